@@ -1,0 +1,44 @@
+#include "common/dialogs.h"
+#include "common/instanceguard.h"
+#include "common/signalwatcher.h"
+#include "common/ui/qtdesktop.h"
+#include "common/ui/qtdialogs.h"
+#include "shell/application.h"
+#include "shell/logindpowercontrol.h"
+#include "shell/station.h"
+#include "shell/tf_speaker.h"
+
+int main(int argc, char* argv[])
+{
+    KelvoraApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelvora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kelvora"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtDialogs dialogs;
+    Dialogs::setInstance(&dialogs);
+    QtDesktop desktop;
+    Desktop::setInstance(&desktop);
+
+    InstanceGuard guard;
+    if (!guard.tryAcquire()) {
+        dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Kelvora! !"), QStringLiteral("程序已经在运行中!"),
+                        Dialogs::Buttons::Ok);
+        return 0;
+    }
+
+    LogindPowerControl power;
+    Services services;
+    services.power = &power;
+
+    Station station(services);
+    QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (!station.start()) {
+        return 0;
+    }
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, station.mainWindow(),
+                     [&station] { station.mainWindow()->SB_closeClick(); });
+    station.showMainWindow();
+    return app.exec();
+}

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build, run and test Kelvora.
+set -euo pipefail
+packages=(
+    build-essential cmake pkg-config ccache
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
+    libespeak-ng-dev espeak-ng espeak-ng-data
+    libsdl2-mixer-dev
+    libxlsxwriter-dev
+    fonts-noto-cjk
+    sqlite3 xvfb xauth
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo_cmd=""
+    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+// Seam for every modal box and file chooser, so tests can record them and answer in advance.
+class Dialogs
+{
+public:
+    enum class Icon { None, Information, Warning, Question, Critical };
+    enum class Buttons { Ok, YesNo };
+
+    virtual ~Dialogs();
+
+    // Shows a modal box and returns true only when Yes (or OK) was chosen; closing the box counts as No.
+    virtual bool message(Icon icon, const QString& caption, const QString& text, Buttons buttons) = 0;
+    // Returns the chosen path, or an empty text when cancelled. An existing file is replaced without asking.
+    virtual QString saveFileName(const QString& caption, const QString& proposedPath, const QString& filter,
+                                 const QString& defaultSuffix)
+        = 0;
+    virtual QString openFileName(const QString& caption, const QString& folder, const QString& filter) = 0;
+    // A folder that may not exist yet: the chooser asks before creating it.
+    virtual QString folderName(const QString& caption, const QString& folder) = 0;
+
+    static Dialogs& instance();
+    // Replaces the dialogs (the windows at start-up, tests); nullptr restores the console fallback.
+    static void setInstance(Dialogs* dialogs);
+};
+
+// Without windows a box is written to standard error and answered No.
+class ConsoleDialogs final : public Dialogs
+{
+public:
+    bool message(Icon icon, const QString& caption, const QString& text, Buttons buttons) override;
+    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString folderName(const QString&, const QString&) override { return {}; }
+};

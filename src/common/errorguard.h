@@ -1,0 +1,7 @@
+#pragma once
+
+#include <functional>
+
+// Runs a handler's body and shows any failure that escapes it in the error box, so no exception
+// ever crosses Qt's event loop. Returns false when the body failed.
+bool guarded(const std::function<void()>& body) noexcept;

@@ -1,0 +1,115 @@
+#include "helpers.h"
+
+#include "ansi.h"
+#include "clock.h"
+#include "dialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMutex>
+
+namespace {
+QMutex g_progdirMutex;
+QString g_progdir;
+} // namespace
+
+void warnbox(const QString& text)
+{
+    Dialogs::instance().message(Dialogs::Icon::Warning, QStringLiteral("Warning"), text, Dialogs::Buttons::Ok);
+}
+
+bool askbox(const QString& text)
+{
+    return Dialogs::instance().message(Dialogs::Icon::Question, QStringLiteral("Confirm"), text,
+                                       Dialogs::Buttons::YesNo);
+}
+
+void infobox(const QString& text)
+{
+    Dialogs::instance().message(Dialogs::Icon::Information, QStringLiteral("Information"), text,
+                                Dialogs::Buttons::Ok);
+}
+
+void errorbox(const QString& text)
+{
+    Dialogs::instance().message(Dialogs::Icon::Critical, QStringLiteral("Kelvora"), text, Dialogs::Buttons::Ok);
+}
+
+QString rightpart(const QString& text, int count)
+{
+    const int total = Ansi::length(text);
+    if (total <= count) {
+        return text;
+    }
+    // Round the start up to a character boundary so no half character is returned.
+    const int startByte = total - qMax(0, count);
+    int pos = Ansi::charPosition(text, startByte);
+    if (Ansi::byteOffset(text, pos) < startByte) {
+        ++pos;
+        if (pos < text.size() && text.at(pos).isLowSurrogate()) {
+            ++pos;
+        }
+    }
+    return text.mid(pos);
+}
+
+QString padleft(const QString& text, int length, QChar fill)
+{
+    QString result = text;
+    const int fillBytes = Ansi::length(QString(fill));
+    if (fillBytes <= 0) {
+        return result;
+    }
+    int bytes = Ansi::length(result);
+    while (bytes < length) {
+        result.prepend(fill);
+        bytes += fillBytes;
+    }
+    return result;
+}
+
+QString withslash(const QString& folder)
+{
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/'))) {
+        return folder;
+    }
+    return folder + QLatin1Char('/');
+}
+
+QString progdir()
+{
+    {
+        QMutexLocker lock(&g_progdirMutex);
+        if (!g_progdir.isEmpty()) {
+            return g_progdir;
+        }
+    }
+    return withslash(QCoreApplication::applicationDirPath());
+}
+
+void setProgdir(const QString& folder)
+{
+    QMutexLocker lock(&g_progdirMutex);
+    g_progdir = withslash(folder);
+}
+
+QString tempdir()
+{
+    QString temp = QDir::tempPath();
+    if (temp.size() > 255) {
+        temp.truncate(255);
+    }
+    return withslash(temp);
+}
+
+void waitms(int ms)
+{
+    Clock::instance().wait(ms);
+}
+
+QString weekdayName(const QDate& date)
+{
+    static const char* const names[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
+    // Qt counts Monday as 1 and Sunday as 7; the names start on Sunday.
+    return QString::fromUtf8(names[date.dayOfWeek() % 7]);
+}

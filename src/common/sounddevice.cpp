@@ -1,0 +1,65 @@
+#include "sounddevice.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdlib>
+
+SoundDevice& SoundDevice::instance()
+{
+    static SoundDevice device;
+    return device;
+}
+
+bool SoundDevice::openMixer()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        m_failure = QString::fromUtf8(SDL_GetError());
+        return false;
+    }
+    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
+        m_failure = QString::fromUtf8(Mix_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    return true;
+}
+
+bool SoundDevice::open()
+{
+    if (m_open) {
+        return true;
+    }
+    if (!openMixer()) {
+        // No sound device: run on the silent driver so speech and music keep their timing.
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        if (!openMixer()) {
+            return false;
+        }
+        m_silentFallback = true;
+    }
+    int frequency = 0;
+    int channels = 0;
+    Uint16 format = 0;
+    Mix_QuerySpec(&frequency, &format, &channels);
+    m_frequency = frequency;
+    m_channels = channels;
+    m_format = format;
+    Mix_AllocateChannels(16);
+    Mix_ReserveChannels(ReservedChannels);
+    m_open = true;
+    return true;
+}
+
+void SoundDevice::close()
+{
+    if (!m_open) {
+        return;
+    }
+    Mix_HaltChannel(-1);
+    Mix_HaltMusic();
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    m_open = false;
+    m_silentFallback = false;
+}

@@ -1,0 +1,8 @@
+#include "qtdesktop.h"
+
+#include <QDesktopServices>
+
+bool QtDesktop::open(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}

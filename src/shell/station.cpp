@@ -1,0 +1,61 @@
+#include "station.h"
+
+#include "tf_about.h"
+#include "tf_speaker.h"
+#include "tfdelaytime.h"
+
+#include "common/powercontrol.h"
+#include "common/sounddevice.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+
+Station::Station(const Services& services, QObject* parent)
+    : QObject(parent)
+    , m_services(services)
+{
+}
+
+Station::~Station()
+{
+    // The windows go before the state they read.
+    m_settings.reset();
+    m_about.reset();
+    m_main.reset();
+}
+
+bool Station::start()
+{
+    m_main = std::make_unique<Tf_speaker>(m_services, m_state);
+    connect(m_main.get(), &Tf_speaker::terminationRequested, this, &Station::finished);
+    m_about = std::make_unique<Tf_about>(m_main.get());
+    m_main->setAboutWindow(m_about.get());
+
+    // The audio library starts here, after the main window and before the settings window.
+    SoundDevice::instance().open();
+
+    m_settings = std::make_unique<TFdelaytime>(m_main.get());
+    m_main->setSettingsWindow(m_settings.get());
+
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+            // Refuse the end of the session; the station ends itself and switches the machine off.
+            manager.cancel();
+            commitDataRequested();
+        });
+    }
+    return true;
+}
+
+void Station::showMainWindow()
+{
+    m_main->show();
+}
+
+void Station::commitDataRequested()
+{
+    m_main->endWithoutSaving();
+    if (m_services.power && m_services.power->canPowerOff()) {
+        m_services.power->powerOff();
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "services.h"
+
+#include "common/readingstate.h"
+
+#include <QObject>
+
+#include <memory>
+
+class Tf_speaker;
+class Tf_about;
+class TFdelaytime;
+
+// Creates the station in its fixed order (data module, main window, about window, sound, settings
+// windows) and ends it. The program runs one; tests run one per test on a temporary program folder.
+class Station final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Station(const Services& services, QObject* parent = nullptr);
+    ~Station() override;
+
+    // False when the station cannot run (the database could not be opened): the program ends.
+    bool start();
+    void showMainWindow();
+
+    Tf_speaker* mainWindow() const { return m_main.get(); }
+    Tf_about* aboutWindow() const { return m_about.get(); }
+    TFdelaytime* settingsWindow() const { return m_settings.get(); }
+    ReadingState& readingState() { return m_state; }
+
+signals:
+    // The main window asked to end the program.
+    void finished();
+
+private:
+    Q_INVOKABLE void commitDataRequested();
+
+    Services m_services;
+    ReadingState m_state;
+    std::unique_ptr<Tf_speaker> m_main;
+    std::unique_ptr<Tf_about> m_about;
+    std::unique_ptr<TFdelaytime> m_settings;
+};

@@ -1,0 +1,384 @@
+#include "tf_speaker.h"
+
+#include "ui_tf_speaker.h"
+
+#include "common/clock.h"
+#include "common/errorguard.h"
+#include "common/helpers.h"
+#include "common/inifile.h"
+#include "common/readingstate.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+#include "common/desktop.h"
+
+namespace {
+
+const QString Speaker = QStringLiteral("Speaker");
+const QString System = QStringLiteral("System");
+
+// Start-up's default of the fixed text; the content settings show their own, longer default.
+const QString DefaultMainread
+    = QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！");
+
+QTime parseTimeOfDay(const QString& text, const QTime& fallback)
+{
+    for (const char* format : {"HH:mm:ss", "H:mm:ss", "HH:mm", "H:mm"}) {
+        const QTime time = QTime::fromString(text.trimmed(), QLatin1String(format));
+        if (time.isValid()) {
+            return time;
+        }
+    }
+    return fallback;
+}
+
+} // namespace
+
+Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, QWidget* parent)
+    : QMainWindow(parent)
+    , m_ui(new Ui::Tf_speaker)
+    , m_services(services)
+    , m_state(state)
+{
+    m_ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora.png")));
+    FormCreate();
+}
+
+Tf_speaker::~Tf_speaker() = default;
+
+QLabel* Tf_speaker::statusPanel(int index) const
+{
+    return m_statusPanels.value(index);
+}
+
+void Tf_speaker::FormCreate()
+{
+    setupToolbar();
+    setupStatusBar();
+    setupTray();
+    m_state.standalone = true;
+
+    const QDate today = Clock::currentDate();
+    statusPanel(1)->setText(today.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + weekdayName(today));
+
+    // Changes enable the save button from here on, so stored values that differ from the form's
+    // initial values leave it enabled after start-up.
+    connectSaveEnabling();
+    connect(m_ui->TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
+    connect(m_ui->TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    loadSettings();
+
+    connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
+    connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
+    connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
+    connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
+    connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
+}
+
+void Tf_speaker::setupToolbar()
+{
+    const struct
+    {
+        QToolButton* button;
+        QStyle::StandardPixmap icon;
+    } buttons[] = {
+        {m_ui->SB_play, QStyle::SP_MediaPlay},
+        {m_ui->SB_stop, QStyle::SP_MediaStop},
+        {m_ui->SB_repeat1, QStyle::SP_BrowserReload},
+        {m_ui->sb_delay, QStyle::SP_FileDialogDetailedView},
+        {m_ui->SB_music, QStyle::SP_DriveCDIcon},
+        {m_ui->SB_write, QStyle::SP_FileDialogContentsView},
+        {m_ui->sb_edit, QStyle::SP_FileDialogListView},
+        {m_ui->SB_close, QStyle::SP_DialogCloseButton},
+        {m_ui->bj_play, QStyle::SP_MediaPlay},
+        {m_ui->bj_stop, QStyle::SP_MediaStop},
+        {m_ui->bj_prev, QStyle::SP_MediaSkipBackward},
+        {m_ui->bj_next, QStyle::SP_MediaSkipForward},
+        {m_ui->bj_ok, QStyle::SP_DirOpenIcon},
+    };
+    for (const auto& entry : buttons) {
+        entry.button->setIcon(style()->standardIcon(entry.icon));
+    }
+    // The scheduler presses the whole-text loop; the user never sees it.
+    m_ui->SB_repeat1->setVisible(false);
+
+    const QStringList titles = {QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
+                                QStringLiteral("部门"), QStringLiteral("选择"), QStringLiteral("年龄")};
+    m_ui->SGrid1->setColumnCount(titles.size());
+    m_ui->SGrid1->setHorizontalHeaderLabels(titles);
+    m_ui->SGrid1->verticalHeader()->setVisible(false);
+    const int widths[] = {56, 62, 62, 105, 30};
+    for (int column = 0; column < 5; ++column) {
+        m_ui->SGrid1->setColumnWidth(column, widths[column]);
+    }
+    m_ui->SGrid1->setColumnHidden(5, true);
+}
+
+void Tf_speaker::setupStatusBar()
+{
+    const int widths[] = {100, 200, 400};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(widths[i]);
+        panel->setFrameShape(QFrame::StyledPanel);
+        m_ui->StatusBar1->addWidget(panel);
+        m_statusPanels.append(panel);
+    }
+}
+
+void Tf_speaker::setupTray()
+{
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("PopupMenu6"));
+    m_N5 = m_trayMenu->addAction(QStringLiteral("显示Kelvora (&S)"));
+    m_N5->setObjectName(QStringLiteral("N5"));
+    m_N5->setCheckable(true);
+    m_N5->setChecked(true);
+    m_N18 = m_trayMenu->addAction(QStringLiteral("隐藏Kelvora (&H)"));
+    m_N18->setObjectName(QStringLiteral("N18"));
+    m_N18->setCheckable(true);
+    m_N7 = m_trayMenu->addAction(QStringLiteral("退出  (&C)"));
+    m_N7->setObjectName(QStringLiteral("N7"));
+    connect(m_N5, &QAction::triggered, this, [this] { N5Click(); });
+    connect(m_N18, &QAction::triggered, this, [this] { N18Click(); });
+    connect(m_N7, &QAction::triggered, this, [this] { N7Click(); });
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return; // no tray: the close box minimises instead (closeEvent)
+    }
+    m_tray = new QSystemTrayIcon(windowIcon(), this);
+    m_tray->setToolTip(QStringLiteral("Kelvora"));
+    m_tray->setContextMenu(m_trayMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason != QSystemTrayIcon::Trigger) {
+            return;
+        }
+        if (isVisible()) {
+            N18Click();
+        } else {
+            N5Click();
+        }
+    });
+    m_tray->show();
+}
+
+void Tf_speaker::connectSaveEnabling()
+{
+    const QList<QCheckBox*> boxes = {m_ui->chk1,      m_ui->chk2,      m_ui->chk3,      m_ui->chk4,
+                                     m_ui->chk5,      m_ui->chk6,      m_ui->chk7,      m_ui->chk_read1,
+                                     m_ui->chk_read2, m_ui->chk_read3, m_ui->chk_next};
+    for (QCheckBox* box : boxes) {
+        connect(box, &QCheckBox::toggled, this, &Tf_speaker::enableSave);
+    }
+    for (QSpinBox* spin : {m_ui->SpinEdit1, m_ui->SpinEdit2, m_ui->SpinEdit3, m_ui->SpinEdit4}) {
+        connect(spin, &QSpinBox::valueChanged, this, &Tf_speaker::enableSave);
+    }
+    for (QTimeEdit* edit : {m_ui->TimeEdit1, m_ui->TimeEdit2}) {
+        connect(edit, &QTimeEdit::timeChanged, this, &Tf_speaker::enableSave);
+    }
+}
+
+void Tf_speaker::enableSave()
+{
+    m_ui->sb_save->setEnabled(true);
+}
+
+void Tf_speaker::loadSettings()
+{
+    IniFile ini(IniFile::defaultPath());
+
+    m_ui->TrackBar2->setValue(qBound(-10, ini.readInteger(Speaker, QStringLiteral("Rate"), 2), 15));
+    TrackBar2Change(); // runs once whether or not the position changed
+    m_ui->TrackBar1->setValue(qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100));
+    m_datetimetype = ini.readInteger(Speaker, QStringLiteral("Datetimetype"), 1);
+
+    const int musicVolume = ini.readInteger(System, QStringLiteral("default_volume"), 40);
+    const int speakingVolume = ini.readInteger(System, QStringLiteral("default_volume1"), 10);
+    m_ui->SpinEdit1->setValue(ini.readInteger(System, QStringLiteral("Readtimes"), 2));
+    m_ui->SpinEdit2->setValue(ini.readInteger(System, QStringLiteral("Intervaltime"), 60));
+    const int playmode = ini.readInteger(System, QStringLiteral("Playmode"), 0);
+    m_ui->ComBox1->setCurrentIndex(playmode >= 0 && playmode < m_ui->ComBox1->count() ? playmode : -1);
+    m_markdelay = ini.readInteger(System, QStringLiteral("Delay2"), 800);
+
+    const QString programFolder = progdir();
+    const QString stored = ini.readString(System, QStringLiteral("Mp3bj"), programFolder);
+    if (!stored.isEmpty() && QFileInfo(stored).isDir()) {
+        m_musicFolder = stored;
+    } else if (QFileInfo(programFolder + QStringLiteral("mp3files")).isDir()) {
+        m_musicFolder = programFolder + QStringLiteral("mp3files");
+    } else {
+        m_musicFolder = programFolder;
+    }
+
+    m_ui->bj_v->setValue(musicVolume);
+    m_ui->bj_v1->setValue(speakingVolume);
+    m_ui->edt_song->setText(ini.readString(System, QStringLiteral("mp3file"), QString()));
+
+    for (int day = 1; day <= 7; ++day) {
+        auto* box = findChild<QCheckBox*>(QStringLiteral("chk%1").arg(day));
+        box->setChecked(ini.readBool(System, QStringLiteral("CheckBox%1").arg(day), day != 1));
+    }
+    m_ui->TimeEdit1->setTime(parseTimeOfDay(ini.readString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00")),
+                                            QTime(9, 0)));
+    m_ui->TimeEdit2->setTime(parseTimeOfDay(ini.readString(System, QStringLiteral("playtime2"), QStringLiteral("14:00:00")),
+                                            QTime(14, 0)));
+    m_ui->SpinEdit3->setValue(ini.readInteger(System, QStringLiteral("Days"), 90));
+    m_ui->SpinEdit4->setValue(ini.readInteger(System, QStringLiteral("Showdays"), 1));
+    m_mainreadText = ini.readString(System, QStringLiteral("Mainread"), DefaultMainread);
+    m_ui->edt_user->setText(ini.readString(System, QStringLiteral("Company"), QString()));
+
+    m_ui->chk_read1->setChecked(ini.readBool(System, QStringLiteral("Read_add1"), false));
+    m_ui->chk_read2->setChecked(ini.readBool(System, QStringLiteral("Read_add2"), false));
+    m_ui->chk_read3->setChecked(ini.readBool(System, QStringLiteral("Read_add3"), false));
+    m_ui->chk_next->setChecked(ini.readBool(System, QStringLiteral("Next_month"), true));
+    // Written back at once; a refused write is reported and start-up goes on.
+    guarded([&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
+}
+
+void Tf_speaker::TrackBar2Change()
+{
+    m_ui->StaticText6->setText(QString::number(m_ui->TrackBar2->value()));
+    m_ui->Memo1->setFocus();
+}
+
+void Tf_speaker::TrackBar1Change()
+{
+    m_ui->StaticText9->setText(QString::number(m_ui->TrackBar1->value()));
+    m_ui->Memo1->setFocus();
+}
+
+void Tf_speaker::FormShow()
+{
+    emit shown();
+}
+
+void Tf_speaker::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous()) {
+        guarded([this] { FormShow(); });
+    }
+}
+
+void Tf_speaker::closeEvent(QCloseEvent* event)
+{
+    if (m_ending) {
+        event->accept();
+        return;
+    }
+    // The close box never ends the station: it goes to the tray, or to the taskbar without a tray.
+    event->ignore();
+    if (m_tray) {
+        N18Click();
+    } else {
+        showMinimized();
+    }
+}
+
+void Tf_speaker::SB_closeClick()
+{
+    m_state.stopflag = true;
+    if (m_tray) {
+        m_tray->hide();
+    }
+    // A refused write is shown, but the program still ends: the user asked to close it.
+    guarded([this] {
+        IniFile ini(IniFile::defaultPath());
+        ini.writeInteger(Speaker, QStringLiteral("Speaker"), m_ui->flatComboBox1->currentIndex());
+        ini.writeInteger(Speaker, QStringLiteral("Rate"), m_ui->TrackBar2->value());
+        ini.writeInteger(Speaker, QStringLiteral("Volume"), m_ui->TrackBar1->value());
+        ini.writeInteger(System, QStringLiteral("default_volume"), m_ui->bj_v->value());
+        ini.writeInteger(System, QStringLiteral("default_volume1"), m_ui->bj_v1->value());
+        ini.writeInteger(System, QStringLiteral("Playmode"), m_ui->ComBox1->currentIndex());
+    });
+    endWithoutSaving();
+}
+
+void Tf_speaker::endWithoutSaving()
+{
+    m_ending = true;
+    m_state.stopflag = true;
+    emit terminationRequested();
+}
+
+void Tf_speaker::sb_saveClick()
+{
+    IniFile ini(IniFile::defaultPath());
+    const QString start = m_ui->TimeEdit1->time().toString(QStringLiteral("HH:mm:ss"));
+    ini.writeInteger(System, QStringLiteral("Readtimes"), m_ui->SpinEdit1->value());
+    ini.writeInteger(System, QStringLiteral("Intervaltime"), m_ui->SpinEdit2->value());
+    ini.writeString(System, QStringLiteral("mp3file"), m_ui->edt_song->text().trimmed());
+    ini.writeString(System, QStringLiteral("playtime"), start);
+    for (int day = 1; day <= 7; ++day) {
+        const auto* box = findChild<QCheckBox*>(QStringLiteral("chk%1").arg(day));
+        ini.writeBool(System, QStringLiteral("CheckBox%1").arg(day), box->isChecked());
+    }
+    ini.writeString(System, QStringLiteral("playtime1"), start);
+    ini.writeString(System, QStringLiteral("playtime2"), m_ui->TimeEdit2->time().toString(QStringLiteral("HH:mm:ss")));
+    ini.writeInteger(System, QStringLiteral("Days"), m_ui->SpinEdit3->value());
+    ini.writeInteger(System, QStringLiteral("Showdays"), m_ui->SpinEdit4->value());
+    ini.writeBool(System, QStringLiteral("Read_add1"), m_ui->chk_read1->isChecked());
+    ini.writeBool(System, QStringLiteral("Read_add2"), m_ui->chk_read2->isChecked());
+    ini.writeBool(System, QStringLiteral("Read_add3"), m_ui->chk_read3->isChecked());
+    ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked());
+    m_ui->sb_save->setEnabled(false);
+}
+
+void Tf_speaker::sb_delayClick()
+{
+    if (!m_settings) {
+        return;
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+void Tf_speaker::N31Click()
+{
+    const QString help = progdir() + QStringLiteral("riri.chm");
+    if (QFileInfo::exists(help)) {
+        Desktop::instance().open(QUrl::fromLocalFile(help));
+    }
+}
+
+void Tf_speaker::N32Click()
+{
+    if (m_about) {
+        if (auto* dialog = qobject_cast<QDialog*>(m_about.data())) {
+            dialog->exec();
+        }
+    }
+}
+
+void Tf_speaker::N5Click()
+{
+    m_N5->setChecked(true);
+    m_N18->setChecked(false);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void Tf_speaker::N18Click()
+{
+    m_N5->setChecked(false);
+    m_N18->setChecked(true);
+    hide();
+}
+
+void Tf_speaker::N7Click()
+{
+    m_ui->SB_close->click();
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "services.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QScopedPointer>
+
+class QLabel;
+class QMenu;
+class QAction;
+class QSystemTrayIcon;
+struct ReadingState;
+
+namespace Ui {
+class Tf_speaker;
+}
+
+// The main window: assembles the subsystems' panels, restores the settings into the controls at
+// creation, lives in the tray, and ends the program through its close button.
+class Tf_speaker final : public QMainWindow
+{
+    Q_OBJECT
+public:
+    Tf_speaker(const Services& services, ReadingState& state, QWidget* parent = nullptr);
+    ~Tf_speaker() override;
+
+    Ui::Tf_speaker* form() const { return m_ui.data(); }
+    const Services& services() const { return m_services; }
+    ReadingState& readingState() const { return m_state; }
+
+    // The windows created after this one, which the toolbar and the menu show.
+    void setAboutWindow(QWidget* about) { m_about = about; }
+    void setSettingsWindow(QWidget* settings) { m_settings = settings; }
+
+    QLabel* statusPanel(int index) const;
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+
+    // The fixed announcement text in memory.
+    QString MainreadText() const { return m_mainreadText; }
+    void setMainreadText(const QString& text) { m_mainreadText = text; }
+    int datetimetype() const { return m_datetimetype; }
+    int markdelay() const { return m_markdelay; }
+    QString musicFolder() const { return m_musicFolder; }
+
+    // Handlers, named after their controls.
+    void FormShow();
+    void SB_closeClick();
+    void sb_saveClick();
+    void sb_delayClick();
+    void N31Click();
+    void N32Click();
+    void N5Click();
+    void N18Click();
+    void N7Click();
+    void enableSave();
+    // Ends the program without saving (the end of the desktop session).
+    void endWithoutSaving();
+
+signals:
+    // The program is to end: the station leaves its event loop.
+    void terminationRequested();
+    // The main window was shown through the toolkit (the voices notice listens).
+    void shown();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void setupToolbar();
+    void setupStatusBar();
+    void setupTray();
+    void loadSettings();
+    void connectSaveEnabling();
+    void TrackBar2Change();
+    void TrackBar1Change();
+
+    const QScopedPointer<Ui::Tf_speaker> m_ui;
+    Services m_services;
+    ReadingState& m_state;
+    QList<QLabel*> m_statusPanels;
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    QAction* m_N5 = nullptr;
+    QAction* m_N18 = nullptr;
+    QAction* m_N7 = nullptr;
+    QPointer<QWidget> m_about;
+    QPointer<QWidget> m_settings;
+    QString m_mainreadText;
+    QString m_musicFolder;
+    int m_datetimetype = 1;
+    int m_markdelay = 800;
+    bool m_ending = false;
+};

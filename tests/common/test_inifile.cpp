@@ -1,0 +1,193 @@
+#include "common/inifile.h"
+#include "common/runtimeerror.h"
+#include "testfolder.h"
+
+#include <QDir>
+#include <QTest>
+
+class TestIniFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_folder = std::make_unique<TestFolder>(); }
+    void cleanup() { m_folder.reset(); }
+
+    void missingFileGivesDefaults()
+    {
+        const IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Days"), 90), 90);
+        QCOMPARE(ini.readBool(QStringLiteral("System"), QStringLiteral("Next_month"), true), true);
+        QCOMPARE(ini.readString(QStringLiteral("System"), QStringLiteral("mp3file"), QStringLiteral("x")),
+                 QStringLiteral("x"));
+        QVERIFY(!m_folder->exists(QStringLiteral("setinfo.ini")));
+    }
+
+    void integers_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("decimal") << QByteArray("30") << 30;
+        QTest::newRow("negative") << QByteArray("-7") << -7;
+        QTest::newRow("hex 0x") << QByteArray("0x1E") << 30;
+        QTest::newRow("hex 0X") << QByteArray("0X1e") << 30;
+        QTest::newRow("hex dollar") << QByteArray("$1E") << 30;
+        QTest::newRow("hex full pattern") << QByteArray("$FFFFFFFF") << -1;
+        QTest::newRow("letters") << QByteArray("abc") << 90;
+        QTest::newRow("trailing letters") << QByteArray("12abc") << 90;
+        QTest::newRow("empty") << QByteArray("") << 90;
+        QTest::newRow("blanks around") << QByteArray("  42  ") << 42;
+        QTest::newRow("quoted") << QByteArray("\"42\"") << 42;
+        QTest::newRow("overflow") << QByteArray("99999999999") << 90;
+        QTest::newRow("lone prefix") << QByteArray("0x") << 90;
+        QTest::newRow("decimal point") << QByteArray("1.5") << 90;
+    }
+
+    void integers()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, expected);
+        m_folder->write(QStringLiteral("setinfo.ini"), "[System]\r\nDays=" + value + "\r\n");
+        const IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Days"), 90), expected);
+    }
+
+    void booleans_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("defaultValue");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("one") << QByteArray("1") << false << true;
+        QTest::newRow("zero") << QByteArray("0") << true << false;
+        QTest::newRow("any other number") << QByteArray("-5") << false << true;
+        QTest::newRow("text keeps default true") << QByteArray("yes") << true << true;
+        QTest::newRow("text keeps default false") << QByteArray("yes") << false << false;
+    }
+
+    void booleans()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, defaultValue);
+        QFETCH(bool, expected);
+        m_folder->write(QStringLiteral("setinfo.ini"), "[System]\r\nNext_month=" + value + "\r\n");
+        const IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(ini.readBool(QStringLiteral("System"), QStringLiteral("Next_month"), defaultValue), expected);
+    }
+
+    void texts_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("blanks trimmed") << QByteArray("mp3file=  a b  ") << QStringLiteral("a b");
+        QTest::newRow("double quotes") << QByteArray("mp3file=\" a \"") << QStringLiteral(" a ");
+        QTest::newRow("single quotes") << QByteArray("mp3file='x'") << QStringLiteral("x");
+        QTest::newRow("one pair only") << QByteArray("mp3file=\"\"x\"\"") << QStringLiteral("\"x\"");
+        QTest::newRow("unbalanced quote kept") << QByteArray("mp3file=\"x") << QStringLiteral("\"x");
+        QTest::newRow("empty value") << QByteArray("mp3file=") << QString();
+        QTest::newRow("after first equals") << QByteArray("mp3file=a=b") << QStringLiteral("a=b");
+        QTest::newRow("key blanks and case") << QByteArray("  MP3FILE  =v") << QStringLiteral("v");
+        QTest::newRow("gbk text") << QByteArray("mp3file=\xc9\xfa\xc8\xd5") << QStringLiteral("生日");
+    }
+
+    void texts()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, expected);
+        m_folder->write(QStringLiteral("setinfo.ini"), "[system]\r\n" + line + "\r\n");
+        const IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(ini.readString(QStringLiteral("System"), QStringLiteral("mp3file"), QStringLiteral("default")),
+                 expected);
+    }
+
+    void longTextIsCutTo2047Bytes()
+    {
+        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        // 1500 Chinese characters are 3000 bytes; the cut keeps whole characters only.
+        ini.writeString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QString(1500, QChar(0x795D)));
+        const IniFile again(ini.path());
+        const QString read = again.readString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QString());
+        QCOMPARE(read, QString(1023, QChar(0x795D)));
+    }
+
+    void firstMatchingSectionAndKeyOnly()
+    {
+        m_folder->write(QStringLiteral("setinfo.ini"),
+                        "[Other]\r\nDays=1\r\n[System]\r\nDays=2\r\nDays=3\r\n[System2]\r\nDays=4\r\n");
+        const IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Days"), 0), 2);
+    }
+
+    void newFileHoldsOnlyTheWrittenKey()
+    {
+        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        ini.writeBool(QStringLiteral("System"), QStringLiteral("Next_month"), true);
+        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), QByteArray("[System]\r\nNext_month=1\r\n"));
+    }
+
+    void writesKeepEveryOtherLine()
+    {
+        const QByteArray before = "; comment\r\n[Speaker]\r\nRate=3\r\nUnknown = keep me\r\n\r\n"
+                                  "[System]\r\nDays=90\r\n\r\n[Addread1]\r\naddtext=x\r\n";
+        m_folder->write(QStringLiteral("setinfo.ini"), before);
+        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        ini.writeInteger(QStringLiteral("speaker"), QStringLiteral("RATE"), -4);     // in place
+        ini.writeInteger(QStringLiteral("System"), QStringLiteral("Showdays"), 2);  // end of its section
+        ini.writeString(QStringLiteral("Addread3"), QStringLiteral("addtext"), QStringLiteral("祝福")); // new section
+        const QByteArray expected = "; comment\r\n[Speaker]\r\nRATE=-4\r\nUnknown = keep me\r\n\r\n"
+                                    "[System]\r\nDays=90\r\nShowdays=2\r\n\r\n[Addread1]\r\naddtext=x\r\n"
+                                    "[Addread3]\r\naddtext=\xd7\xa3\xb8\xa3\r\n";
+        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), expected);
+    }
+
+    void lineBreakInTextReadsFirstLineOnly()
+    {
+        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        ini.writeString(QStringLiteral("System"), QStringLiteral("Mainread"), QStringLiteral("one\r\ntwo"));
+        const IniFile again(ini.path());
+        QCOMPARE(again.readString(QStringLiteral("System"), QStringLiteral("Mainread"), QString()),
+                 QStringLiteral("one"));
+    }
+
+    void damagedFileNeverStopsReading()
+    {
+        QByteArray garbage("[Sys");
+        garbage += QByteArray(1 << 20, 'x');
+        garbage += "\r\n\x01\x02\xff\xfe=\r\nno equals here\r\n[System\r\nDays=abc\r\n[System]\r\nShowdays=2\r\n";
+        m_folder->write(QStringLiteral("setinfo.ini"), garbage);
+        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Days"), 90), 90);
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Showdays"), 1), 2);
+        ini.writeInteger(QStringLiteral("System"), QStringLiteral("Days"), 30);
+        QCOMPARE(IniFile(ini.path()).readInteger(QStringLiteral("System"), QStringLiteral("Days"), 90), 30);
+    }
+
+    void refusedWriteNamesTheFileAndKeepsTheOld()
+    {
+        // A folder standing where the file should be: refused even for root.
+        const QString path = m_folder->file(QStringLiteral("blocked/setinfo.ini"));
+        QDir().mkpath(path);
+        IniFile ini(path);
+        try {
+            ini.writeInteger(QStringLiteral("System"), QStringLiteral("Days"), 5);
+            QFAIL("the write was not refused");
+        } catch (const RuntimeError& error) {
+            QVERIFY2(error.message().contains(path), qPrintable(error.message()));
+        }
+        QVERIFY(!ini.hasKey(QStringLiteral("System"), QStringLiteral("Days")));
+    }
+
+    void writeLeavesNoTemporaryFiles()
+    {
+        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        for (int i = 0; i < 20; ++i) {
+            ini.writeInteger(QStringLiteral("System"), QStringLiteral("Days"), i);
+        }
+        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), QStringList{QStringLiteral("setinfo.ini")});
+    }
+
+private:
+    std::unique_ptr<TestFolder> m_folder;
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "test_inifile.moc"

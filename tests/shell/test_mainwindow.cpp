@@ -1,0 +1,214 @@
+#include "common/inifile.h"
+#include "fakeclock.h"
+#include "recordingdialogs.h"
+#include "recordingpowercontrol.h"
+#include "shell/station.h"
+#include "shell/tf_about.h"
+#include "shell/tf_speaker.h"
+#include "testfolder.h"
+#include "ui_tf_speaker.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestFolder>();
+        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0); // a Tuesday
+        m_dialogs = std::make_unique<RecordingDialogs>();
+    }
+
+    void cleanup()
+    {
+        m_station.reset();
+        m_dialogs->verifyAllSeen();
+        m_dialogs.reset();
+        m_clock.reset();
+        m_folder.reset();
+    }
+
+    void defaultsWithoutSettingsFile()
+    {
+        startStation();
+        const auto* ui = form();
+        QCOMPARE(ui->TrackBar2->value(), 2);
+        QCOMPARE(ui->StaticText6->text(), QStringLiteral("2"));
+        QCOMPARE(ui->TrackBar1->value(), 100);
+        QCOMPARE(ui->StaticText9->text(), QStringLiteral("100"));
+        QCOMPARE(ui->TimeEdit1->time(), QTime(9, 0));
+        QCOMPARE(ui->TimeEdit2->time(), QTime(14, 0));
+        QVERIFY(!ui->chk1->isChecked());
+        for (QCheckBox* box : {ui->chk2, ui->chk3, ui->chk4, ui->chk5, ui->chk6, ui->chk7}) {
+            QVERIFY(box->isChecked());
+        }
+        QCOMPARE(ui->SpinEdit1->value(), 2);
+        QCOMPARE(ui->SpinEdit2->value(), 60);
+        QCOMPARE(ui->SpinEdit3->value(), 90);
+        QCOMPARE(ui->SpinEdit4->value(), 1);
+        QCOMPARE(ui->bj_v->value(), 40);
+        QCOMPARE(ui->bj_v1->value(), 10);
+        QCOMPARE(ui->ComBox1->currentIndex(), 0);
+        QVERIFY(ui->chk_next->isChecked());
+        QVERIFY(ui->SB_repeat1->isHidden());
+        QCOMPARE(m_station->mainWindow()->MainreadText(),
+                 QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
+        // The interval loaded (60) differs from the form's 10, so the save button is ready.
+        QVERIFY(ui->sb_save->isEnabled());
+        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), QByteArray("[System]\r\nNext_month=1\r\n"));
+        QCOMPARE(m_station->mainWindow()->statusPanel(1)->text(), QStringLiteral("2024-03-05 星期二"));
+        QCOMPARE(m_station->mainWindow()->windowTitle(), QStringLiteral("Kelvora"));
+    }
+
+    void storedValuesAreRestored()
+    {
+        m_folder->write(QStringLiteral("setinfo.ini"),
+                        "[Speaker]\r\nRate=-15\r\nVolume=95\r\n[System]\r\nReadtimes=3\r\nIntervaltime=10\r\n"
+                        "Playmode=1\r\nCheckBox1=1\r\nCheckBox3=0\r\nplaytime1=8:30:00\r\nplaytime2=17:45:10\r\n"
+                        "Days=0x1E\r\nShowdays=3\r\nRead_add2=1\r\nNext_month=0\r\ndefault_volume=70\r\n"
+                        "default_volume1=20\r\nmp3file=/music/song.mp3\r\n");
+        startStation();
+        const auto* ui = form();
+        QCOMPARE(ui->TrackBar2->value(), -10);
+        QCOMPARE(ui->TrackBar1->value(), 95);
+        QCOMPARE(ui->StaticText9->text(), QStringLiteral("95"));
+        QCOMPARE(ui->SpinEdit1->value(), 3);
+        QCOMPARE(ui->SpinEdit2->value(), 10);
+        QCOMPARE(ui->ComBox1->currentIndex(), 1);
+        QVERIFY(ui->chk1->isChecked());
+        QVERIFY(!ui->chk3->isChecked());
+        QCOMPARE(ui->TimeEdit1->time(), QTime(8, 30));
+        QCOMPARE(ui->TimeEdit2->time(), QTime(17, 45, 10));
+        QCOMPARE(ui->SpinEdit3->value(), 30);
+        QCOMPARE(ui->SpinEdit4->value(), 3);
+        QVERIFY(ui->chk_read2->isChecked());
+        QVERIFY(!ui->chk_next->isChecked());
+        QCOMPARE(ui->bj_v->value(), 70);
+        QCOMPARE(ui->bj_v1->value(), 20);
+        QCOMPARE(ui->edt_song->text(), QStringLiteral("/music/song.mp3"));
+        QCOMPARE(IniFile(IniFile::defaultPath()).readString(QStringLiteral("System"), QStringLiteral("Next_month"),
+                                                            QString()),
+                 QStringLiteral("0"));
+    }
+
+    void closeBoxOnlyHides()
+    {
+        startStation();
+        QSignalSpy ended(m_station.get(), &Station::finished);
+        m_station->showMainWindow();
+        QVERIFY(m_station->mainWindow()->isVisible());
+        m_station->mainWindow()->close();
+        QVERIFY(ended.isEmpty());
+        QVERIFY(!m_station->mainWindow()->isVisible() || m_station->mainWindow()->isMinimized());
+    }
+
+    void closeButtonSavesTheSixValuesAndEnds()
+    {
+        startStation();
+        auto* ui = form();
+        ui->TrackBar2->setValue(7);
+        ui->TrackBar1->setValue(33);
+        ui->bj_v->setValue(55);
+        ui->bj_v1->setValue(5);
+        ui->ComBox1->setCurrentIndex(1);
+        ui->SpinEdit1->setValue(9); // the schedule is not saved on this path
+        QSignalSpy ended(m_station.get(), &Station::finished);
+        ui->SB_close->click();
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(m_station->readingState().stopflag);
+        const IniFile ini(IniFile::defaultPath());
+        QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Rate"), 0), 7);
+        QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Volume"), 0), 33);
+        QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Speaker"), 0), -1); // no voices yet
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("default_volume"), 0), 55);
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("default_volume1"), 0), 5);
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Playmode"), 0), 1);
+        QVERIFY(!ini.hasKey(QStringLiteral("System"), QStringLiteral("Readtimes")));
+    }
+
+    void saveButtonWritesTheScheduleInOrder()
+    {
+        startStation();
+        auto* ui = form();
+        ui->TimeEdit1->setTime(QTime(10, 15, 0));
+        ui->chk1->setChecked(true);
+        ui->edt_song->setText(QStringLiteral("  /m/a.mp3 "));
+        ui->sb_save->click();
+        QVERIFY(!ui->sb_save->isEnabled());
+        const QByteArray expected = "[System]\r\nNext_month=1\r\nReadtimes=2\r\nIntervaltime=60\r\nmp3file=/m/a.mp3\r\n"
+                                    "playtime=10:15:00\r\nCheckBox1=1\r\nCheckBox2=1\r\nCheckBox3=1\r\nCheckBox4=1\r\n"
+                                    "CheckBox5=1\r\nCheckBox6=1\r\nCheckBox7=1\r\nplaytime1=10:15:00\r\n"
+                                    "playtime2=14:00:00\r\nDays=90\r\nShowdays=1\r\nRead_add1=0\r\nRead_add2=0\r\n"
+                                    "Read_add3=0\r\n";
+        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), expected);
+        ui->SpinEdit4->setValue(2);
+        QVERIFY(ui->sb_save->isEnabled());
+    }
+
+    void refusedStartUpWriteIsShownOnceAndStartUpGoesOn()
+    {
+        QDir().mkpath(m_folder->file(QStringLiteral("setinfo.ini"))); // a folder in the way
+        startStation();
+        const QStringList texts = m_dialogs->takeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY(texts.first().contains(QStringLiteral("setinfo.ini")));
+        QCOMPARE(form()->TrackBar2->value(), 2);
+    }
+
+    void damagedSettingsFileTakesDefaults()
+    {
+        QByteArray garbage("\xff\xfe\x00\x01[System\r\nRate=\x80\x81\r\n[Speaker]\r\nRate=zz\r\nVolume=");
+        garbage += QByteArray(1 << 20, '9');
+        m_folder->write(QStringLiteral("setinfo.ini"), garbage);
+        startStation();
+        QCOMPARE(form()->TrackBar2->value(), 2);
+        QCOMPARE(form()->TrackBar1->value(), 100);
+    }
+
+    void sessionEndPowersOffOnlyWhenAllowed()
+    {
+        RecordingPowerControl power;
+        power.allowed = false;
+        Services services;
+        services.power = &power;
+        m_station = std::make_unique<Station>(services);
+        QVERIFY(m_station->start());
+        QSignalSpy ended(m_station.get(), &Station::finished);
+        QMetaObject::invokeMethod(m_station.get(), "commitDataRequested");
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(power.powerOffs, 0);
+        // Nothing was saved on this path.
+        QVERIFY(!IniFile(IniFile::defaultPath()).hasKey(QStringLiteral("Speaker"), QStringLiteral("Rate")));
+    }
+
+    void aboutShowsMemory()
+    {
+        QCOMPARE(Tf_about::formatKilobytes(2097152), QStringLiteral("2,097,152 KB"));
+        startStation();
+        const auto* about = m_station->aboutWindow();
+        QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_memory"))->text().endsWith(QStringLiteral(" KB")));
+        QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_load"))->text().endsWith(QStringLiteral(" %")));
+    }
+
+private:
+    void startStation()
+    {
+        m_station = std::make_unique<Station>(Services{});
+        QVERIFY(m_station->start());
+    }
+    Ui::Tf_speaker* form() const { return m_station->mainWindow()->form(); }
+
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<FakeClock> m_clock;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<Station> m_station;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A fresh program folder for one test: progdir() answers it until the object goes.
+class TestFolder final
+{
+public:
+    TestFolder();
+    ~TestFolder();
+
+    QString path() const; // ends in a separator
+    QString file(const QString& name) const;
+    // Writes the bytes to a file of the folder, creating its parent folders.
+    void write(const QString& name, const QByteArray& bytes) const;
+    QByteArray read(const QString& name) const;
+    bool exists(const QString& name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
