@@ -1,0 +1,3 @@
+#include "audiolibrary.h"
+
+AudioLibrary::~AudioLibrary() = default;

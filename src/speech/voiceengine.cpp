@@ -1,0 +1,3 @@
+#include "voiceengine.h"
+
+VoiceEngine::~VoiceEngine() = default;

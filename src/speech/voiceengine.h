@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QStringList>
+
+// The speech engine, as the station uses it: installed voices, the chosen voice, rate, volume, and
+// speaking. Every call is safe from the main thread and from the speaking thread at once.
+class VoiceEngine
+{
+public:
+    enum SpeakFlag {
+        Synchronous = 0,     // returns when the text has been played
+        Async = 1,           // returns at once; the text is queued after what the voice still says
+        PurgeBeforeSpeak = 2 // whatever is queued or playing stops first
+    };
+
+    virtual ~VoiceEngine();
+
+    // Display names of the installed voices, in the same order on every call within a run.
+    virtual QStringList voices() = 0;
+    // Later speech uses voices()[index]; throws RuntimeError for an index outside the list.
+    virtual void setVoice(int index) = 0;
+    // Integer rate: 0 is the engine's normal speed; each step of 10 triples (or thirds) the speed.
+    virtual int rate() = 0;
+    virtual void setRate(int rate) = 0;
+    // 0..100.
+    virtual int volume() = 0;
+    virtual void setVolume(int volume) = 0;
+    // flags: a combination of SpeakFlag. Throws RuntimeError when the engine fails.
+    virtual void speak(const QString& text, int flags) = 0;
+};

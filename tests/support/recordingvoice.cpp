@@ -1,0 +1,106 @@
+#include "recordingvoice.h"
+
+#include "common/clock.h"
+#include "common/runtimeerror.h"
+
+#include <utility>
+
+RecordingVoice::RecordingVoice(QStringList names)
+    : m_names(std::move(names))
+{
+}
+
+QStringList RecordingVoice::voices()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_names;
+}
+
+void RecordingVoice::setVoice(int index)
+{
+    QMutexLocker lock(&m_mutex);
+    if (index < 0 || index >= m_names.size()) {
+        throw RuntimeError(QStringLiteral("no voice at index %1").arg(index));
+    }
+    m_voice = index;
+}
+
+int RecordingVoice::rate()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_rate;
+}
+
+void RecordingVoice::setRate(int rate)
+{
+    QMutexLocker lock(&m_mutex);
+    m_rate = rate;
+}
+
+int RecordingVoice::volume()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_volume;
+}
+
+void RecordingVoice::setVolume(int volume)
+{
+    QMutexLocker lock(&m_mutex);
+    m_volume = volume;
+}
+
+void RecordingVoice::speak(const QString& text, int flags)
+{
+    int duration = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_failure.isEmpty()) {
+            throw RuntimeError(std::exchange(m_failure, QString()));
+        }
+        m_spoken.append({text, flags, m_voice, m_rate, m_volume});
+        duration = (flags & Async) ? 0 : m_duration;
+    }
+    if (duration > 0) {
+        Clock::instance().sleep(duration);
+    }
+}
+
+QList<RecordingVoice::Spoken> RecordingVoice::spoken() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_spoken;
+}
+
+QStringList RecordingVoice::texts() const
+{
+    QMutexLocker lock(&m_mutex);
+    QStringList texts;
+    for (const Spoken& s : m_spoken) {
+        texts.append(s.text);
+    }
+    return texts;
+}
+
+void RecordingVoice::clear()
+{
+    QMutexLocker lock(&m_mutex);
+    m_spoken.clear();
+}
+
+int RecordingVoice::currentVoice() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_voice;
+}
+
+void RecordingVoice::setSpeakDuration(int ms)
+{
+    QMutexLocker lock(&m_mutex);
+    m_duration = ms;
+}
+
+void RecordingVoice::failNextSpeak(const QString& message)
+{
+    QMutexLocker lock(&m_mutex);
+    m_failure = message;
+}
