@@ -3,6 +3,7 @@
 #include "common/signalwatcher.h"
 #include "common/ui/qtdesktop.h"
 #include "common/ui/qtdialogs.h"
+#include "music/sdlaudiolibrary.h"
 #include "shell/application.h"
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
@@ -30,6 +31,8 @@ int main(int argc, char* argv[])
     LogindPowerControl power;
     Services services;
     services.power = &power;
+    SdlAudioLibrary audio;
+    services.audio = &audio;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
