@@ -46,8 +46,8 @@ MusicPanel::MusicPanel(AudioLibrary* library, ReadingState& state, const MusicWi
     connect(m_w.ComBox1, &QComboBox::currentIndexChanged, this, [this](int index) { m_player->setPlayOrder(index); });
     connect(m_w.BJListBox1, &QListWidget::currentRowChanged, this, [this] { BJListBox1Change(); });
     connect(m_w.BJListBox1, &QListWidget::itemDoubleClicked, this, [this] { BJListBox1DblClick(); });
-    connect(m_timer1, &QTimer::timeout, this, [this] { m_player->bj_timer1Timer(); });
-    connect(m_timer2, &QTimer::timeout, this, [this] { m_player->bj_timer2Timer(); });
+    connect(m_timer1, &QTimer::timeout, this, &MusicPanel::bj_timer1Timer);
+    connect(m_timer2, &QTimer::timeout, this, &MusicPanel::bj_timer2Timer);
 
     setFolder(folder);
     m_timer2->start();
@@ -90,6 +90,16 @@ void MusicPanel::bj_nextClick()
 void MusicPanel::bj_prevClick()
 {
     m_player->bj_prevClick();
+}
+
+void MusicPanel::bj_timer1Timer()
+{
+    m_player->bj_timer1Timer();
+}
+
+void MusicPanel::bj_timer2Timer()
+{
+    m_player->bj_timer2Timer();
 }
 
 void MusicPanel::BJListBox1DblClick()

@@ -63,6 +63,8 @@ public:
     void BJListBox1DblClick();
     void BJListBox1Change();
     void SB_musicClick();
+    void bj_timer1Timer();
+    void bj_timer2Timer();
     // Plays the designated song of edt_song.
     void play_the_song();
     QString song_endtime() const;
