@@ -11,6 +11,7 @@ class QMenu;
 class QAction;
 class QSystemTrayIcon;
 struct ReadingState;
+class Tf_information;
 
 namespace Ui {
 class Tf_speaker;
@@ -50,6 +51,7 @@ public:
     void sb_delayClick();
     void N31Click();
     void N32Click();
+    void N33Click();
     void N5Click();
     void N18Click();
     void N7Click();
@@ -73,6 +75,7 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    Tf_information* showVoiceInformation();
     void connectSaveEnabling();
     void TrackBar2Change();
     void TrackBar1Change();
