@@ -8,6 +8,7 @@
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "speech/sampleplayer.h"
 
 int main(int argc, char* argv[])
 {
@@ -33,6 +34,8 @@ int main(int argc, char* argv[])
     services.power = &power;
     SdlAudioLibrary audio;
     services.audio = &audio;
+    SdlSamplePlayer samples;
+    services.samples = &samples;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

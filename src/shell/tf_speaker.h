@@ -12,6 +12,7 @@ class QAction;
 class QSystemTrayIcon;
 class MusicPanel;
 struct ReadingState;
+class Tf_information;
 
 namespace Ui {
 class Tf_speaker;
@@ -52,6 +53,7 @@ public:
     void sb_delayClick();
     void N31Click();
     void N32Click();
+    void N33Click();
     void N5Click();
     void N18Click();
     void N7Click();
@@ -76,6 +78,7 @@ private:
     void setupTray();
     void loadSettings();
     void createMusicPanel();
+    Tf_information* showVoiceInformation();
     void connectSaveEnabling();
     void TrackBar2Change();
     void TrackBar1Change();
