@@ -10,6 +10,7 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class MusicPanel;
 struct ReadingState;
 class Tf_information;
 
@@ -43,6 +44,7 @@ public:
     int datetimetype() const { return m_datetimetype; }
     int markdelay() const { return m_markdelay; }
     QString musicFolder() const { return m_musicFolder; }
+    MusicPanel* musicPanel() const { return m_musicPanel; }
 
     // Handlers, named after their controls.
     void FormShow();
@@ -75,6 +77,7 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
     void TrackBar2Change();
@@ -91,6 +94,7 @@ private:
     QAction* m_N7 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
+    MusicPanel* m_musicPanel = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
