@@ -2,6 +2,8 @@
 
 #include "services.h"
 
+#include "speech/pausesymbols.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QScopedPointer>
@@ -11,6 +13,7 @@ class QMenu;
 class QAction;
 class QSystemTrayIcon;
 class TDM;
+class VoicePanel;
 struct ReadingState;
 
 namespace Ui {
@@ -42,7 +45,10 @@ public:
     QString MainreadText() const { return m_mainreadText; }
     void setMainreadText(const QString& text) { m_mainreadText = text; }
     int datetimetype() const { return m_datetimetype; }
-    int markdelay() const { return m_markdelay; }
+    int markdelay() const { return m_pauseSymbols.markdelay(); }
+    // The pause symbols shared with the speaking thread.
+    PauseSymbols& pauseSymbols() { return m_pauseSymbols; }
+    VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
 
     // Handlers, named after their controls.
@@ -76,8 +82,6 @@ private:
     void setupTray();
     void loadSettings();
     void connectSaveEnabling();
-    void TrackBar2Change();
-    void TrackBar1Change();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
@@ -94,6 +98,7 @@ private:
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
-    int m_markdelay = 800;
+    PauseSymbols m_pauseSymbols;
+    VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
 };
