@@ -10,6 +10,8 @@
 #include "common/runtimeerror.h"
 
 #include <QHeaderView>
+
+#include <algorithm>
 #include <QIdentityProxyModel>
 #include <QMenu>
 #include <QSqlError>
@@ -111,6 +113,7 @@ PausesTab::PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget
     if (m_query) {
         m_ui->DBGridEh2->setModel(new PauseGridModel(m_query, this));
         QHeaderView* header = m_ui->DBGridEh2->horizontalHeader();
+        header->setMinimumSectionSize(20);
         const struct
         {
             const char* field;
@@ -191,5 +194,13 @@ void PausesTab::N2Click()
         const QString error = m_query->lastError().text();
         m_query->revertAll();
         throw RuntimeError(error);
+    }
+    // The deleted row would stay as a blank line until the query is read again.
+    if (!m_query->select()) {
+        throw RuntimeError(m_query->lastError().text());
+    }
+    const int row = std::min(current.row(), m_query->rowCount() - 1);
+    if (row >= 0) {
+        m_ui->DBGridEh2->setCurrentIndex(m_ui->DBGridEh2->model()->index(row, current.column()));
     }
 }
