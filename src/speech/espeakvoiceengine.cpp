@@ -210,6 +210,7 @@ struct EspeakVoiceEngine::Impl
     std::atomic<int> rate{0};
     std::atomic<int> volume{100};
     std::atomic<qint64> latencyUs{-1};
+    std::atomic<quint64> newestId{0}; // the text whose first sample latencyUs measures
 
     // Queue and progress of the worker.
     std::mutex queueMutex;
@@ -229,6 +230,7 @@ struct EspeakVoiceEngine::Impl
     bool producerDone = false;
     bool drained = false;
     bool latencyPending = false;
+    quint64 ringJobId = 0;
     QElapsedTimer ringRequested;
     Uint8 silence = 0;
 
@@ -286,7 +288,9 @@ struct EspeakVoiceEngine::Impl
                 readPos += n;
                 if (latencyPending) {
                     latencyPending = false;
-                    latencyUs = ringRequested.nsecsElapsed() / 1000;
+                    if (ringJobId == newestId.load()) {
+                        latencyUs = ringRequested.nsecsElapsed() / 1000;
+                    }
                 }
             }
             if (n < len) {
@@ -369,6 +373,7 @@ struct EspeakVoiceEngine::Impl
             producerDone = false;
             drained = false;
             latencyPending = true;
+            ringJobId = job.id;
             ringRequested = job.requested;
             silence = device.format() == AUDIO_U8 || device.format() == AUDIO_U16SYS ? 0x80 : 0;
         }
@@ -575,6 +580,8 @@ void EspeakVoiceEngine::speak(const QString& text, int flags)
     std::unique_lock lock(d->queueMutex);
     job.id = ++d->lastId;
     job.generation = d->generation;
+    d->latencyUs = -1;
+    d->newestId = job.id;
     const quint64 id = job.id;
     d->queue.push_back(std::move(job));
     d->queueChanged.notify_all();
