@@ -8,6 +8,7 @@
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "speech/espeakvoiceengine.h"
+#include "speech/sampleplayer.h"
 
 int main(int argc, char* argv[])
 {
@@ -33,6 +34,8 @@ int main(int argc, char* argv[])
     Services services;
     services.power = &power;
     services.voice = &voice;
+    SdlSamplePlayer samples;
+    services.samples = &samples;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -8,6 +8,7 @@
 #include "common/inifile.h"
 #include "common/readingstate.h"
 #include "data/tdm.h"
+#include "speech/tf_information.h"
 #include "speech/voicepanel.h"
 
 #include <QCloseEvent>
@@ -91,6 +92,7 @@ void Tf_speaker::FormCreate()
     connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
+    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
 }
 
 void Tf_speaker::setupToolbar()
@@ -254,7 +256,25 @@ void Tf_speaker::loadSettings()
 
 void Tf_speaker::FormShow()
 {
+    const IniFile ini(IniFile::defaultPath());
+    if (!ini.readBool(System, QStringLiteral("Tts_information"), false)) {
+        showVoiceInformation()->setShowAtStart(true);
+    }
     emit shown();
+}
+
+void Tf_speaker::N33Click()
+{
+    showVoiceInformation();
+}
+
+Tf_information* Tf_speaker::showVoiceInformation()
+{
+    // A new window each time; it frees itself when closed.
+    auto* window = new Tf_information(m_services.voice, m_services.samples, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
 }
 
 void Tf_speaker::showEvent(QShowEvent* event)

@@ -15,6 +15,7 @@ class QSystemTrayIcon;
 class TDM;
 class VoicePanel;
 struct ReadingState;
+class Tf_information;
 
 namespace Ui {
 class Tf_speaker;
@@ -58,6 +59,7 @@ public:
     void sb_delayClick();
     void N31Click();
     void N32Click();
+    void N33Click();
     void N5Click();
     void N18Click();
     void N7Click();
@@ -81,6 +83,7 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    Tf_information* showVoiceInformation();
     void connectSaveEnabling();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
