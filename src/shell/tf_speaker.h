@@ -2,6 +2,8 @@
 
 #include "services.h"
 
+#include "speech/pausesymbols.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QScopedPointer>
@@ -12,6 +14,7 @@ class QAction;
 class QSystemTrayIcon;
 class MusicPanel;
 class TDM;
+class VoicePanel;
 struct ReadingState;
 class Tf_information;
 
@@ -44,7 +47,10 @@ public:
     QString MainreadText() const { return m_mainreadText; }
     void setMainreadText(const QString& text) { m_mainreadText = text; }
     int datetimetype() const { return m_datetimetype; }
-    int markdelay() const { return m_markdelay; }
+    int markdelay() const { return m_pauseSymbols.markdelay(); }
+    // The pause symbols shared with the speaking thread.
+    PauseSymbols& pauseSymbols() { return m_pauseSymbols; }
+    VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
     MusicPanel* musicPanel() const { return m_musicPanel; }
 
@@ -82,8 +88,6 @@ private:
     void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
-    void TrackBar2Change();
-    void TrackBar1Change();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
@@ -101,6 +105,7 @@ private:
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
-    int m_markdelay = 800;
+    PauseSymbols m_pauseSymbols;
+    VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
 };
