@@ -1,6 +1,10 @@
 #include "composer.h"
 
+#include "daywindow.h"
+
 #include "common/inifile.h"
+
+#include <QVariant>
 
 #include <utility>
 
@@ -79,6 +83,24 @@ QString Composer::birthdayLine(const QList<BirthdayEntry>& entries, const std::a
         line.remove(0, 1);
     }
     return line;
+}
+
+QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const QDate& day)
+{
+    QList<BirthdayEntry> entries;
+    for (const QSqlRecord& record : result) {
+        const QVariant birthday = record.value(QStringLiteral("birthday"));
+        if (birthday.isNull() || !DayWindow::isBirthdayOn(birthday.toString(), day)) {
+            continue;
+        }
+        bool ok = false;
+        const int age = record.value(QStringLiteral("age")).toInt(&ok);
+        if (!ok) {
+            continue;
+        }
+        entries.append({record.value(QStringLiteral("emp_name")).toString().trimmed(), age, QString::number(age)});
+    }
+    return entries;
 }
 
 Composition Composer::compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,

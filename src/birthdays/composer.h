@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 
@@ -65,6 +66,10 @@ public:
     // The joined group texts (BirthdayLine); empty when nobody falls into a group.
     static QString birthdayLine(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups,
                                 const std::array<bool, 3>& readGroup);
+
+    // The people of a day-window result whose birthday is on the day, in result order; a row whose
+    // age is missing or not a number cannot be grouped and is left out.
+    static QList<BirthdayEntry> entriesOn(const QList<QSqlRecord>& result, const QDate& day);
 
     Composition compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,
                         const NextMonthNames& nextMonthNames) const;
