@@ -292,6 +292,19 @@ private slots:
         QCOMPARE(grid()->currentColumn(), 0);
     }
 
+    void keysMoveBetweenRowsOnly()
+    {
+        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
+                                  person(QStringLiteral("李二"), QStringLiteral("2000-03-15"), 23)});
+        grid()->setCurrentCell(0, 0);
+        QTest::keyClick(grid(), Qt::Key_Right);
+        QTRY_COMPARE(grid()->currentColumn(), 0);
+        QTest::keyClick(grid(), Qt::Key_Down);
+        QTRY_COMPARE(grid()->currentRow(), 1);
+        QCOMPARE(grid()->currentColumn(), 0);
+        QCOMPARE(selection(), (QStringList{QStringLiteral("yes"), QStringLiteral("no")}));
+    }
+
     void selectedRowsAreSkyBlue()
     {
         m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
