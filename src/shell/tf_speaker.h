@@ -12,7 +12,9 @@ class QAction;
 class QSystemTrayIcon;
 class TDM;
 class BirthdayList;
+class MusicPanel;
 struct ReadingState;
+class Tf_information;
 
 namespace Ui {
 class Tf_speaker;
@@ -46,6 +48,7 @@ public:
     int datetimetype() const { return m_datetimetype; }
     int markdelay() const { return m_markdelay; }
     QString musicFolder() const { return m_musicFolder; }
+    MusicPanel* musicPanel() const { return m_musicPanel; }
 
     // Handlers, named after their controls.
     void FormShow();
@@ -54,6 +57,7 @@ public:
     void sb_delayClick();
     void N31Click();
     void N32Click();
+    void N33Click();
     void N5Click();
     void N18Click();
     void N7Click();
@@ -77,6 +81,8 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    void createMusicPanel();
+    Tf_information* showVoiceInformation();
     void connectSaveEnabling();
     void setupBirthdayList();
     void TrackBar2Change();
@@ -95,6 +101,7 @@ private:
     QAction* m_N7 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
+    MusicPanel* m_musicPanel = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
