@@ -15,6 +15,7 @@ class QSystemTrayIcon;
 class MusicPanel;
 class TDM;
 class VoicePanel;
+class BirthdayList;
 struct ReadingState;
 class Tf_information;
 
@@ -35,6 +36,7 @@ public:
     const Services& services() const { return m_services; }
     ReadingState& readingState() const { return m_state; }
     TDM* dataModule() const { return m_dataModule; }
+    BirthdayList* birthdayList() const { return m_birthdayList; }
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -88,11 +90,13 @@ private:
     void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
+    void setupBirthdayList();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
     ReadingState& m_state;
     TDM* m_dataModule;
+    BirthdayList* m_birthdayList = nullptr;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
