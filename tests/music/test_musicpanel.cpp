@@ -29,7 +29,6 @@ private slots:
         m_dialogs = std::make_unique<RecordingDialogs>();
         m_library = std::make_unique<RecordingAudioLibrary>();
         // The station starts only with its database.
-        createTestDatabase(*m_folder);
     }
 
     void cleanup()
