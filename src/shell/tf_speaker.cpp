@@ -7,6 +7,8 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "speech/pausesymbols.h"
+#include "speech/readingcommands.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -54,7 +56,10 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, QWidget* p
     FormCreate();
 }
 
-Tf_speaker::~Tf_speaker() = default;
+Tf_speaker::~Tf_speaker()
+{
+    m_readingCommands.reset(); // stops and joins a reading before the controls go
+}
 
 QLabel* Tf_speaker::statusPanel(int index) const
 {
@@ -77,12 +82,33 @@ void Tf_speaker::FormCreate()
     connect(m_ui->TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
     connect(m_ui->TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
     loadSettings();
+    setupReading();
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
     connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
+}
+
+void Tf_speaker::setupReading()
+{
+    m_pauseSymbols = std::make_unique<PauseSymbols>();
+    m_pauseSymbols->setMarkdelay(m_markdelay);
+    ReadingWidgets widgets;
+    widgets.Memo1 = m_ui->Memo1;
+    widgets.Memo2 = m_ui->Memo2;
+    widgets.flatComboBox1 = m_ui->flatComboBox1;
+    widgets.SB_play = m_ui->SB_play;
+    widgets.SB_stop = m_ui->SB_stop;
+    widgets.SB_repeat1 = m_ui->SB_repeat1;
+    widgets.sb_delay = m_ui->sb_delay;
+    widgets.SpinEdit1 = m_ui->SpinEdit1;
+    widgets.SpinEdit2 = m_ui->SpinEdit2;
+    widgets.statusPanel0 = statusPanel(0);
+    m_readingCommands
+        = std::make_unique<ReadingCommands>(m_services.voice, m_state, *m_pauseSymbols, widgets, std::function<void()>());
+    m_readingCommands->setDatetimetype(m_datetimetype);
 }
 
 void Tf_speaker::setupToolbar()
@@ -309,6 +335,9 @@ void Tf_speaker::endWithoutSaving()
 {
     m_ending = true;
     m_state.stopflag = true;
+    if (m_readingCommands) {
+        m_readingCommands->shutdown();
+    }
     emit terminationRequested();
 }
 

@@ -6,11 +6,15 @@
 #include <QPointer>
 #include <QScopedPointer>
 
+#include <memory>
+
 class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
 struct ReadingState;
+class PauseSymbols;
+class ReadingCommands;
 
 namespace Ui {
 class Tf_speaker;
@@ -42,6 +46,8 @@ public:
     int datetimetype() const { return m_datetimetype; }
     int markdelay() const { return m_markdelay; }
     QString musicFolder() const { return m_musicFolder; }
+    PauseSymbols* pauseSymbols() const { return m_pauseSymbols.get(); }
+    ReadingCommands* readingCommands() const { return m_readingCommands.get(); }
 
     // Handlers, named after their controls.
     void FormShow();
@@ -73,6 +79,7 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    void setupReading();
     void connectSaveEnabling();
     void TrackBar2Change();
     void TrackBar1Change();
@@ -93,4 +100,7 @@ private:
     int m_datetimetype = 1;
     int m_markdelay = 800;
     bool m_ending = false;
+    std::unique_ptr<PauseSymbols> m_pauseSymbols;
+    // Declared last: destroyed first, it stops and joins a reading while the editor still exists.
+    std::unique_ptr<ReadingCommands> m_readingCommands;
 };
