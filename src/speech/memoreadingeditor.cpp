@@ -112,14 +112,26 @@ void MemoReadingEditor::select(QPlainTextEdit* edit, const AnsiIndex& index, int
     const int from = index.charPosition(std::clamp(start, 0, index.length()));
     const int to = std::max(from, index.charPosition(std::clamp(start + std::max(0, length), 0, index.length())));
     // The thread scrolls the view itself, one line at a time; selecting must not jump it.
-    const int vertical = edit->verticalScrollBar()->value();
-    const int horizontal = edit->horizontalScrollBar()->value();
-    QTextCursor cursor = edit->textCursor();
-    cursor.setPosition(from);
-    cursor.setPosition(to, QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
-    edit->verticalScrollBar()->setValue(vertical);
-    edit->horizontalScrollBar()->setValue(horizontal);
+    // The edit brings a new selection into view; the bars announce nothing meanwhile, and the view is
+    // then put back where it was before anything is painted.
+    QScrollBar* vbar = edit->verticalScrollBar();
+    QScrollBar* hbar = edit->horizontalScrollBar();
+    const int vertical = vbar->value();
+    const int horizontal = hbar->value();
+    {
+        const QSignalBlocker blockV(vbar);
+        const QSignalBlocker blockH(hbar);
+        QTextCursor cursor = edit->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        edit->setTextCursor(cursor);
+    }
+    if (vbar->value() != vertical) {
+        vbar->setValue(vertical);
+    }
+    if (hbar->value() != horizontal) {
+        hbar->setValue(horizontal);
+    }
 }
 
 int MemoReadingEditor::displayLineOf(int charPos)
