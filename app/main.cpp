@@ -7,6 +7,7 @@
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "speech/espeakvoiceengine.h"
 
 int main(int argc, char* argv[])
 {
@@ -28,8 +29,10 @@ int main(int argc, char* argv[])
     }
 
     LogindPowerControl power;
+    EspeakVoiceEngine voice;
     Services services;
     services.power = &power;
+    services.voice = &voice;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -27,6 +27,7 @@ bool SoundDevice::openMixer()
 
 bool SoundDevice::open()
 {
+    std::lock_guard lock(m_mutex);
     if (m_open) {
         return true;
     }
@@ -53,6 +54,7 @@ bool SoundDevice::open()
 
 void SoundDevice::close()
 {
+    std::lock_guard lock(m_mutex);
     if (!m_open) {
         return;
     }

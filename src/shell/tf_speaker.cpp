@@ -7,8 +7,10 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "data/tdm.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingcommands.h"
+#include "speech/voicepanel.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -45,11 +47,12 @@ QTime parseTimeOfDay(const QString& text, const QTime& fallback)
 
 } // namespace
 
-Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, QWidget* parent)
+Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataModule, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(new Ui::Tf_speaker)
     , m_services(services)
     , m_state(state)
+    , m_dataModule(dataModule)
 {
     m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora.png")));
@@ -79,9 +82,14 @@ void Tf_speaker::FormCreate()
     // Changes enable the save button from here on, so stored values that differ from the form's
     // initial values leave it enabled after start-up.
     connectSaveEnabling();
-    connect(m_ui->TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
-    connect(m_ui->TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    m_voicePanel = new VoicePanel(m_services.voice,
+                                  {m_ui->flatComboBox1, m_ui->TrackBar2, m_ui->StaticText6, m_ui->TrackBar1,
+                                   m_ui->StaticText9, m_ui->Memo1},
+                                  this);
     loadSettings();
+    // The settings file is opened again for the voice list.
+    m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
+    guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
     setupReading();
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
@@ -93,8 +101,6 @@ void Tf_speaker::FormCreate()
 
 void Tf_speaker::setupReading()
 {
-    m_pauseSymbols = std::make_unique<PauseSymbols>();
-    m_pauseSymbols->setMarkdelay(m_markdelay);
     ReadingWidgets widgets;
     widgets.Memo1 = m_ui->Memo1;
     widgets.Memo2 = m_ui->Memo2;
@@ -107,7 +113,8 @@ void Tf_speaker::setupReading()
     widgets.SpinEdit2 = m_ui->SpinEdit2;
     widgets.statusPanel0 = statusPanel(0);
     m_readingCommands
-        = std::make_unique<ReadingCommands>(m_services.voice, m_state, *m_pauseSymbols, widgets, std::function<void()>());
+        = std::make_unique<ReadingCommands>(m_services.voice, m_state, m_pauseSymbols, widgets,
+                                                          [this] { m_voicePanel->applyvoice(); });
     m_readingCommands->setDatetimetype(m_datetimetype);
 }
 
@@ -224,9 +231,7 @@ void Tf_speaker::loadSettings()
 {
     IniFile ini(IniFile::defaultPath());
 
-    m_ui->TrackBar2->setValue(qBound(-10, ini.readInteger(Speaker, QStringLiteral("Rate"), 2), 15));
-    TrackBar2Change(); // runs once whether or not the position changed
-    m_ui->TrackBar1->setValue(qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100));
+    m_voicePanel->loadRateAndVolume(ini);
     m_datetimetype = ini.readInteger(Speaker, QStringLiteral("Datetimetype"), 1);
 
     const int musicVolume = ini.readInteger(System, QStringLiteral("default_volume"), 40);
@@ -235,7 +240,7 @@ void Tf_speaker::loadSettings()
     m_ui->SpinEdit2->setValue(ini.readInteger(System, QStringLiteral("Intervaltime"), 60));
     const int playmode = ini.readInteger(System, QStringLiteral("Playmode"), 0);
     m_ui->ComBox1->setCurrentIndex(playmode >= 0 && playmode < m_ui->ComBox1->count() ? playmode : -1);
-    m_markdelay = ini.readInteger(System, QStringLiteral("Delay2"), 800);
+    m_pauseSymbols.setMarkdelay(ini.readInteger(System, QStringLiteral("Delay2"), 800));
 
     const QString programFolder = progdir();
     const QString stored = ini.readString(System, QStringLiteral("Mp3bj"), programFolder);
@@ -270,18 +275,6 @@ void Tf_speaker::loadSettings()
     m_ui->chk_next->setChecked(ini.readBool(System, QStringLiteral("Next_month"), true));
     // Written back at once; a refused write is reported and start-up goes on.
     guarded([&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
-}
-
-void Tf_speaker::TrackBar2Change()
-{
-    m_ui->StaticText6->setText(QString::number(m_ui->TrackBar2->value()));
-    m_ui->Memo1->setFocus();
-}
-
-void Tf_speaker::TrackBar1Change()
-{
-    m_ui->StaticText9->setText(QString::number(m_ui->TrackBar1->value()));
-    m_ui->Memo1->setFocus();
 }
 
 void Tf_speaker::FormShow()

@@ -2,6 +2,8 @@
 
 #include "services.h"
 
+#include "speech/pausesymbols.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QScopedPointer>
@@ -12,6 +14,8 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class TDM;
+class VoicePanel;
 struct ReadingState;
 class PauseSymbols;
 class ReadingCommands;
@@ -26,12 +30,13 @@ class Tf_speaker final : public QMainWindow
 {
     Q_OBJECT
 public:
-    Tf_speaker(const Services& services, ReadingState& state, QWidget* parent = nullptr);
+    Tf_speaker(const Services& services, ReadingState& state, TDM* dataModule, QWidget* parent = nullptr);
     ~Tf_speaker() override;
 
     Ui::Tf_speaker* form() const { return m_ui.data(); }
     const Services& services() const { return m_services; }
     ReadingState& readingState() const { return m_state; }
+    TDM* dataModule() const { return m_dataModule; }
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -44,9 +49,11 @@ public:
     QString MainreadText() const { return m_mainreadText; }
     void setMainreadText(const QString& text) { m_mainreadText = text; }
     int datetimetype() const { return m_datetimetype; }
-    int markdelay() const { return m_markdelay; }
+    int markdelay() const { return m_pauseSymbols.markdelay(); }
+    // The pause symbols shared with the speaking thread.
+    PauseSymbols& pauseSymbols() { return m_pauseSymbols; }
+    VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
-    PauseSymbols* pauseSymbols() const { return m_pauseSymbols.get(); }
     ReadingCommands* readingCommands() const { return m_readingCommands.get(); }
 
     // Handlers, named after their controls.
@@ -81,12 +88,11 @@ private:
     void loadSettings();
     void setupReading();
     void connectSaveEnabling();
-    void TrackBar2Change();
-    void TrackBar1Change();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
     ReadingState& m_state;
+    TDM* m_dataModule;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
@@ -98,9 +104,9 @@ private:
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
-    int m_markdelay = 800;
+    PauseSymbols m_pauseSymbols;
+    VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
-    std::unique_ptr<PauseSymbols> m_pauseSymbols;
     // Declared last: destroyed first, it stops and joins a reading while the editor still exists.
     std::unique_ptr<ReadingCommands> m_readingCommands;
 };

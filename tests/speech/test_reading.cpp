@@ -8,6 +8,7 @@
 #include "speech/pausesymbols.h"
 #include "speech/readingcommands.h"
 #include "speech/tts.h"
+#include "testdatabase.h"
 #include "testfolder.h"
 #include "ui_tf_speaker.h"
 
@@ -611,15 +612,15 @@ void TestReading::endingDuringPauseWait()
     m_window.reset();
     m_clock.reset();
     TestFolder folder;
+    createTestDatabase(folder);
     RecordingVoice voice;
     Services services;
     services.voice = &voice;
     auto station = std::make_unique<Station>(services);
     QVERIFY(station->start());
     Tf_speaker* main = station->mainWindow();
-    main->form()->flatComboBox1->addItems(voice.voices());
-    main->form()->flatComboBox1->setCurrentIndex(0);
-    main->pauseSymbols()->publish(
+    QCOMPARE(main->form()->flatComboBox1->currentText(), voice.voices().first());
+    main->pauseSymbols().publish(
         std::make_shared<const PauseTable>(QStringLiteral("，"), QHash<char32_t, int>{{U'，', 900000}}));
     main->form()->Memo1->setPlainText(QStringLiteral("第一，第二，第三。"));
     QVERIFY(main->readingCommands() != nullptr);
