@@ -5,6 +5,8 @@
 #include "recordingvoice.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "common/sounddevice.h"
+#include "speech/espeakvoiceengine.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingcommands.h"
 #include "speech/tts.h"
@@ -91,6 +93,7 @@ private slots:
     void quickPressesNeverOverlap();
     void memo2CopiesMemo1();
     void endingDuringPauseWait();
+    void realEspeakReadsToTheEnd();
 
 private:
     void build(VoiceEngine* voice);
@@ -631,6 +634,27 @@ void TestReading::endingDuringPauseWait()
     QCOMPARE(Tts::pendingReadings(), 0);
     QCOMPARE(voice.texts().first(), QStringLiteral("第一，"));
     m_clock = std::make_unique<FakeClock>();
+}
+
+void TestReading::realEspeakReadsToTheEnd()
+{
+    SoundDevice::instance().open(); // the dummy driver in tests
+    EspeakVoiceEngine espeak;
+    QVERIFY2(espeak.isAvailable(), qPrintable(espeak.failure()));
+    build(&espeak);
+    QVERIFY(m_voices->currentText().contains(QLatin1String("Mandarin")));
+    setText(QStringLiteral("你好，%Date%。再见"));
+    m_reading->ToolButton9Click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_reading->runningThreads(), 0, 60000);
+    waitForEnd();
+    QCOMPARE(m_highlights.size(), 3);
+    QCOMPARE(m_highlights[2].start, Ansi::length(QStringLiteral("你好，%Date%。")));
+    QCOMPARE(m_highlights[2].length, 4);
+    QCOMPARE(m_clock->waited(), 300 + 500); // both pauses, after pieces the engine finished
+    QVERIFY(!m_state->isreading);
+    QVERIFY(m_delay->isEnabled());
+    QCOMPARE(m_memo1->textCursor().position(), m_memo1->toPlainText().size());
+    m_reading.reset();
 }
 
 QTEST_MAIN(TestReading)
