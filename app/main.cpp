@@ -3,11 +3,13 @@
 #include "common/signalwatcher.h"
 #include "common/ui/qtdesktop.h"
 #include "common/ui/qtdialogs.h"
+#include "music/sdlaudiolibrary.h"
 #include "shell/application.h"
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "speech/espeakvoiceengine.h"
+#include "speech/sampleplayer.h"
 
 int main(int argc, char* argv[])
 {
@@ -33,6 +35,10 @@ int main(int argc, char* argv[])
     Services services;
     services.power = &power;
     services.voice = &voice;
+    SdlAudioLibrary audio;
+    services.audio = &audio;
+    SdlSamplePlayer samples;
+    services.samples = &samples;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

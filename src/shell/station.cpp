@@ -10,6 +10,8 @@
 #include "data/tdm.h"
 #include "speech/pausestab.h"
 #include "speech/tfaddbiaodian.h"
+#include "music/musicpanel.h"
+#include "music/sdlaudiolibrary.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -44,7 +46,9 @@ bool Station::start()
     m_main->setAboutWindow(m_about.get());
 
     // The audio library starts here, after the main window and before the settings window.
-    SoundDevice::instance().open();
+    m_main->musicPanel()->player().setBj_index(0);
+    init_bass(m_services.audio);
+    SoundDevice::instance().open(); // speech and the chime need the mixer even without the music library
 
     m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), m_main.get());
 

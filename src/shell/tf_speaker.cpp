@@ -11,6 +11,8 @@
 #include "speech/pausesymbols.h"
 #include "speech/readingcommands.h"
 #include "speech/voicepanel.h"
+#include "music/musicpanel.h"
+#include "speech/tf_information.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -91,12 +93,37 @@ void Tf_speaker::FormCreate()
     m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
     guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
     setupReading();
+    createMusicPanel();
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
     connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
+    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
+
+    // The music fades in from the speaking level.
+    m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
+}
+
+void Tf_speaker::createMusicPanel()
+{
+    MusicWidgets widgets;
+    widgets.bj_play = m_ui->bj_play;
+    widgets.bj_stop = m_ui->bj_stop;
+    widgets.bj_next = m_ui->bj_next;
+    widgets.bj_prev = m_ui->bj_prev;
+    widgets.bj_ok = m_ui->bj_ok;
+    widgets.bj_v = m_ui->bj_v;
+    widgets.bj_v1 = m_ui->bj_v1;
+    widgets.ComBox1 = m_ui->ComBox1;
+    widgets.RzLEDDisplay1 = m_ui->RzLEDDisplay1;
+    widgets.BJListBox1 = m_ui->BJListBox1;
+    widgets.statusPanel2 = statusPanel(2);
+    widgets.SB_music = m_ui->SB_music;
+    widgets.edt_song = m_ui->edt_song;
+    widgets.sb_save = m_ui->sb_save;
+    m_musicPanel = new MusicPanel(m_services.audio, m_state, widgets, m_musicFolder, this);
 }
 
 void Tf_speaker::setupReading()
@@ -279,7 +306,25 @@ void Tf_speaker::loadSettings()
 
 void Tf_speaker::FormShow()
 {
+    const IniFile ini(IniFile::defaultPath());
+    if (!ini.readBool(System, QStringLiteral("Tts_information"), false)) {
+        showVoiceInformation()->setShowAtStart(true);
+    }
     emit shown();
+}
+
+void Tf_speaker::N33Click()
+{
+    showVoiceInformation();
+}
+
+Tf_information* Tf_speaker::showVoiceInformation()
+{
+    // A new window each time; it frees itself when closed.
+    auto* window = new Tf_information(m_services.voice, m_services.samples, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
 }
 
 void Tf_speaker::showEvent(QShowEvent* event)

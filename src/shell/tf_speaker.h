@@ -19,6 +19,9 @@ class VoicePanel;
 struct ReadingState;
 class PauseSymbols;
 class ReadingCommands;
+class MusicPanel;
+struct ReadingState;
+class Tf_information;
 
 namespace Ui {
 class Tf_speaker;
@@ -55,6 +58,7 @@ public:
     VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
     ReadingCommands* readingCommands() const { return m_readingCommands.get(); }
+    MusicPanel* musicPanel() const { return m_musicPanel; }
 
     // Handlers, named after their controls.
     void FormShow();
@@ -63,6 +67,7 @@ public:
     void sb_delayClick();
     void N31Click();
     void N32Click();
+    void N33Click();
     void N5Click();
     void N18Click();
     void N7Click();
@@ -87,6 +92,8 @@ private:
     void setupTray();
     void loadSettings();
     void setupReading();
+    void createMusicPanel();
+    Tf_information* showVoiceInformation();
     void connectSaveEnabling();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
@@ -101,6 +108,7 @@ private:
     QAction* m_N7 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
+    MusicPanel* m_musicPanel = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
