@@ -89,7 +89,10 @@ void TimeAnnouncer::check(const QDateTime& now)
 {
     // The timer ticks several times a second; an entry fires in the first tick of its second only.
     const QDateTime second = now.addMSecs(-now.time().msec());
-    if (m_list.hasData() && second != m_lastSecond) {
+    // A clock set back by a few seconds (a time correction) does not repeat what was just announced.
+    const bool seen = m_lastSecond.isValid() && second <= m_lastSecond
+        && second.secsTo(m_lastSecond) < RepeatGuardSeconds;
+    if (m_list.hasData() && !seen) {
         m_lastSecond = second;
         const QString T = now.time().toString(QStringLiteral("HH:mm:ss"));
         for (const TellTimeRow& row : std::as_const(m_list.rows)) {

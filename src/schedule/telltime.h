@@ -53,6 +53,8 @@ class TimeAnnouncer final
 {
 public:
     static constexpr int ChimeLeadMs = 1300;
+    // A clock set back by less than this does not fire the seconds it already passed again.
+    static constexpr int RepeatGuardSeconds = 60;
 
     // Any of chime and voice may be null (absent): that step is left out.
     TimeAnnouncer(ChimePlayer* chime, VoiceEngine* voice, std::function<void()> applyvoice);
