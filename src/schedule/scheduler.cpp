@@ -66,7 +66,7 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
     }
 
     // 2. End of the designated song. Zero-padded times compare as text in time order.
-    if (timeText(time) > actions.song_endtime() && m_song_started && !m_song_done) {
+    if (m_song_started && !m_song_done && timeText(time) > actions.song_endtime()) {
         m_song_done = true;
         actions.pressMusicStop();
     }
