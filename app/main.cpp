@@ -7,6 +7,7 @@
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "speech/sampleplayer.h"
 
 int main(int argc, char* argv[])
 {
@@ -30,6 +31,8 @@ int main(int argc, char* argv[])
     LogindPowerControl power;
     Services services;
     services.power = &power;
+    SdlSamplePlayer samples;
+    services.samples = &samples;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -7,6 +7,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "speech/tf_information.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -84,6 +85,7 @@ void Tf_speaker::FormCreate()
     connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
+    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
 }
 
 void Tf_speaker::setupToolbar()
@@ -261,7 +263,25 @@ void Tf_speaker::TrackBar1Change()
 
 void Tf_speaker::FormShow()
 {
+    const IniFile ini(IniFile::defaultPath());
+    if (!ini.readBool(System, QStringLiteral("Tts_information"), false)) {
+        showVoiceInformation()->setShowAtStart(true);
+    }
     emit shown();
+}
+
+void Tf_speaker::N33Click()
+{
+    showVoiceInformation();
+}
+
+Tf_information* Tf_speaker::showVoiceInformation()
+{
+    // A new window each time; it frees itself when closed.
+    auto* window = new Tf_information(m_services.voice, m_services.samples, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
 }
 
 void Tf_speaker::showEvent(QShowEvent* event)

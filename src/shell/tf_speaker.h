@@ -12,6 +12,7 @@ class QAction;
 class QSystemTrayIcon;
 class TDM;
 struct ReadingState;
+class Tf_information;
 
 namespace Ui {
 class Tf_speaker;
@@ -52,6 +53,7 @@ public:
     void sb_delayClick();
     void N31Click();
     void N32Click();
+    void N33Click();
     void N5Click();
     void N18Click();
     void N7Click();
@@ -75,6 +77,7 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    Tf_information* showVoiceInformation();
     void connectSaveEnabling();
     void TrackBar2Change();
     void TrackBar1Change();
