@@ -7,6 +7,8 @@
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
 #include "data/tdm.h"
+#include "schedule/telltimetab.h"
+#include "schedule/timeannouncements.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -44,6 +46,12 @@ bool Station::start()
 
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());
+    // Third page; its creation builds the announcement list, so the announcements work from the first tick.
+    auto* telltimeTab = new TellTimeTab(m_tdm->Q_telltime());
+    telltimeTab->setObjectName(QStringLiteral("TabSheet_telltime"));
+    m_settings->addPage(telltimeTab, QStringLiteral("整点报时"));
+    m_main->timeAnnouncements()->setList(telltimeTab->sgrid3());
+    connect(telltimeTab, &TellTimeTab::telltimeFilled, m_main->timeAnnouncements(), &TimeAnnouncements::setList);
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {

@@ -7,6 +7,9 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "schedule/schedulepanel.h"
+#include "schedule/timeannouncements.h"
+#include "speech/voiceengine.h"
 #include "speech/tf_information.h"
 
 #include <QCloseEvent>
@@ -68,6 +71,7 @@ void Tf_speaker::FormCreate()
     setupToolbar();
     setupStatusBar();
     setupTray();
+    setupSchedule();
     m_state.standalone = true;
 
     const QDate today = Clock::currentDate();
@@ -86,6 +90,31 @@ void Tf_speaker::FormCreate()
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
     connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
+}
+
+void Tf_speaker::setupSchedule()
+{
+    ScheduleControls controls;
+    controls.TimeEdit1 = m_ui->TimeEdit1;
+    controls.TimeEdit2 = m_ui->TimeEdit2;
+    controls.chk = {m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4, m_ui->chk5, m_ui->chk6, m_ui->chk7};
+    controls.Memo1 = m_ui->Memo1;
+    controls.edt_song = m_ui->edt_song;
+    controls.SB_repeat1 = m_ui->SB_repeat1;
+    controls.bj_play = m_ui->bj_play;
+    controls.bj_stop = m_ui->bj_stop;
+    controls.SB_stop = m_ui->SB_stop;
+    // The hooks (repetition timer, designated song) come from the reading commands and the music panel.
+    m_schedulePanel = new SchedulePanel(controls, nullptr, this);
+    m_timeAnnouncements = new TimeAnnouncements(statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
+}
+
+void Tf_speaker::applyvoice()
+{
+    const int index = m_ui->flatComboBox1->currentIndex();
+    if (m_services.voice && index >= 0) {
+        m_services.voice->setVoice(index);
+    }
 }
 
 void Tf_speaker::setupToolbar()

@@ -10,7 +10,9 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class SchedulePanel;
 class TDM;
+class TimeAnnouncements;
 struct ReadingState;
 class Tf_information;
 
@@ -31,6 +33,9 @@ public:
     const Services& services() const { return m_services; }
     ReadingState& readingState() const { return m_state; }
     TDM* dataModule() const { return m_dataModule; }
+    // The scheduler (timer_autoplay) and the time announcements (telltime).
+    SchedulePanel* schedulePanel() const { return m_schedulePanel; }
+    TimeAnnouncements* timeAnnouncements() const { return m_timeAnnouncements; }
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -73,6 +78,8 @@ protected:
 
 private:
     void FormCreate();
+    void setupSchedule();
+    void applyvoice();
     void setupToolbar();
     void setupStatusBar();
     void setupTray();
@@ -86,6 +93,8 @@ private:
     Services m_services;
     ReadingState& m_state;
     TDM* m_dataModule;
+    SchedulePanel* m_schedulePanel = nullptr;
+    TimeAnnouncements* m_timeAnnouncements = nullptr;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
