@@ -134,6 +134,7 @@ TellTimeTab::TellTimeTab(QSqlTableModel* Q_telltime, QWidget* parent)
         for (int column = 0; column < fields.count(); ++column) {
             grid->setColumnHidden(column, true);
         }
+        grid->horizontalHeader()->setMinimumSectionSize(20); // "No" is narrower than the style's minimum
         int visual = 0;
         for (const ColumnSpec& spec : Columns) {
             const int column = fields.indexOf(QLatin1String(spec.field));
