@@ -3,6 +3,7 @@
 #include "common/signalwatcher.h"
 #include "common/ui/qtdesktop.h"
 #include "common/ui/qtdialogs.h"
+#include "music/sdlaudiolibrary.h"
 #include "shell/application.h"
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
@@ -31,6 +32,8 @@ int main(int argc, char* argv[])
     LogindPowerControl power;
     Services services;
     services.power = &power;
+    SdlAudioLibrary audio;
+    services.audio = &audio;
     SdlSamplePlayer samples;
     services.samples = &samples;
 

@@ -7,6 +7,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "music/musicpanel.h"
 #include "schedule/schedulepanel.h"
 #include "schedule/timeannouncements.h"
 #include "speech/voiceengine.h"
@@ -83,6 +84,7 @@ void Tf_speaker::FormCreate()
     connect(m_ui->TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
     connect(m_ui->TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
     loadSettings();
+    createMusicPanel();
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
@@ -90,6 +92,29 @@ void Tf_speaker::FormCreate()
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
     connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
+
+    // The music fades in from the speaking level.
+    m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
+}
+
+void Tf_speaker::createMusicPanel()
+{
+    MusicWidgets widgets;
+    widgets.bj_play = m_ui->bj_play;
+    widgets.bj_stop = m_ui->bj_stop;
+    widgets.bj_next = m_ui->bj_next;
+    widgets.bj_prev = m_ui->bj_prev;
+    widgets.bj_ok = m_ui->bj_ok;
+    widgets.bj_v = m_ui->bj_v;
+    widgets.bj_v1 = m_ui->bj_v1;
+    widgets.ComBox1 = m_ui->ComBox1;
+    widgets.RzLEDDisplay1 = m_ui->RzLEDDisplay1;
+    widgets.BJListBox1 = m_ui->BJListBox1;
+    widgets.statusPanel2 = statusPanel(2);
+    widgets.SB_music = m_ui->SB_music;
+    widgets.edt_song = m_ui->edt_song;
+    widgets.sb_save = m_ui->sb_save;
+    m_musicPanel = new MusicPanel(m_services.audio, m_state, widgets, m_musicFolder, this);
 }
 
 void Tf_speaker::setupSchedule()
@@ -104,9 +129,27 @@ void Tf_speaker::setupSchedule()
     controls.bj_play = m_ui->bj_play;
     controls.bj_stop = m_ui->bj_stop;
     controls.SB_stop = m_ui->SB_stop;
-    // The hooks (repetition timer, designated song) come from the reading commands and the music panel.
-    m_schedulePanel = new SchedulePanel(controls, nullptr, this);
+    // Built before the panels it asks; it asks them only when its timer ticks.
+    m_schedulePanel = new SchedulePanel(controls, this, this);
     m_timeAnnouncements = new TimeAnnouncements(statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
+}
+
+bool Tf_speaker::repetitionActive() const
+{
+    // No repeated reading can run while the reading commands are not part of the window.
+    return false;
+}
+
+void Tf_speaker::play_the_song()
+{
+    if (m_musicPanel) {
+        m_musicPanel->play_the_song();
+    }
+}
+
+QString Tf_speaker::song_endtime() const
+{
+    return m_musicPanel ? m_musicPanel->song_endtime() : QStringLiteral("00:00:00");
 }
 
 void Tf_speaker::applyvoice()

@@ -2,6 +2,8 @@
 
 #include "services.h"
 
+#include "schedule/broadcasthooks.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QScopedPointer>
@@ -10,6 +12,7 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class MusicPanel;
 class SchedulePanel;
 class TDM;
 class TimeAnnouncements;
@@ -22,7 +25,7 @@ class Tf_speaker;
 
 // The main window: assembles the subsystems' panels, restores the settings into the controls at
 // creation, lives in the tray, and ends the program through its close button.
-class Tf_speaker final : public QMainWindow
+class Tf_speaker final : public QMainWindow, private BroadcastHooks
 {
     Q_OBJECT
 public:
@@ -50,6 +53,7 @@ public:
     int datetimetype() const { return m_datetimetype; }
     int markdelay() const { return m_markdelay; }
     QString musicFolder() const { return m_musicFolder; }
+    MusicPanel* musicPanel() const { return m_musicPanel; }
 
     // Handlers, named after their controls.
     void FormShow();
@@ -80,10 +84,15 @@ private:
     void FormCreate();
     void setupSchedule();
     void applyvoice();
+    // What the scheduler asks of the reading commands and the music panel.
+    bool repetitionActive() const override;
+    void play_the_song() override;
+    QString song_endtime() const override;
     void setupToolbar();
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
     void TrackBar2Change();
@@ -103,6 +112,7 @@ private:
     QAction* m_N7 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
+    MusicPanel* m_musicPanel = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
