@@ -4,6 +4,7 @@
 #include "tf_speaker.h"
 #include "tfdelaytime.h"
 
+#include "common/errorguard.h"
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
 #include "data/tdm.h"
@@ -11,6 +12,8 @@
 #include "music/sdlaudiolibrary.h"
 #include "schedule/telltimetab.h"
 #include "schedule/timeannouncements.h"
+#include "speech/pausestab.h"
+#include "speech/tfaddbiaodian.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -25,6 +28,7 @@ Station::~Station()
 {
     // The windows go before the state they read.
     m_settings.reset();
+    m_addSymbol.reset();
     m_about.reset();
     m_main.reset();
     m_tdm.reset();
@@ -48,8 +52,14 @@ bool Station::start()
     init_bass(m_services.audio);
     SoundDevice::instance().open(); // speech and the chime need the mixer even without the music library
 
+    m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), m_main.get());
+
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());
+    auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get());
+    pauses->setObjectName(QStringLiteral("TabSheet_pauses"));
+    m_settings->addPage(pauses, QStringLiteral("停顿及延时设置"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, pauses, [pauses] { guarded([pauses] { pauses->FormShow(); }); });
     // Third page; its creation builds the announcement list, so the announcements work from the first tick.
     auto* telltimeTab = new TellTimeTab(m_tdm->Q_telltime());
     telltimeTab->setObjectName(QStringLiteral("TabSheet_telltime"));

@@ -12,6 +12,7 @@ class TDM;
 class Tf_speaker;
 class Tf_about;
 class TFdelaytime;
+class TFaddbiaodian;
 
 // Creates the station in its fixed order (data module, main window, about window, sound, settings
 // windows) and ends it. The program runs one; tests run one per test on a temporary program folder.
@@ -30,6 +31,7 @@ public:
     Tf_speaker* mainWindow() const { return m_main.get(); }
     Tf_about* aboutWindow() const { return m_about.get(); }
     TFdelaytime* settingsWindow() const { return m_settings.get(); }
+    TFaddbiaodian* addSymbolWindow() const { return m_addSymbol.get(); }
     ReadingState& readingState() { return m_state; }
 
 signals:
@@ -44,5 +46,6 @@ private:
     std::unique_ptr<TDM> m_tdm;
     std::unique_ptr<Tf_speaker> m_main;
     std::unique_ptr<Tf_about> m_about;
+    std::unique_ptr<TFaddbiaodian> m_addSymbol;
     std::unique_ptr<TFdelaytime> m_settings;
 };

@@ -8,10 +8,11 @@
 #include "common/inifile.h"
 #include "common/readingstate.h"
 #include "music/musicpanel.h"
+#include "data/tdm.h"
 #include "schedule/schedulepanel.h"
 #include "schedule/timeannouncements.h"
-#include "speech/voiceengine.h"
 #include "speech/tf_information.h"
+#include "speech/voicepanel.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -81,10 +82,15 @@ void Tf_speaker::FormCreate()
     // Changes enable the save button from here on, so stored values that differ from the form's
     // initial values leave it enabled after start-up.
     connectSaveEnabling();
-    connect(m_ui->TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
-    connect(m_ui->TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    m_voicePanel = new VoicePanel(m_services.voice,
+                                  {m_ui->flatComboBox1, m_ui->TrackBar2, m_ui->StaticText6, m_ui->TrackBar1,
+                                   m_ui->StaticText9, m_ui->Memo1},
+                                  this);
     loadSettings();
     createMusicPanel();
+    // The settings file is opened again for the voice list.
+    m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
+    guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
@@ -154,9 +160,8 @@ QString Tf_speaker::song_endtime() const
 
 void Tf_speaker::applyvoice()
 {
-    const int index = m_ui->flatComboBox1->currentIndex();
-    if (m_services.voice && index >= 0) {
-        m_services.voice->setVoice(index);
+    if (m_voicePanel) {
+        m_voicePanel->applyvoice();
     }
 }
 
@@ -273,9 +278,7 @@ void Tf_speaker::loadSettings()
 {
     IniFile ini(IniFile::defaultPath());
 
-    m_ui->TrackBar2->setValue(qBound(-10, ini.readInteger(Speaker, QStringLiteral("Rate"), 2), 15));
-    TrackBar2Change(); // runs once whether or not the position changed
-    m_ui->TrackBar1->setValue(qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100));
+    m_voicePanel->loadRateAndVolume(ini);
     m_datetimetype = ini.readInteger(Speaker, QStringLiteral("Datetimetype"), 1);
 
     const int musicVolume = ini.readInteger(System, QStringLiteral("default_volume"), 40);
@@ -284,7 +287,7 @@ void Tf_speaker::loadSettings()
     m_ui->SpinEdit2->setValue(ini.readInteger(System, QStringLiteral("Intervaltime"), 60));
     const int playmode = ini.readInteger(System, QStringLiteral("Playmode"), 0);
     m_ui->ComBox1->setCurrentIndex(playmode >= 0 && playmode < m_ui->ComBox1->count() ? playmode : -1);
-    m_markdelay = ini.readInteger(System, QStringLiteral("Delay2"), 800);
+    m_pauseSymbols.setMarkdelay(ini.readInteger(System, QStringLiteral("Delay2"), 800));
 
     const QString programFolder = progdir();
     const QString stored = ini.readString(System, QStringLiteral("Mp3bj"), programFolder);
@@ -319,18 +322,6 @@ void Tf_speaker::loadSettings()
     m_ui->chk_next->setChecked(ini.readBool(System, QStringLiteral("Next_month"), true));
     // Written back at once; a refused write is reported and start-up goes on.
     guarded([&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
-}
-
-void Tf_speaker::TrackBar2Change()
-{
-    m_ui->StaticText6->setText(QString::number(m_ui->TrackBar2->value()));
-    m_ui->Memo1->setFocus();
-}
-
-void Tf_speaker::TrackBar1Change()
-{
-    m_ui->StaticText9->setText(QString::number(m_ui->TrackBar1->value()));
-    m_ui->Memo1->setFocus();
 }
 
 void Tf_speaker::FormShow()

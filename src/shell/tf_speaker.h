@@ -3,6 +3,7 @@
 #include "services.h"
 
 #include "schedule/broadcasthooks.h"
+#include "speech/pausesymbols.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -16,6 +17,7 @@ class MusicPanel;
 class SchedulePanel;
 class TDM;
 class TimeAnnouncements;
+class VoicePanel;
 struct ReadingState;
 class Tf_information;
 
@@ -51,7 +53,10 @@ public:
     QString MainreadText() const { return m_mainreadText; }
     void setMainreadText(const QString& text) { m_mainreadText = text; }
     int datetimetype() const { return m_datetimetype; }
-    int markdelay() const { return m_markdelay; }
+    int markdelay() const { return m_pauseSymbols.markdelay(); }
+    // The pause symbols shared with the speaking thread.
+    PauseSymbols& pauseSymbols() { return m_pauseSymbols; }
+    VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
     MusicPanel* musicPanel() const { return m_musicPanel; }
 
@@ -95,8 +100,6 @@ private:
     void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
-    void TrackBar2Change();
-    void TrackBar1Change();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
@@ -116,6 +119,7 @@ private:
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
-    int m_markdelay = 800;
+    PauseSymbols m_pauseSymbols;
+    VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
 };

@@ -227,7 +227,7 @@ private slots:
         TimeAnnouncements* announcements = m_station->mainWindow()->timeAnnouncements();
         CountingChime chime;
         announcements->setChime(&chime);
-        m_station->mainWindow()->form()->flatComboBox1->addItems(voice.voices());
+        QCOMPARE(m_station->mainWindow()->form()->flatComboBox1->count(), voice.voices().size());
         m_station->mainWindow()->form()->flatComboBox1->setCurrentIndex(1);
 
         m_clock->set(QDateTime(Monday, QTime(9, 0)));
