@@ -1,6 +1,8 @@
 #include "broadcastworld.h"
 #include "common/helpers.h"
 #include "fakeclock.h"
+#include "music/musicpanel.h"
+#include "recordingaudiolibrary.h"
 #include "recordingdialogs.h"
 #include "recordingvoice.h"
 #include "schedule/chime.h"
@@ -283,12 +285,43 @@ private slots:
         announcements->setChime(nullptr);
     }
 
+    void theDesignatedSongReachesTheMusicPanel()
+    {
+        // A Sunday with its box unticked: no reading, but the song plays once at the start of the range.
+        m_clock->set(QDateTime(Monday.addDays(-1), QTime(8, 59, 59, 950)));
+        RecordingAudioLibrary library;
+        const QString song = m_folder->file(QStringLiteral("song.mp3"));
+        m_folder->write(QStringLiteral("song.mp3"), "ID3");
+        library.addFile(song, 3.0);
+        m_audio = &library;
+        startStation(nullptr);
+        Tf_speaker* main = m_station->mainWindow();
+        main->form()->chk1->setChecked(false);
+        main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
+        main->form()->edt_song->setText(song);
+        int repeats = 0;
+        connect(main->form()->SB_repeat1, &QToolButton::clicked, this, [&] { ++repeats; });
+        for (int tick = 0; tick < 60; ++tick) { // 09:00:05.950
+            main->schedulePanel()->timer_autoplayTimer();
+            m_clock->advance(100);
+        }
+        QCOMPARE(repeats, 0);
+        QCOMPARE(library.calls.filter(QStringLiteral("create")), QStringList({QStringLiteral("create ") + song}));
+        QCOMPARE(main->musicPanel()->song_endtime(), QStringLiteral("09:00:03"));
+        // The step after the song's end stops the music.
+        QVERIFY(main->schedulePanel()->scheduler().song_done());
+        QVERIFY(!library.calls.filter(QStringLiteral("free")).isEmpty());
+        m_station.reset(); // before the library it plays on
+        m_audio = nullptr;
+    }
+
 private:
     void startStation(VoiceEngine* voice)
     {
         createTestDatabase(*m_folder);
         Services services;
         services.voice = voice;
+        services.audio = m_audio;
         m_station = std::make_unique<Station>(services);
         QVERIFY(m_station->start());
     }
@@ -314,6 +347,7 @@ private:
     std::unique_ptr<FakeClock> m_clock;
     std::unique_ptr<RecordingDialogs> m_dialogs;
     std::unique_ptr<Station> m_station;
+    AudioLibrary* m_audio = nullptr;
 };
 
 QTEST_MAIN(TestSchedulePanel)
