@@ -2,11 +2,13 @@
 
 #include "ui_tf_speaker.h"
 
+#include "birthdays/birthdaylist.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "data/tdm.h"
 #include "music/musicpanel.h"
 #include "data/tdm.h"
 #include "schedule/schedulepanel.h"
@@ -101,6 +103,10 @@ void Tf_speaker::FormCreate()
 
     // The music fades in from the speaking level.
     m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
+
+    // The last step: today's list and announcement, once every setting is in its control.
+    setupBirthdayList();
+    guarded([this] { m_birthdayList->RefreshBirthdays(); });
 }
 
 void Tf_speaker::createMusicPanel()
@@ -163,6 +169,30 @@ void Tf_speaker::applyvoice()
     if (m_voicePanel) {
         m_voicePanel->applyvoice();
     }
+}
+
+void Tf_speaker::setupBirthdayList()
+{
+    BirthdayWidgets widgets;
+    widgets.SGrid1 = m_ui->SGrid1;
+    widgets.SB_write = m_ui->SB_write;
+    widgets.SpinEdit3 = m_ui->SpinEdit3;
+    widgets.SpinEdit4 = m_ui->SpinEdit4;
+    widgets.chk_read1 = m_ui->chk_read1;
+    widgets.chk_read2 = m_ui->chk_read2;
+    widgets.chk_read3 = m_ui->chk_read3;
+    widgets.chk_next = m_ui->chk_next;
+    widgets.edt_user = m_ui->edt_user;
+    widgets.Memo1 = m_ui->Memo1;
+    BirthdayQueries queries;
+    // Without a data module (it could not be opened) the list stays empty rather than failing.
+    queries.monthDay = [this](const QString& tokens, const QString& threshold) {
+        return m_dataModule ? m_dataModule->qry_month_day(tokens, threshold) : QList<QSqlRecord>();
+    };
+    queries.month = [this](const QString& month, const QString& threshold) {
+        return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
+    };
+    m_birthdayList = new BirthdayList(widgets, queries, [this] { return m_mainreadText; }, this);
 }
 
 void Tf_speaker::setupToolbar()

@@ -18,6 +18,7 @@ class SchedulePanel;
 class TDM;
 class TimeAnnouncements;
 class VoicePanel;
+class BirthdayList;
 struct ReadingState;
 class Tf_information;
 
@@ -41,6 +42,7 @@ public:
     // The scheduler (timer_autoplay) and the time announcements (telltime).
     SchedulePanel* schedulePanel() const { return m_schedulePanel; }
     TimeAnnouncements* timeAnnouncements() const { return m_timeAnnouncements; }
+    BirthdayList* birthdayList() const { return m_birthdayList; }
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -100,6 +102,7 @@ private:
     void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
+    void setupBirthdayList();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
@@ -107,6 +110,7 @@ private:
     TDM* m_dataModule;
     SchedulePanel* m_schedulePanel = nullptr;
     TimeAnnouncements* m_timeAnnouncements = nullptr;
+    BirthdayList* m_birthdayList = nullptr;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
