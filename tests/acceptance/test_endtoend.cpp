@@ -47,7 +47,7 @@ constexpr double MusicLevel = 51.0 / 128.0;
 constexpr double SpeakingLevel = 13.0 / 128.0;
 
 constexpr double TonePresent = 0.03;     // a tone at 3 % of the track's loudness or more is playing
-constexpr double SpeechRms = 0.01;       // speech: this much energy (of full scale) outside the tones
+constexpr double SpeechRms = 0.01;       // speech: this much energy (of full scale) below 5 kHz
 constexpr double SilenceRms = 0.002;     // nothing plays
 
 struct Window
@@ -56,7 +56,7 @@ struct Window
     double a = 0;      // levels of the three tones, as fractions of the tracks' own amplitude
     double b = 0;
     double song = 0;
-    double speech = 0; // RMS of what is not a tone, fraction of full scale
+    double speech = 0; // RMS below 5 kHz (the voice's band), fraction of full scale
     double rms = 0;    // RMS of everything
 };
 
@@ -82,51 +82,92 @@ double goertzel(const std::vector<double>& x, double f)
     return 2.0 * std::sqrt(std::max(0.0, power)) / n;
 }
 
+// A second-order low-pass section (the audio cookbook's), run twice for a fourth-order filter.
+class LowPass
+{
+public:
+    explicit LowPass(double cutoff)
+    {
+        const double w0 = 2.0 * M_PI * cutoff / SampleRate;
+        const double alpha = std::sin(w0) / (2.0 * M_SQRT1_2);
+        const double a0 = 1.0 + alpha;
+        m_b0 = (1.0 - std::cos(w0)) / 2.0 / a0;
+        m_b1 = (1.0 - std::cos(w0)) / a0;
+        m_b2 = m_b0;
+        m_a1 = -2.0 * std::cos(w0) / a0;
+        m_a2 = (1.0 - alpha) / a0;
+    }
+    double operator()(double x)
+    {
+        const double y = m_b0 * x + m_b1 * m_x1 + m_b2 * m_x2 - m_a1 * m_y1 - m_a2 * m_y2;
+        m_x2 = m_x1;
+        m_x1 = x;
+        m_y2 = m_y1;
+        m_y1 = y;
+        return y;
+    }
+
+private:
+    double m_b0, m_b1, m_b2, m_a1, m_a2;
+    double m_x1 = 0, m_x2 = 0, m_y1 = 0, m_y2 = 0;
+};
+
 std::vector<Window> analyse(const QByteArray& pcm)
 {
     std::vector<Window> windows;
     const qint64 frames = pcm.size() / FrameBytes;
     const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
     std::vector<double> mono(WindowFrames);
+    // Speech is what sounds below 5 kHz: far under the tones, so a track that starts, stops or
+    // changes its level between two windows does not pass for a voice.
+    LowPass stage1(5000.0);
+    LowPass stage2(5000.0);
     for (qint64 first = 0; first + WindowFrames <= frames; first += WindowFrames) {
         double square = 0;
+        double speechSquare = 0;
         for (int i = 0; i < WindowFrames; ++i) {
             const qint64 f = first + i;
             mono[i] = (double(samples[2 * f]) + double(samples[2 * f + 1])) / (2.0 * 32768.0);
             square += mono[i] * mono[i];
+            const double low = stage2(stage1(mono[i]));
+            speechSquare += low * low;
         }
         Window w;
         w.t = double(first) / SampleRate;
-        const double a = goertzel(mono, TrackA);
-        const double b = goertzel(mono, TrackB);
-        const double song = goertzel(mono, SongTone);
-        const double meanSquare = square / WindowFrames;
-        w.rms = std::sqrt(meanSquare);
-        w.speech = std::sqrt(std::max(0.0, meanSquare - (a * a + b * b + song * song) / 2.0));
-        w.a = a / ToneAmplitude;
-        w.b = b / ToneAmplitude;
-        w.song = song / ToneAmplitude;
+        w.rms = std::sqrt(square / WindowFrames);
+        w.speech = std::sqrt(speechSquare / WindowFrames);
+        w.a = goertzel(mono, TrackA) / ToneAmplitude;
+        w.b = goertzel(mono, TrackB) / ToneAmplitude;
+        w.song = goertzel(mono, SongTone) / ToneAmplitude;
         windows.push_back(w);
     }
     return windows;
 }
 
-// Stretches of speech: speaking windows joined across the pauses after the symbols (under 1.5 s);
-// blips shorter than 0.3 s are no reading.
+// Readings: runs of speaking windows (a lone window is a click, not a word) joined across the
+// pauses after the symbols, which are all shorter than 1.5 s.
 QList<Segment> speechSegments(const std::vector<Window>& windows)
 {
-    QList<Segment> segments;
+    QList<Segment> runs;
+    bool inRun = false;
     for (const Window& w : windows) {
-        if (w.speech < SpeechRms) {
-            continue;
+        const bool speaking = w.speech >= SpeechRms;
+        if (speaking && inRun) {
+            runs.last().end = w.t + WindowSeconds;
+        } else if (speaking) {
+            runs.append({w.t, w.t + WindowSeconds});
         }
-        if (!segments.isEmpty() && w.t - segments.last().end < 1.5) {
-            segments.last().end = w.t + WindowSeconds;
+        inRun = speaking;
+    }
+    runs.removeIf([](const Segment& s) { return s.end - s.start < 0.15; });
+    QList<Segment> segments;
+    for (const Segment& run : runs) {
+        if (!segments.isEmpty() && run.start - segments.last().end < 1.5) {
+            segments.last().end = run.end;
         } else {
-            segments.append({w.t, w.t + WindowSeconds});
+            segments.append(run);
         }
     }
-    segments.removeIf([](const Segment& s) { return s.end - s.start < 0.3; });
     return segments;
 }
 
