@@ -386,7 +386,7 @@ void TestEndToEnd::checkEventLog(const TestFolder& folder, double firstReading, 
 
     // The broadcast's events in the order they must be told, each found after the one before it.
     const QStringList expected = {
-        QStringLiteral("program started"),
+        QStringLiteral("Kelvora "),
         QStringLiteral("announcement composed: 今天是：星辰员工，"),
         QStringLiteral("broadcast started"),
         QStringLiteral("music started: ") + folder.file(QStringLiteral("mp3files/a_first.mp3")),
@@ -397,7 +397,8 @@ void TestEndToEnd::checkEventLog(const TestFolder& folder, double firstReading, 
         QStringLiteral("designated song: ") + folder.file(QStringLiteral("song/song.mp3")),
         QStringLiteral("designated song over"),
         QStringLiteral("music stopped"),
-        QStringLiteral("program ended"),
+        QStringLiteral("signal 15: ending as the close button does"),
+        QStringLiteral("Kelvora ended"),
     };
     static const QRegularExpression stamp(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3})\\S* (.*)$"));
     QList<QDateTime> when;
