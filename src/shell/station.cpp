@@ -6,6 +6,7 @@
 
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
+#include "data/tdm.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -22,11 +23,18 @@ Station::~Station()
     m_settings.reset();
     m_about.reset();
     m_main.reset();
+    m_tdm.reset();
 }
 
 bool Station::start()
 {
-    m_main = std::make_unique<Tf_speaker>(m_services, m_state);
+    // The data module comes first; without the database nothing else starts (it warns once).
+    m_tdm = std::make_unique<TDM>();
+    if (!m_tdm->DataModuleCreate()) {
+        m_tdm.reset();
+        return false;
+    }
+    m_main = std::make_unique<Tf_speaker>(m_services, m_state, m_tdm.get());
     connect(m_main.get(), &Tf_speaker::terminationRequested, this, &Station::finished);
     m_about = std::make_unique<Tf_about>(m_main.get());
     m_main->setAboutWindow(m_about.get());

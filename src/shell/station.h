@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class TDM;
 class Tf_speaker;
 class Tf_about;
 class TFdelaytime;
@@ -25,6 +26,7 @@ public:
     bool start();
     void showMainWindow();
 
+    TDM* dataModule() const { return m_tdm.get(); }
     Tf_speaker* mainWindow() const { return m_main.get(); }
     Tf_about* aboutWindow() const { return m_about.get(); }
     TFdelaytime* settingsWindow() const { return m_settings.get(); }
@@ -39,6 +41,7 @@ private:
 
     Services m_services;
     ReadingState m_state;
+    std::unique_ptr<TDM> m_tdm;
     std::unique_ptr<Tf_speaker> m_main;
     std::unique_ptr<Tf_about> m_about;
     std::unique_ptr<TFdelaytime> m_settings;

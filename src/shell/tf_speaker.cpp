@@ -43,11 +43,12 @@ QTime parseTimeOfDay(const QString& text, const QTime& fallback)
 
 } // namespace
 
-Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, QWidget* parent)
+Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataModule, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(new Ui::Tf_speaker)
     , m_services(services)
     , m_state(state)
+    , m_dataModule(dataModule)
 {
     m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora.png")));

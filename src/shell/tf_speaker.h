@@ -10,6 +10,7 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class TDM;
 struct ReadingState;
 
 namespace Ui {
@@ -22,12 +23,13 @@ class Tf_speaker final : public QMainWindow
 {
     Q_OBJECT
 public:
-    Tf_speaker(const Services& services, ReadingState& state, QWidget* parent = nullptr);
+    Tf_speaker(const Services& services, ReadingState& state, TDM* dataModule, QWidget* parent = nullptr);
     ~Tf_speaker() override;
 
     Ui::Tf_speaker* form() const { return m_ui.data(); }
     const Services& services() const { return m_services; }
     ReadingState& readingState() const { return m_state; }
+    TDM* dataModule() const { return m_dataModule; }
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -80,6 +82,7 @@ private:
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
     ReadingState& m_state;
+    TDM* m_dataModule;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;

@@ -5,10 +5,13 @@
 #include "shell/station.h"
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
+#include "data/tdm.h"
+#include "testdatabase.h"
 #include "testfolder.h"
 #include "ui_tf_speaker.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -23,6 +26,7 @@ private slots:
         m_folder = std::make_unique<TestFolder>();
         m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0); // a Tuesday
         m_dialogs = std::make_unique<RecordingDialogs>();
+        createTestDatabase(*m_folder);
     }
 
     void cleanup()
@@ -194,6 +198,26 @@ private slots:
         const auto* about = m_station->aboutWindow();
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_memory"))->text().endsWith(QStringLiteral(" KB")));
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_load"))->text().endsWith(QStringLiteral(" %")));
+    }
+
+    void missingDatabaseWarnsOnceAndEnds()
+    {
+        QFile::remove(m_folder->file(QStringLiteral("draft.dat")));
+        m_station = std::make_unique<Station>(Services{});
+        QVERIFY(!m_station->start());
+        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("数据连接失败!")});
+        QVERIFY(!m_station->mainWindow());
+        QVERIFY(!m_folder->exists(QStringLiteral("setinfo.ini")));
+        // The failed opening created no empty database either.
+        QVERIFY(!m_folder->exists(QStringLiteral("draft.dat")));
+    }
+
+    void dataModuleIsSharedWithTheMainWindow()
+    {
+        startStation();
+        QVERIFY(m_station->dataModule());
+        QCOMPARE(m_station->mainWindow()->dataModule(), m_station->dataModule());
+        QVERIFY(m_station->dataModule()->Q_birthday2());
     }
 
 private:
