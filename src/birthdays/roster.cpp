@@ -55,8 +55,19 @@ void Roster::remove(QSqlTableModel* table, int row)
     if (row < 0 || row >= table->rowCount()) {
         return;
     }
+    const int before = table->rowCount();
     if (!table->removeRow(row)) {
         refuse(table);
     }
     post(table);
+    // A table that posts at once deletes in the database but keeps showing the row until it is
+    // read again.
+    if (table->rowCount() == before) {
+        if (!table->select()) {
+            throw RuntimeError(table->lastError().text());
+        }
+        while (table->canFetchMore()) {
+            table->fetchMore();
+        }
+    }
 }

@@ -59,6 +59,7 @@ void Tfbirthday::setupGrid()
     grid->setHorizontalHeader(m_header);
     grid->setModel(m_shown);
     m_header->setFilterFields(RosterFilterModel::ColumnCount, {RosterFilterModel::No});
+    m_header->setMinimumSectionSize(16);
     for (int column = 0; column < RosterFilterModel::ColumnCount; ++column) {
         grid->setColumnWidth(column, RosterFilterModel::width(column));
     }
@@ -118,12 +119,29 @@ void Tfbirthday::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!m_centred) {
         m_centred = true;
-        const QScreen* screen = windowHandle() && windowHandle()->screen() ? windowHandle()->screen()
-                                                                           : QGuiApplication::primaryScreen();
-        if (screen) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             move(screen->availableGeometry().center() - rect().center());
         }
     }
+}
+
+void Tfbirthday::postPendingEdit()
+{
+    QTableView* grid = m_ui->DBGridEh1;
+    const QModelIndex current = grid->currentIndex();
+    if (QWidget* editor = current.isValid() ? grid->indexWidget(current) : nullptr) {
+        QAbstractItemDelegate* delegate = grid->itemDelegateForIndex(current);
+        emit delegate->commitData(editor);
+        emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    // A refusal is shown through editRefused and the refused change is undone.
+    m_shown->submit();
+}
+
+void Tfbirthday::done(int result)
+{
+    postPendingEdit();
+    QDialog::done(result);
 }
 
 void Tfbirthday::BitBtn1Click()
@@ -134,6 +152,7 @@ void Tfbirthday::BitBtn1Click()
         m_ui->edt_emp_name->setFocus();
         return;
     }
+    postPendingEdit();
     RosterEntry entry;
     entry.name = name;
     entry.birthday = m_ui->Date1->date();
@@ -154,6 +173,7 @@ void Tfbirthday::BitBtn1Click()
 
 void Tfbirthday::N1Click()
 {
+    postPendingEdit();
     const QModelIndex current = m_ui->DBGridEh1->currentIndex();
     if (m_shown->rowCount() == 0 || !current.isValid()) {
         return;
@@ -161,8 +181,13 @@ void Tfbirthday::N1Click()
     if (!askbox(QStringLiteral("确信要删除该记录?"))) {
         return;
     }
+    const int row = current.row();
     Roster::remove(m_roster, m_shown->mapToSource(current).row());
     markChanged();
+    // The grid stays on the record that took the deleted one's place.
+    if (m_shown->rowCount() > 0) {
+        m_ui->DBGridEh1->setCurrentIndex(m_shown->index(qMin(row, m_shown->rowCount() - 1), current.column()));
+    }
 }
 
 void Tfbirthday::Excel1Click()

@@ -37,12 +37,15 @@ public:
     void BitBtn1Click();
     void N1Click();
     void Excel1Click();
+    // Posts the grid's open edit, as leaving the record would.
+    void postPendingEdit();
 
 signals:
     // "导出到Excel": the export window is to open modally for this grid.
     void exportRequested(QAbstractItemView* grid);
 
 protected:
+    void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

@@ -2,8 +2,13 @@
 
 #include "tf_about.h"
 #include "tf_speaker.h"
+#include "ui_tf_speaker.h"
 #include "tfdelaytime.h"
 
+#include "birthdays/contenttab.h"
+#include "birthdays/tfbirthday.h"
+
+#include "common/errorguard.h"
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
 #include "data/tdm.h"
@@ -20,6 +25,7 @@ Station::Station(const Services& services, QObject* parent)
 Station::~Station()
 {
     // The windows go before the state they read.
+    m_roster.reset();
     m_settings.reset();
     m_about.reset();
     m_main.reset();
@@ -44,6 +50,13 @@ bool Station::start()
 
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());
+    Tf_speaker* main = m_main.get();
+    m_contentTab = new ContentTab([main](const QString& text) { main->setMainreadText(text); }, main->form()->edt_user);
+    m_settings->addPage(m_contentTab, QStringLiteral("播报内容"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, m_contentTab, [this] { guarded([this] { m_contentTab->FormShow(); }); });
+
+    m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
+    m_main->setRosterEditor(m_roster.get());
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {

@@ -12,6 +12,8 @@ class TDM;
 class Tf_speaker;
 class Tf_about;
 class TFdelaytime;
+class Tfbirthday;
+class ContentTab;
 
 // Creates the station in its fixed order (data module, main window, about window, sound, settings
 // windows) and ends it. The program runs one; tests run one per test on a temporary program folder.
@@ -30,6 +32,8 @@ public:
     Tf_speaker* mainWindow() const { return m_main.get(); }
     Tf_about* aboutWindow() const { return m_about.get(); }
     TFdelaytime* settingsWindow() const { return m_settings.get(); }
+    ContentTab* contentTab() const { return m_contentTab; }
+    Tfbirthday* rosterEditor() const { return m_roster.get(); }
     ReadingState& readingState() { return m_state; }
 
 signals:
@@ -45,4 +49,6 @@ private:
     std::unique_ptr<Tf_speaker> m_main;
     std::unique_ptr<Tf_about> m_about;
     std::unique_ptr<TFdelaytime> m_settings;
+    ContentTab* m_contentTab = nullptr; // a page of m_settings
+    std::unique_ptr<Tfbirthday> m_roster;
 };

@@ -11,6 +11,7 @@ class QMenu;
 class QAction;
 class QSystemTrayIcon;
 class TDM;
+class Tfbirthday;
 struct ReadingState;
 
 namespace Ui {
@@ -34,6 +35,7 @@ public:
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
     void setSettingsWindow(QWidget* settings) { m_settings = settings; }
+    void setRosterEditor(Tfbirthday* roster) { m_roster = roster; }
 
     QLabel* statusPanel(int index) const;
     QSystemTrayIcon* trayIcon() const { return m_tray; }
@@ -50,6 +52,7 @@ public:
     void SB_closeClick();
     void sb_saveClick();
     void sb_delayClick();
+    void sb_editClick();
     void N31Click();
     void N32Click();
     void N5Click();
@@ -91,6 +94,7 @@ private:
     QAction* m_N7 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
+    Tfbirthday* m_roster = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
