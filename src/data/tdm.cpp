@@ -172,14 +172,20 @@ bool TDM::openConnection()
         return false;
     }
     // SQLite reads the file only at the first query: a foreign, damaged or locked file shows here.
-    QSqlQuery check(db);
-    if (!check.exec(QStringLiteral("PRAGMA quick_check(1)")) || !check.next()
-        || check.value(0).toString() != QStringLiteral("ok")) {
+    // An empty file passes SQLite's checks as a new database, but it holds nothing of ours.
+    bool sound = false;
+    {
+        QSqlQuery check(db);
+        sound = check.exec(QStringLiteral("PRAGMA quick_check(1)")) && check.next()
+                && check.value(0).toString() == QStringLiteral("ok");
         check.finish();
+        sound = sound && check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && check.next()
+                && check.value(0).toInt() > 0;
+    }
+    if (!sound) {
         db.close();
         return false;
     }
-    check.finish();
     try {
         registerClockFunctions(db);
     } catch (const RuntimeError&) {
@@ -259,7 +265,9 @@ QList<QSqlRecord> TDM::execute(const QString& commandText)
     }
 
     QSqlQuery lookup(db);
-    lookup.prepare(QStringLiteral("SELECT sql FROM stored_query WHERE name = :name"));
+    if (!lookup.prepare(QStringLiteral("SELECT sql FROM stored_query WHERE name = :name"))) {
+        throw RuntimeError(lookup.lastError().text());
+    }
     lookup.bindValue(QStringLiteral(":name"), call.name);
     if (!lookup.exec()) {
         throw RuntimeError(lookup.lastError().text());

@@ -5,8 +5,10 @@
 #include "ui_tf_speaker.h"
 #include "tfdelaytime.h"
 
+#include "birthdays/birthdaylist.h"
 #include "birthdays/contenttab.h"
 #include "birthdays/tfbirthday.h"
+#include "birthdays/tfselectmonth.h"
 
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
@@ -25,6 +27,7 @@ Station::Station(const Services& services, QObject* parent)
 Station::~Station()
 {
     // The windows go before the state they read.
+    m_month.reset();
     m_roster.reset();
     m_settings.reset();
     m_about.reset();
@@ -57,6 +60,8 @@ bool Station::start()
 
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
     m_main->setRosterEditor(m_roster.get());
+    m_month = std::make_unique<Tfselectmonth>(m_tdm.get(), main->form()->SpinEdit3, main->birthdayList(), main);
+    connect(main->birthdayList(), &BirthdayList::monthViewRequested, m_month.get(), [this] { m_month->exec(); });
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {

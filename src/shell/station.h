@@ -13,6 +13,7 @@ class Tf_speaker;
 class Tf_about;
 class TFdelaytime;
 class Tfbirthday;
+class Tfselectmonth;
 class ContentTab;
 
 // Creates the station in its fixed order (data module, main window, about window, sound, settings
@@ -34,6 +35,7 @@ public:
     TFdelaytime* settingsWindow() const { return m_settings.get(); }
     ContentTab* contentTab() const { return m_contentTab; }
     Tfbirthday* rosterEditor() const { return m_roster.get(); }
+    Tfselectmonth* monthView() const { return m_month.get(); }
     ReadingState& readingState() { return m_state; }
 
 signals:
@@ -51,4 +53,5 @@ private:
     std::unique_ptr<TFdelaytime> m_settings;
     ContentTab* m_contentTab = nullptr; // a page of m_settings
     std::unique_ptr<Tfbirthday> m_roster;
+    std::unique_ptr<Tfselectmonth> m_month;
 };

@@ -2,6 +2,7 @@
 
 #include "ui_tf_speaker.h"
 
+#include "birthdays/birthdaylist.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
@@ -10,6 +11,7 @@
 #include "birthdays/contentsettings.h"
 #include "birthdays/tfbirthday.h"
 #include "common/readingstate.h"
+#include "data/tdm.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -88,6 +90,34 @@ void Tf_speaker::FormCreate()
     connect(m_ui->sb_edit, &QToolButton::clicked, this, [this] { guarded([this] { sb_editClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
+
+    // The last step: today's list and announcement, once every setting is in its control.
+    setupBirthdayList();
+    guarded([this] { m_birthdayList->RefreshBirthdays(); });
+}
+
+void Tf_speaker::setupBirthdayList()
+{
+    BirthdayWidgets widgets;
+    widgets.SGrid1 = m_ui->SGrid1;
+    widgets.SB_write = m_ui->SB_write;
+    widgets.SpinEdit3 = m_ui->SpinEdit3;
+    widgets.SpinEdit4 = m_ui->SpinEdit4;
+    widgets.chk_read1 = m_ui->chk_read1;
+    widgets.chk_read2 = m_ui->chk_read2;
+    widgets.chk_read3 = m_ui->chk_read3;
+    widgets.chk_next = m_ui->chk_next;
+    widgets.edt_user = m_ui->edt_user;
+    widgets.Memo1 = m_ui->Memo1;
+    BirthdayQueries queries;
+    // Without a data module (it could not be opened) the list stays empty rather than failing.
+    queries.monthDay = [this](const QString& tokens, const QString& threshold) {
+        return m_dataModule ? m_dataModule->qry_month_day(tokens, threshold) : QList<QSqlRecord>();
+    };
+    queries.month = [this](const QString& month, const QString& threshold) {
+        return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
+    };
+    m_birthdayList = new BirthdayList(widgets, queries, [this] { return m_mainreadText; }, this);
 }
 
 void Tf_speaker::setupToolbar()
@@ -354,8 +384,8 @@ void Tf_speaker::sb_delayClick()
 void Tf_speaker::sb_editClick()
 {
     // The list and the announcement are rebuilt only when the roster changed (or was browsed).
-    if (m_roster && m_roster->editRoster()) {
-        // RefreshBirthdays comes with the birthday list
+    if (m_roster && m_roster->editRoster() && m_birthdayList) {
+        m_birthdayList->RefreshBirthdays();
     }
 }
 

@@ -12,6 +12,7 @@ class QAction;
 class QSystemTrayIcon;
 class TDM;
 class Tfbirthday;
+class BirthdayList;
 struct ReadingState;
 
 namespace Ui {
@@ -31,6 +32,7 @@ public:
     const Services& services() const { return m_services; }
     ReadingState& readingState() const { return m_state; }
     TDM* dataModule() const { return m_dataModule; }
+    BirthdayList* birthdayList() const { return m_birthdayList; }
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -79,6 +81,7 @@ private:
     void setupTray();
     void loadSettings();
     void connectSaveEnabling();
+    void setupBirthdayList();
     void TrackBar2Change();
     void TrackBar1Change();
 
@@ -86,6 +89,7 @@ private:
     Services m_services;
     ReadingState& m_state;
     TDM* m_dataModule;
+    BirthdayList* m_birthdayList = nullptr;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
