@@ -63,6 +63,11 @@ void Tfbirthday::setupGrid()
     for (int column = 0; column < RosterFilterModel::ColumnCount; ++column) {
         grid->setColumnWidth(column, RosterFilterModel::width(column));
     }
+    // A whole date must stay readable (and editable) in the screen's font, whatever its size.
+    const int dateWidth = grid->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16;
+    for (const int column : {int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday)}) {
+        grid->setColumnWidth(column, qMax(RosterFilterModel::width(column), dateWidth));
+    }
     m_header->setStretchLastSection(true);
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);

@@ -56,7 +56,10 @@ private slots:
         const int widths[] = {36, 66, 66, 66, 84};
         for (int column = 0; column < titles.size(); ++column) {
             QCOMPARE(grid()->model()->headerData(column, Qt::Horizontal).toString(), titles.at(column));
-            if (column < 5) {
+            if (column == RosterFilterModel::Indate || column == RosterFilterModel::Birthday) {
+                QVERIFY(grid()->columnWidth(column) >= widths[column]);
+                QVERIFY(grid()->columnWidth(column) > grid()->fontMetrics().horizontalAdvance(QStringLiteral("2010-01-02")));
+            } else if (column < 5) {
                 QCOMPARE(grid()->columnWidth(column), widths[column]);
             }
         }
