@@ -3,10 +3,13 @@
 #include "common/signalwatcher.h"
 #include "common/ui/qtdesktop.h"
 #include "common/ui/qtdialogs.h"
+#include "music/sdlaudiolibrary.h"
 #include "shell/application.h"
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "speech/espeakvoiceengine.h"
+#include "speech/sampleplayer.h"
 
 int main(int argc, char* argv[])
 {
@@ -28,8 +31,14 @@ int main(int argc, char* argv[])
     }
 
     LogindPowerControl power;
+    EspeakVoiceEngine voice;
     Services services;
     services.power = &power;
+    SdlAudioLibrary audio;
+    services.audio = &audio;
+    services.voice = &voice;
+    SdlSamplePlayer samples;
+    services.samples = &samples;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

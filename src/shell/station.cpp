@@ -9,11 +9,14 @@
 #include "birthdays/contenttab.h"
 #include "birthdays/tfbirthday.h"
 #include "birthdays/tfselectmonth.h"
-
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
+#include "music/musicpanel.h"
+#include "music/sdlaudiolibrary.h"
 #include "data/tdm.h"
+#include "speech/pausestab.h"
+#include "speech/tfaddbiaodian.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -30,6 +33,7 @@ Station::~Station()
     m_month.reset();
     m_roster.reset();
     m_settings.reset();
+    m_addSymbol.reset();
     m_about.reset();
     m_main.reset();
     m_tdm.reset();
@@ -49,14 +53,23 @@ bool Station::start()
     m_main->setAboutWindow(m_about.get());
 
     // The audio library starts here, after the main window and before the settings window.
-    SoundDevice::instance().open();
+    m_main->musicPanel()->player().setBj_index(0);
+    init_bass(m_services.audio);
+    SoundDevice::instance().open(); // speech and the chime need the mixer even without the music library
+
+    m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), m_main.get());
 
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());
     Tf_speaker* main = m_main.get();
     m_contentTab = new ContentTab([main](const QString& text) { main->setMainreadText(text); }, main->form()->edt_user);
+    m_contentTab->setObjectName(QStringLiteral("TabSheet_content"));
     m_settings->addPage(m_contentTab, QStringLiteral("播报内容"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, m_contentTab, [this] { guarded([this] { m_contentTab->FormShow(); }); });
+    auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get());
+    pauses->setObjectName(QStringLiteral("TabSheet_pauses"));
+    m_settings->addPage(pauses, QStringLiteral("停顿及延时设置"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, pauses, [pauses] { guarded([pauses] { pauses->FormShow(); }); });
 
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
     m_main->setRosterEditor(m_roster.get());

@@ -15,6 +15,7 @@ class TFdelaytime;
 class Tfbirthday;
 class Tfselectmonth;
 class ContentTab;
+class TFaddbiaodian;
 
 // Creates the station in its fixed order (data module, main window, about window, sound, settings
 // windows) and ends it. The program runs one; tests run one per test on a temporary program folder.
@@ -36,6 +37,7 @@ public:
     ContentTab* contentTab() const { return m_contentTab; }
     Tfbirthday* rosterEditor() const { return m_roster.get(); }
     Tfselectmonth* monthView() const { return m_month.get(); }
+    TFaddbiaodian* addSymbolWindow() const { return m_addSymbol.get(); }
     ReadingState& readingState() { return m_state; }
 
 signals:
@@ -50,6 +52,7 @@ private:
     std::unique_ptr<TDM> m_tdm;
     std::unique_ptr<Tf_speaker> m_main;
     std::unique_ptr<Tf_about> m_about;
+    std::unique_ptr<TFaddbiaodian> m_addSymbol;
     std::unique_ptr<TFdelaytime> m_settings;
     ContentTab* m_contentTab = nullptr; // a page of m_settings
     std::unique_ptr<Tfbirthday> m_roster;

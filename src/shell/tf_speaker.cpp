@@ -12,6 +12,10 @@
 #include "birthdays/tfbirthday.h"
 #include "common/readingstate.h"
 #include "data/tdm.h"
+#include "music/musicpanel.h"
+#include "data/tdm.h"
+#include "speech/tf_information.h"
+#include "speech/voicepanel.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -80,9 +84,15 @@ void Tf_speaker::FormCreate()
     // Changes enable the save button from here on, so stored values that differ from the form's
     // initial values leave it enabled after start-up.
     connectSaveEnabling();
-    connect(m_ui->TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
-    connect(m_ui->TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    m_voicePanel = new VoicePanel(m_services.voice,
+                                  {m_ui->flatComboBox1, m_ui->TrackBar2, m_ui->StaticText6, m_ui->TrackBar1,
+                                   m_ui->StaticText9, m_ui->Memo1},
+                                  this);
     loadSettings();
+    createMusicPanel();
+    // The settings file is opened again for the voice list.
+    m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
+    guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
@@ -90,10 +100,34 @@ void Tf_speaker::FormCreate()
     connect(m_ui->sb_edit, &QToolButton::clicked, this, [this] { guarded([this] { sb_editClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
+    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
+
+    // The music fades in from the speaking level.
+    m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
 
     // The last step: today's list and announcement, once every setting is in its control.
     setupBirthdayList();
     guarded([this] { m_birthdayList->RefreshBirthdays(); });
+}
+
+void Tf_speaker::createMusicPanel()
+{
+    MusicWidgets widgets;
+    widgets.bj_play = m_ui->bj_play;
+    widgets.bj_stop = m_ui->bj_stop;
+    widgets.bj_next = m_ui->bj_next;
+    widgets.bj_prev = m_ui->bj_prev;
+    widgets.bj_ok = m_ui->bj_ok;
+    widgets.bj_v = m_ui->bj_v;
+    widgets.bj_v1 = m_ui->bj_v1;
+    widgets.ComBox1 = m_ui->ComBox1;
+    widgets.RzLEDDisplay1 = m_ui->RzLEDDisplay1;
+    widgets.BJListBox1 = m_ui->BJListBox1;
+    widgets.statusPanel2 = statusPanel(2);
+    widgets.SB_music = m_ui->SB_music;
+    widgets.edt_song = m_ui->edt_song;
+    widgets.sb_save = m_ui->sb_save;
+    m_musicPanel = new MusicPanel(m_services.audio, m_state, widgets, m_musicFolder, this);
 }
 
 void Tf_speaker::setupBirthdayList()
@@ -233,9 +267,7 @@ void Tf_speaker::loadSettings()
 {
     IniFile ini(IniFile::defaultPath());
 
-    m_ui->TrackBar2->setValue(qBound(-10, ini.readInteger(Speaker, QStringLiteral("Rate"), 2), 15));
-    TrackBar2Change(); // runs once whether or not the position changed
-    m_ui->TrackBar1->setValue(qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100));
+    m_voicePanel->loadRateAndVolume(ini);
     m_datetimetype = ini.readInteger(Speaker, QStringLiteral("Datetimetype"), 1);
 
     const int musicVolume = ini.readInteger(System, QStringLiteral("default_volume"), 40);
@@ -244,7 +276,7 @@ void Tf_speaker::loadSettings()
     m_ui->SpinEdit2->setValue(ini.readInteger(System, QStringLiteral("Intervaltime"), 60));
     const int playmode = ini.readInteger(System, QStringLiteral("Playmode"), 0);
     m_ui->ComBox1->setCurrentIndex(playmode >= 0 && playmode < m_ui->ComBox1->count() ? playmode : -1);
-    m_markdelay = ini.readInteger(System, QStringLiteral("Delay2"), 800);
+    m_pauseSymbols.setMarkdelay(ini.readInteger(System, QStringLiteral("Delay2"), 800));
 
     const QString programFolder = progdir();
     const QString stored = ini.readString(System, QStringLiteral("Mp3bj"), programFolder);
@@ -282,21 +314,27 @@ void Tf_speaker::loadSettings()
     guarded([&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
 }
 
-void Tf_speaker::TrackBar2Change()
-{
-    m_ui->StaticText6->setText(QString::number(m_ui->TrackBar2->value()));
-    m_ui->Memo1->setFocus();
-}
-
-void Tf_speaker::TrackBar1Change()
-{
-    m_ui->StaticText9->setText(QString::number(m_ui->TrackBar1->value()));
-    m_ui->Memo1->setFocus();
-}
-
 void Tf_speaker::FormShow()
 {
+    const IniFile ini(IniFile::defaultPath());
+    if (!ini.readBool(System, QStringLiteral("Tts_information"), false)) {
+        showVoiceInformation()->setShowAtStart(true);
+    }
     emit shown();
+}
+
+void Tf_speaker::N33Click()
+{
+    showVoiceInformation();
+}
+
+Tf_information* Tf_speaker::showVoiceInformation()
+{
+    // A new window each time; it frees itself when closed.
+    auto* window = new Tf_information(m_services.voice, m_services.samples, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
 }
 
 void Tf_speaker::showEvent(QShowEvent* event)

@@ -2,6 +2,8 @@
 
 #include "services.h"
 
+#include "speech/pausesymbols.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QScopedPointer>
@@ -10,10 +12,13 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class MusicPanel;
 class TDM;
 class Tfbirthday;
+class VoicePanel;
 class BirthdayList;
 struct ReadingState;
+class Tf_information;
 
 namespace Ui {
 class Tf_speaker;
@@ -46,8 +51,12 @@ public:
     QString MainreadText() const { return m_mainreadText; }
     void setMainreadText(const QString& text) { m_mainreadText = text; }
     int datetimetype() const { return m_datetimetype; }
-    int markdelay() const { return m_markdelay; }
+    int markdelay() const { return m_pauseSymbols.markdelay(); }
+    // The pause symbols shared with the speaking thread.
+    PauseSymbols& pauseSymbols() { return m_pauseSymbols; }
+    VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
+    MusicPanel* musicPanel() const { return m_musicPanel; }
 
     // Handlers, named after their controls.
     void FormShow();
@@ -57,6 +66,7 @@ public:
     void sb_editClick();
     void N31Click();
     void N32Click();
+    void N33Click();
     void N5Click();
     void N18Click();
     void N7Click();
@@ -80,10 +90,10 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    void createMusicPanel();
+    Tf_information* showVoiceInformation();
     void connectSaveEnabling();
     void setupBirthdayList();
-    void TrackBar2Change();
-    void TrackBar1Change();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
@@ -99,9 +109,11 @@ private:
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
     Tfbirthday* m_roster = nullptr;
+    MusicPanel* m_musicPanel = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
-    int m_markdelay = 800;
+    PauseSymbols m_pauseSymbols;
+    VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
 };
