@@ -271,7 +271,8 @@ private slots:
     {
         startStation(nullptr);
         QTabWidget* pages = m_station->settingsWindow()->pages();
-        QCOMPARE(pages->tabText(pages->count() - 1), QStringLiteral("整点报时"));
+        QCOMPARE(pages->count(), 3);
+        QCOMPARE(pages->tabText(2), QStringLiteral("整点报时"));
         QVERIFY(qobject_cast<TellTimeTab*>(pages->widget(pages->count() - 1)));
         // Without a voice the announcement rings the chime and says nothing, without a message.
         TimeAnnouncements* announcements = m_station->mainWindow()->timeAnnouncements();
