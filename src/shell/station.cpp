@@ -12,9 +12,11 @@
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
+#include "data/tdm.h"
 #include "music/musicpanel.h"
 #include "music/sdlaudiolibrary.h"
-#include "data/tdm.h"
+#include "schedule/telltimetab.h"
+#include "schedule/timeannouncements.h"
 #include "speech/pausestab.h"
 #include "speech/tfaddbiaodian.h"
 
@@ -70,6 +72,12 @@ bool Station::start()
     pauses->setObjectName(QStringLiteral("TabSheet_pauses"));
     m_settings->addPage(pauses, QStringLiteral("停顿及延时设置"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, pauses, [pauses] { guarded([pauses] { pauses->FormShow(); }); });
+    // Third page; its creation builds the announcement list, so the announcements work from the first tick.
+    auto* telltimeTab = new TellTimeTab(m_tdm->Q_telltime());
+    telltimeTab->setObjectName(QStringLiteral("TabSheet_telltime"));
+    m_settings->addPage(telltimeTab, QStringLiteral("整点报时"));
+    m_main->timeAnnouncements()->setList(telltimeTab->sgrid3());
+    connect(telltimeTab, &TellTimeTab::telltimeFilled, m_main->timeAnnouncements(), &TimeAnnouncements::setList);
 
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
     m_main->setRosterEditor(m_roster.get());

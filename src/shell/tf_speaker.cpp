@@ -13,6 +13,8 @@
 #include "common/readingstate.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
+#include "schedule/schedulepanel.h"
+#include "schedule/timeannouncements.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingcommands.h"
 #include "speech/tf_information.h"
@@ -80,6 +82,7 @@ void Tf_speaker::FormCreate()
     setupToolbar();
     setupStatusBar();
     setupTray();
+    setupSchedule();
     m_state.standalone = true;
 
     const QDate today = Clock::currentDate();
@@ -133,6 +136,47 @@ void Tf_speaker::createMusicPanel()
     widgets.edt_song = m_ui->edt_song;
     widgets.sb_save = m_ui->sb_save;
     m_musicPanel = new MusicPanel(m_services.audio, m_state, widgets, m_musicFolder, this);
+}
+
+void Tf_speaker::setupSchedule()
+{
+    ScheduleControls controls;
+    controls.TimeEdit1 = m_ui->TimeEdit1;
+    controls.TimeEdit2 = m_ui->TimeEdit2;
+    controls.chk = {m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4, m_ui->chk5, m_ui->chk6, m_ui->chk7};
+    controls.Memo1 = m_ui->Memo1;
+    controls.edt_song = m_ui->edt_song;
+    controls.SB_repeat1 = m_ui->SB_repeat1;
+    controls.bj_play = m_ui->bj_play;
+    controls.bj_stop = m_ui->bj_stop;
+    controls.SB_stop = m_ui->SB_stop;
+    // Built before the panels it asks; it asks them only when its timer ticks.
+    m_schedulePanel = new SchedulePanel(controls, this, this);
+    m_timeAnnouncements = new TimeAnnouncements(statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
+}
+
+bool Tf_speaker::repetitionActive() const
+{
+    return m_readingCommands && m_readingCommands->repetitionActive();
+}
+
+void Tf_speaker::play_the_song()
+{
+    if (m_musicPanel) {
+        m_musicPanel->play_the_song();
+    }
+}
+
+QString Tf_speaker::song_endtime() const
+{
+    return m_musicPanel ? m_musicPanel->song_endtime() : QStringLiteral("00:00:00");
+}
+
+void Tf_speaker::applyvoice()
+{
+    if (m_voicePanel) {
+        m_voicePanel->applyvoice();
+    }
 }
 
 void Tf_speaker::setupBirthdayList()

@@ -2,6 +2,7 @@
 
 #include "services.h"
 
+#include "schedule/broadcasthooks.h"
 #include "speech/pausesymbols.h"
 
 #include <QMainWindow>
@@ -15,8 +16,10 @@ class QMenu;
 class QAction;
 class QSystemTrayIcon;
 class MusicPanel;
+class SchedulePanel;
 class TDM;
 class Tfbirthday;
+class TimeAnnouncements;
 class VoicePanel;
 class BirthdayList;
 class PauseSymbols;
@@ -30,7 +33,7 @@ class Tf_speaker;
 
 // The main window: assembles the subsystems' panels, restores the settings into the controls at
 // creation, lives in the tray, and ends the program through its close button.
-class Tf_speaker final : public QMainWindow
+class Tf_speaker final : public QMainWindow, private BroadcastHooks
 {
     Q_OBJECT
 public:
@@ -41,6 +44,9 @@ public:
     const Services& services() const { return m_services; }
     ReadingState& readingState() const { return m_state; }
     TDM* dataModule() const { return m_dataModule; }
+    // The scheduler (timer_autoplay) and the time announcements (telltime).
+    SchedulePanel* schedulePanel() const { return m_schedulePanel; }
+    TimeAnnouncements* timeAnnouncements() const { return m_timeAnnouncements; }
     BirthdayList* birthdayList() const { return m_birthdayList; }
 
     // The windows created after this one, which the toolbar and the menu show.
@@ -91,6 +97,12 @@ protected:
 
 private:
     void FormCreate();
+    void setupSchedule();
+    void applyvoice();
+    // What the scheduler asks of the reading commands and the music panel.
+    bool repetitionActive() const override;
+    void play_the_song() override;
+    QString song_endtime() const override;
     void setupToolbar();
     void setupStatusBar();
     void setupTray();
@@ -105,6 +117,8 @@ private:
     Services m_services;
     ReadingState& m_state;
     TDM* m_dataModule;
+    SchedulePanel* m_schedulePanel = nullptr;
+    TimeAnnouncements* m_timeAnnouncements = nullptr;
     BirthdayList* m_birthdayList = nullptr;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;

@@ -1,0 +1,51 @@
+#include "chime.h"
+
+#include "common/sounddevice.h"
+
+#include <QFile>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+ChimePlayer::~ChimePlayer() = default;
+
+ResourceChime::ResourceChime() = default;
+
+ResourceChime::~ResourceChime()
+{
+    if (m_chunk) {
+        if (SoundDevice::instance().isOpen()) {
+            Mix_HaltChannel(SoundDevice::ChimeChannel);
+        }
+        Mix_FreeChunk(m_chunk);
+    }
+}
+
+void ResourceChime::play()
+{
+    if (!SoundDevice::instance().isOpen()) {
+        return;
+    }
+    // The channel is halted before its chunk is freed; the new chime takes the channel over.
+    Mix_HaltChannel(SoundDevice::ChimeChannel);
+    if (m_chunk) {
+        Mix_FreeChunk(m_chunk);
+        m_chunk = nullptr;
+    }
+    QFile file(QStringLiteral(":/sounds/clock.wav"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    // Decoded (and converted to the device's format) on each play, so a device opened again later
+    // never meets a chunk made for the old one.
+    m_chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), 1);
+    if (m_chunk) {
+        Mix_PlayChannel(SoundDevice::ChimeChannel, m_chunk, 0);
+    }
+}
+
+bool ResourceChime::isPlaying() const
+{
+    return SoundDevice::instance().isOpen() && Mix_Playing(SoundDevice::ChimeChannel) != 0;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+struct Mix_Chunk;
+
+// The chime before a time announcement.
+class ChimePlayer
+{
+public:
+    virtual ~ChimePlayer();
+    // Starts the chime and returns at once; a chime still playing is replaced.
+    virtual void play() = 0;
+};
+
+// The chime `clock_wav` from the program's resources, played on the sound device's chime channel.
+// Silent when the sound device is not open.
+class ResourceChime final : public ChimePlayer
+{
+public:
+    ResourceChime();
+    ~ResourceChime() override;
+    ResourceChime(const ResourceChime&) = delete;
+    ResourceChime& operator=(const ResourceChime&) = delete;
+
+    void play() override;
+    // The chime is playing on its channel.
+    bool isPlaying() const;
+
+private:
+    Mix_Chunk* m_chunk = nullptr;
+};

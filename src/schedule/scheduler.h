@@ -1,0 +1,65 @@
+#pragma once
+
+#include "broadcasthooks.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+#include <array>
+
+// The schedule panel as one tick of the scheduler sees it.
+struct ScheduleInputs
+{
+    QTime rangeStart; // TimeEdit1
+    QTime rangeEnd;   // TimeEdit2
+    // The weekday boxes chk1 .. chk7 by weekday number 1 (Sunday) .. 7 (Saturday): weekdays[n - 1].
+    std::array<bool, 7> weekdays{};
+    QString editorText; // Memo1
+    QString songFile;   // edt_song
+};
+
+// What a tick presses, and what it asks of the reading and music controllers.
+class ScheduleActions : public BroadcastHooks
+{
+public:
+    virtual void pressRepeat() = 0;       // SB_repeat1: start the repeated reading
+    virtual void pressMusicPlay() = 0;    // bj_play
+    virtual void pressMusicStop() = 0;    // bj_stop
+    virtual void pressReadingStop() = 0;  // SB_stop
+};
+
+// The automatic broadcast: at most one start per run (one more after each change of the time range),
+// the designated song at most once per run, and everything held stopped after the end of the range.
+// The rules work only on the time they are given, so a clock that jumps never replays a backlog.
+class Scheduler final
+{
+public:
+    // Weekday number of the date: 1 = Sunday .. 7 = Saturday.
+    static int weekdayNumber(const QDate& date);
+    // The editor holds something to read once blanks and control characters are trimmed from both ends.
+    static bool editorHasText(const QString& text);
+    // Both ends inclusive, to the millisecond. A range whose end is before its start never holds.
+    static bool rangeHolds(const QTime& now, const QTime& start, const QTime& end);
+    // The text form of a time of day that step 2 compares with song_endtime.
+    static QString timeText(const QTime& time);
+
+    // One tick of timer_autoplay: the four steps in their order.
+    void tick(const QDateTime& now, const ScheduleInputs& inputs, ScheduleActions& actions);
+
+    // TimeEdit1 or TimeEdit2 changed: the start may happen once more.
+    void timeRangeChanged() { m_auto_started = false; }
+    // The state after the main window's creation.
+    void reset();
+
+    bool auto_started() const { return m_auto_started; }
+    bool song_checked() const { return m_song_checked; }
+    bool song_started() const { return m_song_started; }
+    bool song_done() const { return m_song_done; }
+
+private:
+    bool m_auto_started = false;
+    bool m_song_checked = false;
+    bool m_song_started = false;
+    bool m_song_done = false;
+};

@@ -1,0 +1,151 @@
+#include "telltime.h"
+
+#include "chime.h"
+
+#include "common/helpers.h"
+#include "speech/voiceengine.h"
+
+#include <QSqlQueryModel>
+#include <QSqlRecord>
+
+const QString TellTimeList::Checked = QStringLiteral("√");
+
+bool isplayValue(const QVariant& value)
+{
+    if (value.isNull()) {
+        return false;
+    }
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString().trimmed().toLower();
+        return text == QLatin1String("yes") || text == QLatin1String("true") || text == QLatin1String("y")
+            || text == TellTimeList::Checked || (text.toLongLong() != 0);
+    }
+    return value.toBool();
+}
+
+TellTimeList filltelltime(QSqlQueryModel* Q_telltime)
+{
+    TellTimeList list;
+    if (!Q_telltime) {
+        return list;
+    }
+    while (Q_telltime->canFetchMore()) {
+        Q_telltime->fetchMore();
+    }
+    const QSqlRecord fields = Q_telltime->record();
+    const int id = fields.indexOf(QStringLiteral("id"));
+    const int stime = fields.indexOf(QStringLiteral("stime"));
+    const int text = fields.indexOf(QStringLiteral("text"));
+    const int speaker = fields.indexOf(QStringLiteral("speaker"));
+    const int isplay = fields.indexOf(QStringLiteral("isplay"));
+    const auto cell = [Q_telltime](int row, int column) {
+        return column < 0 ? QVariant() : Q_telltime->data(Q_telltime->index(row, column), Qt::EditRole);
+    };
+    for (int row = 0; row < Q_telltime->rowCount(); ++row) {
+        TellTimeRow entry;
+        entry.id = cell(row, id).toString();
+        entry.stime = cell(row, stime).toString();
+        entry.text = cell(row, text).toString();
+        entry.speaker = cell(row, speaker).toString();
+        entry.isplay = isplayValue(cell(row, isplay)) ? TellTimeList::Checked : QString();
+        list.rows.append(entry);
+    }
+    return list;
+}
+
+QString telltimeSentence(const QString& t)
+{
+    const QString prefix = QStringLiteral("现在是北京时间");
+    const QString h = t.left(5);
+    if (h.left(2) != QLatin1String("00")) {
+        if (h.mid(3, 2) != QLatin1String("00")) {
+            return prefix + h;
+        }
+        return prefix + h + QStringLiteral("正");
+    }
+    if (h == QLatin1String("00:00")) {
+        return QStringLiteral("现在是北京时间 零点正");
+    }
+    if (h == QLatin1String("00:30")) {
+        return QStringLiteral("现在是北京时间 零点30");
+    }
+    return QString();
+}
+
+QString statusClockText(const QDateTime& now)
+{
+    return now.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + weekdayName(now.date())
+        + QLatin1Char(' ') + now.time().toString(QStringLiteral("HH:mm:ss"));
+}
+
+TimeAnnouncer::TimeAnnouncer(ChimePlayer* chime, VoiceEngine* voice, std::function<void()> applyvoice)
+    : m_chime(chime)
+    , m_voice(voice)
+    , m_applyvoice(std::move(applyvoice))
+{
+}
+
+void TimeAnnouncer::check(const QDateTime& now)
+{
+    // The timer ticks several times a second; an entry fires in the first tick of its second only.
+    const QDateTime second = now.addMSecs(-now.time().msec());
+    // A clock set back by a few seconds (a time correction) does not repeat what was just announced.
+    const bool seen = m_lastSecond.isValid() && second <= m_lastSecond
+        && second.secsTo(m_lastSecond) < RepeatGuardSeconds;
+    if (m_list.hasData() && !seen) {
+        m_lastSecond = second;
+        const QString T = now.time().toString(QStringLiteral("HH:mm:ss"));
+        for (const TellTimeRow& row : std::as_const(m_list.rows)) {
+            if (row.stime == T && row.isplay == TellTimeList::Checked) {
+                telltimeing(row.stime, now);
+            }
+        }
+    }
+    serve(now);
+}
+
+void TimeAnnouncer::telltimeing(const QString& t, const QDateTime& now)
+{
+    m_queue.enqueue(telltimeSentence(t));
+    serve(now);
+}
+
+void TimeAnnouncer::serve(const QDateTime& now)
+{
+    while (!m_queue.isEmpty()) {
+        if (!m_headChimed) {
+            m_headChimed = true;
+            m_speakAt = now.addMSecs(ChimeLeadMs);
+            if (m_chime) {
+                m_chime->play();
+            }
+        }
+        if (now.msecsTo(m_speakAt) > ChimeLeadMs) {
+            // The clock was set back: wait the lead from the time seen now, not until the old time returns.
+            m_speakAt = now.addMSecs(ChimeLeadMs);
+        }
+        if (now < m_speakAt) {
+            return;
+        }
+        // Taken off the queue before speaking, so a failing voice never repeats the sentence.
+        const QString text = m_queue.dequeue();
+        m_headChimed = false;
+        if (m_applyvoice) {
+            m_applyvoice();
+        }
+        if (m_voice && !text.isEmpty()) {
+            m_voice->speak(text, VoiceEngine::Async);
+        }
+    }
+}
+
+qint64 TimeAnnouncer::nextDueIn(const QDateTime& now) const
+{
+    if (m_queue.isEmpty()) {
+        return -1;
+    }
+    if (!m_headChimed) {
+        return 0;
+    }
+    return qBound(qint64(0), now.msecsTo(m_speakAt), qint64(ChimeLeadMs));
+}

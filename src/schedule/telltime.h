@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+#include <functional>
+
+class ChimePlayer;
+class QSqlQueryModel;
+class VoiceEngine;
+
+// One row of the announcement list, as the list keeps it: texts only.
+struct TellTimeRow
+{
+    QString id;
+    QString stime;
+    QString text;
+    QString speaker; // empty when missing
+    QString isplay;  // "√" when the entry is announced, else empty
+};
+
+// The announcement list `sgrid3`: a copy of the table telltime as it was at the last rebuild, so that
+// a change in the grid takes effect only when the list is rebuilt.
+class TellTimeList final
+{
+public:
+    static const QString Checked; // "√"
+
+    QList<TellTimeRow> rows;
+
+    // The grid's row count: row 0 is the empty title row, and an empty table still has one empty row.
+    int rowCount() const { return rows.isEmpty() ? 2 : static_cast<int>(rows.size()) + 1; }
+    bool hasData() const { return !rows.isEmpty(); }
+};
+
+// Rebuilds the list from the telltime query (columns id, stime, text, speaker, isplay), in the query's
+// order. Fetches every row of a lazily fetching model.
+TellTimeList filltelltime(QSqlQueryModel* Q_telltime);
+// An isplay value as the database may hold it (1/0, true/false, yes/no).
+bool isplayValue(const QVariant& value);
+
+// The sentence for an entry's time text "hh:nn:ss"; empty for the minutes of hour 00 other than :00 and :30.
+QString telltimeSentence(const QString& t);
+// Status-bar panel 1: "yyyy-MM-dd 星期X HH:mm:ss".
+QString statusClockText(const QDateTime& now);
+
+// The time announcements: each enabled entry fires once in its second; its chime starts at once and its
+// sentence follows 1.3 s later, queued asynchronously on the voice. The wait does not block: pending
+// announcements queue up and are served from the clock's time, one chime and one sentence after another.
+class TimeAnnouncer final
+{
+public:
+    static constexpr int ChimeLeadMs = 1300;
+    // A clock set back by less than this does not fire the seconds it already passed again.
+    static constexpr int RepeatGuardSeconds = 60;
+
+    // Any of chime and voice may be null (absent): that step is left out.
+    TimeAnnouncer(ChimePlayer* chime, VoiceEngine* voice, std::function<void()> applyvoice);
+
+    void setList(const TellTimeList& list) { m_list = list; }
+    const TellTimeList& list() const { return m_list; }
+    void setChime(ChimePlayer* chime) { m_chime = chime; }
+
+    // One tick of `telltime`: the entries of now's second, each once per second of the clock, then the
+    // announcements that are due.
+    void check(const QDateTime& now);
+    // Announces one entry: queued behind any announcement still waiting, served by serve().
+    void telltimeing(const QString& t, const QDateTime& now);
+    // Plays the chimes and says the sentences that are due at now.
+    void serve(const QDateTime& now);
+    // Milliseconds from now until serve() has something to do; -1 when nothing waits.
+    qint64 nextDueIn(const QDateTime& now) const;
+    int pending() const { return static_cast<int>(m_queue.size()); }
+
+private:
+    ChimePlayer* m_chime;
+    VoiceEngine* m_voice;
+    std::function<void()> m_applyvoice;
+    TellTimeList m_list;
+    QQueue<QString> m_queue; // sentences; the head's chime may already be playing
+    bool m_headChimed = false;
+    QDateTime m_speakAt;
+    QDateTime m_lastSecond; // the second whose entries have fired
+};

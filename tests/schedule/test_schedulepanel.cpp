@@ -1,0 +1,388 @@
+#include "broadcastworld.h"
+#include "common/helpers.h"
+#include "fakeclock.h"
+#include "music/musicpanel.h"
+#include "recordingaudiolibrary.h"
+#include "recordingdialogs.h"
+#include "recordingvoice.h"
+#include "schedule/chime.h"
+#include "schedule/schedulepanel.h"
+#include "schedule/telltimetab.h"
+#include "schedule/timeannouncements.h"
+#include "shell/station.h"
+#include "speech/readingcommands.h"
+#include "shell/tf_speaker.h"
+#include "shell/tfdelaytime.h"
+#include "testdatabase.h"
+#include "testfolder.h"
+#include "ui_telltimetab.h"
+#include "ui_tf_speaker.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSqlTableModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimeEdit>
+#include <QToolButton>
+
+namespace {
+
+const QDate Monday(2024, 3, 4);
+
+class CountingChime final : public ChimePlayer
+{
+public:
+    void play() override { times.append(Clock::currentDateTime()); }
+    QList<QDateTime> times;
+};
+
+// The schedule controls as the main window holds them, with their presses going to a BroadcastWorld.
+struct Panel
+{
+    QWidget window;
+    QTimeEdit* from = new QTimeEdit(QTime(9, 0), &window);
+    QTimeEdit* to = new QTimeEdit(QTime(14, 0), &window);
+    std::array<QCheckBox*, 7> days{};
+    QPlainTextEdit* memo = new QPlainTextEdit(QStringLiteral("今天是：员工，张三生日快乐。"), &window);
+    QLineEdit* song = new QLineEdit(&window);
+    QToolButton* repeat = new QToolButton(&window);
+    QToolButton* play = new QToolButton(&window);
+    QToolButton* stop = new QToolButton(&window);
+    QToolButton* readStop = new QToolButton(&window);
+    BroadcastWorld world;
+    std::unique_ptr<SchedulePanel> panel;
+
+    Panel()
+    {
+        from->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+        to->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+        for (size_t day = 0; day < days.size(); ++day) {
+            days[day] = new QCheckBox(&window);
+            days[day]->setChecked(day != 0);
+        }
+        repeat->setVisible(false); // hidden on the toolbar, pressed all the same
+        QObject::connect(repeat, &QToolButton::clicked, [this] { world.pressRepeat(); });
+        QObject::connect(play, &QToolButton::clicked, [this] { world.pressMusicPlay(); });
+        QObject::connect(stop, &QToolButton::clicked, [this] { world.pressMusicStop(); });
+        QObject::connect(readStop, &QToolButton::clicked, [this] { world.pressReadingStop(); });
+        ScheduleControls controls;
+        controls.TimeEdit1 = from;
+        controls.TimeEdit2 = to;
+        controls.chk = days;
+        controls.Memo1 = memo;
+        controls.edt_song = song;
+        controls.SB_repeat1 = repeat;
+        controls.bj_play = play;
+        controls.bj_stop = stop;
+        controls.SB_stop = readStop;
+        panel = std::make_unique<SchedulePanel>(controls, &world);
+    }
+
+    void run(FakeClock& clock, const QDateTime& until)
+    {
+        while (clock.now() <= until) {
+            world.advanceTo(clock.now());
+            panel->timer_autoplayTimer();
+            clock.advance(100);
+        }
+    }
+};
+
+} // namespace
+
+class TestSchedulePanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestFolder>();
+        m_clock = std::make_unique<FakeClock>(QDateTime(Monday, QTime(8, 59, 50)));
+        m_dialogs = std::make_unique<RecordingDialogs>();
+    }
+
+    void cleanup()
+    {
+        m_station.reset();
+        m_dialogs->verifyAllSeen();
+        m_dialogs.reset();
+        m_clock.reset();
+        m_folder.reset();
+    }
+
+    void readsTheControlsAndPressesTheButtons()
+    {
+        Panel p;
+        QCOMPARE(p.panel->timer_autoplay()->interval(), 100);
+        QVERIFY(p.panel->timer_autoplay()->isActive());
+        p.world.now = m_clock->now();
+        p.run(*m_clock, QDateTime(Monday, QTime(9, 0, 10)));
+        QCOMPARE(p.world.names(), QStringList({QStringLiteral("repeat"), QStringLiteral("play")}));
+        QCOMPARE(p.world.first(QStringLiteral("repeat")), QDateTime(Monday, QTime(9, 0)));
+
+        // The Monday box unticked after the start changes nothing; a changed range allows one more start.
+        p.days[1]->setChecked(false);
+        p.run(*m_clock, QDateTime(Monday, QTime(9, 0, 20)));
+        QCOMPARE(p.world.count(QStringLiteral("repeat")), 1);
+        p.days[1]->setChecked(true);
+        p.from->setTime(QTime(9, 0, 15));
+        QVERIFY(!p.panel->scheduler().auto_started());
+        p.run(*m_clock, QDateTime(Monday, QTime(9, 0, 20, 100)));
+        QCOMPARE(p.world.count(QStringLiteral("repeat")), 2);
+        p.to->setTime(QTime(9, 30));
+        QVERIFY(!p.panel->scheduler().auto_started());
+    }
+
+    void theEditorOrADeletedSongDecide()
+    {
+        Panel p;
+        p.memo->setPlainText(QStringLiteral("\n  \t"));
+        p.song->setText(m_folder->file(QStringLiteral("deleted.mp3")));
+        p.world.now = m_clock->now();
+        p.run(*m_clock, QDateTime(Monday, QTime(9, 1)));
+        QVERIFY(p.world.events.isEmpty());
+
+        p.memo->setPlainText(QStringLiteral("祝你生日快乐"));
+        p.world.voiceChosen = false;
+        p.run(*m_clock, QDateTime(Monday, QTime(9, 1, 1)));
+        // No repetition runs, so the song step follows at once: the song is gone, so the music stops.
+        QCOMPARE(p.world.names(), QStringList({QStringLiteral("repeat"), QStringLiteral("play"),
+                                               QStringLiteral("musicstop"), QStringLiteral("musicstop")}));
+        QCOMPARE(p.world.count(QStringLiteral("song")), 0);
+    }
+
+    void afterTheRangeEveryTickStopsMusicAndReading()
+    {
+        Panel p;
+        m_clock->set(QDateTime(Monday, QTime(14, 0, 0, 50)));
+        p.world.now = m_clock->now();
+        p.world.readByHand();
+        p.world.pressMusicPlay();
+        p.panel->timer_autoplayTimer();
+        QVERIFY(!p.world.isreading);
+        QCOMPARE(p.world.music, BroadcastWorld::Music::None);
+        QCOMPARE(p.world.names().mid(1), QStringList({QStringLiteral("musicstop"), QStringLiteral("readstop")}));
+    }
+
+    void aWarningThatLetsTheTimerTickStartsOnce()
+    {
+        Panel p;
+        int presses = 0;
+        // The no-voice warning: its box runs the event loop, so the timer ticks inside the press.
+        QObject::connect(p.repeat, &QToolButton::clicked, [&] {
+            ++presses;
+            warnbox(QStringLiteral("请选择语音引擎!"));
+            p.panel->timer_autoplayTimer();
+        });
+        p.world.voiceChosen = false;
+        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        p.world.now = m_clock->now();
+        p.panel->timer_autoplayTimer();
+        p.panel->timer_autoplayTimer();
+        QCOMPARE(presses, 1);
+        QCOMPARE(p.world.count(QStringLiteral("play")), 1);
+        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("请选择语音引擎!")}));
+    }
+
+    void theStationRunsBothTimers()
+    {
+        RecordingVoice voice;
+        startStation(&voice);
+        Tf_speaker* main = m_station->mainWindow();
+        QVERIFY(main->schedulePanel()->timer_autoplay()->isActive());
+        QCOMPARE(main->schedulePanel()->timer_autoplay()->interval(), 100);
+        QVERIFY(main->timeAnnouncements()->telltime()->isActive());
+        QCOMPARE(main->timeAnnouncements()->telltime()->interval(), 200);
+
+        // The main window's own buttons are pressed.
+        BroadcastWorld hooks;
+        main->schedulePanel()->setHooks(&hooks);
+        int repeats = 0;
+        int plays = 0;
+        connect(main->form()->SB_repeat1, &QToolButton::clicked, this, [&] { ++repeats; });
+        connect(main->form()->bj_play, &QToolButton::clicked, this, [&] { ++plays; });
+        main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
+        main->form()->chk2->setChecked(true);
+        main->form()->sb_save->setEnabled(false);
+        for (int tick = 0; tick < 200; ++tick) {
+            main->schedulePanel()->timer_autoplayTimer();
+            m_clock->advance(100);
+        }
+        QCOMPARE(repeats, 1);
+        QCOMPARE(plays, 1);
+        main->form()->TimeEdit1->setTime(QTime(9, 0, 5));
+        QVERIFY(!main->schedulePanel()->scheduler().auto_started());
+        QVERIFY(main->form()->sb_save->isEnabled());
+        main->schedulePanel()->timer_autoplayTimer();
+        QCOMPARE(repeats, 2);
+        main->schedulePanel()->setHooks(nullptr);
+    }
+
+    void theStationAnnouncesTheShippedTimes()
+    {
+        RecordingVoice voice;
+        startStation(&voice);
+        TimeAnnouncements* announcements = m_station->mainWindow()->timeAnnouncements();
+        CountingChime chime;
+        announcements->setChime(&chime);
+        QCOMPARE(m_station->mainWindow()->form()->flatComboBox1->count(), voice.voices().size());
+        m_station->mainWindow()->form()->flatComboBox1->setCurrentIndex(1);
+
+        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        announcements->telltimeTimer();
+        QCOMPARE(m_station->mainWindow()->statusPanel(1)->text(), QStringLiteral("2024-03-04 星期一 09:00:00"));
+        QCOMPARE(chime.times.size(), 1);
+        QVERIFY(voice.texts().isEmpty());
+        QVERIFY(announcements->dueTimer()->isActive());
+        QCOMPARE(announcements->dueTimer()->interval(), 1300);
+        for (int tick = 1; tick < 10; ++tick) {
+            m_clock->advance(200);
+            announcements->telltimeTimer(); // the window goes on; the sentence waits for its time
+        }
+        QCOMPARE(voice.texts(), QStringList({QStringLiteral("现在是北京时间09:00正")}));
+        QCOMPARE(voice.currentVoice(), 1); // applyvoice before the sentence
+        QCOMPARE(chime.times.size(), 1);
+        QVERIFY(!announcements->dueTimer()->isActive());
+
+        // Switched on in the grid: not announced until the tab's save rebuilds the list.
+        TellTimeTab* tab = telltimeTab();
+        QVERIFY(tab);
+        QTableView* grid = tab->form()->DBGridEh1;
+        const QModelIndex nine = findRow(grid, QStringLiteral("09:30:00"));
+        QVERIFY(nine.isValid());
+        QVERIFY(grid->model()->setData(nine.siblingAtColumn(4), Qt::Checked, Qt::CheckStateRole));
+        m_clock->set(QDateTime(Monday, QTime(9, 30)));
+        announcements->telltimeTimer();
+        QCOMPARE(chime.times.size(), 1);
+        tab->form()->BitBtn5->click();
+        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        m_clock->set(QDateTime(Monday.addDays(1), QTime(9, 30)));
+        announcements->telltimeTimer();
+        QCOMPARE(chime.times.size(), 2);
+        announcements->setChime(nullptr);
+    }
+
+    void theTabIsTheLastPageOfTheSettings()
+    {
+        startStation(nullptr);
+        QTabWidget* pages = m_station->settingsWindow()->pages();
+        QCOMPARE(pages->count(), 3);
+        QCOMPARE(pages->tabText(2), QStringLiteral("整点报时"));
+        QVERIFY(qobject_cast<TellTimeTab*>(pages->widget(pages->count() - 1)));
+        // Without a voice the announcement rings the chime and says nothing, without a message.
+        TimeAnnouncements* announcements = m_station->mainWindow()->timeAnnouncements();
+        CountingChime chime;
+        announcements->setChime(&chime);
+        m_clock->set(QDateTime(Monday, QTime(10, 0)));
+        announcements->telltimeTimer();
+        m_clock->advance(1400);
+        announcements->telltimeTimer();
+        QCOMPARE(chime.times.size(), 1);
+        QCOMPARE(announcements->announcer().pending(), 0);
+        announcements->setChime(nullptr);
+    }
+
+    void theDesignatedSongReachesTheMusicPanel()
+    {
+        // A Sunday with its box unticked: no reading, but the song plays once at the start of the range.
+        m_clock->set(QDateTime(Monday.addDays(-1), QTime(8, 59, 59, 950)));
+        RecordingAudioLibrary library;
+        // Outside the music folder (the program folder), so the background music never picks it.
+        const QString song = m_folder->file(QStringLiteral("designated/song.mp3"));
+        m_folder->write(QStringLiteral("designated/song.mp3"), "ID3");
+        library.addFile(song, 3.0);
+        m_audio = &library;
+        startStation(nullptr);
+        Tf_speaker* main = m_station->mainWindow();
+        main->form()->chk1->setChecked(false);
+        main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
+        main->form()->edt_song->setText(song);
+        int repeats = 0;
+        connect(main->form()->SB_repeat1, &QToolButton::clicked, this, [&] { ++repeats; });
+        for (int tick = 0; tick < 60; ++tick) { // 09:00:05.950
+            main->schedulePanel()->timer_autoplayTimer();
+            m_clock->advance(100);
+        }
+        QCOMPARE(repeats, 0);
+        QCOMPARE(library.calls.filter(QStringLiteral("create")), QStringList({QStringLiteral("create ") + song}));
+        QCOMPARE(main->musicPanel()->song_endtime(), QStringLiteral("09:00:03"));
+        // The step after the song's end stops the music.
+        QVERIFY(main->schedulePanel()->scheduler().song_done());
+        QVERIFY(!library.calls.filter(QStringLiteral("free")).isEmpty());
+        m_station.reset(); // before the library it plays on
+        m_audio = nullptr;
+    }
+
+    void theSongWaitsForTheRepetitionOfTheReadingCommands()
+    {
+        RecordingVoice voice;
+        RecordingAudioLibrary library;
+        // Outside the music folder (the program folder), so the background music never picks it.
+        const QString song = m_folder->file(QStringLiteral("designated/song.mp3"));
+        m_folder->write(QStringLiteral("designated/song.mp3"), "ID3");
+        library.addFile(song, 3.0);
+        m_audio = &library;
+        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        startStation(&voice);
+        Tf_speaker* main = m_station->mainWindow();
+        main->form()->chk2->setChecked(true);
+        main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
+        main->form()->edt_song->setText(song);
+        main->schedulePanel()->timer_autoplayTimer();
+        QVERIFY(main->readingCommands()->repetitionActive());
+        QVERIFY(!main->schedulePanel()->scheduler().song_checked());
+        QVERIFY(library.calls.filter(QStringLiteral("create ") + song).isEmpty());
+
+        // Once the repetition timer is off, the next tick plays the song.
+        main->form()->SB_stop->click();
+        QVERIFY(!main->readingCommands()->repetitionActive());
+        m_clock->advance(100);
+        main->schedulePanel()->timer_autoplayTimer();
+        QVERIFY(main->schedulePanel()->scheduler().song_checked());
+        QCOMPARE(library.calls.filter(QStringLiteral("create ") + song).size(), 1);
+        m_station.reset();
+        m_audio = nullptr;
+    }
+
+private:
+    void startStation(VoiceEngine* voice)
+    {
+        createTestDatabase(*m_folder);
+        Services services;
+        services.voice = voice;
+        services.audio = m_audio;
+        m_station = std::make_unique<Station>(services);
+        QVERIFY(m_station->start());
+    }
+
+    TellTimeTab* telltimeTab() const
+    {
+        QTabWidget* pages = m_station->settingsWindow()->pages();
+        return qobject_cast<TellTimeTab*>(pages->widget(pages->count() - 1));
+    }
+
+    static QModelIndex findRow(QTableView* grid, const QString& stime)
+    {
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            const QModelIndex index = grid->model()->index(row, 1);
+            if (index.data().toString() == stime) {
+                return index;
+            }
+        }
+        return {};
+    }
+
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<FakeClock> m_clock;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<Station> m_station;
+    AudioLibrary* m_audio = nullptr;
+};
+
+QTEST_MAIN(TestSchedulePanel)
+#include "test_schedulepanel.moc"

@@ -1,0 +1,393 @@
+#include "common/sounddevice.h"
+#include "fakeclock.h"
+#include "recordingvoice.h"
+#include "schedule/chime.h"
+#include "schedule/telltime.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlTableModel>
+#include <QTest>
+
+namespace {
+
+// Records each chime and each voice step with the clock's time, in one log so their order shows.
+struct Log
+{
+    struct Entry
+    {
+        QString what;
+        QDateTime when;
+    };
+    QList<Entry> entries;
+    void add(const QString& what) { entries.append({what, Clock::currentDateTime()}); }
+    QStringList whats() const
+    {
+        QStringList result;
+        for (const Entry& entry : entries) {
+            result << entry.what;
+        }
+        return result;
+    }
+};
+
+class LoggingChime final : public ChimePlayer
+{
+public:
+    explicit LoggingChime(Log& log)
+        : m_log(log)
+    {
+    }
+    void play() override { m_log.add(QStringLiteral("chime")); }
+
+private:
+    Log& m_log;
+};
+
+class LoggingVoice final : public VoiceEngine
+{
+public:
+    explicit LoggingVoice(Log& log)
+        : m_log(log)
+    {
+    }
+    QStringList voices() override { return m_inner.voices(); }
+    void setVoice(int index) override { m_inner.setVoice(index); }
+    int rate() override { return m_inner.rate(); }
+    void setRate(int rate) override { m_inner.setRate(rate); }
+    int volume() override { return m_inner.volume(); }
+    void setVolume(int volume) override { m_inner.setVolume(volume); }
+    void speak(const QString& text, int flags) override
+    {
+        m_inner.speak(text, flags);
+        m_log.add(QStringLiteral("say ") + text);
+    }
+    RecordingVoice m_inner;
+
+private:
+    Log& m_log;
+};
+
+TellTimeList listOf(const QList<QPair<QString, bool>>& entries)
+{
+    TellTimeList list;
+    int id = 0;
+    for (const auto& [stime, isplay] : entries) {
+        list.rows.append({QString::number(++id), stime, stime + QStringLiteral(" 报时"), QString(),
+                          isplay ? TellTimeList::Checked : QString()});
+    }
+    return list;
+}
+
+} // namespace
+
+class TestTimeAnnouncer : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Drives `telltime` every 200 ms and the single-shot due timer at its time, as the main window does.
+    void run(TimeAnnouncer& announcer, const QDateTime& until)
+    {
+        QDateTime nextTick = m_clock->now();
+        while (m_clock->now() <= until) {
+            const qint64 due = announcer.nextDueIn(m_clock->now());
+            const QDateTime dueAt = due < 0 ? QDateTime() : m_clock->now().addMSecs(due);
+            if (dueAt.isValid() && dueAt < nextTick) {
+                m_clock->set(dueAt);
+                announcer.serve(dueAt);
+                continue;
+            }
+            m_clock->set(nextTick);
+            announcer.check(nextTick);
+            nextTick = nextTick.addMSecs(200);
+        }
+    }
+
+    std::unique_ptr<FakeClock> m_clock;
+
+private slots:
+    void init() { m_clock = std::make_unique<FakeClock>(2024, 3, 4, 8, 59, 0); }
+    void cleanup() { m_clock.reset(); }
+
+    void sentence_data()
+    {
+        QTest::addColumn<QString>("stime");
+        QTest::addColumn<QString>("sentence");
+        QTest::newRow("full hour") << QStringLiteral("09:00:00") << QStringLiteral("现在是北京时间09:00正");
+        QTest::newRow("half hour") << QStringLiteral("14:30:00") << QStringLiteral("现在是北京时间14:30");
+        QTest::newRow("morning half hour") << QStringLiteral("08:30:00") << QStringLiteral("现在是北京时间08:30");
+        QTest::newRow("seconds do not count") << QStringLiteral("10:00:45") << QStringLiteral("现在是北京时间10:00正");
+        QTest::newRow("last minute of the day") << QStringLiteral("23:59:00") << QStringLiteral("现在是北京时间23:59");
+        QTest::newRow("midnight") << QStringLiteral("00:00:00") << QStringLiteral("现在是北京时间 零点正");
+        QTest::newRow("half past midnight") << QStringLiteral("00:30:00") << QStringLiteral("现在是北京时间 零点30");
+        QTest::newRow("other minute of hour 00") << QStringLiteral("00:15:00") << QString();
+        QTest::newRow("empty") << QString() << QStringLiteral("现在是北京时间");
+    }
+    void sentence()
+    {
+        QFETCH(QString, stime);
+        QFETCH(QString, sentence);
+        QCOMPARE(telltimeSentence(stime), sentence);
+    }
+
+    void statusClock()
+    {
+        QCOMPARE(statusClockText(QDateTime(QDate(2024, 3, 4), QTime(9, 5, 7, 999))),
+                 QStringLiteral("2024-03-04 星期一 09:05:07"));
+        QCOMPARE(statusClockText(QDateTime(QDate(2024, 3, 3), QTime(0, 0))), QStringLiteral("2024-03-03 星期日 00:00:00"));
+    }
+
+    void firesOnceAtEachEnabledTime()
+    {
+        Log log;
+        LoggingChime chime(log);
+        LoggingVoice voice(log);
+        int applied = 0;
+        TimeAnnouncer announcer(&chime, &voice, [&] {
+            ++applied;
+            log.add(QStringLiteral("apply"));
+        });
+        announcer.setList(listOf({{QStringLiteral("09:00:00"), true},
+                                  {QStringLiteral("12:00:00"), false},
+                                  {QStringLiteral("14:30:00"), true}}));
+        run(announcer, QDateTime(QDate(2024, 3, 4), QTime(15, 0)));
+
+        QCOMPARE(log.whats(), QStringList({QStringLiteral("chime"), QStringLiteral("apply"),
+                                           QStringLiteral("say 现在是北京时间09:00正"), QStringLiteral("chime"),
+                                           QStringLiteral("apply"), QStringLiteral("say 现在是北京时间14:30")}));
+        QCOMPARE(log.entries.at(0).when, QDateTime(QDate(2024, 3, 4), QTime(9, 0)));
+        QCOMPARE(log.entries.at(2).when, QDateTime(QDate(2024, 3, 4), QTime(9, 0, 1, 300)));
+        QCOMPARE(log.entries.at(3).when, QDateTime(QDate(2024, 3, 4), QTime(14, 30)));
+        QCOMPARE(log.entries.at(5).when, QDateTime(QDate(2024, 3, 4), QTime(14, 30, 1, 300)));
+        for (const RecordingVoice::Spoken& spoken : voice.m_inner.spoken()) {
+            QCOMPARE(spoken.flags, int(VoiceEngine::Async));
+        }
+        QCOMPARE(applied, 2);
+        QCOMPARE(announcer.pending(), 0);
+    }
+
+    void twoEntriesOfOneTimeFireTwiceInOrder()
+    {
+        Log log;
+        LoggingChime chime(log);
+        LoggingVoice voice(log);
+        TimeAnnouncer announcer(&chime, &voice, {});
+        announcer.setList(listOf({{QStringLiteral("09:00:00"), true}, {QStringLiteral("09:00:00"), true}}));
+        run(announcer, QDateTime(QDate(2024, 3, 4), QTime(9, 1)));
+
+        const QDateTime nine(QDate(2024, 3, 4), QTime(9, 0));
+        const QStringList expected = {QStringLiteral("chime"), QStringLiteral("say 现在是北京时间09:00正"),
+                                      QStringLiteral("chime"), QStringLiteral("say 现在是北京时间09:00正")};
+        QCOMPARE(log.whats(), expected);
+        QCOMPARE(log.entries.at(0).when, nine);
+        QCOMPARE(log.entries.at(1).when, nine.addMSecs(1300));
+        QCOMPARE(log.entries.at(2).when, nine.addMSecs(1300));
+        QCOMPARE(log.entries.at(3).when, nine.addMSecs(2600));
+    }
+
+    void midnightEntries()
+    {
+        Log log;
+        LoggingChime chime(log);
+        LoggingVoice voice(log);
+        TimeAnnouncer announcer(&chime, &voice, {});
+        announcer.setList(listOf({{QStringLiteral("00:00:00"), true},
+                                  {QStringLiteral("00:15:00"), true},
+                                  {QStringLiteral("00:30:00"), true}}));
+        m_clock->set(QDateTime(QDate(2024, 3, 4), QTime(23, 59, 50)));
+        run(announcer, QDateTime(QDate(2024, 3, 5), QTime(0, 31)));
+        // 00:15 rings the chime and says nothing.
+        QCOMPARE(log.whats(), QStringList({QStringLiteral("chime"), QStringLiteral("say 现在是北京时间 零点正"),
+                                           QStringLiteral("chime"), QStringLiteral("chime"),
+                                           QStringLiteral("say 现在是北京时间 零点30")}));
+    }
+
+    void badListsAnnounceNothing_data()
+    {
+        QTest::addColumn<QString>("stime");
+        QTest::newRow("not a time") << QStringLiteral("ab:cd:ef");
+        QTest::newRow("without seconds") << QStringLiteral("09:00");
+        QTest::newRow("empty") << QString();
+    }
+    void badListsAnnounceNothing()
+    {
+        QFETCH(QString, stime);
+        Log log;
+        LoggingChime chime(log);
+        LoggingVoice voice(log);
+        TimeAnnouncer announcer(&chime, &voice, {});
+        announcer.setList(listOf({{stime, true}}));
+        run(announcer, QDateTime(QDate(2024, 3, 4), QTime(9, 30)));
+        announcer.setList(TellTimeList());
+        run(announcer, QDateTime(QDate(2024, 3, 4), QTime(10, 30)));
+        QVERIFY(log.entries.isEmpty());
+    }
+
+    void withoutAVoiceOnlyTheChimeSounds()
+    {
+        Log log;
+        LoggingChime chime(log);
+        TimeAnnouncer announcer(&chime, nullptr, {});
+        announcer.setList(listOf({{QStringLiteral("09:00:00"), true}}));
+        run(announcer, QDateTime(QDate(2024, 3, 4), QTime(9, 1)));
+        QCOMPARE(log.whats(), QStringList({QStringLiteral("chime")}));
+        QCOMPARE(announcer.pending(), 0);
+    }
+
+    void aFailingVoiceLosesOnlyItsSentence()
+    {
+        Log log;
+        LoggingChime chime(log);
+        LoggingVoice voice(log);
+        TimeAnnouncer announcer(&chime, &voice, {});
+        const QDateTime nine(QDate(2024, 3, 4), QTime(9, 0));
+        announcer.telltimeing(QStringLiteral("09:00:00"), nine);
+        announcer.telltimeing(QStringLiteral("09:00:00"), nine);
+        voice.m_inner.failNextSpeak(QStringLiteral("audio device lost"));
+        QVERIFY_THROWS_EXCEPTION(std::exception, announcer.serve(nine.addMSecs(1300)));
+        QCOMPARE(announcer.pending(), 1);
+        QCOMPARE(announcer.nextDueIn(nine.addMSecs(1300)), 0);
+        announcer.serve(nine.addMSecs(1300));
+        announcer.serve(nine.addMSecs(2600));
+        QCOMPARE(voice.m_inner.texts(), QStringList({QStringLiteral("现在是北京时间09:00正")}));
+        QCOMPARE(log.whats().count(QStringLiteral("chime")), 2);
+    }
+
+    void clockJumps_data()
+    {
+        QTest::addColumn<QTime>("from");
+        QTest::addColumn<QTime>("to");
+        QTest::addColumn<int>("announcements");
+        QTest::newRow("jumps over the entry: no backlog") << QTime(8, 59, 59) << QTime(9, 0, 5) << 0;
+        QTest::newRow("wakes exactly at the entry") << QTime(8, 0) << QTime(9, 0, 0, 600) << 1;
+        QTest::newRow("set back a few seconds: no repeat") << QTime(9, 0, 3) << QTime(8, 59, 58) << 1;
+        QTest::newRow("set back an hour: the time comes again") << QTime(9, 0, 3) << QTime(8, 0) << 2;
+    }
+    void clockJumps()
+    {
+        QFETCH(QTime, from);
+        QFETCH(QTime, to);
+        QFETCH(int, announcements);
+        RecordingVoice voice;
+        TimeAnnouncer announcer(nullptr, &voice, {});
+        announcer.setList(listOf({{QStringLiteral("09:00:00"), true}}));
+        const QDate day(2024, 3, 4);
+        m_clock->set(QDateTime(day, qMin(from.addSecs(-1), QTime(8, 59, 50))));
+        run(announcer, QDateTime(day, from));
+        m_clock->set(QDateTime(day, to));
+        run(announcer, QDateTime(day, QTime(9, 10)));
+        QCOMPARE(voice.texts().size(), announcements);
+    }
+
+    void aClockSetBackWhileWaitingStillSpeaks()
+    {
+        RecordingVoice voice;
+        TimeAnnouncer announcer(nullptr, &voice, {});
+        const QDateTime nine(QDate(2024, 3, 4), QTime(9, 0));
+        announcer.telltimeing(QStringLiteral("09:00:00"), nine);
+        // Set back an hour during the wait: the sentence follows 1.3 s after the time seen, not an hour later.
+        announcer.serve(nine.addSecs(-3600));
+        QCOMPARE(announcer.nextDueIn(nine.addSecs(-3600)), 1300);
+        announcer.serve(nine.addSecs(-3600).addMSecs(1300));
+        QCOMPARE(voice.texts().size(), 1);
+    }
+
+    void listFromTheTable()
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("telltimelist"));
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral("CREATE TABLE telltime (id INTEGER PRIMARY KEY, stime TEXT, text TEXT, "
+                                          "speaker TEXT, isplay INTEGER)")));
+        {
+            QSqlTableModel model(nullptr, db);
+            model.setTable(QStringLiteral("telltime"));
+            model.setSort(1, Qt::AscendingOrder);
+            QVERIFY(model.select());
+            const TellTimeList empty = filltelltime(&model);
+            QCOMPARE(empty.rowCount(), 2);
+            QVERIFY(!empty.hasData());
+
+            // More rows than one fetch of a lazily fetching model.
+            for (int i = 0; i < 300; ++i) {
+                QVERIFY(query.exec(QStringLiteral("INSERT INTO telltime VALUES (%1, '%2', 'x', NULL, %3)")
+                                       .arg(i + 1)
+                                       .arg(QTime(0, 0).addSecs(i * 60).toString(QStringLiteral("HH:mm:ss")))
+                                       .arg(i % 2)));
+            }
+            QVERIFY(query.exec(QStringLiteral("UPDATE telltime SET speaker = 'Mandarin' WHERE id = 2")));
+            QVERIFY(model.select());
+            const TellTimeList list = filltelltime(&model);
+            QCOMPARE(list.rowCount(), 301);
+            QCOMPARE(list.rows.at(0).id, QStringLiteral("1"));
+            QCOMPARE(list.rows.at(0).stime, QStringLiteral("00:00:00"));
+            QCOMPARE(list.rows.at(0).speaker, QString());
+            QCOMPARE(list.rows.at(0).isplay, QString());
+            QCOMPARE(list.rows.at(1).speaker, QStringLiteral("Mandarin"));
+            QCOMPARE(list.rows.at(1).isplay, QStringLiteral("√"));
+            QCOMPARE(list.rows.at(299).stime, QStringLiteral("04:59:00"));
+        }
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("telltimelist"));
+    }
+
+    void isplayValues_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("1") << QVariant(1) << true;
+        QTest::newRow("0") << QVariant(0) << false;
+        QTest::newRow("-1 (Access yes)") << QVariant(-1) << true;
+        QTest::newRow("true") << QVariant(true) << true;
+        QTest::newRow("yes") << QVariant(QStringLiteral("Yes")) << true;
+        QTest::newRow("no") << QVariant(QStringLiteral("no")) << false;
+        QTest::newRow("text 1") << QVariant(QStringLiteral("1")) << true;
+        QTest::newRow("NULL") << QVariant() << false;
+    }
+    void isplayValues()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(bool, yes);
+        QCOMPARE(isplayValue(value), yes);
+    }
+
+    void theChimeIsAStereoWaveOfAbout2_6Seconds()
+    {
+        QFile file(QStringLiteral(":/sounds/clock.wav"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray wav = file.readAll();
+        QVERIFY(wav.startsWith("RIFF") && wav.mid(8, 4) == "WAVE");
+        const auto u16 = [&](int at) { return quint16(quint8(wav[at])) | quint16(quint8(wav[at + 1])) << 8; };
+        const auto u32 = [&](int at) { return quint32(u16(at)) | quint32(u16(at + 2)) << 16; };
+        QCOMPARE(wav.mid(12, 4), QByteArray("fmt "));
+        QCOMPARE(u16(20), quint16(1));     // PCM
+        QCOMPARE(u16(22), quint16(2));     // stereo
+        QCOMPARE(u32(24), quint32(44100)); // Hz
+        const int dataAt = static_cast<int>(wav.indexOf("data"));
+        QVERIFY(dataAt > 0);
+        const double seconds = double(u32(dataAt + 4)) / u32(28);
+        QVERIFY2(seconds > 2.5 && seconds < 2.7, qPrintable(QString::number(seconds)));
+    }
+
+    void theChimePlaysOnItsChannelAndIsReplaced()
+    {
+        QVERIFY(SoundDevice::instance().open());
+        ResourceChime chime;
+        QVERIFY(!chime.isPlaying());
+        chime.play();
+        QVERIFY(chime.isPlaying());
+        chime.play(); // replaces the one still playing
+        QVERIFY(chime.isPlaying());
+        SoundDevice::instance().close();
+        chime.play(); // no device: silent, no crash
+        QVERIFY(!chime.isPlaying());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTimeAnnouncer)
+#include "test_timeannouncer.moc"
