@@ -1,0 +1,190 @@
+#include "birthdays/tfmoupt.h"
+#include "recordingdialogs.h"
+#include "testfolder.h"
+#include "ui_tfmoupt.h"
+
+#include <QHeaderView>
+#include <QSortFilterProxyModel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlTableModel>
+#include <QStringDecoder>
+#include <QTableView>
+#include <QTest>
+
+class TestTfmoupt : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<QSqlTableModel> m_model;
+    std::unique_ptr<QSortFilterProxyModel> m_proxy;
+    std::unique_ptr<QTableView> m_grid;
+
+    static QString gb(const QByteArray& bytes)
+    {
+        QStringDecoder decoder("GB18030");
+        return decoder.decode(bytes);
+    }
+
+    // Chooses the option, confirms the save dialog with the path, presses OK.
+    void exportWith(int option, const QString& path)
+    {
+        Tfmoupt window;
+        window.setExportGrid(m_grid.get());
+        QRadioButton* options[] = {window.form()->R1, window.form()->R2, window.form()->R3, window.form()->R4,
+                                   window.form()->R5};
+        options[option]->setChecked(true);
+        m_dialogs->answerNextChooser(path);
+        QTest::mouseClick(window.form()->btnOUt, Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestFolder>();
+        m_dialogs = std::make_unique<RecordingDialogs>();
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("roster"));
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral("create table birthday (id integer primary key, emp_name text, indate date, "
+                                          "birthday text, dept text, remark1 text)")));
+        QVERIFY(query.exec(QStringLiteral("insert into birthday values (3, '张三', '2020-01-05', '1990-03-14', "
+                                          "'生产部', 'a;\"b\"')")));
+        QVERIFY(query.exec(QStringLiteral("insert into birthday values (5, '李四', '2021-06-01', '1988-07-08', "
+                                          "'财务部', null)")));
+        m_model = std::make_unique<QSqlTableModel>(nullptr, db);
+        m_model->setTable(QStringLiteral("birthday"));
+        QVERIFY(m_model->select());
+        const char* titles[] = {"No", "姓名", "入职", "生日", "部门", "备注"};
+        for (int c = 0; c < 6; ++c) {
+            m_model->setHeaderData(c, Qt::Horizontal, QString::fromUtf8(titles[c]));
+        }
+        m_proxy = std::make_unique<QSortFilterProxyModel>();
+        m_proxy->setSourceModel(m_model.get());
+        m_grid = std::make_unique<QTableView>();
+        m_grid->setObjectName(QStringLiteral("DBGridEh1"));
+        m_grid->setModel(m_proxy.get());
+    }
+
+    void cleanup()
+    {
+        m_grid.reset();
+        m_proxy.reset();
+        m_model.reset();
+        QSqlDatabase::removeDatabase(QStringLiteral("roster"));
+        m_dialogs->verifyAllSeen();
+        m_dialogs.reset();
+        m_folder.reset();
+    }
+
+    void form()
+    {
+        Tfmoupt window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("选择"));
+        QCOMPARE(window.font().family(), QStringLiteral("宋体"));
+        QCOMPARE(window.font().pixelSize(), 13);
+        const auto* ui = window.form();
+        QCOMPARE(ui->RadioGroup1->title(), QStringLiteral("选择输出数据类别"));
+        QCOMPARE(ui->R1->text(), QStringLiteral("保存为EXCEL文件"));
+        QCOMPARE(ui->R2->text(), QStringLiteral("保存为TXT文本文件"));
+        QCOMPARE(ui->R3->text(), QStringLiteral("保存为CSV带分隔符文本文件"));
+        QCOMPARE(ui->R4->text(), QStringLiteral("保存为HTML超文本文件"));
+        QCOMPARE(ui->R5->text(), QStringLiteral("保存为RTF文件"));
+        QVERIFY(ui->R1->isChecked());
+        QCOMPARE(ui->btnOUt->text(), QStringLiteral("确定"));
+        QCOMPARE(ui->btncancel->text(), QStringLiteral("取消"));
+    }
+
+    void eachFormatWithItsChooser_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("proposed");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("R1") << 0 << "XLS" << QStringLiteral("导出数据.xls") << QByteArray::fromHex("0908080000001000");
+        QTest::newRow("R2") << 1 << "txt" << QStringLiteral("导出数据.txt") << QByteArray("No\t");
+        QTest::newRow("R3") << 2 << "csv" << QStringLiteral("导出数据.csv") << QByteArray("\"No\";");
+        QTest::newRow("R4") << 3 << "html" << QStringLiteral("导出数据.html") << QByteArray("<!DOCTYPE HTML");
+        QTest::newRow("R5") << 4 << "rtf" << QStringLiteral("导出数据.rtf") << QByteArray("{\\rtf1");
+    }
+
+    void eachFormatWithItsChooser()
+    {
+        QFETCH(int, option);
+        QFETCH(QString, suffix);
+        QFETCH(QString, proposed);
+        QFETCH(QByteArray, start);
+        // An existing file is replaced without a question.
+        m_folder->write(QStringLiteral("out.") + suffix, QByteArray(100000, 'x'));
+        const QString path = m_folder->file(QStringLiteral("out.") + suffix);
+        exportWith(option, path);
+        const QStringList chooser = m_dialogs->lastChooser();
+        QCOMPARE(chooser.at(1), proposed);
+        QVERIFY(chooser.at(2).startsWith(QStringLiteral("*.") + suffix + QStringLiteral(" ("), Qt::CaseInsensitive));
+        QVERIFY(chooser.at(2).contains(QStringLiteral("*.") + suffix));
+        QCOMPARE(chooser.at(3), suffix);
+        const auto boxes = m_dialogs->takeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.at(0).icon, Dialogs::Icon::None);
+        QCOMPARE(boxes.at(0).caption, QStringLiteral("恭喜"));
+        QCOMPARE(boxes.at(0).text, QStringLiteral("成功输出数据到") + path + QStringLiteral("!"));
+        const QByteArray bytes = m_folder->read(QStringLiteral("out.") + suffix);
+        QVERIFY(bytes.startsWith(start));
+        QVERIFY(bytes.size() < 100000);
+    }
+
+    void shownColumnsAndEveryFilteredRow()
+    {
+        m_grid->setColumnHidden(5, true);
+        m_grid->horizontalHeader()->moveSection(1, 0); // 姓名 first
+        m_proxy->setFilterKeyColumn(4);
+        m_proxy->setFilterFixedString(QStringLiteral("部"));
+        m_grid->selectRow(1); // a selection does not narrow the export
+        const QString path = m_folder->file(QStringLiteral("x.csv"));
+        exportWith(2, path);
+        m_dialogs->takeBoxes();
+        QCOMPARE(gb(m_folder->read(QStringLiteral("x.csv"))).split(QStringLiteral("\r\n")).size(), 3);
+        QVERIFY(gb(m_folder->read(QStringLiteral("x.csv"))).startsWith(QStringLiteral("\"姓名\";\"No\";\"入职\";\"生日\";\"部门\"\r\n\"张三\";\"3\";")));
+
+        m_proxy->setFilterFixedString(QStringLiteral("财务"));
+        exportWith(1, path);
+        m_dialogs->takeBoxes();
+        const QStringList lines = gb(m_folder->read(QStringLiteral("x.csv"))).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(1).startsWith(QStringLiteral("李四\t5\t")));
+    }
+
+    void cancelWritesNothing()
+    {
+        exportWith(0, QString());
+        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files).size(), 0);
+        QCOMPARE(m_dialogs->takeBoxes().size(), 0);
+    }
+
+    void cancelButtonWritesNothing()
+    {
+        Tfmoupt window;
+        window.setExportGrid(m_grid.get());
+        QTest::mouseClick(window.form()->btncancel, Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+    }
+
+    void failureShowsTheFileAndNoSuccess()
+    {
+        const QString path = m_folder->file(QStringLiteral("nowhere/导出数据.html"));
+        exportWith(3, path);
+        const auto boxes = m_dialogs->takeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.at(0).icon, Dialogs::Icon::Critical);
+        QVERIFY(boxes.at(0).text.contains(path));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+};
+
+QTEST_MAIN(TestTfmoupt)
+#include "test_tfmoupt.moc"
