@@ -34,6 +34,13 @@ void Tfmoupt::setExportGrid(QAbstractItemView* grid)
     ExportGrid = grid;
 }
 
+void Tfmoupt::exportGrid(QAbstractItemView* grid, QWidget* parent)
+{
+    Tfmoupt window(parent);
+    window.setExportGrid(grid);
+    window.exec();
+}
+
 Tfmoupt::Choice Tfmoupt::choiceFor(ExportFormat format)
 {
     // The patterns are matched on a file system that tells cases apart, so both spellings are listed.

@@ -27,6 +27,10 @@ public:
 
     void btnOUtClick();
 
+    // Opens the window modally for the grid and disposes of it afterwards (the roster editor's
+    // "导出到Excel").
+    static void exportGrid(QAbstractItemView* grid, QWidget* parent);
+
     // The save dialog's settings of a format: default suffix, filter, proposed file name.
     struct Choice
     {
