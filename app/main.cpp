@@ -1,12 +1,15 @@
+#include "birthdays/spreadsheetxlsx.h"
 #include "common/dialogs.h"
 #include "common/instanceguard.h"
 #include "common/signalwatcher.h"
 #include "common/ui/qtdesktop.h"
 #include "common/ui/qtdialogs.h"
+#include "music/sdlaudiolibrary.h"
 #include "shell/application.h"
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "speech/sampleplayer.h"
 
 int main(int argc, char* argv[])
 {
@@ -30,6 +33,12 @@ int main(int argc, char* argv[])
     LogindPowerControl power;
     Services services;
     services.power = &power;
+    SdlAudioLibrary audio;
+    services.audio = &audio;
+    SdlSamplePlayer samples;
+    services.samples = &samples;
+    XlsxSpreadsheet spreadsheet;
+    services.spreadsheet = &spreadsheet;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

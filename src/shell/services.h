@@ -2,6 +2,7 @@
 
 class AudioLibrary;
 class PowerControl;
+class SamplePlayer;
 class SpreadsheetAutomation;
 class VoiceEngine;
 
@@ -13,4 +14,5 @@ struct Services
     AudioLibrary* audio = nullptr;
     SpreadsheetAutomation* spreadsheet = nullptr;
     PowerControl* power = nullptr; // null: the station never switches the machine off
+    SamplePlayer* samples = nullptr;
 };

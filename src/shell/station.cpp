@@ -6,6 +6,8 @@
 
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
+#include "music/musicpanel.h"
+#include "music/sdlaudiolibrary.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -32,7 +34,9 @@ bool Station::start()
     m_main->setAboutWindow(m_about.get());
 
     // The audio library starts here, after the main window and before the settings window.
-    SoundDevice::instance().open();
+    m_main->musicPanel()->player().setBj_index(0);
+    init_bass(m_services.audio);
+    SoundDevice::instance().open(); // speech and the chime need the mixer even without the music library
 
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());

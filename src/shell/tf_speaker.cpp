@@ -2,11 +2,14 @@
 
 #include "ui_tf_speaker.h"
 
+#include "birthdays/exportview.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "music/musicpanel.h"
+#include "speech/tf_information.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -56,6 +59,13 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, QWidget* p
 
 Tf_speaker::~Tf_speaker() = default;
 
+void Tf_speaker::ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize)
+{
+    if (grid) {
+        ::ExportGridToExcel(m_services.spreadsheet, title, *grid, dataFontSize);
+    }
+}
+
 QLabel* Tf_speaker::statusPanel(int index) const
 {
     return m_statusPanels.value(index);
@@ -77,12 +87,37 @@ void Tf_speaker::FormCreate()
     connect(m_ui->TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
     connect(m_ui->TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
     loadSettings();
+    createMusicPanel();
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
     connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
+    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
+
+    // The music fades in from the speaking level.
+    m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
+}
+
+void Tf_speaker::createMusicPanel()
+{
+    MusicWidgets widgets;
+    widgets.bj_play = m_ui->bj_play;
+    widgets.bj_stop = m_ui->bj_stop;
+    widgets.bj_next = m_ui->bj_next;
+    widgets.bj_prev = m_ui->bj_prev;
+    widgets.bj_ok = m_ui->bj_ok;
+    widgets.bj_v = m_ui->bj_v;
+    widgets.bj_v1 = m_ui->bj_v1;
+    widgets.ComBox1 = m_ui->ComBox1;
+    widgets.RzLEDDisplay1 = m_ui->RzLEDDisplay1;
+    widgets.BJListBox1 = m_ui->BJListBox1;
+    widgets.statusPanel2 = statusPanel(2);
+    widgets.SB_music = m_ui->SB_music;
+    widgets.edt_song = m_ui->edt_song;
+    widgets.sb_save = m_ui->sb_save;
+    m_musicPanel = new MusicPanel(m_services.audio, m_state, widgets, m_musicFolder, this);
 }
 
 void Tf_speaker::setupToolbar()
@@ -260,7 +295,25 @@ void Tf_speaker::TrackBar1Change()
 
 void Tf_speaker::FormShow()
 {
+    const IniFile ini(IniFile::defaultPath());
+    if (!ini.readBool(System, QStringLiteral("Tts_information"), false)) {
+        showVoiceInformation()->setShowAtStart(true);
+    }
     emit shown();
+}
+
+void Tf_speaker::N33Click()
+{
+    showVoiceInformation();
+}
+
+Tf_information* Tf_speaker::showVoiceInformation()
+{
+    // A new window each time; it frees itself when closed.
+    auto* window = new Tf_information(m_services.voice, m_services.samples, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
 }
 
 void Tf_speaker::showEvent(QShowEvent* event)

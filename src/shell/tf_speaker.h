@@ -10,7 +10,10 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class QTableWidget;
+class MusicPanel;
 struct ReadingState;
+class Tf_information;
 
 namespace Ui {
 class Tf_speaker;
@@ -42,6 +45,10 @@ public:
     int datetimetype() const { return m_datetimetype; }
     int markdelay() const { return m_markdelay; }
     QString musicFolder() const { return m_musicFolder; }
+    MusicPanel* musicPanel() const { return m_musicPanel; }
+
+    // The birthday-list report of a string grid through the spreadsheet application.
+    void ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize);
 
     // Handlers, named after their controls.
     void FormShow();
@@ -50,6 +57,7 @@ public:
     void sb_delayClick();
     void N31Click();
     void N32Click();
+    void N33Click();
     void N5Click();
     void N18Click();
     void N7Click();
@@ -73,6 +81,8 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    void createMusicPanel();
+    Tf_information* showVoiceInformation();
     void connectSaveEnabling();
     void TrackBar2Change();
     void TrackBar1Change();
@@ -88,6 +98,7 @@ private:
     QAction* m_N7 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
+    MusicPanel* m_musicPanel = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;

@@ -2,6 +2,7 @@
 #include "fakeclock.h"
 #include "recordingdialogs.h"
 #include "recordingpowercontrol.h"
+#include "recordingspreadsheet.h"
 #include "shell/station.h"
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
@@ -194,6 +195,23 @@ private slots:
         const auto* about = m_station->aboutWindow();
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_memory"))->text().endsWith(QStringLiteral(" KB")));
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_load"))->text().endsWith(QStringLiteral(" %")));
+    }
+
+    void birthdayReportGoesToTheSpreadsheet()
+    {
+        RecordingSpreadsheet spreadsheet;
+        Services services;
+        services.spreadsheet = &spreadsheet;
+        m_station = std::make_unique<Station>(services);
+        QVERIFY(m_station->start());
+        auto* grid = form()->SGrid1;
+        m_station->mainWindow()->ExportGridToExcel(QStringLiteral("员工生日资料表"), grid, 9);
+        const int rows = grid->rowCount() + 1;
+        QVERIFY(spreadsheet.calls.contains(QStringLiteral("cells(1,1).value=员工生日资料表")));
+        QVERIFY(spreadsheet.calls.contains(QStringLiteral("cells(2,1).value=姓名")));
+        QVERIFY(spreadsheet.calls.contains(QStringLiteral("cells(2,6).value=年龄"))); // the hidden column too
+        QVERIFY(spreadsheet.calls.contains(QStringLiteral("range(cells(2,1),cells(%1,6)).font.size=9").arg(rows + 1)));
+        QCOMPARE(spreadsheet.calls.last(), QStringLiteral("release"));
     }
 
 private:

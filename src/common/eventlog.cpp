@@ -1,0 +1,68 @@
+#include "eventlog.h"
+
+#include "clock.h"
+
+#include <QFile>
+#include <QMutex>
+#include <QTextStream>
+
+namespace EventLog {
+
+namespace {
+QMutex g_mutex;
+QString g_path;
+bool g_echo = false;
+bool g_failedOnce = false;
+qint64 g_maxBytes = 1024 * 1024;
+} // namespace
+
+void open(const QString& path, bool echo, qint64 maxBytes)
+{
+    QMutexLocker lock(&g_mutex);
+    g_path = path;
+    g_echo = echo;
+    g_maxBytes = maxBytes;
+    g_failedOnce = false;
+}
+
+void close()
+{
+    QMutexLocker lock(&g_mutex);
+    g_path.clear();
+}
+
+bool isOpen()
+{
+    QMutexLocker lock(&g_mutex);
+    return !g_path.isEmpty();
+}
+
+void write(const QString& event)
+{
+    QMutexLocker lock(&g_mutex);
+    if (g_path.isEmpty()) {
+        return;
+    }
+    QString text = event;
+    text.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
+    const QByteArray line
+        = (Clock::currentDateTime().toString(Qt::ISODateWithMs) + QLatin1Char(' ') + text + QLatin1Char('\n')).toUtf8();
+    if (g_echo) {
+        fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    }
+    QFile file(g_path);
+    if (file.exists() && file.size() + line.size() > g_maxBytes) {
+        const QString older = g_path + QStringLiteral(".1");
+        QFile::remove(older);
+        QFile::rename(g_path, older);
+    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size()) {
+        if (!g_failedOnce) {
+            g_failedOnce = true;
+            QTextStream(stderr) << "kelvora: cannot write the event log " << g_path << ": " << file.errorString()
+                                << Qt::endl;
+        }
+    }
+}
+
+} // namespace EventLog

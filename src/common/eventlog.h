@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The station's event log: one UTF-8 line per event, ISO date and time first, in a file that stays
+// bounded (past the limit the file becomes the one older file kept). Nothing is written until a file
+// is opened; a file that cannot be written is reported once and the station goes on. Thread-safe.
+namespace EventLog {
+
+// Starts logging into path; echo copies each line to standard error (when started from a terminal).
+void open(const QString& path, bool echo, qint64 maxBytes = 1024 * 1024);
+void close();
+bool isOpen();
+void write(const QString& event);
+
+} // namespace EventLog
+
+// Shorthand for EventLog::write.
+inline void logEvent(const QString& event)
+{
+    EventLog::write(event);
+}

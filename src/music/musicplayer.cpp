@@ -1,0 +1,221 @@
+#include "musicplayer.h"
+
+#include "common/clock.h"
+#include "common/readingstate.h"
+
+#include <QRandomGenerator>
+
+#include <climits>
+#include <cmath>
+
+MusicView::~MusicView() = default;
+
+MusicPlayer::MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingState& state, RandomDraw random)
+    : m_library(library)
+    , m_view(view)
+    , m_state(state)
+    , m_random(std::move(random))
+{
+    if (!m_random) {
+        m_random = [](int bound) { return int(QRandomGenerator::global()->bounded(bound)); };
+    }
+}
+
+bool MusicPlayer::reading() const
+{
+    return m_state.isreading.load();
+}
+
+int MusicPlayer::draw(int bound)
+{
+    if (bound <= 1) {
+        return 0;
+    }
+    return qBound(0, m_random(bound), bound - 1);
+}
+
+void MusicPlayer::setVolume(int level)
+{
+    if (m_library) {
+        m_library->channelSetVolume(m_stream, float(level) / 100.0f);
+    }
+}
+
+double MusicPlayer::positionSeconds()
+{
+    if (!streamOpen()) {
+        return 0.0;
+    }
+    return m_library->channelBytes2Seconds(m_stream, m_library->channelGetPosition(m_stream));
+}
+
+bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& onLength)
+{
+    // The old stream goes before the new file is opened, so a file that fails leaves silence.
+    if (streamOpen()) {
+        m_library->streamFree(m_stream);
+    }
+    m_stream = m_library ? m_library->streamCreateFile(path) : 0;
+    if (!streamOpen()) {
+        return false;
+    }
+    if (reading()) {
+        m_level = m_speakingLevel;
+    } else if (m_level >= m_musicLevel) {
+        // A music level at or below the speaking level: the track starts at the music level, since
+        // the fade only ever rises towards it.
+        m_level = m_musicLevel;
+    }
+    // Set before the first sample, so a new track never starts at the library's full volume; outside
+    // a reading the level timer then fades it up from here.
+    setVolume(m_level);
+
+    const double seconds = m_library->channelBytes2Seconds(m_stream, m_library->channelGetLength(m_stream));
+    m_length = seconds > 0.0 ? int(qMin(std::trunc(seconds), double(INT_MAX))) : 0;
+    if (onLength) {
+        onLength();
+    }
+    m_library->channelPlay(m_stream, false);
+    m_stopped = false;
+    m_view.setPositionTimer(true);
+    return true;
+}
+
+void MusicPlayer::bj_playClick()
+{
+    const int count = m_view.count();
+    if (count <= 0) {
+        m_view.setPositionTimer(false);
+        return;
+    }
+    const int selected = m_view.selectedIndex();
+    if (selected >= 0 && selected < count) {
+        m_index = selected;
+    } else {
+        m_index = m_playOrder == Random ? draw(count) : 0;
+    }
+    const QString path = m_view.entryPath(m_index);
+    m_view.showStatus(path);
+    m_level = m_speakingLevel;
+    startTrack(path);
+}
+
+void MusicPlayer::bj_stopClick()
+{
+    if (streamOpen()) {
+        m_library->channelStop(m_stream);
+        m_library->streamFree(m_stream);
+    }
+    // The position timer keeps running, but nothing advances until a track is started again.
+    m_stopped = true;
+}
+
+void MusicPlayer::bj_nextClick()
+{
+    const int count = m_view.count();
+    if (count <= 0) {
+        return;
+    }
+    m_index = m_index >= count - 1 ? 0 : m_index + 1;
+    m_view.select(m_index);
+    BJListBox1Change();
+    bj_playClick();
+}
+
+void MusicPlayer::bj_prevClick()
+{
+    const int count = m_view.count();
+    if (count <= 0) {
+        return;
+    }
+    if (m_index > 0) {
+        // The selection is the base; with none (a re-read list) the current track is.
+        const int selected = m_view.selectedIndex();
+        const int base = selected >= 0 ? selected : m_index;
+        m_index = qBound(0, base - 1, count - 1);
+    }
+    m_view.select(qMin(m_index, count - 1));
+    BJListBox1Change();
+    bj_playClick();
+}
+
+void MusicPlayer::bj_timer1Timer()
+{
+    const double position = positionSeconds();
+    const int shown = position > 0.0 ? int(qMin(std::trunc(position), double(INT_MAX))) : 0;
+    m_view.showPosition(QString::asprintf(" %.2d / %.2d ", shown, m_length));
+
+    if (m_stopped || m_length > position) {
+        return;
+    }
+    const int count = m_view.count();
+    if (m_playOrder == Random) {
+        // One value fewer than the list has: the last entry is left out of this draw.
+        m_index = draw(count - 1);
+    } else {
+        m_index = m_index < count - 1 ? m_index + 1 : 0;
+    }
+    if (count > 0) {
+        m_view.select(m_index);
+    }
+    bj_playClick();
+}
+
+void MusicPlayer::bj_timer2Timer()
+{
+    if (!streamOpen()) {
+        return;
+    }
+    if (reading()) {
+        const int s = m_speakingLevel;
+        if (m_level <= s) {
+            m_level = s;
+        } else {
+            m_level = qMax(m_level - 10, s);
+        }
+        setVolume(m_level);
+        return;
+    }
+    const int m = m_musicLevel;
+    if (m_level == m) {
+        return;
+    }
+    // Never louder than the music level: above it (after a reading with a higher speaking level) the
+    // level drops at once; below it, it rises one step per tick.
+    m_level = m_level > m ? m : m_level + 1;
+    setVolume(m_level);
+}
+
+void MusicPlayer::bj_vChange(int level)
+{
+    m_musicLevel = level;
+    if (!reading()) {
+        m_level = level;
+        setVolume(level);
+    }
+}
+
+void MusicPlayer::bj_v1Change(int level)
+{
+    m_speakingLevel = level;
+    if (reading()) {
+        m_level = level;
+        setVolume(level);
+    }
+}
+
+void MusicPlayer::BJListBox1Change()
+{
+    if (streamOpen()) {
+        setVolume(reading() ? m_speakingLevel : m_musicLevel);
+    }
+}
+
+void MusicPlayer::play_the_song(const QString& path)
+{
+    m_view.showStatus(path);
+    m_level = m_speakingLevel;
+    startTrack(path, [this] {
+        m_songEndtime = Clock::currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss"));
+    });
+}

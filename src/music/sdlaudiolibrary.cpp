@@ -1,0 +1,222 @@
+#include "sdlaudiolibrary.h"
+
+#include "common/helpers.h"
+#include "common/sounddevice.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The library version the player was written against (2.4) and the one below it.
+constexpr quint32 SuitableVersion = 0x0204;
+constexpr quint32 UnsuitableVersion = 0x0203;
+
+// Stands in for the device format before the device is open.
+constexpr int FallbackFrequency = 44100;
+constexpr int FallbackFrameBytes = 4;
+
+} // namespace
+
+SdlAudioLibrary::SdlAudioLibrary() = default;
+
+SdlAudioLibrary::~SdlAudioLibrary()
+{
+    if (m_stream.music) {
+        Mix_FreeMusic(m_stream.music);
+    }
+}
+
+quint32 SdlAudioLibrary::version()
+{
+    const SDL_version* linked = Mix_Linked_Version();
+    const bool hasLengthAndPosition = linked->major > 2 || (linked->major == 2 && linked->minor >= 6);
+    // Mix_Init loads the MP3 decoder; once the device is open, the decoder list says it too.
+    bool decodesMp3 = (Mix_Init(MIX_INIT_MP3) & MIX_INIT_MP3) != 0;
+    if (decodesMp3 && SoundDevice::instance().isOpen()) {
+        decodesMp3 = Mix_HasMusicDecoder("MP3") == SDL_TRUE;
+    }
+    const quint32 high = hasLengthAndPosition && decodesMp3 ? SuitableVersion : UnsuitableVersion;
+    return (high << 16) | (quint32(linked->minor) << 8) | quint32(linked->patch);
+}
+
+bool SdlAudioLibrary::init()
+{
+    const bool open = SoundDevice::instance().open();
+    m_initialised = true;
+    // Music on the silent stand-in would only pretend to play: refuse it, as without a device.
+    m_refuseStreams = !open || SoundDevice::instance().isSilentFallback();
+    return !m_refuseStreams;
+}
+
+AudioLibrary::Handle SdlAudioLibrary::streamCreateFile(const QString& path)
+{
+    if (m_current != 0) {
+        streamFree(m_current);
+    }
+    if (!m_initialised || m_refuseStreams || !SoundDevice::instance().isOpen()) {
+        return 0;
+    }
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() == 0) {
+        return 0;
+    }
+    SDL_RWops* file = SDL_RWFromFile(QFile::encodeName(info.absoluteFilePath()).constData(), "rb");
+    if (!file) {
+        return 0;
+    }
+    // Decoded as MP3 whatever the name says; the RWops is closed with the music.
+    Mix_Music* music = Mix_LoadMUSType_RW(file, MUS_MP3, SDL_TRUE);
+    if (!music) {
+        return 0;
+    }
+    const double seconds = Mix_MusicDuration(music);
+    if (!(seconds > 0.0)) {
+        // Nothing decodable in it (a tag without frames, a file cut off before its first frame).
+        Mix_FreeMusic(music);
+        return 0;
+    }
+    m_stream = Stream();
+    m_stream.music = music;
+    m_stream.seconds = seconds;
+    m_current = m_nextHandle;
+    m_nextHandle = m_nextHandle == std::numeric_limits<Handle>::max() ? LastInvalidHandle + 1 : m_nextHandle + 1;
+    return m_current;
+}
+
+void SdlAudioLibrary::streamFree(Handle handle)
+{
+    if (!isCurrent(handle)) {
+        return;
+    }
+    // Mix_FreeMusic halts the music first when it is the one playing.
+    Mix_FreeMusic(m_stream.music);
+    m_stream = Stream();
+    m_current = 0;
+}
+
+void SdlAudioLibrary::channelPlay(Handle handle, bool restart)
+{
+    if (!isCurrent(handle)) {
+        return;
+    }
+    const bool playing = m_stream.started && !m_stream.stopped && Mix_PlayingMusic() != 0;
+    if (playing && !restart) {
+        if (Mix_PausedMusic() != 0) {
+            Mix_ResumeMusic();
+        }
+        return;
+    }
+    // Volume first, so the first samples already have the stream's level.
+    applyVolume(m_stream.volume);
+    if (Mix_PlayMusic(m_stream.music, 0) != 0) {
+        return;
+    }
+    if (m_stream.stopped && !restart && m_stream.stoppedAt > 0.0) {
+        Mix_SetMusicPosition(m_stream.stoppedAt);
+    }
+    m_stream.started = true;
+    m_stream.stopped = false;
+    m_stream.stoppedAt = 0.0;
+}
+
+void SdlAudioLibrary::channelStop(Handle handle)
+{
+    if (!isCurrent(handle) || !m_stream.started || m_stream.stopped) {
+        return;
+    }
+    const double position = Mix_GetMusicPosition(m_stream.music);
+    const bool finished = Mix_PlayingMusic() == 0;
+    Mix_HaltMusic();
+    m_stream.stopped = true;
+    m_stream.stoppedAt = finished ? m_stream.seconds : qBound(0.0, position, m_stream.seconds);
+}
+
+void SdlAudioLibrary::channelSetVolume(Handle handle, float volume)
+{
+    if (!isCurrent(handle)) {
+        return;
+    }
+    m_stream.volume = qBound(0.0f, volume, 1.0f);
+    if (m_stream.started && !m_stream.stopped) {
+        applyVolume(m_stream.volume);
+    }
+}
+
+quint64 SdlAudioLibrary::channelGetLength(Handle handle)
+{
+    return isCurrent(handle) ? secondsToBytes(m_stream.seconds) : InvalidBytes;
+}
+
+quint64 SdlAudioLibrary::channelGetPosition(Handle handle)
+{
+    if (!isCurrent(handle)) {
+        return InvalidBytes;
+    }
+    if (!m_stream.started) {
+        return 0;
+    }
+    if (m_stream.stopped) {
+        return secondsToBytes(m_stream.stoppedAt);
+    }
+    if (Mix_PlayingMusic() == 0) {
+        return secondsToBytes(m_stream.seconds); // played to its end
+    }
+    const double position = Mix_GetMusicPosition(m_stream.music);
+    return secondsToBytes(qBound(0.0, position, m_stream.seconds));
+}
+
+double SdlAudioLibrary::channelBytes2Seconds(Handle handle, quint64 bytes)
+{
+    if (!isCurrent(handle) || bytes == InvalidBytes) {
+        return -1.0;
+    }
+    return double(bytes) / double(bytesPerSecond());
+}
+
+quint64 SdlAudioLibrary::bytesPerSecond() const
+{
+    const SoundDevice& device = SoundDevice::instance();
+    if (!device.isOpen() || device.frequency() <= 0 || device.channels() <= 0) {
+        return quint64(FallbackFrequency) * FallbackFrameBytes;
+    }
+    const quint64 frameBytes = quint64(device.channels()) * (SDL_AUDIO_BITSIZE(device.format()) / 8);
+    return quint64(device.frequency()) * frameBytes;
+}
+
+quint64 SdlAudioLibrary::secondsToBytes(double seconds) const
+{
+    // Whole frames, so that the bytes divide back into the same seconds.
+    const SoundDevice& device = SoundDevice::instance();
+    const quint64 frequency = device.isOpen() && device.frequency() > 0 ? quint64(device.frequency()) : FallbackFrequency;
+    const quint64 frameBytes = bytesPerSecond() / frequency;
+    return quint64(std::floor(qMax(0.0, seconds) * double(frequency))) * frameBytes;
+}
+
+void SdlAudioLibrary::applyVolume(float volume) const
+{
+    Mix_VolumeMusic(int(std::lround(double(volume) * MIX_MAX_VOLUME)));
+}
+
+bool init_bass(AudioLibrary* library)
+{
+    if (!library) {
+        return false;
+    }
+    bool ok = true;
+    if ((library->version() >> 16) != SuitableVersion) {
+        errorbox(QStringLiteral("\"Bass.dll\" 文件版本不合适! "));
+        ok = false; // the device is still started: the program goes on with the library it has
+    }
+    if (!library->init()) {
+        errorbox(QStringLiteral("初始化错误"));
+        ok = false;
+    }
+    return ok;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "audiolibrary.h"
+
+#include <QHash>
+
+struct _Mix_Music;
+
+// The audio library on SDL2_mixer: MP3 files play as SDL_mixer's one music stream on the shared
+// sound device. Byte counts are PCM frames at the device's rate and format, so lengths and positions
+// turn back into seconds exactly.
+class SdlAudioLibrary final : public AudioLibrary
+{
+public:
+    SdlAudioLibrary();
+    ~SdlAudioLibrary() override;
+    Q_DISABLE_COPY_MOVE(SdlAudioLibrary)
+
+    // 0x0204xxxx when the linked SDL_mixer (2.6 or later) has track length and position and decodes
+    // MP3; a lower version otherwise. The low word carries SDL_mixer's own minor and patch numbers.
+    quint32 version() override;
+    // Opens the shared sound device. False when only the silent stand-in could be opened: every later
+    // stream is then refused.
+    bool init() override;
+    // The file is decoded as MP3 whatever its name; an empty, damaged or other kind of file gives 0.
+    // Opening a stream frees the one open before, so there is never more than one.
+    Handle streamCreateFile(const QString& path) override;
+    void streamFree(Handle handle) override;
+    // Without restart a stopped stream goes on where it stopped, a new one starts at its beginning.
+    void channelPlay(Handle handle, bool restart) override;
+    void channelStop(Handle handle) override;
+    void channelSetVolume(Handle handle, float volume) override;
+    // Byte counts of a handle that is not open are quint64(-1); their seconds are -1.0.
+    quint64 channelGetLength(Handle handle) override;
+    quint64 channelGetPosition(Handle handle) override;
+    double channelBytes2Seconds(Handle handle, quint64 bytes) override;
+
+    static constexpr quint64 InvalidBytes = quint64(-1);
+
+private:
+    struct Stream
+    {
+        _Mix_Music* music = nullptr;
+        double seconds = 0.0;
+        float volume = 1.0f;
+        bool started = false; // handed to the mixer at least once
+        bool stopped = false; // halted by channelStop; play without restart resumes here
+        double stoppedAt = 0.0;
+    };
+
+    bool isCurrent(Handle handle) const { return m_current != 0 && handle == m_current; }
+    quint64 bytesPerSecond() const;
+    quint64 secondsToBytes(double seconds) const;
+    void applyVolume(float volume) const;
+
+    bool m_initialised = false;
+    bool m_refuseStreams = false;
+    Handle m_current = 0;
+    Stream m_stream;
+    Handle m_nextHandle = LastInvalidHandle + 1;
+};
+
+// Checks the audio library at start-up and starts its output. Shows "\"Bass.dll\" 文件版本不合适! " when
+// the library cannot do what the player needs, and "初始化错误" when no output device could be opened
+// (the music is then silent without further messages). True only when neither happened. A null
+// library (tests without sound) does nothing and answers false.
+bool init_bass(AudioLibrary* library);

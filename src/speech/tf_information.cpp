@@ -1,0 +1,120 @@
+#include "tf_information.h"
+
+#include "ui_tf_information.h"
+
+#include "common/desktop.h"
+#include "common/errorguard.h"
+#include "common/helpers.h"
+#include "common/inifile.h"
+#include "speech/sampleplayer.h"
+#include "speech/voiceengine.h"
+#include "speech/voicenotice.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QUrl>
+
+// Where a user of this Linux station gets more voices: espeak-ng's releases (its voice data), and
+// its page on MBROLA voices, which add natural-sounding voices to the same engine.
+const QString Tf_information::DownloadAddress1 = QStringLiteral("https://github.com/espeak-ng/espeak-ng/releases");
+const QString Tf_information::DownloadAddress2
+    = QStringLiteral("https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md");
+
+Tf_information::Tf_information(VoiceEngine* voice, SamplePlayer* samples, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_ui(new Ui::Tf_information)
+    , m_samples(samples)
+{
+    m_ui->setupUi(this);
+    setFixedSize(440, 431);
+    setModal(false);
+
+    QStringList engineVoices;
+    guarded([&] {
+        if (voice) {
+            engineVoices = voice->voices();
+        }
+    });
+    m_ui->Label_greeting->setText(VoiceNotice::greeting(engineVoices));
+    const auto& rows = VoiceNotice::recommendedVoices();
+    for (int row = 0; row < rows.size(); ++row) {
+        if (auto* status = findChild<QLabel*>(rows.at(row).statusName)) {
+            status->setText(VoiceNotice::installedStatus(rows.at(row).voiceName, engineVoices));
+        }
+        const QString button = QStringLiteral("btn_") + rows.at(row).statusName.mid(4);
+        if (auto* sample = findChild<QPushButton*>(button)) {
+            connect(sample, &QPushButton::clicked, this, [this, row] { guarded([this, row] { playSample(row); }); });
+        }
+    }
+    connect(m_ui->sb_stop, &QPushButton::clicked, this, [this] { guarded([this] { sb_stopClick(); }); });
+    const struct
+    {
+        QLabel* label;
+        QString address;
+    } links[] = {{m_ui->Label_down1, DownloadAddress1}, {m_ui->Label_down2, DownloadAddress2}};
+    for (const auto& link : links) {
+        link.label->setText(QStringLiteral("<a href=\"%1\" style=\"color: blue; text-decoration: underline;\">%2</a>")
+                                .arg(link.address, link.label->text()));
+        link.label->setTextFormat(Qt::RichText);
+        link.label->setToolTip(link.address);
+        connect(link.label, &QLabel::linkActivated, this,
+                [](const QString& address) { Desktop::instance().open(QUrl(address)); });
+    }
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+Tf_information::~Tf_information() = default;
+
+void Tf_information::setShowAtStart(bool show)
+{
+    m_ui->CheckBox1->setChecked(!show);
+}
+
+void Tf_information::playSample(int row)
+{
+    const auto& voice = VoiceNotice::recommendedVoices().at(row);
+    const QString path = VoiceNotice::ensureSampleFile(voice, tempdir());
+    if (!m_samples) {
+        return;
+    }
+    m_samples->play(path);
+    m_ui->sb_stop->setVisible(true);
+}
+
+void Tf_information::sb_stopClick()
+{
+    if (m_samples) {
+        m_samples->stop();
+    }
+}
+
+void Tf_information::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous()) {
+        const IniFile ini(IniFile::defaultPath());
+        m_ui->CheckBox1->setChecked(ini.readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), false));
+    }
+    QDialog::showEvent(event);
+}
+
+void Tf_information::reject()
+{
+    // Escape closes the window the same way as its close box, so the choice is stored.
+    close();
+}
+
+void Tf_information::closeEvent(QCloseEvent* event)
+{
+    if (m_samples && m_samples->isPlaying()) {
+        m_samples->stop();
+    }
+    guarded([this] {
+        IniFile ini(IniFile::defaultPath());
+        ini.writeBool(QStringLiteral("System"), QStringLiteral("Tts_information"), m_ui->CheckBox1->isChecked());
+    });
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+#include <QScopedPointer>
+
+class SamplePlayer;
+class VoiceEngine;
+
+namespace Ui {
+class Tf_information;
+}
+
+// The notes window "使用须知": which recommended Chinese voices the engine has, their recorded
+// samples, the download links, and whether to show it again at the next start.
+class Tf_information final : public QDialog
+{
+    Q_OBJECT
+public:
+    // Either service may be null: no voices are listed, no sample plays.
+    Tf_information(VoiceEngine* voice, SamplePlayer* samples, QWidget* parent = nullptr);
+    ~Tf_information() override;
+
+    Ui::Tf_information* form() const { return m_ui.data(); }
+
+    static const QString DownloadAddress1;
+    static const QString DownloadAddress2;
+
+    // Clears (true) or ticks (false) "下次运行时不显示本画面".
+    void setShowAtStart(bool show);
+    void playSample(int row);
+    void sb_stopClick();
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    const QScopedPointer<Ui::Tf_information> m_ui;
+    SamplePlayer* m_samples;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The recommended Chinese voices of the notes window, and whether this machine's engine has them.
+namespace VoiceNotice {
+
+struct RecommendedVoice
+{
+    QString caption;    // the row's caption, spaces included
+    QString statusName; // objectName of the row's status label
+    QString voiceName;  // the name the engine's voice list must carry
+    QString resource;   // the built-in sample
+    QString fileName;   // the sample's name in the temporary folder
+};
+
+const QList<RecommendedVoice>& recommendedVoices();
+
+// "是" when one of the engine's voices carries the name as a word of its display name, else "否".
+QString installedStatus(const QString& voiceName, const QStringList& engineVoices);
+// The engine's voices that speak Chinese, by their display names.
+QStringList chineseVoices(const QStringList& engineVoices);
+// The window's first line: thanks, and the Chinese voices this machine has (or that it has none).
+QString greeting(const QStringList& engineVoices);
+// Writes the built-in sample into the folder unless a file of that name is already there, and
+// returns its path. Throws RuntimeError naming the file when it cannot be written.
+QString ensureSampleFile(const RecommendedVoice& voice, const QString& folder);
+
+} // namespace VoiceNotice

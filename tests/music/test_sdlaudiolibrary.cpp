@@ -1,0 +1,321 @@
+#include "common/sounddevice.h"
+#include "music/sdlaudiolibrary.h"
+#include "recordingaudiolibrary.h"
+#include "recordingdialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <SDL_mixer.h>
+
+#include <cmath>
+
+namespace {
+
+// 3.7 s of a 440 Hz tone, 16-bit stereo at 44.1 kHz.
+QByteArray tonePcm(double seconds)
+{
+    const int frames = int(seconds * 44100);
+    QByteArray pcm(frames * 4, Qt::Uninitialized);
+    auto* samples = reinterpret_cast<qint16*>(pcm.data());
+    for (int i = 0; i < frames; ++i) {
+        const auto value = qint16(8000 * std::sin(2 * M_PI * 440 * i / 44100.0));
+        samples[2 * i] = value;
+        samples[2 * i + 1] = value;
+    }
+    return pcm;
+}
+
+} // namespace
+
+class TestSdlAudioLibrary : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(m_library.init());
+        m_mp3 = m_dir.filePath(QStringLiteral("tone.mp3"));
+        m_encoderMissing = !encodeMp3(tonePcm(3.7), m_mp3);
+    }
+
+    void init()
+    {
+        m_dialogs = std::make_unique<RecordingDialogs>();
+    }
+
+    void cleanup()
+    {
+        m_dialogs->verifyAllSeen();
+        m_dialogs.reset();
+    }
+
+    void versionIsTheOneThePlayerNeeds()
+    {
+        // SDL_mixer 2.6 has track length and position, and this one decodes MP3.
+        QCOMPARE(m_library.version() >> 16, 0x0204u);
+        QCOMPARE(m_library.version() & 0xFF00u, quint32(Mix_Linked_Version()->minor) << 8);
+    }
+
+    void lengthOfAMadeMp3()
+    {
+        requireMp3();
+        const auto handle = m_library.streamCreateFile(m_mp3);
+        QVERIFY(AudioLibrary::isOpen(handle));
+        const double seconds = m_library.channelBytes2Seconds(handle, m_library.channelGetLength(handle));
+        QVERIFY2(seconds > 3.6 && seconds < 3.8, qPrintable(QString::number(seconds)));
+        QCOMPARE(int(seconds), 3);
+        // Bytes are whole frames of the device format, so they turn back into the same seconds.
+        const quint64 bytesPerSecond = quint64(SoundDevice::instance().frequency()) * SoundDevice::instance().channels() * 2;
+        QCOMPARE(m_library.channelBytes2Seconds(handle, bytesPerSecond * 2), 2.0);
+        QCOMPARE(m_library.channelGetPosition(handle), quint64(0));
+        m_library.streamFree(handle);
+        QCOMPARE(m_library.channelGetLength(handle), SdlAudioLibrary::InvalidBytes);
+        QCOMPARE(m_library.channelBytes2Seconds(handle, 0), -1.0);
+    }
+
+    void handlesRiseAndOnlyOneStreamLives()
+    {
+        requireMp3();
+        const auto first = m_library.streamCreateFile(m_mp3);
+        const auto second = m_library.streamCreateFile(m_mp3);
+        QVERIFY(first > AudioLibrary::LastInvalidHandle);
+        QVERIFY(second > first);
+        QCOMPARE(m_library.channelGetLength(first), SdlAudioLibrary::InvalidBytes);
+        QVERIFY(m_library.channelGetLength(second) > 0);
+        m_library.streamFree(second);
+    }
+
+    void playsStopsAndResumes()
+    {
+        requireMp3();
+        const auto handle = m_library.streamCreateFile(m_mp3);
+        m_library.channelSetVolume(handle, 0.4f);
+        m_library.channelPlay(handle, false);
+        QVERIFY(Mix_PlayingMusic());
+        QCOMPARE(Mix_VolumeMusic(-1), 51); // 0.4 of the mixer's 128 steps
+        QTRY_VERIFY_WITH_TIMEOUT(seconds(handle) > 0.1, 5000);
+
+        m_library.channelStop(handle);
+        QVERIFY(!Mix_PlayingMusic());
+        const double stoppedAt = seconds(handle);
+        QCOMPARE(seconds(handle), stoppedAt);
+        m_library.channelPlay(handle, false); // goes on where it stopped
+        QVERIFY(Mix_PlayingMusic());
+        QVERIFY(seconds(handle) >= stoppedAt - 0.05);
+
+        m_library.channelSetVolume(handle, 1.0f);
+        QCOMPARE(Mix_VolumeMusic(-1), MIX_MAX_VOLUME);
+        m_library.streamFree(handle);
+        QVERIFY(!Mix_PlayingMusic());
+        // The handle is gone: calls on it change nothing.
+        m_library.channelSetVolume(handle, 0.0f);
+        QCOMPARE(Mix_VolumeMusic(-1), MIX_MAX_VOLUME);
+        QCOMPARE(m_library.channelGetPosition(handle), SdlAudioLibrary::InvalidBytes);
+    }
+
+    void aTrackPlayedToItsEndReportsItsLength()
+    {
+        requireMp3();
+        const QString shortFile = m_dir.filePath(QStringLiteral("short.mp3"));
+        QVERIFY(encodeMp3(tonePcm(0.3), shortFile));
+        const auto handle = m_library.streamCreateFile(shortFile);
+        m_library.channelPlay(handle, false);
+        QTRY_VERIFY_WITH_TIMEOUT(!Mix_PlayingMusic(), 5000);
+        QCOMPARE(m_library.channelGetPosition(handle), m_library.channelGetLength(handle));
+        m_library.streamFree(handle);
+    }
+
+    void damagedFilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("这不是音乐\r\n").repeated(200);
+        QTest::newRow("zeros") << QByteArray(64 * 1024, '\0');
+        QByteArray noise(64 * 1024, Qt::Uninitialized);
+        quint32 seed = 12345;
+        for (char& byte : noise) {
+            seed = seed * 1103515245u + 12345u;
+            byte = char((seed >> 16) & 0x7F); // never a frame sync (0xFF)
+        }
+        QTest::newRow("noise") << noise;
+        QTest::newRow("tag without frames") << QByteArray("ID3\x03\x00\x00\x00\x00\x00\x0A", 10) + QByteArray(10, '\0');
+    }
+
+    void damagedFilesAreRefused()
+    {
+        requireMp3();
+        QFETCH(QByteArray, bytes);
+        const QString damaged = m_dir.filePath(QStringLiteral("damaged.mp3"));
+        writeFile(damaged, bytes);
+        const auto previous = m_library.streamCreateFile(m_mp3);
+        m_library.channelPlay(previous, false);
+        QVERIFY(Mix_PlayingMusic());
+
+        QCOMPARE(m_library.streamCreateFile(damaged), AudioLibrary::Handle(0));
+        QVERIFY(!Mix_PlayingMusic()); // the previous stream was stopped and freed
+        QCOMPARE(m_library.channelGetLength(previous), SdlAudioLibrary::InvalidBytes);
+    }
+
+    void truncatedFiles()
+    {
+        requireMp3();
+        QFile source(m_mp3);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QString cut = m_dir.filePath(QStringLiteral("cut.mp3"));
+        const QByteArray whole = source.readAll();
+        writeFile(cut, whole.left(3));
+        QCOMPARE(m_library.streamCreateFile(cut), AudioLibrary::Handle(0));
+        // Cut in the middle, it plays what it has (its header may still announce the whole length; a
+        // track that ends early reports its end as its length, so the player moves on).
+        writeFile(cut, whole.left(whole.size() / 2));
+        const auto handle = m_library.streamCreateFile(cut);
+        QVERIFY(AudioLibrary::isOpen(handle));
+        const double seconds = m_library.channelBytes2Seconds(handle, m_library.channelGetLength(handle));
+        QVERIFY2(seconds > 1.0 && seconds < 3.8, qPrintable(QString::number(seconds)));
+        m_library.streamFree(handle);
+    }
+
+    void otherFormatsNamedMp3AreRefused()
+    {
+        // A WAV file with an MP3 name is not an MP3 file.
+        QByteArray wav("RIFF");
+        const QByteArray pcm = tonePcm(0.5);
+        auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+        auto le16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
+        wav += le32(36 + pcm.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(2) + le32(44100) + le32(44100 * 4)
+            + le16(4) + le16(16) + "data" + le32(pcm.size()) + pcm;
+        const QString file = m_dir.filePath(QStringLiteral("wave.mp3"));
+        writeFile(file, wav);
+        QCOMPARE(m_library.streamCreateFile(file), AudioLibrary::Handle(0));
+    }
+
+    void missingFileAndFolder()
+    {
+        QCOMPARE(m_library.streamCreateFile(m_dir.filePath(QStringLiteral("gone.mp3"))), AudioLibrary::Handle(0));
+        QCOMPARE(m_library.streamCreateFile(m_dir.path()), AudioLibrary::Handle(0));
+        QCOMPARE(m_library.streamCreateFile(QString()), AudioLibrary::Handle(0));
+    }
+
+    void chineseNamesWithBlanks()
+    {
+        requireMp3();
+        const QString folder = m_dir.filePath(QStringLiteral("背景 音乐"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString named = folder + QStringLiteral("/生日 快乐 歌.mp3");
+        QVERIFY(QFile::copy(m_mp3, named));
+        const auto handle = m_library.streamCreateFile(named);
+        QVERIFY(AudioLibrary::isOpen(handle));
+        QCOMPARE(int(m_library.channelBytes2Seconds(handle, m_library.channelGetLength(handle))), 3);
+        m_library.streamFree(handle);
+    }
+
+    void beforeInitEveryStreamIsRefused()
+    {
+        requireMp3();
+        SdlAudioLibrary fresh;
+        QCOMPARE(fresh.streamCreateFile(m_mp3), AudioLibrary::Handle(0));
+        QCOMPARE(fresh.channelGetPosition(45), SdlAudioLibrary::InvalidBytes);
+        fresh.channelPlay(45, false);
+        fresh.channelSetVolume(45, 0.5f);
+        fresh.channelStop(45);
+        fresh.streamFree(45);
+    }
+
+    void initBassMessages_data()
+    {
+        QTest::addColumn<quint32>("version");
+        QTest::addColumn<bool>("device");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("result");
+        QTest::newRow("2.4, device") << 0x02040000u << true << QStringList() << true;
+        QTest::newRow("any 2.4 release") << 0x0204FFFFu << true << QStringList() << true;
+        QTest::newRow("2.3, device") << 0x0203FFFFu << true << QStringList({QStringLiteral("\"Bass.dll\" 文件版本不合适! ")})
+                                    << false;
+        QTest::newRow("2.4, no device") << 0x02040000u << false << QStringList({QStringLiteral("初始化错误")}) << false;
+        QTest::newRow("neither") << 0x02050000u << false
+                                 << QStringList({QStringLiteral("\"Bass.dll\" 文件版本不合适! "), QStringLiteral("初始化错误")})
+                                 << false;
+    }
+
+    void initBassMessages()
+    {
+        QFETCH(quint32, version);
+        QFETCH(bool, device);
+        RecordingAudioLibrary library;
+        library.versionWord = version;
+        library.initResult = device;
+        QTEST(init_bass(&library), "result");
+        // The device is started even after a version message.
+        QCOMPARE(library.calls, QStringList({QStringLiteral("init")}));
+        const auto boxes = m_dialogs->takeBoxes();
+        QStringList texts;
+        for (const auto& box : boxes) {
+            QCOMPARE(box.icon, Dialogs::Icon::Critical);
+            texts.append(box.text);
+        }
+        QTEST(texts, "texts");
+    }
+
+    void initBassWithoutLibrary()
+    {
+        QVERIFY(!init_bass(nullptr));
+    }
+
+private:
+    bool encodeMp3(const QByteArray& pcm, const QString& target)
+    {
+        const QString raw = m_dir.filePath(QStringLiteral("tone.raw"));
+        writeFile(raw, pcm);
+        QProcess process;
+        if (!QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty()) {
+            process.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-r"), QStringLiteral("-s"),
+                                                   QStringLiteral("44.1"), QStringLiteral("--bitwidth"), QStringLiteral("16"),
+                                                   QStringLiteral("--signed"), QStringLiteral("--little-endian"),
+                                                   QStringLiteral("-m"), QStringLiteral("s"), raw, target});
+        } else if (!QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty()) {
+            process.start(QStringLiteral("ffmpeg"),
+                          {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+                           QStringLiteral("s16le"), QStringLiteral("-ar"), QStringLiteral("44100"), QStringLiteral("-ac"),
+                           QStringLiteral("2"), QStringLiteral("-i"), raw, target});
+        } else {
+            return false;
+        }
+        return process.waitForFinished(30000) && process.exitCode() == 0 && QFileInfo(target).size() > 0;
+    }
+
+    void requireMp3()
+    {
+        if (m_encoderMissing) {
+            QSKIP("neither lame nor ffmpeg is installed: no MP3 can be made for this test");
+        }
+    }
+
+    static void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    double seconds(AudioLibrary::Handle handle)
+    {
+        return m_library.channelBytes2Seconds(handle, m_library.channelGetPosition(handle));
+    }
+
+    QTemporaryDir m_dir;
+    SdlAudioLibrary m_library;
+    QString m_mp3;
+    bool m_encoderMissing = true;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+};
+
+QTEST_GUILESS_MAIN(TestSdlAudioLibrary)
+#include "test_sdlaudiolibrary.moc"

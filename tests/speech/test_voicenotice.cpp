@@ -1,0 +1,185 @@
+#include "common/inifile.h"
+#include "common/runtimeerror.h"
+#include "fakeclock.h"
+#include "recordingdesktop.h"
+#include "recordingdialogs.h"
+#include "recordingsampleplayer.h"
+#include "recordingvoice.h"
+#include "speech/sampleplayer.h"
+#include "speech/tf_information.h"
+#include "speech/voicenotice.h"
+#include "testfolder.h"
+#include "ui_tf_information.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestVoiceNotice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestFolder>();
+        m_dialogs = std::make_unique<RecordingDialogs>();
+        // The samples go to the temporary folder: give each test its own.
+        qputenv("TMPDIR", m_folder->file(QStringLiteral("tmp")).toUtf8());
+        QDir().mkpath(m_folder->file(QStringLiteral("tmp")));
+    }
+
+    void cleanup()
+    {
+        m_dialogs->verifyAllSeen();
+        m_dialogs.reset();
+        m_folder.reset();
+    }
+
+    void status_data()
+    {
+        QTest::addColumn<QStringList>("engine");
+        QTest::addColumn<QStringList>("expected"); // Liang, Hui, Lily, HuiHui, HunYee, HanHan
+        const QString yes = QStringLiteral("是");
+        const QString no = QStringLiteral("否");
+        QTest::newRow("none") << QStringList{QStringLiteral("Chinese (Mandarin, latin as Pinyin)"),
+                                             QStringLiteral("English")}
+                              << QStringList{no, no, no, no, no, no};
+        QTest::newRow("Hui is not HuiHui")
+            << QStringList{QStringLiteral("Microsoft HuiHui Desktop - Chinese (Simplified)")}
+            << QStringList{no, no, no, yes, no, no};
+        QTest::newRow("some") << QStringList{QStringLiteral("VW Hui"), QStringLiteral("VW Liang"),
+                                             QStringLiteral("TTS_MS_zh-TW_HanHan_11.0")}
+                              << QStringList{yes, yes, no, no, no, yes};
+        QTest::newRow("empty engine") << QStringList{} << QStringList{no, no, no, no, no, no};
+    }
+
+    void status()
+    {
+        QFETCH(QStringList, engine);
+        QFETCH(QStringList, expected);
+        RecordingVoice voice(engine);
+        Tf_information window(&voice, nullptr);
+        const auto& rows = VoiceNotice::recommendedVoices();
+        QCOMPARE(rows.size(), 6);
+        for (int row = 0; row < rows.size(); ++row) {
+            QCOMPARE(window.findChild<QLabel*>(rows.at(row).statusName)->text(), expected.at(row));
+        }
+    }
+
+    void greetingNamesTheChineseVoicesHere()
+    {
+        const QStringList engine = {QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("English"),
+                                    QStringLiteral("Chinese (Cantonese)")};
+        const QString greeting = VoiceNotice::greeting(engine);
+        QVERIFY(greeting.contains(QStringLiteral("Chinese (Mandarin, latin as Pinyin)")));
+        QVERIFY(greeting.contains(QStringLiteral("Chinese (Cantonese)")));
+        QVERIFY(!greeting.contains(QStringLiteral("English")));
+        QVERIFY(VoiceNotice::greeting({}).contains(QStringLiteral("尚未安装")));
+    }
+
+    void sampleIsWrittenOnceAndNeverRewritten()
+    {
+        const auto& liang = VoiceNotice::recommendedVoices().at(0);
+        const QString folder = m_folder->file(QStringLiteral("tmp"));
+        const QString path = VoiceNotice::ensureSampleFile(liang, folder);
+        QCOMPARE(path, folder + QStringLiteral("/liang1.mp3"));
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().size() > 1000);
+        written.close();
+        m_folder->write(QStringLiteral("tmp/liang1.mp3"), "mine");
+        VoiceNotice::ensureSampleFile(liang, folder);
+        QCOMPARE(m_folder->read(QStringLiteral("tmp/liang1.mp3")), QByteArray("mine"));
+    }
+
+    void unwritableFolderNamesTheFile()
+    {
+        m_folder->write(QStringLiteral("notafolder"), "x");
+        try {
+            VoiceNotice::ensureSampleFile(VoiceNotice::recommendedVoices().at(1), m_folder->file(QStringLiteral("notafolder")));
+            QFAIL("no error");
+        } catch (const RuntimeError& error) {
+            QVERIFY(error.message().contains(QStringLiteral("hui1.mp3")));
+        }
+    }
+
+    void secondSampleStopsTheFirstAndStopHidesNothing()
+    {
+        RecordingVoice voice;
+        RecordingSamplePlayer player;
+        Tf_information window(&voice, &player);
+        window.show();
+        QVERIFY(window.form()->sb_stop->isHidden());
+        window.form()->btn_liang->click();
+        QVERIFY(!window.form()->sb_stop->isHidden());
+        window.form()->btn_hanhan->click();
+        const QString tmp = m_folder->file(QStringLiteral("tmp/"));
+        QCOMPARE(player.calls, (QStringList{QStringLiteral("play ") + tmp + QStringLiteral("liang1.mp3"),
+                                            QStringLiteral("stop"),
+                                            QStringLiteral("play ") + tmp + QStringLiteral("hanhan1.mp3")}));
+        window.form()->sb_stop->click();
+        QVERIFY(!player.isPlaying());
+        QVERIFY(!window.form()->sb_stop->isHidden());
+        window.close();
+    }
+
+    void closingStoresTheCheckBox()
+    {
+        RecordingVoice voice;
+        RecordingSamplePlayer player;
+        {
+            Tf_information window(&voice, &player);
+            window.show();
+            QVERIFY(!window.form()->CheckBox1->isChecked());
+            window.form()->CheckBox1->setChecked(true);
+            window.close();
+        }
+        QVERIFY(IniFile(IniFile::defaultPath()).readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), false));
+        Tf_information again(&voice, &player);
+        again.show();
+        QVERIFY(again.form()->CheckBox1->isChecked());
+        again.form()->CheckBox1->setChecked(false);
+        QTest::keyClick(&again, Qt::Key_Escape);
+        QVERIFY(!IniFile(IniFile::defaultPath()).readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), true));
+    }
+
+    void linksOpenInTheBrowser()
+    {
+        RecordingDesktop desktop;
+        Tf_information window(nullptr, nullptr);
+        emit window.form()->Label_down1->linkActivated(Tf_information::DownloadAddress1);
+        QCOMPARE(desktop.opened, QList<QUrl>{QUrl(Tf_information::DownloadAddress1)});
+        QVERIFY(window.form()->Label_down2->text().contains(QStringLiteral("语音库下载地址2")));
+    }
+
+    void realPlayerPlaysASampleAndRefusesGarbage()
+    {
+        SdlSamplePlayer player;
+        const QString path = VoiceNotice::ensureSampleFile(VoiceNotice::recommendedVoices().at(2),
+                                                           m_folder->file(QStringLiteral("tmp")));
+        player.play(path);
+        QVERIFY(player.isPlaying());
+        player.stop();
+        QVERIFY(!player.isPlaying());
+
+        // A sample replaced by garbage: the box names the reason and the window stays open.
+        m_folder->write(QStringLiteral("tmp/lily1.mp3"), QByteArray(4000, '\x07'));
+        RecordingVoice voice;
+        Tf_information window(&voice, &player);
+        window.show();
+        window.form()->btn_lily->click();
+        const QStringList texts = m_dialogs->takeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts.first().contains(QStringLiteral("lily1.mp3")), qPrintable(texts.first()));
+        QVERIFY(window.isVisible());
+        window.close();
+    }
+
+private:
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+};
+
+QTEST_MAIN(TestVoiceNotice)
+#include "test_voicenotice.moc"
