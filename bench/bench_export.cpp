@@ -31,13 +31,15 @@ int main(int argc, char* argv[])
     query.exec(QStringLiteral("create table birthday (id integer primary key, emp_name text, indate date, "
                               "birthday text, dept text, remark1 text)"));
     db.transaction();
-    query.prepare(QStringLiteral("insert into birthday (emp_name, indate, birthday, dept, remark1) values (?, ?, ?, ?, ?)"));
+    query.prepare(
+        QStringLiteral("insert into birthday (emp_name, indate, birthday, dept, remark1) values (?, ?, ?, ?, ?)"));
     for (int i = 0; i < records; ++i) {
         query.addBindValue(QStringLiteral("员工%1 \"张\"").arg(i));
         query.addBindValue(QDate(2000, 1, 1).addDays(i % 9000).toString(Qt::ISODate));
         query.addBindValue(QDate(1960, 1, 1).addDays(i * 7 % 15000).toString(Qt::ISODate));
         query.addBindValue(i % 3 ? QStringLiteral("生产部") : QStringLiteral("财务;<部>"));
-        query.addBindValue(i % 5 ? QVariant(QStringLiteral("备注 {%1}\\").arg(i)) : QVariant(QMetaType(QMetaType::QString)));
+        query.addBindValue(i % 5 ? QVariant(QStringLiteral("备注 {%1}\\").arg(i))
+                                 : QVariant(QMetaType(QMetaType::QString)));
         if (!query.exec()) {
             out << query.lastError().text() << '\n';
             return 1;
@@ -59,8 +61,8 @@ int main(int argc, char* argv[])
     timer.start();
     ExportLayout layout;
     layout.name = QStringLiteral("DBGridEh1");
-    layout.columns = {0, 1, 2, 3, 4, 5};
-    layout.widths = {36, 66, 66, 66, 84, 143};
+    layout.columns = { 0, 1, 2, 3, 4, 5 };
+    layout.widths = { 36, 66, 66, 66, 84, 143 };
     const ExportTable table = exportTableFromModel(proxy, layout);
     out << "read " << table.rows.size() << " records from the grid's model: " << timer.elapsed() << " ms\n";
 
@@ -68,8 +70,11 @@ int main(int argc, char* argv[])
     {
         ExportFormat format;
         const char* name;
-    } formats[] = {{ExportFormat::Xls, "xls"}, {ExportFormat::Txt, "txt"}, {ExportFormat::Csv, "csv"},
-                   {ExportFormat::Html, "html"}, {ExportFormat::Rtf, "rtf"}};
+    } formats[] = { { ExportFormat::Xls, "xls" },
+                    { ExportFormat::Txt, "txt" },
+                    { ExportFormat::Csv, "csv" },
+                    { ExportFormat::Html, "html" },
+                    { ExportFormat::Rtf, "rtf" } };
     for (const auto& entry : formats) {
         const QString path = folder + QStringLiteral("/导出数据.") + QLatin1String(entry.name);
         timer.restart();

@@ -214,12 +214,12 @@ private:
 
 ExportCell ExportCell::fromInteger(qint64 value)
 {
-    return {Type::Integer, QString::number(value), value, 0};
+    return { Type::Integer, QString::number(value), value, 0 };
 }
 
 ExportCell ExportCell::fromReal(double value)
 {
-    return {Type::Float, QString::number(value, 'g', 15), 0, value};
+    return { Type::Float, QString::number(value, 'g', 15), 0, value };
 }
 
 ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& layout)

@@ -12,12 +12,12 @@ struct ExportCell
     enum class Type { Missing, Integer, Float, Text };
 
     Type type = Type::Missing;
-    QString text;       // the displayed text; empty when missing
+    QString text; // the displayed text; empty when missing
     qint64 integer = 0; // Type::Integer
-    double real = 0;    // Type::Float
+    double real = 0; // Type::Float
 
     static ExportCell missing() { return {}; }
-    static ExportCell fromText(const QString& text) { return {Type::Text, text, 0, 0}; }
+    static ExportCell fromText(const QString& text) { return { Type::Text, text, 0, 0 }; }
     static ExportCell fromInteger(qint64 value);
     static ExportCell fromReal(double value);
 };

@@ -12,287 +12,288 @@ namespace ExportWriters {
 
 namespace {
 
-// One converter per file: opening an ICU converter for every value would dominate the time.
-class Gb18030
-{
-public:
-    Gb18030()
-        : m_encoder("GB18030")
+    // One converter per file: opening an ICU converter for every value would dominate the time.
+    class Gb18030
     {
-    }
+    public:
+        Gb18030()
+            : m_encoder("GB18030")
+        {
+        }
 
-    QByteArray operator()(QStringView text) { return m_encoder.encode(text); }
+        QByteArray operator()(QStringView text) { return m_encoder.encode(text); }
 
-private:
-    QStringEncoder m_encoder;
-};
+    private:
+        QStringEncoder m_encoder;
+    };
 
-QList<QString> captionsOf(const ExportTable& table)
-{
-    QList<QString> captions;
-    for (const auto& column : table.columns) {
-        captions.append(column.caption);
-    }
-    return captions;
-}
-
-// ---- XLS
-
-constexpr quint16 RecordBof = 0x0809;
-constexpr quint16 RecordEof = 0x000A;
-constexpr quint16 RecordRk = 0x027E;
-constexpr quint16 RecordNumber = 0x0203;
-constexpr quint16 RecordBlank = 0x0201;
-constexpr quint16 RecordLabel = 0x0204;
-// A BIFF LABEL holds at most 255 characters; longer texts are cut there, on a character boundary.
-constexpr int MaxLabelBytes = 255;
-// RK keeps a 30-bit signed integer; larger ones go into NUMBER records.
-constexpr qint64 RkMin = -(qint64(1) << 29);
-constexpr qint64 RkMax = (qint64(1) << 29) - 1;
-
-class BiffStream
-{
-public:
-    explicit BiffStream(qsizetype reserve) { m_bytes.reserve(reserve); }
-
-    void u16(quint16 value)
+    QList<QString> captionsOf(const ExportTable& table)
     {
-        const char bytes[2] = {char(value & 0xFF), char(value >> 8)};
-        m_bytes.append(bytes, 2);
+        QList<QString> captions;
+        for (const auto& column : table.columns) {
+            captions.append(column.caption);
+        }
+        return captions;
     }
-    void u32(quint32 value)
-    {
-        u16(quint16(value & 0xFFFF));
-        u16(quint16(value >> 16));
-    }
-    void f64(double value)
-    {
-        quint64 bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        u32(quint32(bits & 0xFFFFFFFFu));
-        u32(quint32(bits >> 32));
-    }
-    void header(quint16 type, quint16 length)
-    {
-        u16(type);
-        u16(length);
-    }
-    void bytes(const QByteArray& data) { m_bytes.append(data); }
-    QByteArray take() { return std::move(m_bytes); }
 
-private:
-    QByteArray m_bytes;
-};
+    // ---- XLS
 
-// The longest prefix of at most MaxLabelBytes bytes that ends on a whole GB18030 character.
-QByteArray labelBytes(const QString& text, Gb18030& encode)
-{
-    QByteArray bytes = encode(text);
-    if (bytes.size() <= MaxLabelBytes) {
+    constexpr quint16 RecordBof = 0x0809;
+    constexpr quint16 RecordEof = 0x000A;
+    constexpr quint16 RecordRk = 0x027E;
+    constexpr quint16 RecordNumber = 0x0203;
+    constexpr quint16 RecordBlank = 0x0201;
+    constexpr quint16 RecordLabel = 0x0204;
+    // A BIFF LABEL holds at most 255 characters; longer texts are cut there, on a character boundary.
+    constexpr int MaxLabelBytes = 255;
+    // RK keeps a 30-bit signed integer; larger ones go into NUMBER records.
+    constexpr qint64 RkMin = -(qint64(1) << 29);
+    constexpr qint64 RkMax = (qint64(1) << 29) - 1;
+
+    class BiffStream
+    {
+    public:
+        explicit BiffStream(qsizetype reserve) { m_bytes.reserve(reserve); }
+
+        void u16(quint16 value)
+        {
+            const char bytes[2] = { char(value & 0xFF), char(value >> 8) };
+            m_bytes.append(bytes, 2);
+        }
+        void u32(quint32 value)
+        {
+            u16(quint16(value & 0xFFFF));
+            u16(quint16(value >> 16));
+        }
+        void f64(double value)
+        {
+            quint64 bits = 0;
+            std::memcpy(&bits, &value, sizeof bits);
+            u32(quint32(bits & 0xFFFFFFFFu));
+            u32(quint32(bits >> 32));
+        }
+        void header(quint16 type, quint16 length)
+        {
+            u16(type);
+            u16(length);
+        }
+        void bytes(const QByteArray& data) { m_bytes.append(data); }
+        QByteArray take() { return std::move(m_bytes); }
+
+    private:
+        QByteArray m_bytes;
+    };
+
+    // The longest prefix of at most MaxLabelBytes bytes that ends on a whole GB18030 character.
+    QByteArray labelBytes(const QString& text, Gb18030& encode)
+    {
+        QByteArray bytes = encode(text);
+        if (bytes.size() <= MaxLabelBytes) {
+            return bytes;
+        }
+        qsizetype cut = 0;
+        for (qsizetype i = 0; i < text.size();) {
+            const qsizetype units = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            const qsizetype n = encode(QStringView(text).mid(i, units)).size();
+            if (cut + n > MaxLabelBytes) {
+                break;
+            }
+            cut += n;
+            i += units;
+        }
+        bytes.truncate(cut);
         return bytes;
     }
-    qsizetype cut = 0;
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype units = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const qsizetype n = encode(QStringView(text).mid(i, units)).size();
-        if (cut + n > MaxLabelBytes) {
-            break;
-        }
-        cut += n;
-        i += units;
+
+    void label(BiffStream& out, quint16 row, quint16 column, const QByteArray& text)
+    {
+        out.header(RecordLabel, quint16(8 + text.size()));
+        out.u16(row);
+        out.u16(column);
+        out.u16(0);
+        out.u16(quint16(text.size()));
+        out.bytes(text);
     }
-    bytes.truncate(cut);
-    return bytes;
-}
 
-void label(BiffStream& out, quint16 row, quint16 column, const QByteArray& text)
-{
-    out.header(RecordLabel, quint16(8 + text.size()));
-    out.u16(row);
-    out.u16(column);
-    out.u16(0);
-    out.u16(quint16(text.size()));
-    out.bytes(text);
-}
-
-void number(BiffStream& out, quint16 row, quint16 column, double value)
-{
-    out.header(RecordNumber, 14);
-    out.u16(row);
-    out.u16(column);
-    out.u16(0);
-    out.f64(value);
-}
-
-// ---- text formats
-
-QString flattened(const QString& text)
-{
-    // A line break (CR LF counted once) or a tab inside a value would split the cell.
-    QString result;
-    result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
-            continue;
-        }
-        result.append(c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n') ? QLatin1Char(' ') : c);
+    void number(BiffStream& out, quint16 row, quint16 column, double value)
+    {
+        out.header(RecordNumber, 14);
+        out.u16(row);
+        out.u16(column);
+        out.u16(0);
+        out.f64(value);
     }
-    return result;
-}
 
-QString quoted(const QString& text)
-{
-    QString result = text;
-    result.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + result + QLatin1Char('"');
-}
+    // ---- text formats
 
-template<typename Cell>
-QByteArray joined(const ExportTable& table, QLatin1Char separator, Cell cell)
-{
-    Gb18030 encode;
-    QByteArray out;
-    out.reserve((table.rows.size() + 1) * table.columns.size() * 12);
-    const QList<QString> captions = captionsOf(table);
-    for (qsizetype c = 0; c < captions.size(); ++c) {
-        if (c > 0) {
-            out.append(char(separator.unicode()));
+    QString flattened(const QString& text)
+    {
+        // A line break (CR LF counted once) or a tab inside a value would split the cell.
+        QString result;
+        result.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+                continue;
+            }
+            result.append(c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n') ? QLatin1Char(' ')
+                                                                                                     : c);
         }
-        out.append(encode(cell(captions.at(c))));
+        return result;
     }
-    for (const auto& row : table.rows) {
-        out.append("\r\n");
-        for (qsizetype c = 0; c < row.size(); ++c) {
+
+    QString quoted(const QString& text)
+    {
+        QString result = text;
+        result.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        return QLatin1Char('"') + result + QLatin1Char('"');
+    }
+
+    template <typename Cell> QByteArray joined(const ExportTable& table, QLatin1Char separator, Cell cell)
+    {
+        Gb18030 encode;
+        QByteArray out;
+        out.reserve((table.rows.size() + 1) * table.columns.size() * 12);
+        const QList<QString> captions = captionsOf(table);
+        for (qsizetype c = 0; c < captions.size(); ++c) {
             if (c > 0) {
                 out.append(char(separator.unicode()));
             }
-            out.append(encode(cell(row.at(c).text)));
+            out.append(encode(cell(captions.at(c))));
         }
-    }
-    return out;
-}
-
-// ---- HTML
-
-QString htmlEscaped(const QString& text)
-{
-    QString result;
-    result.reserve(text.size() + 8);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        switch (c.unicode()) {
-        case '&':
-            result += QLatin1String("&amp;");
-            break;
-        case '<':
-            result += QLatin1String("&lt;");
-            break;
-        case '>':
-            result += QLatin1String("&gt;");
-            break;
-        case '"':
-            result += QLatin1String("&quot;");
-            break;
-        case '\r':
-            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
-                ++i;
-            }
-            result += QLatin1String("<BR>");
-            break;
-        case '\n':
-            result += QLatin1String("<BR>");
-            break;
-        default:
-            result += c;
-        }
-    }
-    return result;
-}
-
-// ---- RTF
-
-// Text of an RTF group: GBK characters as \'hh escapes of their code-page 936 bytes (read by every
-// word processor through \ansicpg936), the rest of Unicode as \uN? so nothing is lost.
-class RtfText
-{
-public:
-    QByteArray operator()(const QString& text)
-    {
-        QByteArray out;
-        out.reserve(text.size() * 8);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = text.at(i).unicode();
-            if (c == '\\' || c == '{' || c == '}') {
-                out.append('\\').append(char(c));
-            } else if (c == '\t') {
-                out.append("\\tab ");
-            } else if (c == '\r' || c == '\n') {
-                if (c == '\r' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
-                    ++i;
+        for (const auto& row : table.rows) {
+            out.append("\r\n");
+            for (qsizetype c = 0; c < row.size(); ++c) {
+                if (c > 0) {
+                    out.append(char(separator.unicode()));
                 }
-                out.append("\\line ");
-            } else if (c < 0x20) {
-                continue; // other control characters are no text
-            } else if (c < 0x80) {
-                out.append(char(c));
-            } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-                unicode(out, c);
-                unicode(out, text.at(++i).unicode());
-            } else {
-                const QByteArray bytes = m_encode(QStringView(text).mid(i, 1));
-                if (bytes.size() == 2) {
-                    for (const char b : bytes) {
-                        out.append("\\'").append(hex(quint8(b)));
-                    }
-                } else {
-                    unicode(out, c);
-                }
+                out.append(encode(cell(row.at(c).text)));
             }
         }
         return out;
     }
 
-private:
-    static QByteArray hex(quint8 b)
+    // ---- HTML
+
+    QString htmlEscaped(const QString& text)
     {
-        static const char digits[] = "0123456789abcdef";
-        const char pair[2] = {digits[b >> 4], digits[b & 0xF]};
-        return QByteArray(pair, 2);
-    }
-    static void unicode(QByteArray& out, char16_t unit)
-    {
-        // \uN takes a signed 16-bit number; "?" stands in for readers without Unicode.
-        out.append("\\u").append(QByteArray::number(qint16(unit))).append('?');
-    }
-
-    Gb18030 m_encode;
-};
-
-constexpr int TwipsPerPixel = 15; // at 96 pixels per inch
-
-QByteArray rtfRow(const ExportTable& table, const QList<QString>& texts, bool caption, int fontHalfPoints,
-                  RtfText& escape)
-{
-    QByteArray row = "\\trowd\\trgaph60\\trleft0";
-    int right = 0;
-    for (const auto& column : table.columns) {
-        right += column.width * TwipsPerPixel;
-        row += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
-        if (caption) {
-            row += "\\clcbpat2";
+        QString result;
+        result.reserve(text.size() + 8);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            switch (c.unicode()) {
+            case '&':
+                result += QLatin1String("&amp;");
+                break;
+            case '<':
+                result += QLatin1String("&lt;");
+                break;
+            case '>':
+                result += QLatin1String("&gt;");
+                break;
+            case '"':
+                result += QLatin1String("&quot;");
+                break;
+            case '\r':
+                if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+                    ++i;
+                }
+                result += QLatin1String("<BR>");
+                break;
+            case '\n':
+                result += QLatin1String("<BR>");
+                break;
+            default:
+                result += c;
+            }
         }
-        row += "\\cellx" + QByteArray::number(right);
+        return result;
     }
-    row += "\r\n";
-    for (const QString& text : texts) {
-        row += "\\pard\\intbl\\plain\\f0\\fs" + QByteArray::number(fontHalfPoints) + (caption ? "\\b " : " ");
-        row += escape(text);
-        row += "\\cell\r\n";
+
+    // ---- RTF
+
+    // Text of an RTF group: GBK characters as \'hh escapes of their code-page 936 bytes (read by every
+    // word processor through \ansicpg936), the rest of Unicode as \uN? so nothing is lost.
+    class RtfText
+    {
+    public:
+        QByteArray operator()(const QString& text)
+        {
+            QByteArray out;
+            out.reserve(text.size() * 8);
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const char16_t c = text.at(i).unicode();
+                if (c == '\\' || c == '{' || c == '}') {
+                    out.append('\\').append(char(c));
+                } else if (c == '\t') {
+                    out.append("\\tab ");
+                } else if (c == '\r' || c == '\n') {
+                    if (c == '\r' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+                        ++i;
+                    }
+                    out.append("\\line ");
+                } else if (c < 0x20) {
+                    continue; // other control characters are no text
+                } else if (c < 0x80) {
+                    out.append(char(c));
+                } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                    unicode(out, c);
+                    unicode(out, text.at(++i).unicode());
+                } else {
+                    const QByteArray bytes = m_encode(QStringView(text).mid(i, 1));
+                    if (bytes.size() == 2) {
+                        for (const char b : bytes) {
+                            out.append("\\'").append(hex(quint8(b)));
+                        }
+                    } else {
+                        unicode(out, c);
+                    }
+                }
+            }
+            return out;
+        }
+
+    private:
+        static QByteArray hex(quint8 b)
+        {
+            static const char digits[] = "0123456789abcdef";
+            const char pair[2] = { digits[b >> 4], digits[b & 0xF] };
+            return QByteArray(pair, 2);
+        }
+        static void unicode(QByteArray& out, char16_t unit)
+        {
+            // \uN takes a signed 16-bit number; "?" stands in for readers without Unicode.
+            out.append("\\u").append(QByteArray::number(qint16(unit))).append('?');
+        }
+
+        Gb18030 m_encode;
+    };
+
+    constexpr int TwipsPerPixel = 15; // at 96 pixels per inch
+
+    QByteArray rtfRow(const ExportTable& table, const QList<QString>& texts, bool caption, int fontHalfPoints,
+                      RtfText& escape)
+    {
+        QByteArray row = "\\trowd\\trgaph60\\trleft0";
+        int right = 0;
+        for (const auto& column : table.columns) {
+            right += column.width * TwipsPerPixel;
+            row += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw1"
+                   "0";
+            if (caption) {
+                row += "\\clcbpat2";
+            }
+            row += "\\cellx" + QByteArray::number(right);
+        }
+        row += "\r\n";
+        for (const QString& text : texts) {
+            row += "\\pard\\intbl\\plain\\f0\\fs" + QByteArray::number(fontHalfPoints) + (caption ? "\\b " : " ");
+            row += escape(text);
+            row += "\\cell\r\n";
+        }
+        row += "\\row\r\n";
+        return row;
     }
-    row += "\\row\r\n";
-    return row;
-}
 
 } // namespace
 

@@ -12,12 +12,12 @@ struct SheetRange
     int lastRow = 1;
     int lastColumn = 1;
 
-    static SheetRange cell(int row, int column) { return {row, column, row, column}; }
+    static SheetRange cell(int row, int column) { return { row, column, row, column }; }
     static SheetRange cells(int firstRow, int firstColumn, int lastRow, int lastColumn)
     {
-        return {firstRow, firstColumn, lastRow, lastColumn};
+        return { firstRow, firstColumn, lastRow, lastColumn };
     }
-    static SheetRange row(int row) { return {row, 0, row, 0}; }
+    static SheetRange row(int row) { return { row, 0, row, 0 }; }
 
     bool wholeRows() const { return lastColumn == 0; }
     bool singleCell() const { return !wholeRows() && firstRow == lastRow && firstColumn == lastColumn; }
@@ -41,7 +41,7 @@ public:
         CenterFooter,
         RightFooter,
         LeftHeader,
-        Orientation,   // 1 portrait, 2 landscape
+        Orientation, // 1 portrait, 2 landscape
         PrintTitleRows // "$1:$1"
     };
 
@@ -49,11 +49,11 @@ public:
 
     // Starts the application; false when there is none to start.
     virtual bool start() = 0;
-    virtual void addWorkbook() = 0;                           // workbooks.add
-    virtual void setVisible(bool visible) = 0;                // visible
-    virtual void activeSheet() = 0;                           // activesheet: later calls work on it
-    virtual void setWindowState(int state) = 0;               // activewindow.windowstate
-    virtual void merge(const SheetRange& range) = 0;          // range(...).MERGE
+    virtual void addWorkbook() = 0; // workbooks.add
+    virtual void setVisible(bool visible) = 0; // visible
+    virtual void activeSheet() = 0; // activesheet: later calls work on it
+    virtual void setWindowState(int state) = 0; // activewindow.windowstate
+    virtual void merge(const SheetRange& range) = 0; // range(...).MERGE
     virtual void setValue(const SheetRange& cell, const QString& value) = 0;
     virtual void setHorizontalAlignment(const SheetRange& range, int alignment) = 0; // -4108 centred
     virtual void setRowHeight(const SheetRange& rows, double points) = 0;

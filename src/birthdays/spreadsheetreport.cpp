@@ -1,9 +1,8 @@
 #include "spreadsheetreport.h"
 
-#include "spreadsheet.h"
-
 #include "common/dialogs.h"
 #include "common/runtimeerror.h"
+#include "spreadsheet.h"
 
 #include <exception>
 

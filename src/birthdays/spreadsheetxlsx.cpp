@@ -135,7 +135,7 @@ public:
 
     lxw_format* operator()(const XlsxSpreadsheet::Style& style)
     {
-        if (style == XlsxSpreadsheet::Style{}) {
+        if (style == XlsxSpreadsheet::Style {}) {
             return nullptr;
         }
         const QString key = styleKey(style);
@@ -276,8 +276,7 @@ void XlsxSpreadsheet::setValue(const SheetRange& cell, const QString& value)
     it->value = value;
 }
 
-template<typename Change>
-void XlsxSpreadsheet::applyStyle(const SheetRange& range, Change change)
+template <typename Change> void XlsxSpreadsheet::applyStyle(const SheetRange& range, Change change)
 {
     requireSheet();
     checkRange(range);
@@ -285,7 +284,7 @@ void XlsxSpreadsheet::applyStyle(const SheetRange& range, Change change)
         for (int r = range.firstRow; r <= range.lastRow; ++r) {
             Row& row = m_rows[r];
             if (!row.style) {
-                row.style = Style{};
+                row.style = Style {};
             }
             change(*row.style);
             for (auto it = m_cells.lowerBound(qMakePair(r, 0)); it != m_cells.end() && it.key().first == r; ++it) {
@@ -359,7 +358,8 @@ void XlsxSpreadsheet::setPageSetup(PageSetup member, const QVariant& value)
         static const QRegularExpression rows(QStringLiteral("^\\$(\\d+):\\$(\\d+)$"));
         const auto match = rows.match(value.toString());
         if (!value.toString().isEmpty()
-            && (!match.hasMatch() || match.captured(1).toInt() < 1 || match.captured(2).toInt() < match.captured(1).toInt())) {
+            && (!match.hasMatch() || match.captured(1).toInt() < 1
+                || match.captured(2).toInt() < match.captured(1).toInt())) {
             throw RuntimeError(QStringLiteral("无效的打印标题行 %1").arg(value.toString()));
         }
         break;
@@ -466,13 +466,13 @@ void XlsxSpreadsheet::saveAs(const QString& path) const
                               inches(PageSetup::TopMargin), inches(PageSetup::BottomMargin));
 
         const QByteArray header = utf8(headerFooter(page(PageSetup::LeftHeader).toString(), QString(), QString()));
-        lxw_header_footer_options headerOptions{};
+        lxw_header_footer_options headerOptions {};
         headerOptions.margin = inches(PageSetup::HeaderMargin) > 0 ? inches(PageSetup::HeaderMargin) : 0.3;
         check(worksheet_set_header_opt(sheet, header.constData(), &headerOptions), path);
-        const QByteArray footer = utf8(headerFooter(page(PageSetup::LeftFooter).toString(),
-                                                    page(PageSetup::CenterFooter).toString(),
-                                                    page(PageSetup::RightFooter).toString()));
-        lxw_header_footer_options footerOptions{};
+        const QByteArray footer
+            = utf8(headerFooter(page(PageSetup::LeftFooter).toString(), page(PageSetup::CenterFooter).toString(),
+                                page(PageSetup::RightFooter).toString()));
+        lxw_header_footer_options footerOptions {};
         footerOptions.margin = inches(PageSetup::FooterMargin) > 0 ? inches(PageSetup::FooterMargin) : 0.3;
         check(worksheet_set_footer_opt(sheet, footer.constData(), &footerOptions), path);
 

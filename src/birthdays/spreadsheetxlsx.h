@@ -49,10 +49,10 @@ public:
         QString fontName;
         bool bold = false;
         double fontSize = 0; // 0: the application's default
-        int alignment = 0;   // 0: general
+        int alignment = 0; // 0: general
         bool wrap = false;
-        int lineStyle[4] = {0, 0, 0, 0}; // left, right, top, bottom
-        int weight[4] = {0, 0, 0, 0};
+        int lineStyle[4] = { 0, 0, 0, 0 }; // left, right, top, bottom
+        int weight[4] = { 0, 0, 0, 0 };
         bool operator==(const Style&) const = default;
     };
 
@@ -69,8 +69,7 @@ private:
     };
 
     void requireSheet() const;
-    template<typename Change>
-    void applyStyle(const SheetRange& range, Change change);
+    template <typename Change> void applyStyle(const SheetRange& range, Change change);
     void reset();
 
     bool m_started = false;

@@ -1,11 +1,9 @@
 #include "tfmoupt.h"
 
-#include "ui_tfmoupt.h"
-
-#include "exportview.h"
-
 #include "common/dialogs.h"
 #include "common/errorguard.h"
+#include "exportview.h"
+#include "ui_tfmoupt.h"
 
 #include <QAbstractItemView>
 
@@ -46,16 +44,16 @@ Tfmoupt::Choice Tfmoupt::choiceFor(ExportFormat format)
     // The patterns are matched on a file system that tells cases apart, so both spellings are listed.
     switch (format) {
     case ExportFormat::Xls:
-        return {format, QStringLiteral("XLS"), QStringLiteral("*.XLS (*.XLS *.xls)"), QStringLiteral("导出数据.xls")};
+        return { format, QStringLiteral("XLS"), QStringLiteral("*.XLS (*.XLS *.xls)"), QStringLiteral("导出数据.xls") };
     case ExportFormat::Txt:
-        return {format, QStringLiteral("txt"), QStringLiteral("*.TXT (*.TXT *.txt)"), QStringLiteral("导出数据.txt")};
+        return { format, QStringLiteral("txt"), QStringLiteral("*.TXT (*.TXT *.txt)"), QStringLiteral("导出数据.txt") };
     case ExportFormat::Csv:
-        return {format, QStringLiteral("csv"), QStringLiteral("*.csv (*.csv *.CSV)"), QStringLiteral("导出数据.csv")};
+        return { format, QStringLiteral("csv"), QStringLiteral("*.csv (*.csv *.CSV)"), QStringLiteral("导出数据.csv") };
     case ExportFormat::Html:
-        return {format, QStringLiteral("html"), QStringLiteral("*.html (*.html *.HTML)"),
-                QStringLiteral("导出数据.html")};
+        return { format, QStringLiteral("html"), QStringLiteral("*.html (*.html *.HTML)"),
+                 QStringLiteral("导出数据.html") };
     case ExportFormat::Rtf:
-        return {format, QStringLiteral("rtf"), QStringLiteral("*.rtf (*.rtf *.RTF)"), QStringLiteral("导出数据.rtf")};
+        return { format, QStringLiteral("rtf"), QStringLiteral("*.rtf (*.rtf *.RTF)"), QStringLiteral("导出数据.rtf") };
     }
     return {};
 }
@@ -67,8 +65,8 @@ void Tfmoupt::btnOUtClick()
         QRadioButton* option;
         ExportFormat format;
     } options[] = {
-        {m_ui->R1, ExportFormat::Xls}, {m_ui->R2, ExportFormat::Txt},  {m_ui->R3, ExportFormat::Csv},
-        {m_ui->R4, ExportFormat::Html}, {m_ui->R5, ExportFormat::Rtf},
+        { m_ui->R1, ExportFormat::Xls },  { m_ui->R2, ExportFormat::Txt }, { m_ui->R3, ExportFormat::Csv },
+        { m_ui->R4, ExportFormat::Html }, { m_ui->R5, ExportFormat::Rtf },
     };
     for (const auto& entry : options) {
         if (!entry.option->isChecked()) {

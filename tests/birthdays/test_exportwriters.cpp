@@ -3,6 +3,7 @@
 #include "common/runtimeerror.h"
 #include "testfolder.h"
 
+#include <QDir>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
@@ -11,7 +12,6 @@
 #include <QSqlQuery>
 #include <QSqlTableModel>
 #include <QStringDecoder>
-#include <QDir>
 #include <QTest>
 
 #include <cstring>
@@ -21,7 +21,7 @@ namespace {
 // Independent of the writer: little-endian record bytes built by hand.
 QByteArray le16(int v)
 {
-    const char bytes[2] = {char(v & 0xFF), char((v >> 8) & 0xFF)};
+    const char bytes[2] = { char(v & 0xFF), char((v >> 8) & 0xFF) };
     return QByteArray(bytes, 2);
 }
 QByteArray le32(quint32 v)
@@ -60,7 +60,7 @@ ExportTable tableOf(const QStringList& captions, const QList<QList<ExportCell>>&
     ExportTable table;
     table.name = QStringLiteral("DBGridEh1");
     for (const QString& caption : captions) {
-        table.columns.append({caption, ExportTable::Kind::Text, 66});
+        table.columns.append({ caption, ExportTable::Kind::Text, 66 });
     }
     table.rows = rows;
     return table;
@@ -194,7 +194,7 @@ private:
         auto model = std::make_unique<QSqlTableModel>(nullptr, m_db);
         model->setTable(QStringLiteral("birthday"));
         model->select();
-        const char* titles[] = {"No", "姓名", "入职", "生日", "部门", "备注"};
+        const char* titles[] = { "No", "姓名", "入职", "生日", "部门", "备注" };
         for (int c = 0; c < 6; ++c) {
             model->setHeaderData(c, Qt::Horizontal, QString::fromUtf8(titles[c]));
         }
@@ -228,8 +228,9 @@ private slots:
         auto model = roster();
         const ExportTable table = exportTableFromModel(*model, {});
         QByteArray expected = Bof;
-        const QByteArray captions[] = {"No", "\xd0\xd5\xc3\xfb", "\xc8\xeb\xd6\xb0", "\xc9\xfa\xc8\xd5",
-                                       "\xb2\xbf\xc3\xc5", "\xb1\xb8\xd7\xa2"};
+        const QByteArray captions[] = {
+            "No", "\xd0\xd5\xc3\xfb", "\xc8\xeb\xd6\xb0", "\xc9\xfa\xc8\xd5", "\xb2\xbf\xc3\xc5", "\xb1\xb8\xd7\xa2"
+        };
         for (int c = 0; c < 6; ++c) {
             expected += labelRecord(0, c, captions[c]);
         }
@@ -257,14 +258,15 @@ private slots:
         // 128 two-byte characters are 256 bytes: the label keeps 127 whole ones.
         QTest::newRow("long label") << text(QString(128, QChar(0x5F20)))
                                     << labelRecord(1, 0, QByteArray("\xd5\xc5").repeated(127));
-        QTest::newRow("255 bytes kept") << text(QString(255, QLatin1Char('x'))) << labelRecord(1, 0, QByteArray(255, 'x'));
+        QTest::newRow("255 bytes kept") << text(QString(255, QLatin1Char('x')))
+                                        << labelRecord(1, 0, QByteArray(255, 'x'));
     }
 
     void xlsCellRecords()
     {
         QFETCH(ExportCell, cell);
         QFETCH(QByteArray, record);
-        const QByteArray bytes = ExportWriters::xls(tableOf({QStringLiteral("A")}, {{cell}}));
+        const QByteArray bytes = ExportWriters::xls(tableOf({ QStringLiteral("A") }, { { cell } }));
         QCOMPARE(bytes.toHex(' '), QByteArray(Bof + labelRecord(0, 0, "A") + record + Eof).toHex(' '));
     }
 
@@ -278,16 +280,18 @@ private slots:
         const QList<QByteArray> lines = bytes.split('\n');
         QCOMPARE(lines.size(), 3);
         QCOMPARE(gb(lines.at(0)), QStringLiteral("No\t姓名\t入职\t生日\t部门\t备注\r"));
-        QCOMPARE(gb(lines.at(1)), QStringLiteral("7\t张三\t") + QString::fromUtf8(shortDate(2020, 1, 5))
-                                      + QStringLiteral("\t1990-03-14\t生产部\t\r"));
+        QCOMPARE(gb(lines.at(1)),
+                 QStringLiteral("7\t张三\t") + QString::fromUtf8(shortDate(2020, 1, 5))
+                     + QStringLiteral("\t1990-03-14\t生产部\t\r"));
         QCOMPARE(gb(lines.at(2)),
-                 QStringLiteral("9\tLi\t") + QString::fromUtf8(shortDate(2021, 11, 30)) + QStringLiteral("\t1985-12-01\t\t备注"));
+                 QStringLiteral("9\tLi\t") + QString::fromUtf8(shortDate(2021, 11, 30))
+                     + QStringLiteral("\t1985-12-01\t\t备注"));
     }
 
     void txtKeepsRowsWhole()
     {
-        const QByteArray bytes = ExportWriters::txt(tableOf({QStringLiteral("A"), QStringLiteral("B")},
-                                                            {{text(Awkward), text(QStringLiteral("z"))}}));
+        const QByteArray bytes = ExportWriters::txt(
+            tableOf({ QStringLiteral("A"), QStringLiteral("B") }, { { text(Awkward), text(QStringLiteral("z")) } }));
         QCOMPARE(gb(bytes), QStringLiteral("A\tB\r\na b;c\"d\" e<f>&g{h}\\i 𠀀 ✓ 張\tz"));
     }
 
@@ -308,15 +312,16 @@ private slots:
     {
         QFETCH(QString, value);
         QFETCH(QString, field);
-        const QByteArray bytes
-            = ExportWriters::csv(tableOf({QStringLiteral("名"), QStringLiteral("B")}, {{text(value), text(QStringLiteral("x"))}}));
+        const QByteArray bytes = ExportWriters::csv(
+            tableOf({ QStringLiteral("名"), QStringLiteral("B") }, { { text(value), text(QStringLiteral("x")) } }));
         QCOMPARE(gb(bytes), QStringLiteral("\"名\";\"B\"\r\n") + field + QStringLiteral(";\"x\""));
     }
 
     void htmlStructure()
     {
-        ExportTable table = tableOf({QStringLiteral("姓名"), QStringLiteral("<备注>")},
-                                    {{text(QStringLiteral("张三")), text(Awkward)}, {ExportCell::missing(), text(QStringLiteral("x"))}});
+        ExportTable table = tableOf(
+            { QStringLiteral("姓名"), QStringLiteral("<备注>") },
+            { { text(QStringLiteral("张三")), text(Awkward) }, { ExportCell::missing(), text(QStringLiteral("x")) } });
         table.name = QStringLiteral("DBGridEh1");
         const QByteArray bytes = ExportWriters::html(table);
         QVERIFY(bytes.startsWith("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n"));
@@ -340,8 +345,9 @@ private slots:
 
     void rtfStructureAndText()
     {
-        ExportTable table = tableOf({QStringLiteral("姓名"), QStringLiteral("备注")},
-                                    {{text(QStringLiteral("张三")), text(Awkward)}, {ExportCell::missing(), text(QStringLiteral("{x}"))}});
+        ExportTable table = tableOf({ QStringLiteral("姓名"), QStringLiteral("备注") },
+                                    { { text(QStringLiteral("张三")), text(Awkward) },
+                                      { ExportCell::missing(), text(QStringLiteral("{x}")) } });
         table.columns[0].width = 66;
         table.columns[1].width = 143;
         const QByteArray bytes = ExportWriters::rtf(table);
@@ -353,7 +359,7 @@ private slots:
         QVERIFY(bytes.endsWith("}"));
         QCOMPARE(bytes.count("\\trowd"), 3);
         QCOMPARE(bytes.count("\\row\r\n"), 3);
-        QCOMPARE(bytes.count("\\cellx990"), 3);  // 66 px
+        QCOMPARE(bytes.count("\\cellx990"), 3); // 66 px
         QCOMPARE(bytes.count("\\cellx3135"), 3); // + 143 px
         QVERIFY(bytes.contains("\\'d5\\'c5\\'c8\\'fd")); // 张三 in code page 936
         QVERIFY(bytes.contains("\\u-10176?\\u-9216?")); // U+20000 as its UTF-16 pair
@@ -362,9 +368,10 @@ private slots:
         }
         const QList<QStringList> rows = rtfRows(bytes);
         QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows.at(0), (QStringList{QStringLiteral("姓名"), QStringLiteral("备注")}));
-        QCOMPARE(rows.at(1), (QStringList{QStringLiteral("张三"), QStringLiteral("a\tb;c\"d\"\ne<f>&g{h}\\i 𠀀 ✓ 張")}));
-        QCOMPARE(rows.at(2), (QStringList{QString(), QStringLiteral("{x}")}));
+        QCOMPARE(rows.at(0), (QStringList { QStringLiteral("姓名"), QStringLiteral("备注") }));
+        QCOMPARE(rows.at(1),
+                 (QStringList { QStringLiteral("张三"), QStringLiteral("a\tb;c\"d\"\ne<f>&g{h}\\i 𠀀 ✓ 張") }));
+        QCOMPARE(rows.at(2), (QStringList { QString(), QStringLiteral("{x}") }));
     }
 
     void emptyRosterGivesCaptionsAlone_data()
@@ -420,8 +427,8 @@ private slots:
         QSortFilterProxyModel proxy;
         proxy.setSourceModel(model.get());
         ExportLayout layout;
-        layout.columns = {1, 0, 3}; // moved and hidden columns
-        layout.widths = {66, 36, 66};
+        layout.columns = { 1, 0, 3 }; // moved and hidden columns
+        layout.widths = { 66, 36, 66 };
         layout.name = QStringLiteral("DBGridEh1");
         ExportTable table = exportTableFromModel(proxy, layout);
         QCOMPARE(table.rows.size(), 302);
@@ -458,7 +465,7 @@ private slots:
         m_folder->write(QStringLiteral("folder/keep.txt"), "x");
         const QString path = m_folder->file(name);
         try {
-            ExportWriters::write(path, ExportFormat::Csv, tableOf({QStringLiteral("A")}, {}));
+            ExportWriters::write(path, ExportFormat::Csv, tableOf({ QStringLiteral("A") }, {}));
             QFAIL("no error");
         } catch (const RuntimeError& error) {
             QVERIFY2(error.message().contains(path), qPrintable(error.message()));
@@ -469,9 +476,10 @@ private slots:
     void oversizedSheetLeavesTheOldFile()
     {
         m_folder->write(QStringLiteral("old.xls"), "old");
-        ExportTable table = tableOf({QStringLiteral("A")}, {});
-        table.rows.fill({ExportCell::missing()}, 65536);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, ExportWriters::write(m_folder->file(QStringLiteral("old.xls")), ExportFormat::Xls, table));
+        ExportTable table = tableOf({ QStringLiteral("A") }, {});
+        table.rows.fill({ ExportCell::missing() }, 65536);
+        QVERIFY_THROWS_EXCEPTION(
+            RuntimeError, ExportWriters::write(m_folder->file(QStringLiteral("old.xls")), ExportFormat::Xls, table));
         QCOMPARE(m_folder->read(QStringLiteral("old.xls")), QByteArray("old"));
         table.rows.removeLast();
         ExportWriters::write(m_folder->file(QStringLiteral("old.xls")), ExportFormat::Xls, table); // 65536 rows fit

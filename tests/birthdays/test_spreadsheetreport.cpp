@@ -23,8 +23,8 @@ std::unique_ptr<QTableWidget> birthdayGrid(const QList<QStringList>& rows)
     auto grid = std::make_unique<QTableWidget>();
     grid->setObjectName(QStringLiteral("SGrid1"));
     grid->setColumnCount(6);
-    grid->setHorizontalHeaderLabels({QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
-                                     QStringLiteral("部门"), QStringLiteral("选择"), QStringLiteral("年龄")});
+    grid->setHorizontalHeaderLabels({ QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
+                                      QStringLiteral("部门"), QStringLiteral("选择"), QStringLiteral("年龄") });
     grid->setColumnHidden(5, true);
     grid->setRowCount(qMax(1, int(rows.size())));
     for (int r = 0; r < rows.size(); ++r) {
@@ -81,7 +81,7 @@ QStringList expectedCalls(const QList<QStringList>& gridRows)
 QByteArray unzipped(const QString& archive, const QString& member)
 {
     QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, member});
+    unzip.start(QStringLiteral("unzip"), { QStringLiteral("-p"), archive, member });
     if (!unzip.waitForFinished(10000) || unzip.exitCode() != 0) {
         return {};
     }
@@ -110,20 +110,23 @@ private slots:
     {
         QTest::addColumn<QList<QStringList>>("data");
         QTest::addColumn<QList<QStringList>>("expectedRows");
-        const QStringList titles = {QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
-                                    QStringLiteral("部门"), QStringLiteral("选择"), QStringLiteral("年龄")};
+        const QStringList titles = { QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
+                                     QStringLiteral("部门"), QStringLiteral("选择"), QStringLiteral("年龄") };
         // No birthdays: one empty data row still gets its bordered row.
-        QTest::newRow("empty list") << QList<QStringList>{} << QList<QStringList>{titles, QStringList(6)};
-        QTest::newRow("two people")
-            << QList<QStringList>{{QStringLiteral("  张三 "), QStringLiteral("2020-01-05"), QStringLiteral("1990-03-14"),
-                                   QStringLiteral("生产部\t"), QStringLiteral("yes"), QStringLiteral("34")},
-                                  {QStringLiteral("李四"), QStringLiteral("2021-06-01"), QStringLiteral("1988-03-15"),
-                                   QString(), QStringLiteral("no"), QStringLiteral("36")}}
-            << QList<QStringList>{titles,
-                                  {QStringLiteral("张三"), QStringLiteral("2020-01-05"), QStringLiteral("1990-03-14"),
-                                   QStringLiteral("生产部"), QStringLiteral("yes"), QStringLiteral("34")},
-                                  {QStringLiteral("李四"), QStringLiteral("2021-06-01"), QStringLiteral("1988-03-15"),
-                                   QString(), QStringLiteral("no"), QStringLiteral("36")}};
+        QTest::newRow("empty list") << QList<QStringList> {} << QList<QStringList> { titles, QStringList(6) };
+        QTest::newRow("two people") << QList<QStringList> { { QStringLiteral("  张三 "), QStringLiteral("2020-01-05"),
+                                                              QStringLiteral("1990-03-14"), QStringLiteral("生产部\t"),
+                                                              QStringLiteral("yes"), QStringLiteral("34") },
+                                                            { QStringLiteral("李四"), QStringLiteral("2021-06-01"),
+                                                              QStringLiteral("1988-03-15"), QString(),
+                                                              QStringLiteral("no"), QStringLiteral("36") } }
+                                    << QList<QStringList> { titles,
+                                                            { QStringLiteral("张三"), QStringLiteral("2020-01-05"),
+                                                              QStringLiteral("1990-03-14"), QStringLiteral("生产部"),
+                                                              QStringLiteral("yes"), QStringLiteral("34") },
+                                                            { QStringLiteral("李四"), QStringLiteral("2021-06-01"),
+                                                              QStringLiteral("1988-03-15"), QString(),
+                                                              QStringLiteral("no"), QStringLiteral("36") } };
     }
 
     void callsInTheirOrder()
@@ -143,18 +146,18 @@ private slots:
         spreadsheet.startResult = false;
         const auto grid = birthdayGrid({});
         ExportGridToExcel(&spreadsheet, Title, *grid, 9);
-        QCOMPARE(spreadsheet.calls, QStringList{QStringLiteral("start")});
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{NotFound});
+        QCOMPARE(spreadsheet.calls, QStringList { QStringLiteral("start") });
+        QCOMPARE(m_dialogs->takeTexts(), QStringList { NotFound });
 
         ExportGridToExcel(nullptr, Title, *grid, 9);
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{NotFound});
+        QCOMPARE(m_dialogs->takeTexts(), QStringList { NotFound });
 
         spreadsheet.calls.clear();
         spreadsheet.startResult = true;
         spreadsheet.releaseResult = false; // nothing could show the workbook
         ExportGridToExcel(&spreadsheet, Title, *grid, 9);
         QCOMPARE(spreadsheet.calls.last(), QStringLiteral("release"));
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{NotFound});
+        QCOMPARE(m_dialogs->takeTexts(), QStringList { NotFound });
     }
 
     void failingCallQuitsAndTells_data()
@@ -191,10 +194,11 @@ private slots:
         qputenv("TMPDIR", QFile::encodeName(temp.path()));
         RecordingDesktop desktop;
         XlsxSpreadsheet spreadsheet;
-        const auto grid = birthdayGrid({{QStringLiteral(" 张三 "), QStringLiteral("2020-01-05"), QStringLiteral("1990-03-14"),
-                                         QStringLiteral("生产<部>&"), QStringLiteral("yes"), QStringLiteral("34")},
-                                        {QStringLiteral("李四"), QString(), QString(), QString(), QStringLiteral("no"),
-                                         QStringLiteral("36")}});
+        const auto grid
+            = birthdayGrid({ { QStringLiteral(" 张三 "), QStringLiteral("2020-01-05"), QStringLiteral("1990-03-14"),
+                               QStringLiteral("生产<部>&"), QStringLiteral("yes"), QStringLiteral("34") },
+                             { QStringLiteral("李四"), QString(), QString(), QString(), QStringLiteral("no"),
+                               QStringLiteral("36") } });
         ExportGridToExcel(&spreadsheet, Title, *grid, 9);
         qunsetenv("TMPDIR");
         QCOMPARE(m_dialogs->takeBoxes().size(), 0);
@@ -220,10 +224,12 @@ private slots:
         QVERIFY(sheet.contains(QStringLiteral("<c r=\"M5\" s=\"")));
 
         const QString workbook = QString::fromUtf8(unzipped(file, QStringLiteral("xl/workbook.xml")));
-        QVERIFY(workbook.contains(QStringLiteral("<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"0\">Sheet1!$1:$1</definedName>")));
+        QVERIFY(workbook.contains(
+            QStringLiteral("<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"0\">Sheet1!$1:$1</definedName>")));
 
         const QString strings = QString::fromUtf8(unzipped(file, QStringLiteral("xl/sharedStrings.xml")));
-        for (const QString& text : {Title, QStringLiteral("姓名"), QStringLiteral("年龄"), QStringLiteral("生产&lt;部&gt;&amp;")}) {
+        for (const QString& text :
+             { Title, QStringLiteral("姓名"), QStringLiteral("年龄"), QStringLiteral("生产&lt;部&gt;&amp;") }) {
             QVERIFY2(strings.contains(QStringLiteral(">") + text + QStringLiteral("<")), qPrintable(text));
         }
         QVERIFY(!strings.contains(QStringLiteral(" 张三")));
@@ -247,7 +253,7 @@ private slots:
         const auto grid = birthdayGrid({});
         ExportGridToExcel(&spreadsheet, Title, *grid, 9);
         qunsetenv("TMPDIR");
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{NotFound});
+        QCOMPARE(m_dialogs->takeTexts(), QStringList { NotFound });
         QCOMPARE(desktop.opened.size(), 1);
         QVERIFY(!QFileInfo::exists(desktop.opened.at(0).toLocalFile()));
     }
@@ -262,8 +268,9 @@ private slots:
         spreadsheet.merge(SheetRange::cells(1, 1, 1, 3));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, spreadsheet.merge(SheetRange::cells(1, 2, 2, 2)));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, spreadsheet.setValue(SheetRange::cell(0, 1), QString()));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, spreadsheet.setPageSetup(SpreadsheetAutomation::PageSetup::PrintTitleRows,
-                                                                       QStringLiteral("$2:$1")));
+        QVERIFY_THROWS_EXCEPTION(
+            RuntimeError,
+            spreadsheet.setPageSetup(SpreadsheetAutomation::PageSetup::PrintTitleRows, QStringLiteral("$2:$1")));
         spreadsheet.quit();
     }
 };

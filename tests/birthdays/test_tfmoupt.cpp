@@ -34,8 +34,8 @@ private:
     {
         Tfmoupt window;
         window.setExportGrid(m_grid.get());
-        QRadioButton* options[] = {window.form()->R1, window.form()->R2, window.form()->R3, window.form()->R4,
-                                   window.form()->R5};
+        QRadioButton* options[]
+            = { window.form()->R1, window.form()->R2, window.form()->R3, window.form()->R4, window.form()->R5 };
         options[option]->setChecked(true);
         m_dialogs->answerNextChooser(path);
         QTest::mouseClick(window.form()->btnOUt, Qt::LeftButton);
@@ -60,7 +60,7 @@ private slots:
         m_model = std::make_unique<QSqlTableModel>(nullptr, db);
         m_model->setTable(QStringLiteral("birthday"));
         QVERIFY(m_model->select());
-        const char* titles[] = {"No", "姓名", "入职", "生日", "部门", "备注"};
+        const char* titles[] = { "No", "姓名", "入职", "生日", "部门", "备注" };
         for (int c = 0; c < 6; ++c) {
             m_model->setHeaderData(c, Qt::Horizontal, QString::fromUtf8(titles[c]));
         }
@@ -149,7 +149,8 @@ private slots:
         exportWith(2, path);
         m_dialogs->takeBoxes();
         QCOMPARE(gb(m_folder->read(QStringLiteral("x.csv"))).split(QStringLiteral("\r\n")).size(), 3);
-        QVERIFY(gb(m_folder->read(QStringLiteral("x.csv"))).startsWith(QStringLiteral("\"姓名\";\"No\";\"入职\";\"生日\";\"部门\"\r\n\"张三\";\"3\";")));
+        QVERIFY(gb(m_folder->read(QStringLiteral("x.csv")))
+                    .startsWith(QStringLiteral("\"姓名\";\"No\";\"入职\";\"生日\";\"部门\"\r\n\"张三\";\"3\";")));
 
         m_proxy->setFilterFixedString(QStringLiteral("财务"));
         exportWith(1, path);
