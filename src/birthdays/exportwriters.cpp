@@ -213,7 +213,8 @@ namespace {
     // ---- RTF
 
     // Text of an RTF group: GBK characters as \'hh escapes of their code-page 936 bytes (read by every
-    // word processor through \ansicpg936), the rest of Unicode as \uN? so nothing is lost.
+    // word processor through \ansicpg936), the rest of Unicode as \uN? so nothing is lost. Pure ASCII
+    // output, so the file's own encoding never matters.
     class RtfText
     {
     public:
@@ -240,13 +241,17 @@ namespace {
                     unicode(out, c);
                     unicode(out, text.at(++i).unicode());
                 } else {
-                    const QByteArray bytes = m_encode(QStringView(text).mid(i, 1));
-                    if (bytes.size() == 2) {
+                    // GB18030 and code page 936 differ on a few characters (the euro sign, some
+                    // private-use codes): the \'hh bytes are those of code page 936 itself.
+                    const QByteArray bytes = m_cp936.encode(QStringView(text).mid(i, 1));
+                    // A character outside the code page comes back as the stand-in "?" (the
+                    // converter's error flag stays set once raised, so it cannot tell per character).
+                    if (bytes.isEmpty() || bytes == "?") {
+                        unicode(out, c);
+                    } else {
                         for (const char b : bytes) {
                             out.append("\\'").append(hex(quint8(b)));
                         }
-                    } else {
-                        unicode(out, c);
                     }
                 }
             }
@@ -266,7 +271,7 @@ namespace {
             out.append("\\u").append(QByteArray::number(qint16(unit))).append('?');
         }
 
-        Gb18030 m_encode;
+        QStringEncoder m_cp936 { "windows-936", QStringConverter::Flag::Stateless };
     };
 
     constexpr int TwipsPerPixel = 15; // at 96 pixels per inch

@@ -80,7 +80,8 @@ QList<QStringList> rtfRows(const QByteArray& rtf)
     QByteArray pending;
     bool inCell = false;
     auto flush = [&] {
-        cell += gb(pending);
+        QStringDecoder cp936("windows-936");
+        cell += cp936.decode(pending);
         pending.clear();
     };
     for (qsizetype i = 0; i < rtf.size();) {
@@ -164,7 +165,7 @@ int unescapedBraceBalance(const QByteArray& rtf, int* minimum)
     return depth;
 }
 
-const QString Awkward = QStringLiteral("a\tb;c\"d\"\r\ne<f>&g{h}\\i 𠀀 ✓ 張");
+const QString Awkward = QStringLiteral("a\tb;c\"d\"\r\ne<f>&g{h}\\i 𠀀 ✓ 張 €");
 
 } // namespace
 
@@ -292,7 +293,7 @@ private slots:
     {
         const QByteArray bytes = ExportWriters::txt(
             tableOf({ QStringLiteral("A"), QStringLiteral("B") }, { { text(Awkward), text(QStringLiteral("z")) } }));
-        QCOMPARE(gb(bytes), QStringLiteral("A\tB\r\na b;c\"d\" e<f>&g{h}\\i 𠀀 ✓ 張\tz"));
+        QCOMPARE(gb(bytes), QStringLiteral("A\tB\r\na b;c\"d\" e<f>&g{h}\\i 𠀀 ✓ 張 €\tz"));
     }
 
     void csvQuoting_data()
@@ -337,7 +338,7 @@ private slots:
         QCOMPARE(page.count(QStringLiteral("</TD>")), 4);
         QVERIFY(page.contains(QStringLiteral("&lt;备注&gt;</TH>")));
         QVERIFY(page.contains(QStringLiteral("<TD>张三</TD>")));
-        QVERIFY(page.contains(QStringLiteral("<TD>a\tb;c&quot;d&quot;<BR>e&lt;f&gt;&amp;g{h}\\i 𠀀 ✓ 張</TD>")));
+        QVERIFY(page.contains(QStringLiteral("<TD>a\tb;c&quot;d&quot;<BR>e&lt;f&gt;&amp;g{h}\\i 𠀀 ✓ 張 €</TD>")));
         QVERIFY(page.contains(QStringLiteral("<TD></TD>")));
         // Outside the table's markup no "<" of a value survives.
         QVERIFY(!page.contains(QStringLiteral("<f>")));
@@ -363,6 +364,8 @@ private slots:
         QCOMPARE(bytes.count("\\cellx3135"), 3); // + 143 px
         QVERIFY(bytes.contains("\\'d5\\'c5\\'c8\\'fd")); // 张三 in code page 936
         QVERIFY(bytes.contains("\\u-10176?\\u-9216?")); // U+20000 as its UTF-16 pair
+        QVERIFY(bytes.contains("\\u10003?")); // ✓ is not in code page 936
+        QVERIFY(bytes.contains("\\'8f\\'88 \\'80\\cell")); // 張 and the euro sign are in it
         for (const char c : bytes) {
             QVERIFY2(uchar(c) < 0x80, "RTF must be 7-bit");
         }
@@ -370,7 +373,7 @@ private slots:
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows.at(0), (QStringList { QStringLiteral("姓名"), QStringLiteral("备注") }));
         QCOMPARE(rows.at(1),
-                 (QStringList { QStringLiteral("张三"), QStringLiteral("a\tb;c\"d\"\ne<f>&g{h}\\i 𠀀 ✓ 張") }));
+                 (QStringList { QStringLiteral("张三"), QStringLiteral("a\tb;c\"d\"\ne<f>&g{h}\\i 𠀀 ✓ 張 €") }));
         QCOMPARE(rows.at(2), (QStringList { QString(), QStringLiteral("{x}") }));
     }
 
