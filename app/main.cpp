@@ -9,6 +9,7 @@
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "speech/espeakvoiceengine.h"
 #include "speech/sampleplayer.h"
 
 int main(int argc, char* argv[])
@@ -31,10 +32,12 @@ int main(int argc, char* argv[])
     }
 
     LogindPowerControl power;
+    EspeakVoiceEngine voice;
     Services services;
     services.power = &power;
     SdlAudioLibrary audio;
     services.audio = &audio;
+    services.voice = &voice;
     SdlSamplePlayer samples;
     services.samples = &samples;
     XlsxSpreadsheet spreadsheet;

@@ -8,7 +8,7 @@ packages=(
     libsdl2-mixer-dev
     libxlsxwriter-dev
     fonts-noto-cjk
-    sqlite3 xvfb xauth
+    sqlite3 libsqlite3-dev xvfb xauth
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -17,7 +17,8 @@ bool SoundDevice::openMixer()
         m_failure = QString::fromUtf8(SDL_GetError());
         return false;
     }
-    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
+    // 1024 frames (23 ms): short enough for speech to start promptly, long enough not to stutter.
+    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
         m_failure = QString::fromUtf8(Mix_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
@@ -27,6 +28,7 @@ bool SoundDevice::openMixer()
 
 bool SoundDevice::open()
 {
+    std::lock_guard lock(m_mutex);
     if (m_open) {
         return true;
     }
@@ -53,6 +55,7 @@ bool SoundDevice::open()
 
 void SoundDevice::close()
 {
+    std::lock_guard lock(m_mutex);
     if (!m_open) {
         return;
     }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <atomic>
+#include <mutex>
+
 // The one SDL mixer output shared by music, speech, the chime and the voice samples.
 // Music uses SDL_mixer's music stream; the others play chunks on channels reserved for them.
 class SoundDevice final
@@ -13,7 +16,7 @@ public:
 
     // Opens the default output; when there is none, SDL's silent dummy driver takes its place so that
     // sound keeps its natural timing. Returns true when an output (real or silent) is open. Safe to call
-    // again: an open device stays as it is.
+    // again: an open device stays as it is. Thread-safe (the speech worker may open it first).
     bool open();
     bool isOpen() const { return m_open; }
     // True when no real output could be opened and the silent driver stands in.
@@ -32,7 +35,8 @@ private:
     SoundDevice() = default;
     bool openMixer();
 
-    bool m_open = false;
+    std::mutex m_mutex;
+    std::atomic<bool> m_open{false};
     bool m_silentFallback = false;
     QString m_failure;
     int m_frequency = 0;

@@ -4,10 +4,14 @@
 #include "tf_speaker.h"
 #include "tfdelaytime.h"
 
+#include "common/errorguard.h"
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
 #include "music/musicpanel.h"
 #include "music/sdlaudiolibrary.h"
+#include "data/tdm.h"
+#include "speech/pausestab.h"
+#include "speech/tfaddbiaodian.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -22,13 +26,21 @@ Station::~Station()
 {
     // The windows go before the state they read.
     m_settings.reset();
+    m_addSymbol.reset();
     m_about.reset();
     m_main.reset();
+    m_tdm.reset();
 }
 
 bool Station::start()
 {
-    m_main = std::make_unique<Tf_speaker>(m_services, m_state);
+    // The data module comes first; without the database nothing else starts (it warns once).
+    m_tdm = std::make_unique<TDM>();
+    if (!m_tdm->DataModuleCreate()) {
+        m_tdm.reset();
+        return false;
+    }
+    m_main = std::make_unique<Tf_speaker>(m_services, m_state, m_tdm.get());
     connect(m_main.get(), &Tf_speaker::terminationRequested, this, &Station::finished);
     m_about = std::make_unique<Tf_about>(m_main.get());
     m_main->setAboutWindow(m_about.get());
@@ -38,8 +50,14 @@ bool Station::start()
     init_bass(m_services.audio);
     SoundDevice::instance().open(); // speech and the chime need the mixer even without the music library
 
+    m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), m_main.get());
+
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());
+    auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get());
+    pauses->setObjectName(QStringLiteral("TabSheet_pauses"));
+    m_settings->addPage(pauses, QStringLiteral("停顿及延时设置"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, pauses, [pauses] { guarded([pauses] { pauses->FormShow(); }); });
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {

@@ -8,9 +8,11 @@
 
 #include <memory>
 
+class TDM;
 class Tf_speaker;
 class Tf_about;
 class TFdelaytime;
+class TFaddbiaodian;
 
 // Creates the station in its fixed order (data module, main window, about window, sound, settings
 // windows) and ends it. The program runs one; tests run one per test on a temporary program folder.
@@ -25,9 +27,11 @@ public:
     bool start();
     void showMainWindow();
 
+    TDM* dataModule() const { return m_tdm.get(); }
     Tf_speaker* mainWindow() const { return m_main.get(); }
     Tf_about* aboutWindow() const { return m_about.get(); }
     TFdelaytime* settingsWindow() const { return m_settings.get(); }
+    TFaddbiaodian* addSymbolWindow() const { return m_addSymbol.get(); }
     ReadingState& readingState() { return m_state; }
 
 signals:
@@ -39,7 +43,9 @@ private:
 
     Services m_services;
     ReadingState m_state;
+    std::unique_ptr<TDM> m_tdm;
     std::unique_ptr<Tf_speaker> m_main;
     std::unique_ptr<Tf_about> m_about;
+    std::unique_ptr<TFaddbiaodian> m_addSymbol;
     std::unique_ptr<TFdelaytime> m_settings;
 };

@@ -2,14 +2,18 @@
 
 #include "ui_tf_speaker.h"
 
+#include "birthdays/birthdaylist.h"
 #include "birthdays/exportview.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "data/tdm.h"
 #include "music/musicpanel.h"
+#include "data/tdm.h"
 #include "speech/tf_information.h"
+#include "speech/voicepanel.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -46,11 +50,12 @@ QTime parseTimeOfDay(const QString& text, const QTime& fallback)
 
 } // namespace
 
-Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, QWidget* parent)
+Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataModule, QWidget* parent)
     : QMainWindow(parent)
     , m_ui(new Ui::Tf_speaker)
     , m_services(services)
     , m_state(state)
+    , m_dataModule(dataModule)
 {
     m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora.png")));
@@ -84,10 +89,15 @@ void Tf_speaker::FormCreate()
     // Changes enable the save button from here on, so stored values that differ from the form's
     // initial values leave it enabled after start-up.
     connectSaveEnabling();
-    connect(m_ui->TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
-    connect(m_ui->TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    m_voicePanel = new VoicePanel(m_services.voice,
+                                  {m_ui->flatComboBox1, m_ui->TrackBar2, m_ui->StaticText6, m_ui->TrackBar1,
+                                   m_ui->StaticText9, m_ui->Memo1},
+                                  this);
     loadSettings();
     createMusicPanel();
+    // The settings file is opened again for the voice list.
+    m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
+    guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
@@ -98,6 +108,10 @@ void Tf_speaker::FormCreate()
 
     // The music fades in from the speaking level.
     m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
+
+    // The last step: today's list and announcement, once every setting is in its control.
+    setupBirthdayList();
+    guarded([this] { m_birthdayList->RefreshBirthdays(); });
 }
 
 void Tf_speaker::createMusicPanel()
@@ -118,6 +132,36 @@ void Tf_speaker::createMusicPanel()
     widgets.edt_song = m_ui->edt_song;
     widgets.sb_save = m_ui->sb_save;
     m_musicPanel = new MusicPanel(m_services.audio, m_state, widgets, m_musicFolder, this);
+}
+
+void Tf_speaker::setupBirthdayList()
+{
+    BirthdayWidgets widgets;
+    widgets.SGrid1 = m_ui->SGrid1;
+    widgets.SB_write = m_ui->SB_write;
+    widgets.SpinEdit3 = m_ui->SpinEdit3;
+    widgets.SpinEdit4 = m_ui->SpinEdit4;
+    widgets.chk_read1 = m_ui->chk_read1;
+    widgets.chk_read2 = m_ui->chk_read2;
+    widgets.chk_read3 = m_ui->chk_read3;
+    widgets.chk_next = m_ui->chk_next;
+    widgets.edt_user = m_ui->edt_user;
+    widgets.Memo1 = m_ui->Memo1;
+    BirthdayQueries queries;
+    // Without a data module (it could not be opened) the list stays empty rather than failing.
+    queries.monthDay = [this](const QString& tokens, const QString& threshold) {
+        return m_dataModule ? m_dataModule->qry_month_day(tokens, threshold) : QList<QSqlRecord>();
+    };
+    queries.month = [this](const QString& month, const QString& threshold) {
+        return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
+    };
+    m_birthdayList = new BirthdayList(widgets, queries, [this] { return m_mainreadText; }, this);
+    connect(m_birthdayList, &BirthdayList::exportRequested, this, [this] { guarded([this] { O1Click(); }); });
+}
+
+void Tf_speaker::O1Click()
+{
+    ExportGridToExcel(QStringLiteral("员工生日资料表"), m_ui->SGrid1, 9);
 }
 
 void Tf_speaker::setupToolbar()
@@ -233,9 +277,7 @@ void Tf_speaker::loadSettings()
 {
     IniFile ini(IniFile::defaultPath());
 
-    m_ui->TrackBar2->setValue(qBound(-10, ini.readInteger(Speaker, QStringLiteral("Rate"), 2), 15));
-    TrackBar2Change(); // runs once whether or not the position changed
-    m_ui->TrackBar1->setValue(qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100));
+    m_voicePanel->loadRateAndVolume(ini);
     m_datetimetype = ini.readInteger(Speaker, QStringLiteral("Datetimetype"), 1);
 
     const int musicVolume = ini.readInteger(System, QStringLiteral("default_volume"), 40);
@@ -244,7 +286,7 @@ void Tf_speaker::loadSettings()
     m_ui->SpinEdit2->setValue(ini.readInteger(System, QStringLiteral("Intervaltime"), 60));
     const int playmode = ini.readInteger(System, QStringLiteral("Playmode"), 0);
     m_ui->ComBox1->setCurrentIndex(playmode >= 0 && playmode < m_ui->ComBox1->count() ? playmode : -1);
-    m_markdelay = ini.readInteger(System, QStringLiteral("Delay2"), 800);
+    m_pauseSymbols.setMarkdelay(ini.readInteger(System, QStringLiteral("Delay2"), 800));
 
     const QString programFolder = progdir();
     const QString stored = ini.readString(System, QStringLiteral("Mp3bj"), programFolder);
@@ -279,18 +321,6 @@ void Tf_speaker::loadSettings()
     m_ui->chk_next->setChecked(ini.readBool(System, QStringLiteral("Next_month"), true));
     // Written back at once; a refused write is reported and start-up goes on.
     guarded([&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
-}
-
-void Tf_speaker::TrackBar2Change()
-{
-    m_ui->StaticText6->setText(QString::number(m_ui->TrackBar2->value()));
-    m_ui->Memo1->setFocus();
-}
-
-void Tf_speaker::TrackBar1Change()
-{
-    m_ui->StaticText9->setText(QString::number(m_ui->TrackBar1->value()));
-    m_ui->Memo1->setFocus();
 }
 
 void Tf_speaker::FormShow()

@@ -2,6 +2,8 @@
 
 #include "services.h"
 
+#include "speech/pausesymbols.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QScopedPointer>
@@ -12,6 +14,9 @@ class QAction;
 class QSystemTrayIcon;
 class QTableWidget;
 class MusicPanel;
+class TDM;
+class VoicePanel;
+class BirthdayList;
 struct ReadingState;
 class Tf_information;
 
@@ -25,12 +30,14 @@ class Tf_speaker final : public QMainWindow
 {
     Q_OBJECT
 public:
-    Tf_speaker(const Services& services, ReadingState& state, QWidget* parent = nullptr);
+    Tf_speaker(const Services& services, ReadingState& state, TDM* dataModule, QWidget* parent = nullptr);
     ~Tf_speaker() override;
 
     Ui::Tf_speaker* form() const { return m_ui.data(); }
     const Services& services() const { return m_services; }
     ReadingState& readingState() const { return m_state; }
+    TDM* dataModule() const { return m_dataModule; }
+    BirthdayList* birthdayList() const { return m_birthdayList; }
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -43,12 +50,17 @@ public:
     QString MainreadText() const { return m_mainreadText; }
     void setMainreadText(const QString& text) { m_mainreadText = text; }
     int datetimetype() const { return m_datetimetype; }
-    int markdelay() const { return m_markdelay; }
+    int markdelay() const { return m_pauseSymbols.markdelay(); }
+    // The pause symbols shared with the speaking thread.
+    PauseSymbols& pauseSymbols() { return m_pauseSymbols; }
+    VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
     MusicPanel* musicPanel() const { return m_musicPanel; }
 
     // The birthday-list report of a string grid through the spreadsheet application.
     void ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize);
+    // "导出生日资料(&O)" of the birthday grid's menu.
+    void O1Click();
 
     // Handlers, named after their controls.
     void FormShow();
@@ -84,12 +96,13 @@ private:
     void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
-    void TrackBar2Change();
-    void TrackBar1Change();
+    void setupBirthdayList();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
     ReadingState& m_state;
+    TDM* m_dataModule;
+    BirthdayList* m_birthdayList = nullptr;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
@@ -102,6 +115,7 @@ private:
     QString m_mainreadText;
     QString m_musicFolder;
     int m_datetimetype = 1;
-    int m_markdelay = 800;
+    PauseSymbols m_pauseSymbols;
+    VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
 };

@@ -7,6 +7,7 @@
 #include "shell/services.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "testdatabase.h"
 #include "testfolder.h"
 #include "ui_tf_speaker.h"
 
@@ -23,9 +24,12 @@ private slots:
     void init()
     {
         m_folder = std::make_unique<TestFolder>();
+        createTestDatabase(*m_folder);
         m_clock = std::make_unique<FakeClock>(2024, 3, 5, 9, 30, 0);
         m_dialogs = std::make_unique<RecordingDialogs>();
         m_library = std::make_unique<RecordingAudioLibrary>();
+        // The station starts only with its database.
+        createTestDatabase(*m_folder);
     }
 
     void cleanup()

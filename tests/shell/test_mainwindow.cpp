@@ -1,3 +1,4 @@
+#include "birthdays/birthdaylist.h"
 #include "common/inifile.h"
 #include "fakeclock.h"
 #include "recordingdialogs.h"
@@ -6,11 +7,15 @@
 #include "shell/station.h"
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
+#include "data/tdm.h"
+#include "testdatabase.h"
 #include "testfolder.h"
 #include "ui_tf_speaker.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -24,6 +29,7 @@ private slots:
         m_folder = std::make_unique<TestFolder>();
         m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0); // a Tuesday
         m_dialogs = std::make_unique<RecordingDialogs>();
+        createTestDatabase(*m_folder);
     }
 
     void cleanup()
@@ -197,6 +203,26 @@ private slots:
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_load"))->text().endsWith(QStringLiteral(" %")));
     }
 
+    void missingDatabaseWarnsOnceAndEnds()
+    {
+        QFile::remove(m_folder->file(QStringLiteral("draft.dat")));
+        m_station = std::make_unique<Station>(Services{});
+        QVERIFY(!m_station->start());
+        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("数据连接失败!")});
+        QVERIFY(!m_station->mainWindow());
+        QVERIFY(!m_folder->exists(QStringLiteral("setinfo.ini")));
+        // The failed opening created no empty database either.
+        QVERIFY(!m_folder->exists(QStringLiteral("draft.dat")));
+    }
+
+    void dataModuleIsSharedWithTheMainWindow()
+    {
+        startStation();
+        QVERIFY(m_station->dataModule());
+        QCOMPARE(m_station->mainWindow()->dataModule(), m_station->dataModule());
+        QVERIFY(m_station->dataModule()->Q_birthday2());
+    }
+
     void birthdayReportGoesToTheSpreadsheet()
     {
         RecordingSpreadsheet spreadsheet;
@@ -205,7 +231,9 @@ private slots:
         m_station = std::make_unique<Station>(services);
         QVERIFY(m_station->start());
         auto* grid = form()->SGrid1;
-        m_station->mainWindow()->ExportGridToExcel(QStringLiteral("员工生日资料表"), grid, 9);
+        auto* O1 = m_station->mainWindow()->birthdayList()->popupMenu()->findChild<QAction*>(QStringLiteral("O1"));
+        QVERIFY(O1);
+        O1->trigger();
         const int rows = grid->rowCount() + 1;
         QVERIFY(spreadsheet.calls.contains(QStringLiteral("cells(1,1).value=员工生日资料表")));
         QVERIFY(spreadsheet.calls.contains(QStringLiteral("cells(2,1).value=姓名")));

@@ -1,0 +1,180 @@
+// Times the stored queries through the data module on rosters of 1,000, 10,000 and 100,000 people,
+// beside the sqlite3 command line running the same SQL on the same file.
+#include "common/clock.h"
+#include "common/helpers.h"
+#include "common/runtimeerror.h"
+#include "data/tdm.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlTableModel>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+const QString MonthDayTokens = QStringLiteral("03-02 03-03 03-04 03-05 03-06 03-07 03-08");
+const QString Month = QStringLiteral("03");
+const QString Threshold = QStringLiteral("90");
+
+void fill(const QSqlDatabase& db, int count)
+{
+    QRandomGenerator random(20240305);
+    QSqlQuery begin(db);
+    begin.exec(QStringLiteral("BEGIN"));
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral("INSERT INTO birthday (emp_name, birthday, dept, remark1, indate) "
+                                  "VALUES (?, ?, ?, ?, ?)"));
+    const QDate firstBirth(1960, 1, 1);
+    const QDate firstJoin(2000, 1, 1);
+    for (int i = 0; i < count; ++i) {
+        insert.addBindValue(QStringLiteral("员工%1").arg(i));
+        insert.addBindValue(firstBirth.addDays(random.bounded(45 * 365)).toString(Qt::ISODate));
+        insert.addBindValue(QStringLiteral("部门%1").arg(i % 40));
+        insert.addBindValue(QString());
+        insert.addBindValue(firstJoin.addDays(random.bounded(24 * 365)).toString(Qt::ISODate));
+        if (!insert.exec()) {
+            throw RuntimeError(insert.lastError().text());
+        }
+    }
+    QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+}
+
+// Milliseconds of the fastest call: the machine's other load only ever adds time.
+double timeIt(int rounds, const std::function<void()>& call)
+{
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        call();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return *std::min_element(times.begin(), times.end());
+}
+
+QString sqlQuoted(const QString& text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// Wall time of the command line running the script once, in milliseconds.
+double runCli(const QString& cli, const QString& database, const QString& script)
+{
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(cli, {QStringLiteral("-batch"), database});
+    process.write(script.toUtf8());
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+    if (process.exitCode() != 0) {
+        throw RuntimeError(QString::fromLocal8Bit(process.readAllStandardError()));
+    }
+    return elapsed;
+}
+
+// The command line's time for one run of the SQL: a script running it `rounds` times, minus the
+// same script without it (start-up, opening the file, setting the parameters); fastest of five each.
+double cliTime(const QString& cli, const QString& database, const QString& sql, const QString& p1, int rounds)
+{
+    // The command line has no today(): it gets the same date as a literal.
+    QString text = sql;
+    text.replace(QStringLiteral("today()"), sqlQuoted(Clock::currentDate().toString(Qt::ISODate)));
+    const QString setup = QStringLiteral(".parameter init\n.parameter set :p1 %1\n.parameter set :p2 %2\n.output /dev/null\n")
+                              .arg(sqlQuoted(p1), sqlQuoted(Threshold));
+    QString withQuery = setup;
+    for (int i = 0; i < rounds; ++i) {
+        withQuery += text + QStringLiteral(";\n");
+    }
+    double bare = 1e300;
+    double full = 1e300;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        bare = std::min(bare, runCli(cli, database, setup));
+        full = std::min(full, runCli(cli, database, withQuery));
+    }
+    return std::max(0.0, (full - bare) / rounds);
+}
+
+QString storedSql(TDM& tdm, const QString& name)
+{
+    QSqlQuery query(tdm.database());
+    query.prepare(QStringLiteral("SELECT sql FROM stored_query WHERE name = ?"));
+    query.addBindValue(name);
+    if (!query.exec() || !query.next()) {
+        throw RuntimeError(QStringLiteral("no stored query ") + name);
+    }
+    return query.value(0).toString();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString cli = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    std::printf("%-9s %-14s %6s %12s %12s %7s\n", "roster", "query", "rows", "kelvora ms", "sqlite3 ms", "ratio");
+    try {
+        for (const int count : {1000, 10000, 100000}) {
+            QTemporaryDir folder;
+            setProgdir(folder.path());
+            TDM::createDatabase(TDM::databasePath());
+            {
+                TDM filler;
+                if (!filler.DataModuleCreate()) {
+                    return 1;
+                }
+                fill(filler.database(), count);
+            }
+            TDM tdm;
+            QElapsedTimer opening;
+            opening.start();
+            if (!tdm.DataModuleCreate()) {
+                return 1;
+            }
+            std::printf("%-9d %-14s %6d %12.3f\n", count, "DataModuleCreate", tdm.Q_birthday2()->rowCount(),
+                        opening.nsecsElapsed() / 1e6);
+            const int rounds = count >= 100000 ? 30 : 200;
+            struct Case
+            {
+                const char* name;
+                QString p1;
+                std::function<QList<QSqlRecord>()> call;
+            };
+            const Case cases[] = {
+                {"qry_month_day", MonthDayTokens, [&] { return tdm.qry_month_day(MonthDayTokens, Threshold); }},
+                {"qry_month", Month, [&] { return tdm.qry_month(Month, Threshold); }},
+            };
+            for (const Case& c : cases) {
+                const qsizetype rows = c.call().size();
+                const double ours = timeIt(rounds, [&] { c.call(); });
+                const double theirs = cli.isEmpty() ? 0.0
+                                                    : cliTime(cli, TDM::databasePath(), storedSql(tdm, QString::fromLatin1(c.name)),
+                                                              c.p1, rounds);
+                std::printf("%-9d %-14s %6lld %12.3f %12.3f %7.2f\n", count, c.name, static_cast<long long>(rows), ours,
+                            theirs, theirs > 0 ? ours / theirs : 0.0);
+            }
+            setProgdir(QString());
+        }
+    } catch (const RuntimeError& error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
+        return 1;
+    }
+    if (cli.isEmpty()) {
+        std::printf("sqlite3 command line not found: no comparison\n");
+    }
+    return 0;
+}

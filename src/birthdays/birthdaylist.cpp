@@ -1,0 +1,307 @@
+#include "birthdaylist.h"
+
+#include "daywindow.h"
+
+#include "common/clock.h"
+#include "common/errorguard.h"
+#include "common/helpers.h"
+#include "common/inifile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <utility>
+
+namespace {
+
+const QString Yes = QStringLiteral("yes");
+const QString No = QStringLiteral("no");
+const QColor SkyBlue(166, 202, 240);
+
+// SGrid1DrawCell: after the default drawing, a selected person's row turns sky blue and the
+// selection column shows a centred check box instead of its text.
+class SelectionDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QRect rect = option.rect;
+        const bool selected = index.siblingAtColumn(BirthdayList::SelectColumn).data().toString() == Yes;
+        painter->save();
+        if (selected) {
+            painter->fillRect(rect, SkyBlue);
+            painter->setPen(option.palette.color(QPalette::Text));
+            painter->drawText(rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                              index.data().toString());
+        }
+        if (index.column() == BirthdayList::SelectColumn) {
+            painter->fillRect(rect, option.palette.color(QPalette::Base));
+            const QWidget* widget = option.widget;
+            QStyle* style = widget ? widget->style() : QApplication::style();
+            const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget);
+            const int height = style->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, widget);
+            QStyleOptionButton box;
+            box.rect = QRect((rect.left() + rect.left() + rect.width() - width) / 2,
+                             (rect.top() + rect.top() + rect.height() - height) / 2, width, height);
+            box.state = QStyle::State_Enabled | (selected ? QStyle::State_On : QStyle::State_Off);
+            style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, widget);
+        }
+        painter->restore();
+    }
+};
+
+QString cellText(const QVariant& value)
+{
+    return value.isNull() ? QString() : value.toString();
+}
+
+QString dateText(const QVariant& value)
+{
+    if (value.isNull()) {
+        return QString();
+    }
+    QDate date;
+    if (value.metaType().id() == QMetaType::QDateTime) {
+        date = value.toDateTime().date();
+    } else if (value.metaType().id() == QMetaType::QDate) {
+        date = value.toDate();
+    } else {
+        const QString text = value.toString().trimmed();
+        date = QDate::fromString(text.left(10), Qt::ISODate);
+        if (!date.isValid()) {
+            return text; // shown as stored rather than lost
+        }
+    }
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QString ageText(const QVariant& value)
+{
+    if (value.isNull()) {
+        return QString();
+    }
+    bool ok = false;
+    const qlonglong age = value.toLongLong(&ok);
+    return ok ? QString::number(age) : value.toString();
+}
+
+} // namespace
+
+BirthdayList::BirthdayList(const BirthdayWidgets& widgets, BirthdayQueries queries,
+                           std::function<QString()> mainreadText, QObject* parent)
+    : QObject(parent)
+    , m_w(widgets)
+    , m_queries(std::move(queries))
+    , m_mainreadText(std::move(mainreadText))
+{
+    QTableWidget* grid = m_w.SGrid1;
+    grid->setItemDelegate(new SelectionDelegate(grid));
+    grid->setToolTip(QStringLiteral("在表格中选择所需播报人员，点生成语句，即可生成最新的播报语句。"));
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setTabKeyNavigation(false);
+    // Compact rows, as a string grid has them: the selected rows' text sits two pixels from the top.
+    grid->verticalHeader()->setDefaultSectionSize(
+        qMax(grid->fontMetrics().height() + 6,
+             grid->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, grid) + 4));
+    grid->viewport()->installEventFilter(this);
+    grid->installEventFilter(this);
+    connect(grid, &QTableWidget::cellClicked, this, [this] { SGrid1Click(); });
+
+    m_PopupMenu4 = new QMenu(grid);
+    m_PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
+    m_N101 = m_PopupMenu4->addAction(QStringLiteral("显示前10天(&P)"));
+    m_N101->setObjectName(QStringLiteral("N101"));
+    m_V1 = m_PopupMenu4->addAction(QStringLiteral("查看月份生日(&V)"));
+    m_V1->setObjectName(QStringLiteral("V1"));
+    m_O1 = m_PopupMenu4->addAction(QStringLiteral("导出生日资料(&O)"));
+    m_O1->setObjectName(QStringLiteral("O1"));
+    connect(m_N101, &QAction::triggered, this, [this] { guarded([this] { N101Click(); }); });
+    connect(m_V1, &QAction::triggered, this, &BirthdayList::monthViewRequested);
+    connect(m_O1, &QAction::triggered, this, &BirthdayList::exportRequested);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { m_PopupMenu4->popup(m_w.SGrid1->viewport()->mapToGlobal(pos)); });
+
+    connect(m_w.SB_write, &QToolButton::clicked, this, [this] { guarded([this] { SB_writeClick(); }); });
+}
+
+BirthdayList::~BirthdayList() = default;
+
+QString BirthdayList::threshold() const
+{
+    return QString::number(m_w.SpinEdit3->value());
+}
+
+void BirthdayList::RefreshBirthdays()
+{
+    const QString tokens = DayWindow::tokens(Clock::currentDate(), m_w.SpinEdit4->value());
+    const QList<QSqlRecord> result = m_queries.monthDay(tokens, threshold());
+    FillBirthdayGrid(result);
+    // An empty result composes nothing: the editor keeps its text.
+    if (!result.isEmpty()) {
+        ComposeAnnouncement(Composer::entriesOn(result, Clock::currentDate()));
+    }
+}
+
+void BirthdayList::N101Click()
+{
+    FillBirthdayGrid(m_queries.monthDay(DayWindow::previousDays(Clock::currentDate()), threshold()));
+}
+
+void BirthdayList::FillBirthdayGrid(const QList<QSqlRecord>& result)
+{
+    QTableWidget* grid = m_w.SGrid1;
+    grid->clearContents();
+    if (result.isEmpty()) {
+        grid->setRowCount(1);
+        return;
+    }
+    grid->setRowCount(result.size());
+    const QDate today = Clock::currentDate();
+    for (int row = 0; row < result.size(); ++row) {
+        const QSqlRecord& record = result.at(row);
+        const QString birthday = cellText(record.value(QStringLiteral("birthday")));
+        const QString cells[] = {
+            cellText(record.value(QStringLiteral("emp_name"))),
+            dateText(record.value(QStringLiteral("indate"))),
+            birthday,
+            cellText(record.value(QStringLiteral("dept"))),
+            // A missing or malformed birthday is never today's.
+            DayWindow::isBirthdayOn(birthday, today) ? Yes : No,
+            ageText(record.value(QStringLiteral("age"))),
+        };
+        for (int column = 0; column < 6; ++column) {
+            grid->setItem(row, column, new QTableWidgetItem(cells[column]));
+        }
+    }
+}
+
+QList<BirthdayEntry> BirthdayList::selectedEntries() const
+{
+    QList<BirthdayEntry> entries;
+    QStringList unreadable;
+    const QTableWidget* grid = m_w.SGrid1;
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        const QTableWidgetItem* select = grid->item(row, SelectColumn);
+        if (!select || select->text() != Yes) {
+            continue;
+        }
+        const QTableWidgetItem* nameItem = grid->item(row, 0);
+        const QTableWidgetItem* ageItem = grid->item(row, AgeColumn);
+        const QString name = nameItem ? nameItem->text().trimmed() : QString();
+        const QString age = ageItem ? ageItem->text().trimmed() : QString();
+        bool ok = false;
+        const int years = age.toInt(&ok);
+        if (!ok) {
+            unreadable.append(name);
+            continue;
+        }
+        entries.append({name, years, age});
+    }
+    if (!unreadable.isEmpty()) {
+        // Nobody can be put in an age group without an age; the others are still announced.
+        warnbox(QStringLiteral("以下人员没有有效的年龄，未列入播报语句：") + unreadable.join(QStringLiteral("、")));
+    }
+    return entries;
+}
+
+void BirthdayList::SB_writeClick()
+{
+    ComposeAnnouncement(selectedEntries());
+}
+
+void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries)
+{
+    CompositionInputs inputs;
+    inputs.readGroup = {m_w.chk_read1->isChecked(), m_w.chk_read2->isChecked(), m_w.chk_read3->isChecked()};
+    inputs.nextMonth = m_w.chk_next->isChecked();
+    inputs.mainread = m_mainreadText ? m_mainreadText() : QString();
+    inputs.organisation = m_w.edt_user->text();
+    inputs.today = Clock::currentDate();
+
+    const QString days = threshold();
+    const Composition result
+        = Composer(IniFile::defaultPath()).compose(entries, inputs, [this, &days](const QString& month) {
+              QStringList names;
+              for (const QSqlRecord& record : m_queries.month(month, days)) {
+                  names.append(record.value(QStringLiteral("emp_name")).toString());
+              }
+              return names;
+          });
+    switch (result.action) {
+    case Composition::Write:
+        m_w.Memo1->setPlainText(result.text);
+        break;
+    case Composition::Empty:
+        m_w.Memo1->clear();
+        break;
+    case Composition::Keep:
+        break;
+    }
+}
+
+void BirthdayList::SGrid1MouseDown()
+{
+    QTableWidget* grid = m_w.SGrid1;
+    if (grid->currentColumn() != SelectColumn || grid->currentRow() < 0) {
+        return;
+    }
+    const int row = grid->currentRow();
+    QTableWidgetItem* item = grid->item(row, SelectColumn);
+    if (!item) {
+        item = new QTableWidgetItem;
+        grid->setItem(row, SelectColumn, item);
+    }
+    item->setText(item->text() == Yes ? No : Yes);
+    grid->viewport()->update();
+}
+
+void BirthdayList::SGrid1Click()
+{
+    QTableWidget* grid = m_w.SGrid1;
+    grid->viewport()->update();
+    if (grid->currentRow() >= 0) {
+        grid->setCurrentCell(grid->currentRow(), 0);
+    }
+}
+
+bool BirthdayList::eventFilter(QObject* watched, QEvent* event)
+{
+    QTableWidget* grid = m_w.SGrid1;
+    if (watched == grid->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) {
+            // Other buttons leave the current cell where it is, so they never toggle.
+            return true;
+        }
+        const QModelIndex index = grid->indexAt(mouse->position().toPoint());
+        if (index.isValid()) {
+            grid->setCurrentCell(index.row(), index.column());
+            SGrid1MouseDown();
+        }
+        return false;
+    }
+    if (watched == grid && event->type() == QEvent::KeyPress) {
+        // Keys move between rows only: the grid's own move runs first, then the column goes back.
+        QTimer::singleShot(0, this, [this] { SGrid1Click(); });
+    }
+    return QObject::eventFilter(watched, event);
+}

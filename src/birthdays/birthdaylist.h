@@ -1,0 +1,88 @@
+#pragma once
+
+#include "composer.h"
+
+#include <QList>
+#include <QObject>
+#include <QSqlRecord>
+
+#include <functional>
+
+class QCheckBox;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QSpinBox;
+class QTableWidget;
+class QToolButton;
+// The stored queries the list runs; the data module's in the program, recordings in tests.
+struct BirthdayQueries
+{
+    // qry_month_day: month-day tokens and the joining-days threshold.
+    std::function<QList<QSqlRecord>(const QString& tokens, const QString& threshold)> monthDay;
+    // qry_month: a two-digit month and the threshold.
+    std::function<QList<QSqlRecord>(const QString& month, const QString& threshold)> month;
+};
+
+// The main window's controls that the birthday list reads and writes.
+struct BirthdayWidgets
+{
+    QTableWidget* SGrid1 = nullptr;
+    QToolButton* SB_write = nullptr;
+    QSpinBox* SpinEdit3 = nullptr; // joining-days threshold
+    QSpinBox* SpinEdit4 = nullptr; // days shown around today
+    QCheckBox* chk_read1 = nullptr;
+    QCheckBox* chk_read2 = nullptr;
+    QCheckBox* chk_read3 = nullptr;
+    QCheckBox* chk_next = nullptr;
+    QLineEdit* edt_user = nullptr; // organisation name
+    QPlainTextEdit* Memo1 = nullptr;
+};
+
+// The birthday grid of the main window: fills it from the day-window query, draws and toggles the
+// selection column, offers its popup menu, and composes the announcement into the editor.
+class BirthdayList final : public QObject
+{
+    Q_OBJECT
+public:
+    // The fixed announcement text lives in the main window; it is asked for at each composition.
+    BirthdayList(const BirthdayWidgets& widgets, BirthdayQueries queries, std::function<QString()> mainreadText,
+                 QObject* parent = nullptr);
+    ~BirthdayList() override;
+
+    static constexpr int SelectColumn = 4;
+    static constexpr int AgeColumn = 5;
+
+    // Lists the days around today and composes today's announcement from the same result.
+    void RefreshBirthdays();
+    void FillBirthdayGrid(const QList<QSqlRecord>& result);
+    // Composes from the grid rows marked "yes".
+    void SB_writeClick();
+    // Lists the previous ten days and today; the editor is left alone.
+    void N101Click();
+    void ComposeAnnouncement(const QList<BirthdayEntry>& entries);
+
+    QMenu* popupMenu() const { return m_PopupMenu4; }
+
+signals:
+    void monthViewRequested();
+    void exportRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void SGrid1MouseDown();
+    void SGrid1Click();
+    QList<BirthdayEntry> selectedEntries() const;
+    QString threshold() const;
+
+    BirthdayWidgets m_w;
+    BirthdayQueries m_queries;
+    std::function<QString()> m_mainreadText;
+    QMenu* m_PopupMenu4 = nullptr;
+    QAction* m_N101 = nullptr;
+    QAction* m_V1 = nullptr;
+    QAction* m_O1 = nullptr;
+};

@@ -1,0 +1,130 @@
+#include "composer.h"
+
+#include "daywindow.h"
+
+#include "common/inifile.h"
+
+#include <QVariant>
+
+#include <utility>
+
+namespace {
+
+const QChar Comma(0xFF0C); // "，"
+
+} // namespace
+
+Composer::Composer(QString iniPath)
+    : m_iniPath(std::move(iniPath))
+{
+}
+
+std::array<AgeGroup, 3> Composer::readGroups(const QString& iniPath)
+{
+    const IniFile ini(iniPath);
+    const int defaultBounds[3] = {20, 25, 50};
+    std::array<AgeGroup, 3> groups;
+    for (int n = 0; n < 3; ++n) {
+        const QString section = QStringLiteral("Addread%1").arg(n + 1);
+        groups[n].upperAge = ini.readInteger(section, QStringLiteral("Agegroup"), defaultBounds[n]);
+        groups[n].readAge = ini.readBool(section, QStringLiteral("Readage"), false);
+        groups[n].addtext = ini.readString(section, QStringLiteral("addtext"), QString());
+    }
+    return groups;
+}
+
+QString Composer::nextMonth(const QDate& today)
+{
+    return QStringLiteral("%1").arg(today.month() % 12 + 1, 2, 10, QLatin1Char('0'));
+}
+
+QString Composer::birthdayLine(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups,
+                               const std::array<bool, 3>& readGroup)
+{
+    std::array<QString, 3> texts;
+    for (const BirthdayEntry& entry : entries) {
+        const int age = entry.age;
+        // Three independent tests: with ordered bounds an entry joins at most one group.
+        const bool joins[3] = {age <= groups[0].upperAge, groups[0].upperAge < age && age <= groups[1].upperAge,
+                               groups[1].upperAge < age && age <= groups[2].upperAge};
+        for (int n = 0; n < 3; ++n) {
+            if (!joins[n]) {
+                continue;
+            }
+            if (readGroup[n] && groups[n].readAge) {
+                texts[n] += entry.name + entry.ageText + QStringLiteral("岁生日，");
+            } else {
+                texts[n] += entry.name + Comma;
+            }
+        }
+    }
+
+    for (int n = 0; n < 3; ++n) {
+        QString& text = texts[n];
+        if (text.isEmpty()) {
+            continue;
+        }
+        // Age-form groups end in "岁生日，" already; every other group holds bare names (this also
+        // covers a group that asks for ages while its box is off) and is closed with one "生日，".
+        if (!(readGroup[n] && groups[n].readAge)) {
+            text.chop(1);
+            text += QStringLiteral("生日，");
+        }
+        text += groups[n].addtext;
+    }
+
+    QString line = texts[0];
+    for (int n = 1; n < 3; ++n) {
+        if (!texts[n].isEmpty()) {
+            line += Comma + texts[n];
+        }
+    }
+    if (line.startsWith(Comma)) {
+        line.remove(0, 1);
+    }
+    return line;
+}
+
+QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const QDate& day)
+{
+    QList<BirthdayEntry> entries;
+    for (const QSqlRecord& record : result) {
+        const QVariant birthday = record.value(QStringLiteral("birthday"));
+        if (birthday.isNull() || !DayWindow::isBirthdayOn(birthday.toString(), day)) {
+            continue;
+        }
+        bool ok = false;
+        const int age = record.value(QStringLiteral("age")).toInt(&ok);
+        if (!ok) {
+            continue;
+        }
+        entries.append({record.value(QStringLiteral("emp_name")).toString().trimmed(), age, QString::number(age)});
+    }
+    return entries;
+}
+
+Composition Composer::compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,
+                              const NextMonthNames& nextMonthNames) const
+{
+    const QString line = birthdayLine(entries, readGroups(m_iniPath), inputs.readGroup);
+
+    QString names;
+    if (inputs.nextMonth && nextMonthNames) {
+        // Asked even when nobody is greeted today: a failure must leave the editor untouched.
+        for (const QString& name : nextMonthNames(nextMonth(inputs.today))) {
+            names += name.trimmed() + Comma;
+        }
+    }
+
+    Composition result;
+    if (line.isEmpty()) {
+        result.action = inputs.nextMonth ? Composition::Empty : Composition::Keep;
+        return result;
+    }
+    result.action = Composition::Write;
+    result.text = QStringLiteral("今天是：") + inputs.organisation + QStringLiteral("员工，") + line + inputs.mainread;
+    if (inputs.nextMonth && !names.isEmpty()) {
+        result.text += QStringLiteral("下月将有：") + names + QStringLiteral(" 等同事生日，公司将为他们送上祝福。");
+    }
+    return result;
+}

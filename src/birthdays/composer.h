@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+// One person to greet: the name as spoken, the age that chooses the group and the text spoken for it.
+struct BirthdayEntry
+{
+    QString name;
+    int age = 0;
+    QString ageText;
+};
+
+// One age group's settings ([Addread1] .. [Addread3] of setinfo.ini).
+struct AgeGroup
+{
+    int upperAge = 0;   // Agegroup: inclusive upper bound
+    bool readAge = false; // Readage: speak the age
+    QString addtext;    // the group's greeting text
+};
+
+// What the main window contributes to a composition, as its controls stand.
+struct CompositionInputs
+{
+    std::array<bool, 3> readGroup{}; // chk_read1 .. chk_read3
+    bool nextMonth = true;           // chk_next
+    QString mainread;                // the fixed text
+    QString organisation;            // edt_user
+    QDate today;
+};
+
+// What becomes of the editor after a composition.
+struct Composition
+{
+    enum Action
+    {
+        Write, // the editor's whole text becomes `text`
+        Empty, // the editor is emptied (nobody to greet, next month's list asked for)
+        Keep   // the editor keeps its text (nobody to greet)
+    };
+    Action action = Keep;
+    QString text;
+};
+
+// Turns the people to greet into the announcement: three age groups, each in its own form with its
+// greeting, the fixed text, and optionally next month's names. The group settings are read from the
+// settings file at every composition, so saved edits count at once.
+class Composer final
+{
+public:
+    // Names of next month's birthdays for a two-digit month, in the query's order. May throw; the
+    // composition then ends without a result.
+    using NextMonthNames = std::function<QStringList(const QString& month)>;
+
+    explicit Composer(QString iniPath);
+
+    static std::array<AgeGroup, 3> readGroups(const QString& iniPath);
+    // The two-digit month after the day's month ("01" after December).
+    static QString nextMonth(const QDate& today);
+    // The joined group texts (BirthdayLine); empty when nobody falls into a group.
+    static QString birthdayLine(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups,
+                                const std::array<bool, 3>& readGroup);
+
+    // The people of a day-window result whose birthday is on the day, in result order; a row whose
+    // age is missing or not a number cannot be grouped and is left out.
+    static QList<BirthdayEntry> entriesOn(const QList<QSqlRecord>& result, const QDate& day);
+
+    Composition compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,
+                        const NextMonthNames& nextMonthNames) const;
+
+private:
+    QString m_iniPath;
+};

@@ -1,0 +1,200 @@
+-- draft.dat: the station's roster, pause symbols, time announcements and stored queries.
+-- The build and the tests create a new database from this script; an existing file is never touched.
+-- Dates are "yyyy-mm-dd" texts; the CHECKs accept only real calendar dates (2023-02-29 is refused).
+-- Yes/no columns hold 0 or 1.
+
+PRAGMA user_version = 1;
+
+CREATE TABLE birthday (
+    id       INTEGER PRIMARY KEY AUTOINCREMENT,
+    emp_name TEXT,
+    birthday TEXT CHECK (birthday IS NULL OR date(julianday(birthday)) IS birthday),
+    dept     TEXT,
+    remark1  TEXT,
+    indate   TEXT CHECK (indate IS NULL OR date(julianday(indate)) IS indate)
+);
+-- The stored queries look people up by the "mm-dd" part of the birthday.
+CREATE INDEX birthday_month_day ON birthday (substr(birthday, 6, 5));
+CREATE INDEX birthday_indate ON birthday (indate);
+
+CREATE TABLE delaytime (
+    id        INTEGER PRIMARY KEY AUTOINCREMENT,
+    name      TEXT,
+    descript  TEXT,
+    delaytime INTEGER NOT NULL DEFAULT 0,
+    candelete INTEGER NOT NULL DEFAULT 1 CHECK (candelete IN (0, 1))
+);
+
+CREATE TABLE telltime (
+    id      INTEGER PRIMARY KEY,
+    stime   TEXT NOT NULL CHECK (length(stime) = 8 AND time(stime) IS stime),
+    text    TEXT,
+    speaker TEXT,
+    isplay  INTEGER NOT NULL DEFAULT 0 CHECK (isplay IN (0, 1))
+);
+
+CREATE TABLE history (
+    id       INTEGER PRIMARY KEY AUTOINCREMENT,
+    filename TEXT,
+    opendate TEXT
+);
+
+CREATE TABLE draft (
+    id      INTEGER PRIMARY KEY AUTOINCREMENT,
+    name    TEXT,
+    orderno INTEGER,
+    memory  TEXT
+);
+
+-- The stored queries' SQL, run by name with the bound values :p1 and :p2 and today's date from the
+-- program's clock (the SQL function today(), "yyyy-mm-dd").
+--   qry_month_day(:p1 month-day tokens "mm-dd" separated by blanks, :p2 joining-days threshold)
+--   qry_month(:p1 month "01".."12", :p2 joining-days threshold)
+-- Both return emp_name, indate, birthday, dept, age. A person is listed when joined at least the
+-- threshold number of days ago (a threshold that is not a whole number counts as 0; a person
+-- without a date of joining only when the threshold is 0 or less). age is the age reached on the
+-- occurrence of the birthday nearest to today (on 31 December, 01-01 means next year's).
+-- qry_month_day lists in the order of the tokens, qry_month by day of the month; then by date of
+-- joining (missing first), then by id.
+CREATE TABLE stored_query (
+    name TEXT PRIMARY KEY,
+    sql  TEXT NOT NULL
+);
+INSERT INTO stored_query (name, sql) VALUES
+('qry_month_day',
+'WITH RECURSIVE
+args(list, threshold_text, today) AS MATERIALIZED (
+    SELECT ltrim(coalesce(:p1, '''')) || '' '', trim(coalesce(:p2, '''')), today()
+),
+params(jtoday, year, threshold) AS MATERIALIZED (
+    SELECT julianday(today), CAST(substr(today, 1, 4) AS INTEGER),
+           CASE WHEN threshold_text GLOB ''[0-9]*'' AND threshold_text NOT GLOB ''*[^0-9]*''
+                    THEN CAST(threshold_text AS INTEGER)
+                WHEN threshold_text GLOB ''-[0-9]*'' AND substr(threshold_text, 2) NOT GLOB ''*[^0-9]*''
+                    THEN CAST(threshold_text AS INTEGER)
+                ELSE 0 END
+    FROM args
+),
+split(token, pos, rest) AS (
+    SELECT '''', 0, list FROM args
+    UNION ALL
+    SELECT substr(rest, 1, instr(rest, '' '') - 1), pos + 1, ltrim(substr(rest, instr(rest, '' '') + 1))
+    FROM split WHERE rest <> ''''
+),
+tokens(token, pos) AS MATERIALIZED (
+    SELECT token, min(pos) FROM split WHERE token <> '''' GROUP BY token
+),
+hits AS MATERIALIZED (
+    SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, t.pos, t.token AS md,
+           p.year, p.jtoday,
+           julianday(p.year || ''-'' || t.token) - p.jtoday AS dthis
+    FROM tokens t
+    JOIN birthday b ON substr(b.birthday, 6, 5) = t.token
+    CROSS JOIN params p
+    WHERE (b.indate IS NULL AND p.threshold <= 0) OR p.jtoday - julianday(b.indate) >= p.threshold
+)
+SELECT emp_name, indate, birthday, dept,
+       CASE WHEN dthis >= 0
+                THEN CASE WHEN jtoday - julianday((year - 1) || ''-'' || md) < dthis THEN year - 1 ELSE year END
+            ELSE CASE WHEN julianday((year + 1) || ''-'' || md) - jtoday <= -dthis THEN year + 1 ELSE year END
+       END - CAST(substr(birthday, 1, 4) AS INTEGER) AS age
+FROM hits
+ORDER BY pos, indate, id'),
+('qry_month',
+'WITH
+args(month_text, threshold_text, today) AS MATERIALIZED (
+    SELECT trim(coalesce(:p1, '''')), trim(coalesce(:p2, '''')), today()
+),
+params(month, jtoday, year, threshold) AS MATERIALIZED (
+    SELECT CASE WHEN month_text GLOB ''[1-9]'' THEN ''0'' || month_text ELSE month_text END,
+           julianday(today), CAST(substr(today, 1, 4) AS INTEGER),
+           CASE WHEN threshold_text GLOB ''[0-9]*'' AND threshold_text NOT GLOB ''*[^0-9]*''
+                    THEN CAST(threshold_text AS INTEGER)
+                WHEN threshold_text GLOB ''-[0-9]*'' AND substr(threshold_text, 2) NOT GLOB ''*[^0-9]*''
+                    THEN CAST(threshold_text AS INTEGER)
+                ELSE 0 END
+    FROM args
+),
+hits AS MATERIALIZED (
+    SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, substr(b.birthday, 6, 5) AS md,
+           p.year, p.jtoday,
+           julianday(p.year || ''-'' || substr(b.birthday, 6, 5)) - p.jtoday AS dthis
+    FROM params p
+    JOIN birthday b ON substr(b.birthday, 6, 5) >= p.month || ''-'' AND substr(b.birthday, 6, 5) < p.month || ''.''
+    WHERE (b.indate IS NULL AND p.threshold <= 0) OR p.jtoday - julianday(b.indate) >= p.threshold
+)
+SELECT emp_name, indate, birthday, dept,
+       CASE WHEN dthis >= 0
+                THEN CASE WHEN jtoday - julianday((year - 1) || ''-'' || md) < dthis THEN year - 1 ELSE year END
+            ELSE CASE WHEN julianday((year + 1) || ''-'' || md) - jtoday <= -dthis THEN year + 1 ELSE year END
+       END - CAST(substr(birthday, 1, 4) AS INTEGER) AS age
+FROM hits
+ORDER BY md, indate, id');
+
+-- Pause symbols: sentence ends pause longer than commas.
+INSERT INTO delaytime (name, descript, delaytime, candelete) VALUES
+    ('句号', '。', 800, 1),
+    ('问号', '？', 800, 1),
+    ('感叹号', '！', 800, 1),
+    ('逗号', '，', 350, 1),
+    ('顿号', '、', 250, 1),
+    ('分号', '；', 500, 1),
+    ('冒号', '：', 400, 1),
+    ('省略号', '…', 600, 1),
+    ('英文句号', '.', 700, 1),
+    ('英文问号', '?', 700, 1),
+    ('英文感叹号', '!', 700, 1),
+    ('英文逗号', ',', 300, 1),
+    ('英文分号', ';', 450, 1),
+    ('英文冒号', ':', 350, 1);
+
+-- Every full and half hour; the full hours of the working day (08:00 to 18:00) are announced.
+INSERT INTO telltime (id, stime, text, speaker, isplay) VALUES
+    (1, '00:00:00', '00:00 整点报时', '', 0),
+    (2, '00:30:00', '00:30 半点报时', '', 0),
+    (3, '01:00:00', '01:00 整点报时', '', 0),
+    (4, '01:30:00', '01:30 半点报时', '', 0),
+    (5, '02:00:00', '02:00 整点报时', '', 0),
+    (6, '02:30:00', '02:30 半点报时', '', 0),
+    (7, '03:00:00', '03:00 整点报时', '', 0),
+    (8, '03:30:00', '03:30 半点报时', '', 0),
+    (9, '04:00:00', '04:00 整点报时', '', 0),
+    (10, '04:30:00', '04:30 半点报时', '', 0),
+    (11, '05:00:00', '05:00 整点报时', '', 0),
+    (12, '05:30:00', '05:30 半点报时', '', 0),
+    (13, '06:00:00', '06:00 整点报时', '', 0),
+    (14, '06:30:00', '06:30 半点报时', '', 0),
+    (15, '07:00:00', '07:00 整点报时', '', 0),
+    (16, '07:30:00', '07:30 半点报时', '', 0),
+    (17, '08:00:00', '08:00 整点报时', '', 1),
+    (18, '08:30:00', '08:30 半点报时', '', 0),
+    (19, '09:00:00', '09:00 整点报时', '', 1),
+    (20, '09:30:00', '09:30 半点报时', '', 0),
+    (21, '10:00:00', '10:00 整点报时', '', 1),
+    (22, '10:30:00', '10:30 半点报时', '', 0),
+    (23, '11:00:00', '11:00 整点报时', '', 1),
+    (24, '11:30:00', '11:30 半点报时', '', 0),
+    (25, '12:00:00', '12:00 整点报时', '', 1),
+    (26, '12:30:00', '12:30 半点报时', '', 0),
+    (27, '13:00:00', '13:00 整点报时', '', 1),
+    (28, '13:30:00', '13:30 半点报时', '', 0),
+    (29, '14:00:00', '14:00 整点报时', '', 1),
+    (30, '14:30:00', '14:30 半点报时', '', 0),
+    (31, '15:00:00', '15:00 整点报时', '', 1),
+    (32, '15:30:00', '15:30 半点报时', '', 0),
+    (33, '16:00:00', '16:00 整点报时', '', 1),
+    (34, '16:30:00', '16:30 半点报时', '', 0),
+    (35, '17:00:00', '17:00 整点报时', '', 1),
+    (36, '17:30:00', '17:30 半点报时', '', 0),
+    (37, '18:00:00', '18:00 整点报时', '', 1),
+    (38, '18:30:00', '18:30 半点报时', '', 0),
+    (39, '19:00:00', '19:00 整点报时', '', 0),
+    (40, '19:30:00', '19:30 半点报时', '', 0),
+    (41, '20:00:00', '20:00 整点报时', '', 0),
+    (42, '20:30:00', '20:30 半点报时', '', 0),
+    (43, '21:00:00', '21:00 整点报时', '', 0),
+    (44, '21:30:00', '21:30 半点报时', '', 0),
+    (45, '22:00:00', '22:00 整点报时', '', 0),
+    (46, '22:30:00', '22:30 半点报时', '', 0),
+    (47, '23:00:00', '23:00 整点报时', '', 0),
+    (48, '23:30:00', '23:30 半点报时', '', 0);

@@ -1,0 +1,38 @@
+#include "sqlclock.h"
+
+#include "common/clock.h"
+#include "common/runtimeerror.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace {
+
+void today(sqlite3_context* context, int, sqlite3_value**)
+{
+    const QByteArray text = Clock::currentDate().toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
+    sqlite3_result_text(context, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+void registerClockFunctions(const QSqlDatabase& database)
+{
+    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        throw RuntimeError(QStringLiteral("数据库驱动不是 SQLite"));
+    }
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+    if (!connection) {
+        throw RuntimeError(QStringLiteral("数据库连接未打开"));
+    }
+    // Not deterministic: the date moves on while the program runs.
+    const int rc = sqlite3_create_function_v2(connection, "today", 0, SQLITE_UTF8, nullptr, &today, nullptr,
+                                              nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        throw RuntimeError(QString::fromUtf8(sqlite3_errmsg(connection)));
+    }
+}

@@ -1,0 +1,310 @@
+#include "tdm.h"
+
+#include "draftfile.h"
+#include "sqlclock.h"
+#include "storedquery.h"
+
+#include "common/errorguard.h"
+#include "common/helpers.h"
+#include "common/runtimeerror.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlTableModel>
+#include <QUrl>
+
+#include <atomic>
+
+// A table-bound data set with a fixed row order (ties broken by the key, so the order is stable).
+class DataSet : public QSqlTableModel
+{
+public:
+    DataSet(const QString& orderBy, QSqlDatabase db, QObject* parent)
+        : QSqlTableModel(parent, db)
+        , m_orderBy(orderBy)
+    {
+    }
+
+    // Reads every row at once: a half-read result would hold SQLite's read lock and keep other
+    // programs from writing.
+    void open()
+    {
+        if (!select()) {
+            throw RuntimeError(lastError().text());
+        }
+        while (canFetchMore()) {
+            fetchMore();
+        }
+    }
+
+protected:
+    QString orderByClause() const override
+    {
+        return m_orderBy.isEmpty() ? QString() : QStringLiteral("ORDER BY ") + m_orderBy;
+    }
+
+private:
+    QString m_orderBy;
+};
+
+namespace {
+
+// The roster: every change made through it is announced.
+class RosterDataSet final : public DataSet
+{
+public:
+    RosterDataSet(const QString& orderBy, QSqlDatabase db, TDM* module)
+        : DataSet(orderBy, db, module)
+        , m_module(module)
+    {
+        connect(this, &QSqlTableModel::beforeInsert, module, &TDM::birthdayChanged);
+        connect(this, &QSqlTableModel::beforeUpdate, module, &TDM::birthdayChanged);
+        connect(this, &QSqlTableModel::beforeDelete, module, &TDM::birthdayChanged);
+    }
+
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override
+    {
+        const bool changed = DataSet::setData(index, value, role);
+        if (changed && role == Qt::EditRole) {
+            emit m_module->birthdayChanged();
+        }
+        return changed;
+    }
+
+    bool insertRows(int row, int count, const QModelIndex& parent) override
+    {
+        const bool inserted = DataSet::insertRows(row, count, parent);
+        if (inserted) {
+            emit m_module->birthdayChanged();
+        }
+        return inserted;
+    }
+
+    bool removeRows(int row, int count, const QModelIndex& parent) override
+    {
+        const bool removed = DataSet::removeRows(row, count, parent);
+        if (removed) {
+            emit m_module->birthdayChanged();
+        }
+        return removed;
+    }
+
+private:
+    TDM* m_module;
+};
+
+const QString FileName = QStringLiteral("draft.dat");
+// Long enough for another program's write to finish, short enough that a stuck lock ends start-up.
+constexpr int BusyTimeoutMs = 1000;
+
+} // namespace
+
+TDM::TDM(QObject* parent)
+    : QObject(parent)
+{
+    static std::atomic<int> serial{0};
+    m_connectionName = QStringLiteral("kelvora-tdm-%1").arg(++serial);
+}
+
+TDM::~TDM()
+{
+    // The data sets hold queries of the connection: they go first.
+    delete m_birthday2;
+    delete m_draft1;
+    delete m_draft;
+    delete m_telltime;
+    delete m_delaytime;
+    delete m_history;
+    if (QSqlDatabase::contains(m_connectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+}
+
+QString TDM::databasePath()
+{
+    return progdir() + FileName;
+}
+
+QString TDM::draftScript()
+{
+    QFile file(QStringLiteral(":/data/draft.sql"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw RuntimeError(QStringLiteral("draft.sql: ") + file.errorString());
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+void TDM::createDatabase(const QString& path)
+{
+    const std::string error = createDraftFile(QFile::encodeName(path).toStdString(), draftScript().toStdString());
+    if (!error.empty()) {
+        throw RuntimeError(QString::fromStdString(error));
+    }
+}
+
+bool TDM::DataModuleCreate()
+{
+    if (!openConnection()) {
+        warnbox(QStringLiteral("数据连接失败!"));
+        return false;
+    }
+    openDataSets();
+    return true;
+}
+
+bool TDM::openConnection()
+{
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase::database(m_connectionName, false).close();
+    }
+    QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+                          ? QSqlDatabase::database(m_connectionName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    // mode=rw: a missing file is an error, never a new empty database.
+    db.setDatabaseName(QUrl::fromLocalFile(databasePath()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    if (!db.open()) {
+        return false;
+    }
+    // SQLite reads the file only at the first query: a foreign, damaged or locked file shows here.
+    // An empty file passes SQLite's checks as a new database, but it holds nothing of ours.
+    bool sound = false;
+    {
+        QSqlQuery check(db);
+        sound = check.exec(QStringLiteral("PRAGMA quick_check(1)")) && check.next()
+                && check.value(0).toString() == QStringLiteral("ok");
+        check.finish();
+        sound = sound && check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && check.next()
+                && check.value(0).toInt() > 0;
+    }
+    if (!sound) {
+        db.close();
+        return false;
+    }
+    try {
+        registerClockFunctions(db);
+    } catch (const RuntimeError&) {
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+DataSet* TDM::makeDataSet(const QString& table, const QString& orderBy)
+{
+    DataSet* set = table == QStringLiteral("birthday") ? new RosterDataSet(orderBy, database(), this)
+                                                       : new DataSet(orderBy, database(), this);
+    set->setEditStrategy(QSqlTableModel::OnRowChange);
+    return set;
+}
+
+void TDM::openDataSets()
+{
+    struct Plan
+    {
+        DataSet** slot;
+        QString table;
+        QString orderBy;
+        QString filter;
+    };
+    const Plan plans[] = {
+        {&m_history, QStringLiteral("history"), QStringLiteral("opendate DESC, id"), QStringLiteral("filename<>''")},
+        {&m_delaytime, QStringLiteral("delaytime"), QStringLiteral("id"), QString()},
+        {&m_telltime, QStringLiteral("telltime"), QStringLiteral("stime, id"), QString()},
+        {&m_draft, QStringLiteral("draft"), QString(), QString()},
+        {&m_draft1, QStringLiteral("draft"), QStringLiteral("orderno ASC, id"), QString()},
+        {&m_birthday2, QStringLiteral("birthday"), QStringLiteral("indate, id"), QString()},
+    };
+    // In this order. Windows bind to every set, so each exists even when its table is missing (it
+    // stays empty); each failure shows its own error and the other sets still open.
+    for (const Plan& plan : plans) {
+        DataSet* set = makeDataSet(plan.table, plan.orderBy);
+        *plan.slot = set;
+        guarded([&] {
+            // The table's own query first, so a missing table fails with the database's message.
+            QSqlQuery probe(database());
+            if (!probe.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(plan.table))) {
+                throw RuntimeError(probe.lastError().text());
+            }
+            probe.finish();
+            set->setTable(plan.table);
+            set->setFilter(plan.filter);
+            set->open();
+        });
+    }
+}
+
+QSqlDatabase TDM::database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+QSqlTableModel* TDM::Q_history() const { return m_history; }
+QSqlTableModel* TDM::q_delaytime() const { return m_delaytime; }
+QSqlTableModel* TDM::Q_telltime() const { return m_telltime; }
+QSqlTableModel* TDM::Q_draft() const { return m_draft; }
+QSqlTableModel* TDM::Q_draft1() const { return m_draft1; }
+QSqlTableModel* TDM::Q_birthday2() const { return m_birthday2; }
+
+QString TDM::storedQueryCommand(const QString& name, const QString& p1, const QString& p2)
+{
+    return storedQueryCommandText(name, {p1, p2});
+}
+
+QList<QSqlRecord> TDM::execute(const QString& commandText)
+{
+    const StoredQueryCall call = parseStoredQueryCommand(commandText);
+    QSqlDatabase db = database();
+    if (!db.isOpen()) {
+        throw RuntimeError(QStringLiteral("数据库未连接"));
+    }
+
+    QSqlQuery lookup(db);
+    if (!lookup.prepare(QStringLiteral("SELECT sql FROM stored_query WHERE name = :name"))) {
+        throw RuntimeError(lookup.lastError().text());
+    }
+    lookup.bindValue(QStringLiteral(":name"), call.name);
+    if (!lookup.exec()) {
+        throw RuntimeError(lookup.lastError().text());
+    }
+    if (!lookup.next()) {
+        throw RuntimeError(QStringLiteral("数据库中没有名为“%1”的存储查询").arg(call.name));
+    }
+    const QString sql = lookup.value(0).toString();
+    lookup.finish();
+
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        throw RuntimeError(query.lastError().text());
+    }
+    for (qsizetype i = 0; i < call.values.size(); ++i) {
+        query.bindValue(QStringLiteral(":p%1").arg(i + 1), call.values.at(i));
+    }
+    if (!query.exec()) {
+        throw RuntimeError(query.lastError().text());
+    }
+    QList<QSqlRecord> rows;
+    while (query.next()) {
+        rows.append(query.record());
+    }
+    if (query.lastError().isValid()) {
+        throw RuntimeError(query.lastError().text());
+    }
+    return rows;
+}
+
+QList<QSqlRecord> TDM::qry_month_day(const QString& tokens, const QString& threshold)
+{
+    return execute(storedQueryCommand(QStringLiteral("qry_month_day"), tokens, threshold));
+}
+
+QList<QSqlRecord> TDM::qry_month(const QString& month, const QString& threshold)
+{
+    return execute(storedQueryCommand(QStringLiteral("qry_month"), month, threshold));
+}

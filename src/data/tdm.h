@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlRecord>
+#include <QString>
+
+class QSqlTableModel;
+class DataSet;
+
+// The data module: the one connection to draft.dat in the program folder and the data sets the
+// windows share. Only the main thread uses it. Failures after the connection throw RuntimeError
+// with the database's own text.
+class TDM final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TDM)
+public:
+    explicit TDM(QObject* parent = nullptr);
+    ~TDM() override;
+
+    // Opens draft.dat of progdir(); shows the one warning "数据连接失败!" and returns false when it
+    // cannot (missing, not a database, damaged, locked). Then opens the data sets in their order; a
+    // set that fails shows the database's error text and the others still open.
+    bool DataModuleCreate();
+    QSqlDatabase database() const;
+
+    // Grid-bound data sets; null before DataModuleCreate succeeded.
+    QSqlTableModel* Q_history() const;
+    QSqlTableModel* q_delaytime() const; // table delaytime in stored order
+    QSqlTableModel* Q_telltime() const;  // table telltime ordered by stime
+    QSqlTableModel* Q_draft() const;
+    QSqlTableModel* Q_draft1() const;    // table draft ordered by orderno
+    QSqlTableModel* Q_birthday2() const; // table birthday ordered by indate
+
+    // "execute qry_month_day '03-14 03-15','90'": the command text of a stored-query call.
+    static QString storedQueryCommand(const QString& name, const QString& p1, const QString& p2);
+    // Runs a stored query named in the command text with its values bound as :p1, :p2...; the rows
+    // in the query's order. Throws RuntimeError (unknown query, bad command, database failure).
+    QList<QSqlRecord> execute(const QString& commandText);
+    // Columns emp_name, indate, birthday, dept, age.
+    QList<QSqlRecord> qry_month_day(const QString& tokens, const QString& threshold); // Q_birthday1
+    QList<QSqlRecord> qry_month(const QString& month, const QString& threshold);      // Q_birthday3
+
+    // progdir() + "draft.dat".
+    static QString databasePath();
+    // Creates a new database at path from the shipped script; never replaces a file. Throws RuntimeError.
+    static void createDatabase(const QString& path);
+    // The shipped script (schema, stored queries, initial rows).
+    static QString draftScript();
+
+signals:
+    // Any edit, insert or delete posted on Q_birthday2; the roster editor also emits it when its
+    // grid moves to another row.
+    void birthdayChanged();
+
+private:
+    bool openConnection();
+    void openDataSets();
+    DataSet* makeDataSet(const QString& table, const QString& orderBy);
+
+    QString m_connectionName;
+    DataSet* m_history = nullptr;
+    DataSet* m_delaytime = nullptr;
+    DataSet* m_telltime = nullptr;
+    DataSet* m_draft = nullptr;
+    DataSet* m_draft1 = nullptr;
+    DataSet* m_birthday2 = nullptr;
+};

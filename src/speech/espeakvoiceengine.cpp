@@ -1,0 +1,642 @@
+#include "espeakvoiceengine.h"
+
+#include "common/runtimeerror.h"
+#include "common/sounddevice.h"
+
+#include <QElapsedTimer>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <espeak-ng/speak_lib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// espeak-ng keeps its state in globals and is not reentrant: one lock for every call into it, shared by
+// all engine objects of the process.
+struct EspeakLibrary
+{
+    std::mutex mutex;
+    bool initialised = false;
+    int sampleRate = 0;
+    QString failure;
+    QByteArray loadedVoice;
+    std::function<bool(const short*, int)>* sink = nullptr; // the synthesis in progress
+};
+
+EspeakLibrary& library()
+{
+    static EspeakLibrary lib;
+    return lib;
+}
+
+// Synchronous mode hands the samples to this callback on the synthesising thread; returning 1 aborts.
+int synthCallback(short* wav, int samples, espeak_EVENT*)
+{
+    auto* sink = library().sink;
+    if (!sink || !wav || samples <= 0) {
+        return 0;
+    }
+    return (*sink)(wav, samples) ? 0 : 1;
+}
+
+// Needs the library lock.
+bool initialiseLibrary(const QString& dataPath)
+{
+    EspeakLibrary& lib = library();
+    if (lib.initialised) {
+        return true;
+    }
+    const QByteArray path = dataPath.toLocal8Bit();
+    // 50 ms buffers: the first samples reach the device soon after a speak.
+    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 50, dataPath.isEmpty() ? nullptr : path.constData(),
+                                       espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0) {
+        lib.failure = QStringLiteral("espeak-ng could not start: no voice data found");
+        return false;
+    }
+    espeak_SetSynthCallback(synthCallback);
+    lib.initialised = true;
+    lib.sampleRate = rate;
+    lib.failure.clear();
+    return true;
+}
+
+struct VoiceEntry
+{
+    QString name;
+    QByteArray identifier;
+};
+
+bool isChinese(const espeak_VOICE* voice)
+{
+    // languages: a list of (priority byte, name, NUL), ended by a zero priority byte.
+    for (const char* entry = voice->languages; entry && *entry;) {
+        const char* language = entry + 1;
+        if (std::strncmp(language, "zh", 2) == 0 || std::strcmp(language, "cmn") == 0
+            || std::strcmp(language, "yue") == 0 || std::strcmp(language, "hak") == 0) {
+            return true;
+        }
+        entry = language + std::strlen(language) + 1;
+    }
+    return QString::fromUtf8(voice->name).contains(QLatin1String("Chinese"), Qt::CaseInsensitive);
+}
+
+// Needs the library lock. Only voices that load here are listed (mbrola voices without their data
+// fail to load).
+QList<VoiceEntry> listVoices()
+{
+    QList<VoiceEntry> mandarin;
+    QList<VoiceEntry> chinese;
+    QList<VoiceEntry> others;
+    const espeak_VOICE** list = espeak_ListVoices(nullptr);
+    for (int i = 0; list && list[i]; ++i) {
+        const espeak_VOICE* voice = list[i];
+        if (!voice->identifier || !voice->name || espeak_SetVoiceByName(voice->identifier) != EE_OK) {
+            continue;
+        }
+        const VoiceEntry entry{QString::fromUtf8(voice->name), QByteArray(voice->identifier)};
+        // This espeak-ng reads Chinese characters through the pinyin variant; plain "cmn" spells many
+        // of them with English letter rules.
+        if (entry.identifier.toLower().endsWith("cmn-latn-pinyin")) {
+            mandarin.append(entry);
+        } else if (isChinese(voice)) {
+            chinese.append(entry);
+        } else {
+            others.append(entry);
+        }
+    }
+    library().loadedVoice.clear();
+    return mandarin + chinese + others;
+}
+
+// Control characters, lone surrogates and non-characters become blanks: the engine sees only text.
+QString speakable(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+            continue;
+        }
+        const char16_t u = c.unicode();
+        const bool control = (u < 0x20 && u != u'\n' && u != u'\t') || (u >= 0x7F && u <= 0x9F);
+        if (control || c.isSurrogate() || QChar::isNonCharacter(u)) {
+            out += QLatin1Char(' ');
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+struct VoiceParams
+{
+    QByteArray identifier;
+    int wpm = espeakRATE_NORMAL;
+    int volume = 100;
+};
+
+// Needs the library lock. Returns false when the sink aborted the synthesis.
+bool runSynthesis(const QByteArray& utf8, const VoiceParams& params, std::function<bool(const short*, int)> sink)
+{
+    EspeakLibrary& lib = library();
+    if (!params.identifier.isEmpty() && params.identifier != lib.loadedVoice) {
+        if (espeak_SetVoiceByName(params.identifier.constData()) != EE_OK) {
+            lib.loadedVoice.clear();
+            throw RuntimeError(QStringLiteral("espeak-ng could not load the voice %1").arg(QString::fromUtf8(params.identifier)));
+        }
+        lib.loadedVoice = params.identifier;
+    }
+    espeak_SetParameter(espeakRATE, params.wpm, 0);
+    espeak_SetParameter(espeakVOLUME, params.volume, 0);
+
+    bool aborted = false;
+    std::function<bool(const short*, int)> guardedSink = [&](const short* samples, int count) {
+        if (!sink(samples, count)) {
+            aborted = true;
+            return false;
+        }
+        return true;
+    };
+    lib.sink = &guardedSink;
+    const espeak_ERROR result = espeak_Synth(utf8.constData(), static_cast<size_t>(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                                             espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
+    lib.sink = nullptr;
+    if (aborted) {
+        espeak_Cancel();
+        return false;
+    }
+    if (result != EE_OK) {
+        throw RuntimeError(QStringLiteral("espeak-ng failed to synthesise the text (error %1)").arg(int(result)));
+    }
+    return true;
+}
+
+} // namespace
+
+struct EspeakVoiceEngine::Impl
+{
+    struct Job
+    {
+        quint64 id = 0;
+        quint64 generation = 0;
+        QString text;
+        QByteArray utf8;
+        VoiceParams params;
+        QElapsedTimer requested;
+    };
+
+    QList<VoiceEntry> voices;
+    bool available = false;
+    QString failure;
+    int sampleRate = 0;
+
+    std::atomic<int> voice{-1};
+    std::atomic<int> rate{0};
+    std::atomic<int> volume{100};
+    std::atomic<qint64> latencyUs{-1};
+    std::atomic<quint64> newestId{0}; // the text whose first sample latencyUs measures
+
+    // Queue and progress of the worker.
+    std::mutex queueMutex;
+    std::condition_variable queueChanged;
+    std::deque<Job> queue;
+    quint64 lastId = 0;
+    quint64 doneUpTo = 0;
+    std::atomic<quint64> generation{0};
+    std::atomic<bool> quitting{false};
+    std::function<void(const QString&)> observer;
+
+    // Playback of the current text: the converted PCM waits here until the mixer pulls it.
+    std::mutex ringMutex;
+    std::condition_variable ringChanged;
+    QByteArray ring;
+    qsizetype readPos = 0;
+    bool producerDone = false;
+    bool drained = false;
+    bool latencyPending = false;
+    quint64 ringJobId = 0;
+    QElapsedTimer ringRequested;
+    Uint8 silence = 0;
+
+    // Serialises starting and halting the speech channel between the worker and a purge.
+    std::mutex playMutex;
+    std::vector<Uint8> silentChunkData;
+    Mix_Chunk* silentChunk = nullptr;
+
+    std::thread worker;
+
+    VoiceParams currentParams() const
+    {
+        VoiceParams params;
+        const int index = voice.load();
+        if (index >= 0 && index < voices.size()) {
+            params.identifier = voices.at(index).identifier;
+        }
+        params.wpm = wordsPerMinute(rate.load());
+        params.volume = volume.load();
+        return params;
+    }
+
+    void purge()
+    {
+        {
+            std::lock_guard lock(queueMutex);
+            ++generation;
+            queue.clear();
+            doneUpTo = lastId;
+        }
+        queueChanged.notify_all();
+        ringChanged.notify_all();
+        std::lock_guard play(playMutex);
+        if (SoundDevice::instance().isOpen()) {
+            Mix_HaltChannel(SoundDevice::SpeechChannel);
+        }
+    }
+
+    bool wanted(const Job& job) const { return generation.load() == job.generation && !quitting.load(); }
+
+    static void mixEffect(int, void* stream, int len, void* udata)
+    {
+        static_cast<Impl*>(udata)->pull(static_cast<Uint8*>(stream), len);
+    }
+
+    // Runs on the audio thread with the mixer locked: hand over what is ready, silence for the rest.
+    void pull(Uint8* stream, int len)
+    {
+        {
+            std::lock_guard lock(ringMutex);
+            const qsizetype available = ring.size() - readPos;
+            const qsizetype n = std::min<qsizetype>(len, available);
+            if (n > 0) {
+                std::memcpy(stream, ring.constData() + readPos, static_cast<size_t>(n));
+                readPos += n;
+                if (latencyPending) {
+                    latencyPending = false;
+                    if (ringJobId == newestId.load()) {
+                        latencyUs = ringRequested.nsecsElapsed() / 1000;
+                    }
+                }
+            }
+            if (n < len) {
+                std::memset(stream + n, silence, static_cast<size_t>(len - n));
+            }
+            if (producerDone && readPos >= ring.size()) {
+                drained = true;
+            }
+        }
+        ringChanged.notify_all();
+    }
+
+    // Starts the speech channel on a silent loop whose data the effect replaces with the ring's PCM.
+    bool startPlayback(const Job& job)
+    {
+        std::lock_guard play(playMutex);
+        if (!wanted(job)) {
+            return false;
+        }
+        if (!silentChunk) {
+            const SoundDevice& device = SoundDevice::instance();
+            const int frameBytes = (SDL_AUDIO_BITSIZE(device.format()) / 8) * device.channels();
+            silentChunkData.assign(static_cast<size_t>(frameBytes) * 4096, silence);
+            silentChunk = Mix_QuickLoad_RAW(silentChunkData.data(), static_cast<Uint32>(silentChunkData.size()));
+            if (!silentChunk) {
+                return false;
+            }
+        }
+        Mix_HaltChannel(SoundDevice::SpeechChannel);
+        Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+        if (!Mix_RegisterEffect(SoundDevice::SpeechChannel, &Impl::mixEffect, nullptr, this)) {
+            return false;
+        }
+        Mix_Volume(SoundDevice::SpeechChannel, MIX_MAX_VOLUME);
+        if (Mix_PlayChannel(SoundDevice::SpeechChannel, silentChunk, -1) < 0) {
+            Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+            return false;
+        }
+        if (observer) {
+            observer(job.text);
+        }
+        return true;
+    }
+
+    void stopPlayback()
+    {
+        std::lock_guard play(playMutex);
+        Mix_HaltChannel(SoundDevice::SpeechChannel);
+        Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+    }
+
+    void moveConverted(SDL_AudioStream* stream)
+    {
+        const int available = SDL_AudioStreamAvailable(stream);
+        if (available <= 0) {
+            return;
+        }
+        QByteArray converted(available, Qt::Uninitialized);
+        const int got = SDL_AudioStreamGet(stream, converted.data(), available);
+        if (got <= 0) {
+            return;
+        }
+        converted.truncate(got);
+        std::lock_guard lock(ringMutex);
+        if (readPos > (1 << 20)) {
+            ring.remove(0, readPos);
+            readPos = 0;
+        }
+        ring.append(converted);
+    }
+
+    void play(const Job& job)
+    {
+        SoundDevice& device = SoundDevice::instance();
+        const bool haveDevice = device.open();
+        {
+            std::lock_guard lock(ringMutex);
+            ring.clear();
+            readPos = 0;
+            producerDone = false;
+            drained = false;
+            latencyPending = true;
+            ringJobId = job.id;
+            ringRequested = job.requested;
+            silence = device.format() == AUDIO_U8 || device.format() == AUDIO_U16SYS ? 0x80 : 0;
+        }
+        SDL_AudioStream* converter = nullptr;
+        if (haveDevice) {
+            converter = SDL_NewAudioStream(AUDIO_S16SYS, 1, sampleRate, device.format(),
+                                           static_cast<Uint8>(device.channels()), device.frequency());
+        }
+        const qint64 bytesPerSecond = haveDevice
+            ? qint64(device.frequency()) * device.channels() * (SDL_AUDIO_BITSIZE(device.format()) / 8)
+            : qint64(sampleRate) * 2;
+        // Synthesis runs far ahead of real time; two seconds in hand keep memory small for long texts.
+        const qint64 ahead = 2 * bytesPerSecond;
+        qint64 samplesMade = 0;
+        bool started = false;
+
+        auto sink = [&](const short* samples, int count) {
+            if (!wanted(job)) {
+                return false;
+            }
+            samplesMade += count;
+            if (converter) {
+                SDL_AudioStreamPut(converter, samples, count * int(sizeof(short)));
+                moveConverted(converter);
+                if (!started) {
+                    started = startPlayback(job);
+                }
+                if (started) {
+                    std::unique_lock lock(ringMutex);
+                    while (ring.size() - readPos > ahead && wanted(job)) {
+                        ringChanged.wait_for(lock, 50ms);
+                    }
+                }
+            }
+            return wanted(job);
+        };
+
+        bool complete = false;
+        try {
+            std::lock_guard lock(library().mutex);
+            complete = runSynthesis(job.utf8, job.params, sink);
+        } catch (...) {
+            if (converter) {
+                SDL_FreeAudioStream(converter);
+            }
+            if (started) {
+                stopPlayback();
+            }
+            throw;
+        }
+
+        if (converter) {
+            if (complete) {
+                SDL_AudioStreamFlush(converter);
+                moveConverted(converter);
+            }
+            SDL_FreeAudioStream(converter);
+        }
+        {
+            std::lock_guard lock(ringMutex);
+            producerDone = true;
+            if (readPos >= ring.size()) {
+                drained = true;
+            }
+        }
+        if (complete && haveDevice && !started) {
+            started = startPlayback(job);
+        }
+        if (started) {
+            std::unique_lock lock(ringMutex);
+            while (!drained && wanted(job)) {
+                ringChanged.wait_for(lock, 50ms);
+            }
+            lock.unlock();
+            stopPlayback();
+        } else if (complete && !haveDevice) {
+            // No output at all: keep the natural duration, still stoppable by a purge.
+            const auto duration = std::chrono::milliseconds(samplesMade * 1000 / std::max(1, sampleRate));
+            std::unique_lock lock(queueMutex);
+            queueChanged.wait_for(lock, duration, [&] { return !wanted(job); });
+        }
+    }
+
+    void run()
+    {
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock lock(queueMutex);
+                queueChanged.wait(lock, [&] { return quitting.load() || !queue.empty(); });
+                if (quitting) {
+                    return;
+                }
+                job = std::move(queue.front());
+                queue.pop_front();
+            }
+            if (wanted(job)) {
+                try {
+                    play(job);
+                } catch (const std::exception&) {
+                    // A text the engine refuses is skipped; the next one still plays.
+                }
+            }
+            {
+                std::lock_guard lock(queueMutex);
+                doneUpTo = std::max(doneUpTo, job.id);
+            }
+            queueChanged.notify_all();
+        }
+    }
+};
+
+EspeakVoiceEngine::EspeakVoiceEngine(const QString& dataPath)
+    : d(std::make_unique<Impl>())
+{
+    {
+        std::lock_guard lock(library().mutex);
+        d->available = initialiseLibrary(dataPath);
+        if (d->available) {
+            d->sampleRate = library().sampleRate;
+            d->voices = listVoices();
+            const int wpm = espeak_GetParameter(espeakRATE, 0);
+            d->rate = wpm > 0 ? int(std::lround(10.0 * std::log(double(wpm) / espeakRATE_NORMAL) / std::log(3.0))) : 0;
+            const int volume = espeak_GetParameter(espeakVOLUME, 0);
+            d->volume = volume > 0 ? std::min(volume, 100) : 100;
+        } else {
+            d->failure = library().failure;
+        }
+    }
+    d->voice = d->voices.isEmpty() ? -1 : 0;
+    d->worker = std::thread([impl = d.get()] { impl->run(); });
+}
+
+EspeakVoiceEngine::~EspeakVoiceEngine()
+{
+    d->quitting = true;
+    d->purge();
+    d->worker.join();
+    std::lock_guard play(d->playMutex);
+    if (SoundDevice::instance().isOpen()) {
+        Mix_HaltChannel(SoundDevice::SpeechChannel);
+        Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+    }
+    if (d->silentChunk) {
+        Mix_FreeChunk(d->silentChunk);
+    }
+}
+
+QStringList EspeakVoiceEngine::voices()
+{
+    QStringList names;
+    for (const VoiceEntry& entry : std::as_const(d->voices)) {
+        names.append(entry.name);
+    }
+    return names;
+}
+
+void EspeakVoiceEngine::setVoice(int index)
+{
+    if (index < 0 || index >= d->voices.size()) {
+        throw RuntimeError(QStringLiteral("There is no voice number %1").arg(index));
+    }
+    d->voice = index;
+}
+
+int EspeakVoiceEngine::rate()
+{
+    return d->rate;
+}
+
+void EspeakVoiceEngine::setRate(int rate)
+{
+    d->rate = rate;
+}
+
+int EspeakVoiceEngine::volume()
+{
+    return d->volume;
+}
+
+void EspeakVoiceEngine::setVolume(int volume)
+{
+    d->volume = std::clamp(volume, 0, 100);
+}
+
+void EspeakVoiceEngine::speak(const QString& text, int flags)
+{
+    if (flags & PurgeBeforeSpeak) {
+        d->purge();
+    }
+    const QString clean = speakable(text);
+    if (clean.trimmed().isEmpty()) {
+        return;
+    }
+    if (!d->available) {
+        throw RuntimeError(d->failure);
+    }
+    Impl::Job job;
+    job.requested.start();
+    job.text = text;
+    job.utf8 = clean.toUtf8();
+    job.params = d->currentParams();
+
+    std::unique_lock lock(d->queueMutex);
+    job.id = ++d->lastId;
+    job.generation = d->generation;
+    d->latencyUs = -1;
+    d->newestId = job.id;
+    const quint64 id = job.id;
+    d->queue.push_back(std::move(job));
+    d->queueChanged.notify_all();
+    if (!(flags & Async)) {
+        d->queueChanged.wait(lock, [&] { return d->doneUpTo >= id; });
+    }
+}
+
+bool EspeakVoiceEngine::isAvailable() const
+{
+    return d->available;
+}
+
+QString EspeakVoiceEngine::failure() const
+{
+    return d->failure;
+}
+
+int EspeakVoiceEngine::sampleRate() const
+{
+    return d->sampleRate;
+}
+
+QByteArray EspeakVoiceEngine::synthesize(const QString& text)
+{
+    if (!d->available) {
+        throw RuntimeError(d->failure);
+    }
+    const QString clean = speakable(text);
+    QByteArray pcm;
+    if (clean.trimmed().isEmpty()) {
+        return pcm;
+    }
+    const QByteArray utf8 = clean.toUtf8();
+    std::lock_guard lock(library().mutex);
+    runSynthesis(utf8, d->currentParams(), [&](const short* samples, int count) {
+        pcm.append(reinterpret_cast<const char*>(samples), qsizetype(count) * qsizetype(sizeof(short)));
+        return true;
+    });
+    return pcm;
+}
+
+int EspeakVoiceEngine::wordsPerMinute(int rate)
+{
+    const double wpm = espeakRATE_NORMAL * std::pow(3.0, std::clamp(rate, -100, 100) / 10.0);
+    return std::clamp(int(std::lround(wpm)), espeakRATE_MINIMUM, espeakRATE_MAXIMUM);
+}
+
+qint64 EspeakVoiceEngine::lastFirstSampleLatencyUs() const
+{
+    return d->latencyUs;
+}
+
+void EspeakVoiceEngine::setUtteranceObserver(std::function<void(const QString&)> observer)
+{
+    std::lock_guard play(d->playMutex);
+    d->observer = std::move(observer);
+}

@@ -1,0 +1,75 @@
+#include "voicepanel.h"
+
+#include "voiceengine.h"
+
+#include "common/errorguard.h"
+#include "common/inifile.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+
+namespace {
+const QString Speaker = QStringLiteral("Speaker");
+}
+
+VoicePanel::VoicePanel(VoiceEngine* voice, const Widgets& widgets, QObject* parent)
+    : QObject(parent)
+    , m_voice(voice)
+    , m_w(widgets)
+{
+    m_w.flatComboBox1->setEditable(false);
+    connect(m_w.TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
+    connect(m_w.TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+}
+
+void VoicePanel::loadRateAndVolume(const IniFile& ini)
+{
+    if (m_voice) {
+        m_baserate = m_voice->rate();
+    }
+    m_w.TrackBar2->setValue(qBound(-10, ini.readInteger(Speaker, QStringLiteral("Rate"), 2), 15));
+    TrackBar2Change(); // runs once whether or not the position changed
+    m_w.TrackBar1->setValue(qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100));
+}
+
+void VoicePanel::fillVoiceList(const IniFile& ini)
+{
+    m_w.flatComboBox1->clear();
+    if (m_voice) {
+        m_w.flatComboBox1->addItems(m_voice->voices());
+    }
+    const int index = ini.readInteger(Speaker, QStringLiteral("Speaker"), 0);
+    m_w.flatComboBox1->setCurrentIndex(index >= 0 && index < m_w.flatComboBox1->count() ? index : -1);
+}
+
+void VoicePanel::applyvoice()
+{
+    const int index = m_w.flatComboBox1->currentIndex();
+    if (m_voice && index >= 0) {
+        m_voice->setVoice(index);
+    }
+}
+
+bool VoicePanel::hasVoice() const
+{
+    return !m_w.flatComboBox1->currentText().trimmed().isEmpty();
+}
+
+void VoicePanel::TrackBar2Change()
+{
+    m_w.StaticText6->setText(QString::number(m_w.TrackBar2->value()));
+    if (m_voice) {
+        m_voice->setRate(m_baserate + m_w.TrackBar2->value());
+    }
+    m_w.Memo1->setFocus();
+}
+
+void VoicePanel::TrackBar1Change()
+{
+    m_w.StaticText9->setText(QString::number(m_w.TrackBar1->value()));
+    if (m_voice) {
+        m_voice->setVolume(m_w.TrackBar1->value());
+    }
+    m_w.Memo1->setFocus();
+}

@@ -1,0 +1,122 @@
+#include "birthdays/birthdaylist.h"
+#include "common/inifile.h"
+#include "data/tdm.h"
+#include "fakeclock.h"
+#include "recordingdialogs.h"
+#include "shell/station.h"
+#include "shell/tf_speaker.h"
+#include "testdatabase.h"
+#include "testfolder.h"
+#include "ui_tf_speaker.h"
+
+#include <QTest>
+
+// The birthday list in the running station, on a real draft.dat.
+class TestBirthdayStation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestFolder>();
+        m_clock = std::make_unique<FakeClock>(2024, 3, 14, 8, 0, 0);
+        m_dialogs = std::make_unique<RecordingDialogs>();
+        createTestDatabase(*m_folder);
+    }
+
+    void cleanup()
+    {
+        m_station.reset();
+        m_dialogs->verifyAllSeen();
+        m_dialogs.reset();
+        m_clock.reset();
+        m_folder.reset();
+    }
+
+    void startUpFillsTheGridAndComposes()
+    {
+        {
+            IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+            ini.writeString(QStringLiteral("System"), QStringLiteral("Company"), QStringLiteral("示例公司"));
+            ini.writeBool(QStringLiteral("Addread2"), QStringLiteral("Readage"), true);
+            ini.writeString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QStringLiteral("大家多关注下他吧，"));
+        }
+        {
+            TDM roster;
+            QVERIFY(roster.DataModuleCreate());
+            addEmployee(roster, QStringLiteral("王一"), QStringLiteral("2005-03-14"), QStringLiteral("2020-01-01"),
+                        QStringLiteral("生产部"));
+            addEmployee(roster, QStringLiteral("李二"), QStringLiteral("2001-03-14"), QStringLiteral("2020-01-01"),
+                        QStringLiteral("财务部"));
+            addEmployee(roster, QStringLiteral("赵三"), QStringLiteral("1990-03-15"), QStringLiteral("2020-01-01"));
+            addEmployee(roster, QStringLiteral("新人"), QStringLiteral("1990-03-14"), QStringLiteral("2024-03-01"));
+            addEmployee(roster, QStringLiteral("远日"), QStringLiteral("1990-03-20"), QStringLiteral("2020-01-01"));
+            addEmployee(roster, QStringLiteral("钱五"), QStringLiteral("1980-04-02"), QStringLiteral("2020-01-01"));
+        }
+        start();
+        const auto* ui = m_station->mainWindow()->form();
+        QCOMPARE(ui->edt_user->text(), QStringLiteral("示例公司"));
+        // Days 03-13..03-15; the newcomer joined less than 90 days ago.
+        QCOMPARE(ui->SGrid1->rowCount(), 3);
+        QStringList rows;
+        for (int row = 0; row < ui->SGrid1->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < 6; ++column) {
+                cells.append(ui->SGrid1->item(row, column)->text());
+            }
+            rows.append(cells.join(QLatin1Char('|')));
+        }
+        QCOMPARE(rows, (QStringList{QStringLiteral("王一|2020-01-01|2005-03-14|生产部|yes|19"),
+                                    QStringLiteral("李二|2020-01-01|2001-03-14|财务部|yes|23"),
+                                    QStringLiteral("赵三|2020-01-01|1990-03-15||no|34")}));
+        QVERIFY(ui->SGrid1->isColumnHidden(5));
+        QCOMPARE(ui->SGrid1->columnWidth(3), 105);
+        QCOMPARE(ui->Memo1->toPlainText(),
+                 QStringLiteral("今天是：示例公司员工，王一生日，大家多关注下他吧，，李二生日，在这里我们祝他生日快乐，"
+                                "感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！下月将有：钱五， "
+                                "等同事生日，公司将为他们送上祝福。"));
+
+        // Ticking the group-2 box counts at once, saved or not; the grid's selection is used.
+        ui->chk_read2->setChecked(true);
+        m_station->mainWindow()->birthdayList()->SB_writeClick();
+        QVERIFY(ui->Memo1->toPlainText().contains(QStringLiteral("李二23岁生日，在这里")));
+    }
+
+    void settingsOnlyEnableSave()
+    {
+        start();
+        auto* ui = m_station->mainWindow()->form();
+        const QString before = ui->Memo1->toPlainText();
+        m_station->mainWindow()->sb_saveClick();
+        QVERIFY(!ui->sb_save->isEnabled());
+        ui->SpinEdit4->setValue(3);
+        QVERIFY(ui->sb_save->isEnabled());
+        ui->sb_save->setEnabled(false);
+        ui->chk_read3->setChecked(!ui->chk_read3->isChecked());
+        QVERIFY(ui->sb_save->isEnabled());
+        ui->sb_save->setEnabled(false);
+        ui->SpinEdit3->setValue(7);
+        QVERIFY(ui->sb_save->isEnabled());
+        ui->sb_save->setEnabled(false);
+        ui->chk_next->setChecked(!ui->chk_next->isChecked());
+        QVERIFY(ui->sb_save->isEnabled());
+        QCOMPARE(ui->SGrid1->rowCount(), 1);
+        QCOMPARE(ui->Memo1->toPlainText(), before);
+    }
+
+private:
+    void start()
+    {
+        m_station = std::make_unique<Station>(Services{});
+        QVERIFY(m_station->start());
+    }
+
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<FakeClock> m_clock;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<Station> m_station;
+};
+
+QTEST_MAIN(TestBirthdayStation)
+#include "test_birthdaystation.moc"

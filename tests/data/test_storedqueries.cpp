@@ -1,0 +1,309 @@
+#include "common/runtimeerror.h"
+#include "data/storedquery.h"
+#include "data/tdm.h"
+#include "fakeclock.h"
+#include "recordingdialogs.h"
+#include "testdatabase.h"
+#include "testfolder.h"
+
+#include <QSqlQuery>
+#include <QTest>
+
+// qry_month_day and qry_month as the roster's callers see them, on a real draft.dat.
+class TestStoredQueries : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestFolder>();
+        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0);
+        m_dialogs = std::make_unique<RecordingDialogs>();
+        createTestDatabase(*m_folder);
+        m_tdm = std::make_unique<TDM>();
+        QVERIFY(m_tdm->DataModuleCreate());
+    }
+
+    void cleanup()
+    {
+        m_tdm.reset();
+        m_dialogs->verifyAllSeen();
+        m_dialogs.reset();
+        m_clock.reset();
+        m_folder.reset();
+    }
+
+    void commandText_data()
+    {
+        QTest::addColumn<QString>("p1");
+        QTest::addColumn<QString>("p2");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("plain") << "03-14 03-15 03-16" << "90" << "execute qry_month_day '03-14 03-15 03-16','90'";
+        QTest::newRow("quote doubled") << "O'Neil" << "''" << "execute qry_month_day 'O''Neil',''''''";
+        QTest::newRow("empty") << "" << "" << "execute qry_month_day '',''";
+    }
+
+    void commandText()
+    {
+        QFETCH(QString, p1);
+        QFETCH(QString, p2);
+        QFETCH(QString, command);
+        QCOMPARE(TDM::storedQueryCommand(QStringLiteral("qry_month_day"), p1, p2), command);
+        const StoredQueryCall call = parseStoredQueryCommand(command);
+        QCOMPARE(call.name, QStringLiteral("qry_month_day"));
+        QCOMPARE(call.values, (QStringList{p1, p2}));
+    }
+
+    void valuesSurviveTheRoundTrip_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("quotes") << "'''x'' ''";
+        QTest::newRow("semicolon and SQL") << "1'; DROP TABLE birthday; --";
+        QTest::newRow("comma and blanks") << " a ', ' b ";
+        QTest::newRow("chinese") << "张三，李四";
+    }
+
+    void valuesSurviveTheRoundTrip()
+    {
+        QFETCH(QString, value);
+        const StoredQueryCall call = parseStoredQueryCommand(TDM::storedQueryCommand(QStringLiteral("q"), value, value));
+        QCOMPARE(call.values, (QStringList{value, value}));
+    }
+
+    void badCommandsAreRefused_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("no keyword") << "select * from birthday";
+        QTest::newRow("no name") << "execute '03-14','90'";
+        QTest::newRow("open quote") << "execute qry_month_day '03-14,'90";
+        QTest::newRow("no comma") << "execute qry_month_day '03-14' '90'";
+        QTest::newRow("unquoted value") << "execute qry_month_day 03-14,'90'";
+        QTest::newRow("trailing text") << "execute qry_month_day '03-14','90'; DELETE FROM birthday";
+        QTest::newRow("name with SQL") << "execute qry_month_day;DELETE '1','2'";
+    }
+
+    void badCommandsAreRefused()
+    {
+        QFETCH(QString, command);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, m_tdm->execute(command));
+    }
+
+    void unknownQueryNameIsAClearError()
+    {
+        try {
+            m_tdm->execute(QStringLiteral("execute qry_nothing '1','2'"));
+            QFAIL("no error");
+        } catch (const RuntimeError& error) {
+            QVERIFY(error.message().contains(QStringLiteral("qry_nothing")));
+        }
+    }
+
+    void tokensAndThreshold_data()
+    {
+        QTest::addColumn<QString>("tokens");
+        QTest::addColumn<QString>("threshold");
+        QTest::addColumn<QStringList>("names");
+        // Rows come in token order, then by date of joining (unknown first).
+        // Today 2024-03-05. Joined: 甲 long ago, 乙 exactly 90 days ago, 丙 89 days ago, 丁 today,
+        // 戊 tomorrow, 己 unknown.
+        QTest::newRow("three days, 90") << "03-04 03-05 03-06" << "90" << QStringList{"乙", "甲"};
+        QTest::newRow("three days, 89") << "03-04 03-05 03-06" << "89" << QStringList{"乙", "甲", "丙"};
+        QTest::newRow("threshold 0") << "03-04 03-05 03-06" << "0"
+                                     << QStringList{"乙", "己", "甲", "丁", "丙"};
+        QTest::newRow("not a number is 0") << "03-04 03-05 03-06" << "9O"
+                                           << QStringList{"乙", "己", "甲", "丁", "丙"};
+        QTest::newRow("empty threshold is 0") << "03-04 03-05 03-06" << ""
+                                              << QStringList{"乙", "己", "甲", "丁", "丙"};
+        QTest::newRow("negative lets the future in") << "03-05" << "-1" << QStringList{"己", "甲", "丁", "戊"};
+        QTest::newRow("huge threshold") << "03-04 03-05 03-06" << "99999999999999999999999" << QStringList{};
+        QTest::newRow("one token") << "03-04" << "0" << QStringList{"乙"};
+        QTest::newRow("token order rules") << "03-06 03-04" << "0" << QStringList{"丙", "乙"};
+        QTest::newRow("repeated token once") << "03-04 03-04" << "0" << QStringList{"乙"};
+        QTest::newRow("extra blanks") << "  03-04   03-06 " << "0" << QStringList{"乙", "丙"};
+        QTest::newRow("empty list") << "" << "0" << QStringList{};
+        QTest::newRow("blank list") << "   " << "0" << QStringList{};
+        QTest::newRow("day only") << "04" << "0" << QStringList{};
+        QTest::newRow("quote in token") << "03-05' OR '1'='1" << "0" << QStringList{};
+    }
+
+    void tokensAndThreshold()
+    {
+        QFETCH(QString, tokens);
+        QFETCH(QString, threshold);
+        QFETCH(QStringList, names);
+        const QDate today(2024, 3, 5);
+        const auto joined = [&](int daysAgo) { return today.addDays(-daysAgo).toString(Qt::ISODate); };
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), joined(4000)) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("乙"), QStringLiteral("1985-03-04"), joined(90)) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("丙"), QStringLiteral("1999-03-06"), joined(89)) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("丁"), QStringLiteral("2001-03-05"), joined(0)) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("戊"), QStringLiteral("2002-03-05"), joined(-1)) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("己"), QStringLiteral("1980-03-05"), QString()) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("庚"), QStringLiteral("1980-04-05"), joined(4000)) > 0);
+        QCOMPARE(namesOf(m_tdm->qry_month_day(tokens, threshold)), names);
+    }
+
+    void leapDay_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("tokens");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("leap year window") << QDate(2024, 3, 1) << "02-29 03-01 03-02" << QStringList{"闰", "三一"};
+        QTest::newRow("common year window") << QDate(2023, 3, 1) << "02-28 03-01 03-02" << QStringList{"三一"};
+        QTest::newRow("02-28 is not 02-29") << QDate(2024, 2, 28) << "02-28" << QStringList{};
+    }
+
+    void leapDay()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QString, tokens);
+        QFETCH(QStringList, names);
+        m_clock->set(QDateTime(today, QTime(8, 0)));
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("闰"), QStringLiteral("2000-02-29"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("三一"), QStringLiteral("2000-03-01"), QStringLiteral("2010-01-01")) > 0);
+        QCOMPARE(namesOf(m_tdm->qry_month_day(tokens, QStringLiteral("90"))), names);
+    }
+
+    void agesOnTheNearestBirthday_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("birthday");
+        QTest::addColumn<int>("age");
+        QTest::newRow("today") << QDate(2024, 3, 5) << "1990-03-05" << 34;
+        QTest::newRow("yesterday") << QDate(2024, 3, 5) << "1990-03-04" << 34;
+        QTest::newRow("tomorrow") << QDate(2024, 3, 5) << "1990-03-06" << 34;
+        QTest::newRow("31 Dec, 01-01 is next year's") << QDate(2024, 12, 31) << "2000-01-01" << 25;
+        QTest::newRow("31 Dec, 12-30 is this year's") << QDate(2024, 12, 31) << "2000-12-30" << 24;
+        QTest::newRow("1 Jan, 12-31 was last year's") << QDate(2025, 1, 1) << "2000-12-31" << 24;
+        QTest::newRow("1 Jan, 01-02") << QDate(2025, 1, 1) << "2000-01-02" << 25;
+        QTest::newRow("leap day in a leap year") << QDate(2024, 2, 29) << "2000-02-29" << 24;
+        QTest::newRow("born today") << QDate(2024, 3, 5) << "2024-03-05" << 0;
+    }
+
+    void agesOnTheNearestBirthday()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QString, birthday);
+        QFETCH(int, age);
+        m_clock->set(QDateTime(today, QTime(23, 59, 59)));
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("甲"), birthday, QStringLiteral("1990-01-01")) > 0);
+        const QList<QSqlRecord> rows = m_tdm->qry_month_day(birthday.right(5), QStringLiteral("90"));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().value(QStringLiteral("age")).toInt(), age);
+    }
+
+    void monthQuery_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("month");
+        QTest::addColumn<QString>("threshold");
+        QTest::addColumn<QStringList>("rows"); // name:age, in order
+        QTest::newRow("march") << QDate(2024, 3, 5) << "03" << "90" << QStringList{"三月一:34", "三月二:44", "三月三:30"};
+        QTest::newRow("one digit") << QDate(2024, 3, 5) << "3" << "90" << QStringList{"三月一:34", "三月二:44", "三月三:30"};
+        QTest::newRow("threshold keeps the new one out") << QDate(2024, 3, 5) << "12" << "90" << QStringList{};
+        QTest::newRow("threshold 0") << QDate(2024, 3, 5) << "12" << "0" << QStringList{"十二月:0"};
+        // On 31 December the coming June is nearer than the past one; the past July is nearer.
+        QTest::newRow("june from 31 Dec") << QDate(2024, 12, 31) << "06" << "90" << QStringList{"六月:25"};
+        QTest::newRow("july from 31 Dec") << QDate(2024, 12, 31) << "07" << "90" << QStringList{"七月:24"};
+        QTest::newRow("no such month") << QDate(2024, 3, 5) << "13" << "0" << QStringList{};
+        QTest::newRow("empty month") << QDate(2024, 3, 5) << "" << "0" << QStringList{};
+    }
+
+    void monthQuery()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QString, month);
+        QFETCH(QString, threshold);
+        QFETCH(QStringList, rows);
+        m_clock->set(QDateTime(today, QTime(12, 0)));
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("三月三"), QStringLiteral("1994-03-30"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("三月二"), QStringLiteral("1980-03-02"), QStringLiteral("2015-01-01")) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("三月一"), QStringLiteral("1990-03-02"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("十二月"), QStringLiteral("2023-12-24"), QStringLiteral("2024-03-05")) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("六月"), QStringLiteral("2000-06-15"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("七月"), QStringLiteral("2000-07-15"), QStringLiteral("2010-01-01")) > 0);
+        QStringList got;
+        for (const QSqlRecord& row : m_tdm->qry_month(month, threshold)) {
+            got << row.value(QStringLiteral("emp_name")).toString() + QLatin1Char(':')
+                       + row.value(QStringLiteral("age")).toString();
+        }
+        QCOMPARE(got, rows);
+    }
+
+    void resultColumns()
+    {
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"),
+                            QStringLiteral("研发部"), QStringLiteral("备注")) > 0);
+        const QList<QSqlRecord> rows = m_tdm->qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
+        QCOMPARE(rows.size(), 1);
+        const QSqlRecord& row = rows.first();
+        QCOMPARE(row.count(), 5);
+        QCOMPARE(row.fieldName(0), QStringLiteral("emp_name"));
+        QCOMPARE(row.value(QStringLiteral("indate")).toString(), QStringLiteral("2020-01-02"));
+        QCOMPARE(row.value(QStringLiteral("birthday")).toString(), QStringLiteral("1990-03-05"));
+        QCOMPARE(row.value(QStringLiteral("dept")).toString(), QStringLiteral("研发部"));
+        QCOMPARE(row.value(QStringLiteral("age")).toInt(), 34);
+    }
+
+    void namesAreFoundAsWritten_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("quote") << "O'Brien";
+        QTest::newRow("quotes and SQL") << "x'); DROP TABLE birthday; --";
+        QTest::newRow("SQL words") << "SELECT * FROM birthday WHERE 1=1 OR ''=''";
+        QTest::newRow("execute text") << "execute qry_month '03','0'";
+    }
+
+    void namesAreFoundAsWritten()
+    {
+        QFETCH(QString, name);
+        QVERIFY(addEmployee(*m_tdm, name, QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"), name) > 0);
+        const QList<QSqlRecord> rows = m_tdm->qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().value(QStringLiteral("emp_name")).toString(), name);
+        QCOMPARE(rows.first().value(QStringLiteral("dept")).toString(), name);
+        QSqlQuery count(m_tdm->database());
+        QVERIFY(count.exec(QStringLiteral("SELECT count(*) FROM birthday")) && count.next());
+        QCOMPARE(count.value(0).toInt(), 1);
+    }
+
+    void sameBirthdayInJoiningOrder()
+    {
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("后"), QStringLiteral("1990-03-05"), QStringLiteral("2021-01-01")) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("先"), QStringLiteral("1991-03-05"), QStringLiteral("2020-01-01")) > 0);
+        QVERIFY(addEmployee(*m_tdm, QStringLiteral("同日"), QStringLiteral("1992-03-05"), QStringLiteral("2021-01-01")) > 0);
+        QCOMPARE(namesOf(m_tdm->qry_month_day(QStringLiteral("03-05"), QStringLiteral("0"))),
+                 (QStringList{"先", "后", "同日"}));
+    }
+
+    void storedQueryTableMissing()
+    {
+        QSqlQuery drop(m_tdm->database());
+        QVERIFY(drop.exec(QStringLiteral("DROP TABLE stored_query")));
+        try {
+            m_tdm->qry_month(QStringLiteral("03"), QStringLiteral("0"));
+            QFAIL("no error");
+        } catch (const RuntimeError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("no such table: stored_query")), qPrintable(error.message()));
+        }
+    }
+
+private:
+    static QStringList namesOf(const QList<QSqlRecord>& rows)
+    {
+        QStringList names;
+        for (const QSqlRecord& row : rows) {
+            names << row.value(QStringLiteral("emp_name")).toString();
+        }
+        return names;
+    }
+
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<FakeClock> m_clock;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<TDM> m_tdm;
+};
+
+QTEST_GUILESS_MAIN(TestStoredQueries)
+#include "test_storedqueries.moc"
