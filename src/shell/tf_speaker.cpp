@@ -11,7 +11,8 @@
 #include "common/readingstate.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
-#include "data/tdm.h"
+#include "speech/pausesymbols.h"
+#include "speech/readingcommands.h"
 #include "speech/tf_information.h"
 #include "speech/voicepanel.h"
 
@@ -62,7 +63,10 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataM
     FormCreate();
 }
 
-Tf_speaker::~Tf_speaker() = default;
+Tf_speaker::~Tf_speaker()
+{
+    m_readingCommands.reset(); // stops and joins a reading before the controls go
+}
 
 void Tf_speaker::ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize)
 {
@@ -98,6 +102,7 @@ void Tf_speaker::FormCreate()
     // The settings file is opened again for the voice list.
     m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
     guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
+    setupReading();
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
@@ -162,6 +167,25 @@ void Tf_speaker::setupBirthdayList()
 void Tf_speaker::O1Click()
 {
     ExportGridToExcel(QStringLiteral("员工生日资料表"), m_ui->SGrid1, 9);
+}
+
+void Tf_speaker::setupReading()
+{
+    ReadingWidgets widgets;
+    widgets.Memo1 = m_ui->Memo1;
+    widgets.Memo2 = m_ui->Memo2;
+    widgets.flatComboBox1 = m_ui->flatComboBox1;
+    widgets.SB_play = m_ui->SB_play;
+    widgets.SB_stop = m_ui->SB_stop;
+    widgets.SB_repeat1 = m_ui->SB_repeat1;
+    widgets.sb_delay = m_ui->sb_delay;
+    widgets.SpinEdit1 = m_ui->SpinEdit1;
+    widgets.SpinEdit2 = m_ui->SpinEdit2;
+    widgets.statusPanel0 = statusPanel(0);
+    m_readingCommands
+        = std::make_unique<ReadingCommands>(m_services.voice, m_state, m_pauseSymbols, widgets,
+                                                          [this] { m_voicePanel->applyvoice(); });
+    m_readingCommands->setDatetimetype(m_datetimetype);
 }
 
 void Tf_speaker::setupToolbar()
@@ -392,6 +416,9 @@ void Tf_speaker::endWithoutSaving()
 {
     m_ending = true;
     m_state.stopflag = true;
+    if (m_readingCommands) {
+        m_readingCommands->shutdown();
+    }
     emit terminationRequested();
 }
 

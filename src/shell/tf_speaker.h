@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QScopedPointer>
 
+#include <memory>
+
 class QLabel;
 class QMenu;
 class QAction;
@@ -17,6 +19,8 @@ class MusicPanel;
 class TDM;
 class VoicePanel;
 class BirthdayList;
+class PauseSymbols;
+class ReadingCommands;
 struct ReadingState;
 class Tf_information;
 
@@ -55,6 +59,7 @@ public:
     PauseSymbols& pauseSymbols() { return m_pauseSymbols; }
     VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
+    ReadingCommands* readingCommands() const { return m_readingCommands.get(); }
     MusicPanel* musicPanel() const { return m_musicPanel; }
 
     // The birthday-list report of a string grid through the spreadsheet application.
@@ -93,6 +98,7 @@ private:
     void setupStatusBar();
     void setupTray();
     void loadSettings();
+    void setupReading();
     void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
@@ -118,4 +124,6 @@ private:
     PauseSymbols m_pauseSymbols;
     VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
+    // Declared last: destroyed first, it stops and joins a reading while the editor still exists.
+    std::unique_ptr<ReadingCommands> m_readingCommands;
 };

@@ -24,12 +24,11 @@ private slots:
     void init()
     {
         m_folder = std::make_unique<TestFolder>();
+        // The station starts only with its database.
         createTestDatabase(*m_folder);
         m_clock = std::make_unique<FakeClock>(2024, 3, 5, 9, 30, 0);
         m_dialogs = std::make_unique<RecordingDialogs>();
         m_library = std::make_unique<RecordingAudioLibrary>();
-        // The station starts only with its database.
-        createTestDatabase(*m_folder);
     }
 
     void cleanup()
