@@ -107,7 +107,16 @@ QList<ColumnInfo> sqlColumnInfos(QAbstractItemModel* model)
     QList<ColumnInfo> infos;
     for (int i = 0; i < record.count(); ++i) {
         const QString type = declared.value(record.fieldName(i).toLower());
-        infos.append(type.isEmpty() ? infoFromMetaType(record.field(i).metaType().id()) : infoFromDeclaredType(type));
+        ColumnInfo info
+            = type.isEmpty() ? infoFromMetaType(record.field(i).metaType().id()) : infoFromDeclaredType(type);
+        // The roster keeps its joining date as "yyyy-mm-dd" text, yet it is a date to the user (the
+        // birthday beside it is a text, shown as stored).
+        if (table && table->tableName().compare(QLatin1String("birthday"), Qt::CaseInsensitive) == 0
+            && record.fieldName(i).compare(QLatin1String("indate"), Qt::CaseInsensitive) == 0) {
+            info.date = true;
+            info.known = true;
+        }
+        infos.append(info);
     }
     return infos;
 }

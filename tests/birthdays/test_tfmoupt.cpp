@@ -1,9 +1,12 @@
 #include "birthdays/tfmoupt.h"
+#include "data/tdm.h"
 #include "recordingdialogs.h"
+#include "testdatabase.h"
 #include "testfolder.h"
 #include "ui_tfmoupt.h"
 
 #include <QHeaderView>
+#include <QLocale>
 #include <QSortFilterProxyModel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -19,7 +22,9 @@ class TestTfmoupt : public QObject
 private:
     std::unique_ptr<TestFolder> m_folder;
     std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<QSqlTableModel> m_model;
+    std::unique_ptr<TDM> m_data;
+    qint64 m_first = 0;
+    qint64 m_second = 0;
     std::unique_ptr<QSortFilterProxyModel> m_proxy;
     std::unique_ptr<QTableView> m_grid;
 
@@ -47,36 +52,40 @@ private slots:
     {
         m_folder = std::make_unique<TestFolder>();
         m_dialogs = std::make_unique<RecordingDialogs>();
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("roster"));
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(query.exec(QStringLiteral("create table birthday (id integer primary key, emp_name text, indate date, "
-                                          "birthday text, dept text, remark1 text)")));
-        QVERIFY(query.exec(QStringLiteral("insert into birthday values (3, '张三', '2020-01-05', '1990-03-14', "
-                                          "'生产部', 'a;\"b\"')")));
-        QVERIFY(query.exec(QStringLiteral("insert into birthday values (5, '李四', '2021-06-01', '1988-07-08', "
-                                          "'财务部', null)")));
-        m_model = std::make_unique<QSqlTableModel>(nullptr, db);
-        m_model->setTable(QStringLiteral("birthday"));
-        QVERIFY(m_model->select());
-        const char* titles[] = { "No", "姓名", "入职", "生日", "部门", "备注" };
-        for (int c = 0; c < 6; ++c) {
-            m_model->setHeaderData(c, Qt::Horizontal, QString::fromUtf8(titles[c]));
+        // The roster as the program keeps it: the shipped schema, through the data module.
+        createTestDatabase(*m_folder);
+        m_data = std::make_unique<TDM>();
+        QVERIFY(m_data->DataModuleCreate());
+        m_first = addEmployee(*m_data, QStringLiteral("张三"), QStringLiteral("1990-03-14"),
+                              QStringLiteral("2020-01-05"), QStringLiteral("生产部"), QStringLiteral("a;\"b\""));
+        m_second = addEmployee(*m_data, QStringLiteral("李四"), QStringLiteral("1988-07-08"),
+                               QStringLiteral("2021-06-01"), QStringLiteral("财务部"));
+        QVERIFY(m_first > 0 && m_second > 0);
+        QSqlTableModel* model = m_data->Q_birthday2();
+        const QList<std::pair<const char*, const char*>> titles
+            = { { "id", "No" },         { "emp_name", "姓名" }, { "indate", "入职" },
+                { "birthday", "生日" }, { "dept", "部门" },     { "remark1", "备注" } };
+        for (const auto& [field, title] : titles) {
+            model->setHeaderData(model->fieldIndex(QLatin1String(field)), Qt::Horizontal, QString::fromUtf8(title));
         }
         m_proxy = std::make_unique<QSortFilterProxyModel>();
-        m_proxy->setSourceModel(m_model.get());
+        m_proxy->setSourceModel(model);
         m_grid = std::make_unique<QTableView>();
         m_grid->setObjectName(QStringLiteral("DBGridEh1"));
         m_grid->setModel(m_proxy.get());
+        // The roster grid's column order: No, 姓名, 入职, 生日, 部门, 备注.
+        QHeaderView* header = m_grid->horizontalHeader();
+        for (int i = 0; i < titles.size(); ++i) {
+            const int logical = model->fieldIndex(QLatin1String(titles.at(i).first));
+            header->moveSection(header->visualIndex(logical), i);
+        }
     }
 
     void cleanup()
     {
         m_grid.reset();
         m_proxy.reset();
-        m_model.reset();
-        QSqlDatabase::removeDatabase(QStringLiteral("roster"));
+        m_data.reset();
         m_dialogs->verifyAllSeen();
         m_dialogs.reset();
         m_folder.reset();
@@ -140,30 +149,37 @@ private slots:
 
     void shownColumnsAndEveryFilteredRow()
     {
-        m_grid->setColumnHidden(5, true);
-        m_grid->horizontalHeader()->moveSection(1, 0); // 姓名 first
-        m_proxy->setFilterKeyColumn(4);
+        QHeaderView* header = m_grid->horizontalHeader();
+        m_grid->setColumnHidden(m_data->Q_birthday2()->fieldIndex(QStringLiteral("remark1")), true);
+        header->moveSection(header->visualIndex(m_data->Q_birthday2()->fieldIndex(QStringLiteral("emp_name"))), 0);
+        m_proxy->setFilterKeyColumn(m_data->Q_birthday2()->fieldIndex(QStringLiteral("dept")));
         m_proxy->setFilterFixedString(QStringLiteral("部"));
         m_grid->selectRow(1); // a selection does not narrow the export
         const QString path = m_folder->file(QStringLiteral("x.csv"));
         exportWith(2, path);
         m_dialogs->takeBoxes();
-        QCOMPARE(gb(m_folder->read(QStringLiteral("x.csv"))).split(QStringLiteral("\r\n")).size(), 3);
-        QVERIFY(gb(m_folder->read(QStringLiteral("x.csv")))
-                    .startsWith(QStringLiteral("\"姓名\";\"No\";\"入职\";\"生日\";\"部门\"\r\n\"张三\";\"3\";")));
+        const QString joined = QLocale::system().toString(QDate(2020, 1, 5), QLocale::ShortFormat);
+        const QStringList csv = gb(m_folder->read(QStringLiteral("x.csv"))).split(QStringLiteral("\r\n"));
+        QCOMPARE(csv.size(), 3);
+        QCOMPARE(csv.at(0), QStringLiteral("\"姓名\";\"No\";\"入职\";\"生日\";\"部门\""));
+        QCOMPARE(csv.at(1),
+                 QStringLiteral("\"张三\";\"%1\";\"%2\";\"1990-03-14\";\"生产部\"").arg(m_first).arg(joined));
 
         m_proxy->setFilterFixedString(QStringLiteral("财务"));
         exportWith(1, path);
         m_dialogs->takeBoxes();
         const QStringList lines = gb(m_folder->read(QStringLiteral("x.csv"))).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 2);
-        QVERIFY(lines.at(1).startsWith(QStringLiteral("李四\t5\t")));
+        QCOMPARE(lines.at(1),
+                 QStringLiteral("李四\t%1\t%2\t1988-07-08\t财务部")
+                     .arg(m_second)
+                     .arg(QLocale::system().toString(QDate(2021, 6, 1), QLocale::ShortFormat)));
     }
 
     void cancelWritesNothing()
     {
         exportWith(0, QString());
-        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files).size(), 0);
+        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), QStringList { QStringLiteral("draft.dat") });
         QCOMPARE(m_dialogs->takeBoxes().size(), 0);
     }
 
