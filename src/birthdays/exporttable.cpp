@@ -1,5 +1,7 @@
 #include "exporttable.h"
 
+#include "rosterfiltermodel.h"
+
 #include <QAbstractItemModel>
 #include <QAbstractProxyModel>
 #include <QDateTime>
@@ -72,28 +74,32 @@ ColumnInfo infoFromMetaType(int id)
     return info;
 }
 
-// The model under any proxies; proxies are expected to keep the columns (filter and sort proxies do).
-QAbstractItemModel* baseModel(QAbstractItemModel* model)
+// The cell that holds a shown cell's stored value, under any proxies. The roster's own proxy
+// rearranges the columns and shows a running number in "No"; its sourceCell() knows the stored one.
+QModelIndex storedIndex(const QModelIndex& index)
 {
-    while (auto* proxy = qobject_cast<QAbstractProxyModel*>(model)) {
-        if (!proxy->sourceModel() || proxy->sourceModel()->columnCount() != proxy->columnCount()) {
-            break;
-        }
-        model = proxy->sourceModel();
+    const QAbstractItemModel* model = index.model();
+    if (const auto* roster = qobject_cast<const RosterFilterModel*>(model)) {
+        const QModelIndex cell = roster->sourceCell(index);
+        return cell.isValid() ? storedIndex(cell) : QModelIndex();
     }
-    return model;
+    if (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(model); proxy && proxy->sourceModel()) {
+        const QModelIndex source = proxy->mapToSource(index);
+        return source.isValid() ? storedIndex(source) : QModelIndex();
+    }
+    return index;
 }
 
 // Column infos by SQL field, or empty when the model is not an SQL query model.
-QList<ColumnInfo> sqlColumnInfos(QAbstractItemModel* model)
+QList<ColumnInfo> sqlColumnInfos(const QAbstractItemModel* model)
 {
-    auto* query = qobject_cast<QSqlQueryModel*>(baseModel(model));
+    auto* query = qobject_cast<const QSqlQueryModel*>(model);
     if (!query) {
         return {};
     }
     const QSqlRecord record = query->record();
     QHash<QString, QString> declared;
-    auto* table = qobject_cast<QSqlTableModel*>(query);
+    auto* table = qobject_cast<const QSqlTableModel*>(query);
     if (table && table->database().driverName() == QLatin1String("QSQLITE")) {
         // The SQLite driver reports DATE columns as text; the declared types tell them apart.
         QSqlQuery pragma(table->database());
@@ -123,11 +129,13 @@ QList<ColumnInfo> sqlColumnInfos(QAbstractItemModel* model)
 
 QVariant valueAt(const QAbstractItemModel& model, int row, int column)
 {
-    // The edit role carries the stored value even where a view paints something else (the roster's
-    // running numbers are drawn over the stored id).
-    const QModelIndex index = model.index(row, column);
-    const QVariant value = model.data(index, Qt::EditRole);
-    return value.isValid() ? value : model.data(index, Qt::DisplayRole);
+    // The stored value, not what a view paints over it (the roster draws running numbers over the
+    // stored id); the edit role carries it.
+    const QModelIndex shown = model.index(row, column);
+    const QModelIndex stored = storedIndex(shown);
+    const QModelIndex index = stored.isValid() ? stored : shown;
+    const QVariant value = index.model()->data(index, Qt::EditRole);
+    return value.isValid() ? value : index.model()->data(index, Qt::DisplayRole);
 }
 
 bool isMissing(const QVariant& value)
@@ -245,7 +253,6 @@ ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& 
         }
     }
 
-    const QList<ColumnInfo> sqlInfos = sqlColumnInfos(&model);
     const int rowCount = model.rowCount();
     ExportTable table;
     table.name = layout.name;
@@ -255,7 +262,14 @@ ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& 
     QList<ColumnInfo> infos;
     for (int i = 0; i < columns.size(); ++i) {
         const int column = columns.at(i);
-        ColumnInfo info = sqlInfos.value(column);
+        // The database's declaration of the stored column decides, where there is one.
+        ColumnInfo info;
+        if (rowCount > 0) {
+            const QModelIndex stored = storedIndex(model.index(0, column));
+            if (stored.isValid()) {
+                info = sqlColumnInfos(stored.model()).value(stored.column());
+            }
+        }
         if (!info.known) {
             // Without a database behind the model, the first value decides.
             for (int row = 0; row < rowCount; ++row) {

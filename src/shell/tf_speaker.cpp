@@ -8,6 +8,9 @@
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "common/linebreaks.h"
+#include "birthdays/contentsettings.h"
+#include "birthdays/tfbirthday.h"
 #include "common/readingstate.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
@@ -107,6 +110,7 @@ void Tf_speaker::FormCreate()
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
     connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
+    connect(m_ui->sb_edit, &QToolButton::clicked, this, [this] { guarded([this] { sb_editClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
     connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
@@ -336,7 +340,8 @@ void Tf_speaker::loadSettings()
                                             QTime(14, 0)));
     m_ui->SpinEdit3->setValue(ini.readInteger(System, QStringLiteral("Days"), 90));
     m_ui->SpinEdit4->setValue(ini.readInteger(System, QStringLiteral("Showdays"), 1));
-    m_mainreadText = ini.readString(System, QStringLiteral("Mainread"), DefaultMainread);
+    m_mainreadText = ContentSettings::mainreadText(
+        unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread)));
     m_ui->edt_user->setText(ini.readString(System, QStringLiteral("Company"), QString()));
 
     m_ui->chk_read1->setChecked(ini.readBool(System, QStringLiteral("Read_add1"), false));
@@ -453,6 +458,14 @@ void Tf_speaker::sb_delayClick()
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
+}
+
+void Tf_speaker::sb_editClick()
+{
+    // The list and the announcement are rebuilt only when the roster changed (or was browsed).
+    if (m_roster && m_roster->editRoster() && m_birthdayList) {
+        m_birthdayList->RefreshBirthdays();
+    }
 }
 
 void Tf_speaker::N31Click()

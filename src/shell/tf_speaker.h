@@ -17,6 +17,7 @@ class QSystemTrayIcon;
 class QTableWidget;
 class MusicPanel;
 class TDM;
+class Tfbirthday;
 class VoicePanel;
 class BirthdayList;
 class PauseSymbols;
@@ -46,6 +47,7 @@ public:
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
     void setSettingsWindow(QWidget* settings) { m_settings = settings; }
+    void setRosterEditor(Tfbirthday* roster) { m_roster = roster; }
 
     QLabel* statusPanel(int index) const;
     QSystemTrayIcon* trayIcon() const { return m_tray; }
@@ -72,6 +74,7 @@ public:
     void SB_closeClick();
     void sb_saveClick();
     void sb_delayClick();
+    void sb_editClick();
     void N31Click();
     void N32Click();
     void N33Click();
@@ -117,6 +120,7 @@ private:
     QAction* m_N7 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
+    Tfbirthday* m_roster = nullptr;
     MusicPanel* m_musicPanel = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;

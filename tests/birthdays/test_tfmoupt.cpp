@@ -1,10 +1,17 @@
+#include "birthdays/exportview.h"
+#include "birthdays/rosterfiltermodel.h"
+#include "birthdays/tfbirthday.h"
 #include "birthdays/tfmoupt.h"
 #include "data/tdm.h"
+#include "fakeclock.h"
 #include "recordingdialogs.h"
+#include "shell/station.h"
 #include "testdatabase.h"
 #include "testfolder.h"
 #include "ui_tfmoupt.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLocale>
 #include <QSortFilterProxyModel>
@@ -14,6 +21,7 @@
 #include <QStringDecoder>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 class TestTfmoupt : public QObject
 {
@@ -174,6 +182,61 @@ private slots:
                  QStringLiteral("李四\t%1\t%2\t1988-07-08\t财务部")
                      .arg(m_second)
                      .arg(QLocale::system().toString(QDate(2021, 6, 1), QLocale::ShortFormat)));
+    }
+
+    void rosterGridExportsStoredValues()
+    {
+        // The roster editor's own proxy: rearranged columns, running numbers in "No", its filter row.
+        RosterFilterModel roster;
+        roster.setSourceModel(m_data->Q_birthday2());
+        QTableView grid;
+        grid.setObjectName(QStringLiteral("DBGridEh1"));
+        grid.setModel(&roster);
+        roster.setColumnFilter(RosterFilterModel::Dept, QStringLiteral("财务"));
+        const QString path = m_folder->file(QStringLiteral("roster.csv"));
+        Tfmoupt window;
+        window.setExportGrid(&grid);
+        window.form()->R3->setChecked(true);
+        m_dialogs->answerNextChooser(path);
+        window.btnOUtClick();
+        m_dialogs->takeBoxes();
+        const QStringList lines = gb(m_folder->read(QStringLiteral("roster.csv"))).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0), QStringLiteral("\"No\";\"姓名\";\"入职\";\"生日\";\"部门\";\"备注\""));
+        QCOMPARE(lines.at(1),
+                 QStringLiteral("\"%1\";\"李四\";\"%2\";\"1988-07-08\";\"财务部\";\"\"")
+                     .arg(m_second)
+                     .arg(QLocale::system().toString(QDate(2021, 6, 1), QLocale::ShortFormat)));
+        const QByteArray xls = ExportWriters::xls(exportTableOf(grid));
+        // The stored id goes into an RK record of row 1, column 0.
+        QVERIFY(xls.contains(QByteArray(QByteArray::fromHex("7e020a00010000000000") + char(m_second * 4 + 2))));
+    }
+
+    void rosterEditorMenuOpensTheWindow()
+    {
+        m_grid.reset();
+        m_proxy.reset();
+        m_data.reset();
+        FakeClock clock(2024, 3, 5, 8, 0, 0);
+        Station station(Services {});
+        QVERIFY(station.start());
+        Tfbirthday* roster = station.rosterEditor();
+        auto* Excel1 = roster->findChild<QAction*>(QStringLiteral("Excel1"));
+        QVERIFY(Excel1);
+        const QString path = m_folder->file(QStringLiteral("导出数据.txt"));
+        m_dialogs->answerNextChooser(path);
+        bool seen = false;
+        QTimer::singleShot(0, this, [&seen] {
+            auto* window = qobject_cast<Tfmoupt*>(QApplication::activeModalWidget());
+            QVERIFY(window);
+            seen = true;
+            window->form()->R2->setChecked(true);
+            window->form()->btnOUt->click();
+        });
+        Excel1->trigger();
+        QVERIFY(seen);
+        QCOMPARE(m_dialogs->takeBoxes().size(), 1);
+        QCOMPARE(gb(m_folder->read(QStringLiteral("导出数据.txt"))).split(QStringLiteral("\r\n")).size(), 3);
     }
 
     void cancelWritesNothing()
