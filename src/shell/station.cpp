@@ -8,6 +8,7 @@
 #include "birthdays/birthdaylist.h"
 #include "birthdays/contenttab.h"
 #include "birthdays/tfbirthday.h"
+#include "birthdays/tfmoupt.h"
 #include "birthdays/tfselectmonth.h"
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
@@ -81,6 +82,8 @@ bool Station::start()
 
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
     m_main->setRosterEditor(m_roster.get());
+    connect(m_roster.get(), &Tfbirthday::exportRequested, m_roster.get(),
+            [this](QAbstractItemView* grid) { Tfmoupt::exportGrid(grid, m_roster.get()); });
     m_month = std::make_unique<Tfselectmonth>(m_tdm.get(), main->form()->SpinEdit3, main->birthdayList(), main);
     connect(main->birthdayList(), &BirthdayList::monthViewRequested, m_month.get(), [this] { m_month->exec(); });
 

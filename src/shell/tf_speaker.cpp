@@ -3,6 +3,7 @@
 #include "ui_tf_speaker.h"
 
 #include "birthdays/birthdaylist.h"
+#include "birthdays/exportview.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
@@ -70,6 +71,13 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataM
 Tf_speaker::~Tf_speaker()
 {
     m_readingCommands.reset(); // stops and joins a reading before the controls go
+}
+
+void Tf_speaker::ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize)
+{
+    if (grid) {
+        ::ExportGridToExcel(m_services.spreadsheet, title, *grid, dataFontSize);
+    }
 }
 
 QLabel* Tf_speaker::statusPanel(int index) const
@@ -201,6 +209,12 @@ void Tf_speaker::setupBirthdayList()
         return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
     };
     m_birthdayList = new BirthdayList(widgets, queries, [this] { return m_mainreadText; }, this);
+    connect(m_birthdayList, &BirthdayList::exportRequested, this, [this] { guarded([this] { O1Click(); }); });
+}
+
+void Tf_speaker::O1Click()
+{
+    ExportGridToExcel(QStringLiteral("员工生日资料表"), m_ui->SGrid1, 9);
 }
 
 void Tf_speaker::setupReading()

@@ -15,6 +15,7 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class QTableWidget;
 class MusicPanel;
 class SchedulePanel;
 class TDM;
@@ -68,6 +69,11 @@ public:
     QString musicFolder() const { return m_musicFolder; }
     ReadingCommands* readingCommands() const { return m_readingCommands.get(); }
     MusicPanel* musicPanel() const { return m_musicPanel; }
+
+    // The birthday-list report of a string grid through the spreadsheet application.
+    void ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize);
+    // "导出生日资料(&O)" of the birthday grid's menu.
+    void O1Click();
 
     // Handlers, named after their controls.
     void FormShow();
