@@ -1,8 +1,10 @@
 #include "dayannouncement.h"
 
+#include "contentsettings.h"
 #include "daywindow.h"
 
 #include "common/inifile.h"
+#include "common/linebreaks.h"
 
 #include <climits>
 
@@ -25,7 +27,9 @@ AnnouncementSettings AnnouncementSettings::read(const IniFile& ini)
         s.readGroup[n] = ini.readBool(System, QStringLiteral("Read_add%1").arg(n + 1), false);
     }
     s.nextMonth = ini.readBool(System, QStringLiteral("Next_month"), true);
-    s.mainread = ini.readString(System, QStringLiteral("Mainread"), DefaultMainread);
+    // Stored with its line breaks escaped; the composition takes it trimmed, as the content settings save it.
+    s.mainread = ContentSettings::mainreadText(
+        unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread)));
     s.organisation = ini.readString(System, QStringLiteral("Company"), QString());
     return s;
 }
