@@ -84,7 +84,7 @@ int main(int argc, char* argv[])
         const qint64 ms = timer.elapsed();
         out << entry.name << ": " << ms << " ms including reading the model, " << QFileInfo(path).size()
             << " bytes\n";
-        printFigure(qPrintable(QStringLiteral("export of 10,000 people as %1").arg(QLatin1String(entry.name).toUpper())),
+        printFigure(qPrintable(QStringLiteral("export of 10,000 people as %1").arg(QString::fromLatin1(entry.name).toUpper())),
                     "ms", double(ms));
     }
     return 0;
