@@ -1,3 +1,4 @@
+#include "birthdays/spreadsheetxlsx.h"
 #include "common/dialogs.h"
 #include "common/eventlog.h"
 #include "common/helpers.h"
@@ -87,6 +88,8 @@ int main(int argc, char* argv[])
     services.voice = &voice;
     SdlSamplePlayer samples;
     services.samples = &samples;
+    XlsxSpreadsheet spreadsheet;
+    services.spreadsheet = &spreadsheet;
 
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

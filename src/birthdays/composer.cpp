@@ -3,6 +3,7 @@
 #include "daywindow.h"
 
 #include "common/inifile.h"
+#include "common/linebreaks.h"
 
 #include <QVariant>
 
@@ -28,7 +29,8 @@ std::array<AgeGroup, 3> Composer::readGroups(const QString& iniPath)
         const QString section = QStringLiteral("Addread%1").arg(n + 1);
         groups[n].upperAge = ini.readInteger(section, QStringLiteral("Agegroup"), defaultBounds[n]);
         groups[n].readAge = ini.readBool(section, QStringLiteral("Readage"), false);
-        groups[n].addtext = ini.readString(section, QStringLiteral("addtext"), QString());
+        // Stored with its line breaks escaped (see linebreaks.h).
+        groups[n].addtext = unescapeLineBreaks(ini.readString(section, QStringLiteral("addtext"), QString()));
     }
     return groups;
 }

@@ -2,8 +2,14 @@
 
 #include "tf_about.h"
 #include "tf_speaker.h"
+#include "ui_tf_speaker.h"
 #include "tfdelaytime.h"
 
+#include "birthdays/birthdaylist.h"
+#include "birthdays/contenttab.h"
+#include "birthdays/tfbirthday.h"
+#include "birthdays/tfmoupt.h"
+#include "birthdays/tfselectmonth.h"
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
@@ -27,6 +33,8 @@ Station::Station(const Services& services, QObject* parent)
 Station::~Station()
 {
     // The windows go before the state they read.
+    m_month.reset();
+    m_roster.reset();
     m_settings.reset();
     m_addSymbol.reset();
     m_about.reset();
@@ -56,6 +64,11 @@ bool Station::start()
 
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());
+    Tf_speaker* main = m_main.get();
+    m_contentTab = new ContentTab([main](const QString& text) { main->setMainreadText(text); }, main->form()->edt_user);
+    m_contentTab->setObjectName(QStringLiteral("TabSheet_content"));
+    m_settings->addPage(m_contentTab, QStringLiteral("播报内容"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, m_contentTab, [this] { guarded([this] { m_contentTab->FormShow(); }); });
     auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get());
     pauses->setObjectName(QStringLiteral("TabSheet_pauses"));
     m_settings->addPage(pauses, QStringLiteral("停顿及延时设置"));
@@ -66,6 +79,13 @@ bool Station::start()
     m_settings->addPage(telltimeTab, QStringLiteral("整点报时"));
     m_main->timeAnnouncements()->setList(telltimeTab->sgrid3());
     connect(telltimeTab, &TellTimeTab::telltimeFilled, m_main->timeAnnouncements(), &TimeAnnouncements::setList);
+
+    m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
+    m_main->setRosterEditor(m_roster.get());
+    connect(m_roster.get(), &Tfbirthday::exportRequested, m_roster.get(),
+            [this](QAbstractItemView* grid) { Tfmoupt::exportGrid(grid, m_roster.get()); });
+    m_month = std::make_unique<Tfselectmonth>(m_tdm.get(), main->form()->SpinEdit3, main->birthdayList(), main);
+    connect(main->birthdayList(), &BirthdayList::monthViewRequested, m_month.get(), [this] { m_month->exec(); });
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {

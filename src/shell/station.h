@@ -12,6 +12,9 @@ class TDM;
 class Tf_speaker;
 class Tf_about;
 class TFdelaytime;
+class Tfbirthday;
+class Tfselectmonth;
+class ContentTab;
 class TFaddbiaodian;
 
 // Creates the station in its fixed order (data module, main window, about window, sound, settings
@@ -31,6 +34,9 @@ public:
     Tf_speaker* mainWindow() const { return m_main.get(); }
     Tf_about* aboutWindow() const { return m_about.get(); }
     TFdelaytime* settingsWindow() const { return m_settings.get(); }
+    ContentTab* contentTab() const { return m_contentTab; }
+    Tfbirthday* rosterEditor() const { return m_roster.get(); }
+    Tfselectmonth* monthView() const { return m_month.get(); }
     TFaddbiaodian* addSymbolWindow() const { return m_addSymbol.get(); }
     ReadingState& readingState() { return m_state; }
 
@@ -48,4 +54,7 @@ private:
     std::unique_ptr<Tf_about> m_about;
     std::unique_ptr<TFaddbiaodian> m_addSymbol;
     std::unique_ptr<TFdelaytime> m_settings;
+    ContentTab* m_contentTab = nullptr; // a page of m_settings
+    std::unique_ptr<Tfbirthday> m_roster;
+    std::unique_ptr<Tfselectmonth> m_month;
 };

@@ -4,10 +4,12 @@
 
 #include "birthdays/birthdaylist.h"
 #include "birthdays/dayannouncement.h"
+#include "birthdays/exportview.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "birthdays/tfbirthday.h"
 #include "common/readingstate.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
@@ -66,6 +68,13 @@ Tf_speaker::~Tf_speaker()
     m_readingCommands.reset(); // stops and joins a reading before the controls go
 }
 
+void Tf_speaker::ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize)
+{
+    if (grid) {
+        ::ExportGridToExcel(m_services.spreadsheet, title, *grid, dataFontSize);
+    }
+}
+
 QLabel* Tf_speaker::statusPanel(int index) const
 {
     return m_statusPanels.value(index);
@@ -99,6 +108,7 @@ void Tf_speaker::FormCreate()
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
     connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
     connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
+    connect(m_ui->sb_edit, &QToolButton::clicked, this, [this] { guarded([this] { sb_editClick(); }); });
     connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
     connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
     connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
@@ -205,6 +215,12 @@ void Tf_speaker::setupBirthdayList()
         return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
     };
     m_birthdayList = new BirthdayList(widgets, queries, [this] { return m_mainreadText; }, this);
+    connect(m_birthdayList, &BirthdayList::exportRequested, this, [this] { guarded([this] { O1Click(); }); });
+}
+
+void Tf_speaker::O1Click()
+{
+    ExportGridToExcel(QStringLiteral("员工生日资料表"), m_ui->SGrid1, 9);
 }
 
 void Tf_speaker::setupReading()
@@ -496,6 +512,14 @@ void Tf_speaker::sb_delayClick()
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
+}
+
+void Tf_speaker::sb_editClick()
+{
+    // The list and the announcement are rebuilt only when the roster changed (or was browsed).
+    if (m_roster && m_roster->editRoster() && m_birthdayList) {
+        m_birthdayList->RefreshBirthdays();
+    }
 }
 
 void Tf_speaker::N31Click()

@@ -15,9 +15,11 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
+class QTableWidget;
 class MusicPanel;
 class SchedulePanel;
 class TDM;
+class Tfbirthday;
 class TimeAnnouncements;
 class VoicePanel;
 class BirthdayList;
@@ -51,6 +53,7 @@ public:
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
     void setSettingsWindow(QWidget* settings) { m_settings = settings; }
+    void setRosterEditor(Tfbirthday* roster) { m_roster = roster; }
 
     QLabel* statusPanel(int index) const;
     QSystemTrayIcon* trayIcon() const { return m_tray; }
@@ -67,11 +70,17 @@ public:
     ReadingCommands* readingCommands() const { return m_readingCommands.get(); }
     MusicPanel* musicPanel() const { return m_musicPanel; }
 
+    // The birthday-list report of a string grid through the spreadsheet application.
+    void ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize);
+    // "导出生日资料(&O)" of the birthday grid's menu.
+    void O1Click();
+
     // Handlers, named after their controls.
     void FormShow();
     void SB_closeClick();
     void sb_saveClick();
     void sb_delayClick();
+    void sb_editClick();
     void N31Click();
     void N32Click();
     void N33Click();
@@ -126,6 +135,7 @@ private:
     QAction* m_N7 = nullptr;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_settings;
+    Tfbirthday* m_roster = nullptr;
     MusicPanel* m_musicPanel = nullptr;
     QString m_mainreadText;
     QString m_musicFolder;

@@ -10,6 +10,7 @@
 #include "schedule/telltimetab.h"
 #include "schedule/timeannouncements.h"
 #include "shell/station.h"
+#include "speech/readingcommands.h"
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
 #include "testdatabase.h"
@@ -270,7 +271,8 @@ private slots:
     {
         startStation(nullptr);
         QTabWidget* pages = m_station->settingsWindow()->pages();
-        QCOMPARE(pages->tabText(pages->count() - 1), QStringLiteral("整点报时"));
+        QCOMPARE(pages->count(), 3);
+        QCOMPARE(pages->tabText(2), QStringLiteral("整点报时"));
         QVERIFY(qobject_cast<TellTimeTab*>(pages->widget(pages->count() - 1)));
         // Without a voice the announcement rings the chime and says nothing, without a message.
         TimeAnnouncements* announcements = m_station->mainWindow()->timeAnnouncements();
@@ -290,8 +292,9 @@ private slots:
         // A Sunday with its box unticked: no reading, but the song plays once at the start of the range.
         m_clock->set(QDateTime(Monday.addDays(-1), QTime(8, 59, 59, 950)));
         RecordingAudioLibrary library;
-        const QString song = m_folder->file(QStringLiteral("song.mp3"));
-        m_folder->write(QStringLiteral("song.mp3"), "ID3");
+        // Outside the music folder (the program folder), so the background music never picks it.
+        const QString song = m_folder->file(QStringLiteral("designated/song.mp3"));
+        m_folder->write(QStringLiteral("designated/song.mp3"), "ID3");
         library.addFile(song, 3.0);
         m_audio = &library;
         startStation(nullptr);
@@ -312,6 +315,37 @@ private slots:
         QVERIFY(main->schedulePanel()->scheduler().song_done());
         QVERIFY(!library.calls.filter(QStringLiteral("free")).isEmpty());
         m_station.reset(); // before the library it plays on
+        m_audio = nullptr;
+    }
+
+    void theSongWaitsForTheRepetitionOfTheReadingCommands()
+    {
+        RecordingVoice voice;
+        RecordingAudioLibrary library;
+        // Outside the music folder (the program folder), so the background music never picks it.
+        const QString song = m_folder->file(QStringLiteral("designated/song.mp3"));
+        m_folder->write(QStringLiteral("designated/song.mp3"), "ID3");
+        library.addFile(song, 3.0);
+        m_audio = &library;
+        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        startStation(&voice);
+        Tf_speaker* main = m_station->mainWindow();
+        main->form()->chk2->setChecked(true);
+        main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
+        main->form()->edt_song->setText(song);
+        main->schedulePanel()->timer_autoplayTimer();
+        QVERIFY(main->readingCommands()->repetitionActive());
+        QVERIFY(!main->schedulePanel()->scheduler().song_checked());
+        QVERIFY(library.calls.filter(QStringLiteral("create ") + song).isEmpty());
+
+        // Once the repetition timer is off, the next tick plays the song.
+        main->form()->SB_stop->click();
+        QVERIFY(!main->readingCommands()->repetitionActive());
+        m_clock->advance(100);
+        main->schedulePanel()->timer_autoplayTimer();
+        QVERIFY(main->schedulePanel()->scheduler().song_checked());
+        QCOMPARE(library.calls.filter(QStringLiteral("create ") + song).size(), 1);
+        m_station.reset();
         m_audio = nullptr;
     }
 

@@ -1,7 +1,9 @@
+#include "birthdays/birthdaylist.h"
 #include "common/inifile.h"
 #include "fakeclock.h"
 #include "recordingdialogs.h"
 #include "recordingpowercontrol.h"
+#include "recordingspreadsheet.h"
 #include "shell/station.h"
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -149,7 +152,7 @@ private slots:
                                     "playtime=10:15:00\r\nCheckBox1=1\r\nCheckBox2=1\r\nCheckBox3=1\r\nCheckBox4=1\r\n"
                                     "CheckBox5=1\r\nCheckBox6=1\r\nCheckBox7=1\r\nplaytime1=10:15:00\r\n"
                                     "playtime2=14:00:00\r\nDays=90\r\nShowdays=1\r\nRead_add1=0\r\nRead_add2=0\r\n"
-                                    "Read_add3=0\r\n";
+                                    "Read_add3=0\r\nRollover=0\r\n";
         QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), expected);
         ui->SpinEdit4->setValue(2);
         QVERIFY(ui->sb_save->isEnabled());
@@ -218,6 +221,25 @@ private slots:
         QVERIFY(m_station->dataModule());
         QCOMPARE(m_station->mainWindow()->dataModule(), m_station->dataModule());
         QVERIFY(m_station->dataModule()->Q_birthday2());
+    }
+
+    void birthdayReportGoesToTheSpreadsheet()
+    {
+        RecordingSpreadsheet spreadsheet;
+        Services services;
+        services.spreadsheet = &spreadsheet;
+        m_station = std::make_unique<Station>(services);
+        QVERIFY(m_station->start());
+        auto* grid = form()->SGrid1;
+        auto* O1 = m_station->mainWindow()->birthdayList()->popupMenu()->findChild<QAction*>(QStringLiteral("O1"));
+        QVERIFY(O1);
+        O1->trigger();
+        const int rows = grid->rowCount() + 1;
+        QVERIFY(spreadsheet.calls.contains(QStringLiteral("cells(1,1).value=员工生日资料表")));
+        QVERIFY(spreadsheet.calls.contains(QStringLiteral("cells(2,1).value=姓名")));
+        QVERIFY(spreadsheet.calls.contains(QStringLiteral("cells(2,6).value=年龄"))); // the hidden column too
+        QVERIFY(spreadsheet.calls.contains(QStringLiteral("range(cells(2,1),cells(%1,6)).font.size=9").arg(rows + 1)));
+        QCOMPARE(spreadsheet.calls.last(), QStringLiteral("release"));
     }
 
 private:

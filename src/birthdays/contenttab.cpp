@@ -1,0 +1,93 @@
+#include "contenttab.h"
+
+#include "ui_contenttab.h"
+
+#include "birthdays/contentsettings.h"
+#include "common/errorguard.h"
+#include "common/helpers.h"
+#include "common/inifile.h"
+
+#include <QStyle>
+
+ContentTab::ContentTab(std::function<void(const QString&)> setMainreadText, QLineEdit* edt_user, QWidget* parent)
+    : QWidget(parent)
+    , m_ui(new Ui::ContentTab)
+    , m_setMainreadText(std::move(setMainreadText))
+    , m_edt_user(edt_user)
+{
+    m_ui->setupUi(this);
+    m_ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    connect(m_ui->spe1, &QSpinBox::valueChanged, this, [this] { spe1Change(); });
+    connect(m_ui->spe2, &QSpinBox::valueChanged, this, [this] { spe2Change(); });
+    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+}
+
+ContentTab::~ContentTab() = default;
+
+void ContentTab::FormShow()
+{
+    const ContentSettings settings = ContentSettings::load(IniFile(IniFile::defaultPath()));
+    m_ui->mem_main->setPlainText(settings.mainread);
+    QSpinBox* bounds[3] = {m_ui->spe1, m_ui->spe2, m_ui->spe3};
+    QCheckBox* readages[3] = {m_ui->chk_readage1, m_ui->chk_readage2, m_ui->chk_readage3};
+    QPlainTextEdit* texts[3] = {m_ui->Mem_add1, m_ui->Mem_add2, m_ui->Mem_add3};
+    for (int i = 0; i < 3; ++i) {
+        // Values outside 1..100 in the file show clamped, as the spin edits allow no other.
+        bounds[i]->setValue(settings.groups[i].agegroup);
+        readages[i]->setChecked(settings.groups[i].readage);
+        texts[i]->setPlainText(settings.groups[i].addtext);
+    }
+    // The mirrors follow even when a bound did not change.
+    spe1Change();
+    spe2Change();
+    m_ui->edt_company->setText(settings.company);
+}
+
+void ContentTab::spe1Change()
+{
+    m_ui->SpinEdit1->setValue(m_ui->spe1->value());
+}
+
+void ContentTab::spe2Change()
+{
+    m_ui->SpinEdit2->setValue(m_ui->spe2->value());
+}
+
+ContentSettings ContentTab::fromControls() const
+{
+    ContentSettings settings;
+    settings.mainread = m_ui->mem_main->toPlainText();
+    const QSpinBox* bounds[3] = {m_ui->spe1, m_ui->spe2, m_ui->spe3};
+    const QCheckBox* readages[3] = {m_ui->chk_readage1, m_ui->chk_readage2, m_ui->chk_readage3};
+    const QPlainTextEdit* texts[3] = {m_ui->Mem_add1, m_ui->Mem_add2, m_ui->Mem_add3};
+    for (int i = 0; i < 3; ++i) {
+        settings.groups[i].agegroup = bounds[i]->value();
+        settings.groups[i].readage = readages[i]->isChecked();
+        settings.groups[i].addtext = texts[i]->toPlainText();
+    }
+    settings.company = m_ui->edt_company->text();
+    return settings;
+}
+
+void ContentTab::BitBtn1Click()
+{
+    const ContentSettings settings = fromControls();
+    if (!settings.boundsInOrder()) {
+        warnbox(QStringLiteral("年龄段数字范围错误!"));
+        return;
+    }
+    IniFile ini(IniFile::defaultPath());
+    settings.save(ini);
+    if (m_setMainreadText) {
+        m_setMainreadText(ContentSettings::mainreadText(settings.mainread));
+    }
+    if (m_edt_user) {
+        m_edt_user->setText(IniFile(ini.path()).readString(QStringLiteral("System"), QStringLiteral("Company"), QString()));
+    }
+    const QStringList cut = settings.textsTooLong();
+    if (!cut.isEmpty()) {
+        warnbox(QStringLiteral("以下内容已保存，但超过设置文件每项2047字节的上限，再次读取时超出部分将被截去：")
+                + cut.join(QStringLiteral("、")));
+    }
+    infobox(QStringLiteral("保存成功!"));
+}

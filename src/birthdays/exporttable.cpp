@@ -1,0 +1,302 @@
+#include "exporttable.h"
+
+#include "rosterfiltermodel.h"
+
+#include <QAbstractItemModel>
+#include <QAbstractProxyModel>
+#include <QDateTime>
+#include <QHash>
+#include <QLocale>
+#include <QSqlDriver>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlTableModel>
+
+namespace {
+
+struct ColumnInfo
+{
+    ExportTable::Kind kind = ExportTable::Kind::Text;
+    bool date = false;
+    bool known = false; // from the database rather than guessed from the values
+};
+
+ColumnInfo infoFromDeclaredType(const QString& declared)
+{
+    // SQLite's affinity rules: the declared type's name decides how the column stores its values.
+    const QString type = declared.toUpper();
+    ColumnInfo info;
+    info.known = true;
+    if (type.contains(QLatin1String("INT"))) {
+        info.kind = ExportTable::Kind::Integer;
+    } else if (type.contains(QLatin1String("DATE")) || type.contains(QLatin1String("TIME"))) {
+        info.date = true;
+    } else if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA"))
+               || type.contains(QLatin1String("DOUB")) || type.contains(QLatin1String("NUMERIC"))
+               || type.contains(QLatin1String("DECIMAL")) || type.contains(QLatin1String("CURRENCY"))
+               || type.contains(QLatin1String("MONEY"))) {
+        info.kind = ExportTable::Kind::Float;
+    }
+    return info;
+}
+
+ColumnInfo infoFromMetaType(int id)
+{
+    ColumnInfo info;
+    switch (id) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        info.kind = ExportTable::Kind::Integer;
+        info.known = true;
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        info.kind = ExportTable::Kind::Float;
+        info.known = true;
+        break;
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+        info.date = true;
+        info.known = true;
+        break;
+    default:
+        break;
+    }
+    return info;
+}
+
+// The cell that holds a shown cell's stored value, under any proxies. The roster's own proxy
+// rearranges the columns and shows a running number in "No"; its sourceCell() knows the stored one.
+QModelIndex storedIndex(const QModelIndex& index)
+{
+    const QAbstractItemModel* model = index.model();
+    if (const auto* roster = qobject_cast<const RosterFilterModel*>(model)) {
+        const QModelIndex cell = roster->sourceCell(index);
+        return cell.isValid() ? storedIndex(cell) : QModelIndex();
+    }
+    if (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(model); proxy && proxy->sourceModel()) {
+        const QModelIndex source = proxy->mapToSource(index);
+        return source.isValid() ? storedIndex(source) : QModelIndex();
+    }
+    return index;
+}
+
+// Column infos by SQL field, or empty when the model is not an SQL query model.
+QList<ColumnInfo> sqlColumnInfos(const QAbstractItemModel* model)
+{
+    auto* query = qobject_cast<const QSqlQueryModel*>(model);
+    if (!query) {
+        return {};
+    }
+    const QSqlRecord record = query->record();
+    QHash<QString, QString> declared;
+    auto* table = qobject_cast<const QSqlTableModel*>(query);
+    if (table && table->database().driverName() == QLatin1String("QSQLITE")) {
+        // The SQLite driver reports DATE columns as text; the declared types tell them apart.
+        QSqlQuery pragma(table->database());
+        const QString name = table->database().driver()->escapeIdentifier(table->tableName(), QSqlDriver::TableName);
+        if (pragma.exec(QStringLiteral("PRAGMA table_info(") + name + QLatin1Char(')'))) {
+            while (pragma.next()) {
+                declared.insert(pragma.value(1).toString().toLower(), pragma.value(2).toString());
+            }
+        }
+    }
+    QList<ColumnInfo> infos;
+    for (int i = 0; i < record.count(); ++i) {
+        const QString type = declared.value(record.fieldName(i).toLower());
+        ColumnInfo info
+            = type.isEmpty() ? infoFromMetaType(record.field(i).metaType().id()) : infoFromDeclaredType(type);
+        // The roster keeps its joining date as "yyyy-mm-dd" text, yet it is a date to the user (the
+        // birthday beside it is a text, shown as stored).
+        if (table && table->tableName().compare(QLatin1String("birthday"), Qt::CaseInsensitive) == 0
+            && record.fieldName(i).compare(QLatin1String("indate"), Qt::CaseInsensitive) == 0) {
+            info.date = true;
+            info.known = true;
+        }
+        infos.append(info);
+    }
+    return infos;
+}
+
+QVariant valueAt(const QAbstractItemModel& model, int row, int column)
+{
+    // The stored value, not what a view paints over it (the roster draws running numbers over the
+    // stored id); the edit role carries it.
+    const QModelIndex shown = model.index(row, column);
+    const QModelIndex stored = storedIndex(shown);
+    const QModelIndex index = stored.isValid() ? stored : shown;
+    const QVariant value = index.model()->data(index, Qt::EditRole);
+    return value.isValid() ? value : index.model()->data(index, Qt::DisplayRole);
+}
+
+bool isMissing(const QVariant& value)
+{
+    return !value.isValid() || value.isNull();
+}
+
+class CellFormatter
+{
+public:
+    CellFormatter()
+        : m_locale(QLocale::system())
+    {
+        m_numbers = m_locale;
+        m_numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    }
+
+    ExportCell cell(const QVariant& value, const ColumnInfo& info) const
+    {
+        if (isMissing(value)) {
+            return ExportCell::missing();
+        }
+        const int type = value.metaType().id();
+        if (info.date || type == QMetaType::QDate || type == QMetaType::QDateTime) {
+            return ExportCell::fromText(dateText(value));
+        }
+        switch (info.kind) {
+        case ExportTable::Kind::Integer: {
+            bool ok = false;
+            const qint64 number = value.toLongLong(&ok);
+            if (ok && (type != QMetaType::QString || value.toString().trimmed() == QString::number(number))) {
+                return ExportCell::fromInteger(number);
+            }
+            break;
+        }
+        case ExportTable::Kind::Float: {
+            bool ok = false;
+            const double number = value.toDouble(&ok);
+            if (ok) {
+                ExportCell cell = ExportCell::fromReal(number);
+                cell.text = m_numbers.toString(number, 'g', 15);
+                return cell;
+            }
+            break;
+        }
+        case ExportTable::Kind::Text:
+            if (infoFromMetaType(type).kind == ExportTable::Kind::Float) {
+                return ExportCell::fromText(m_numbers.toString(value.toDouble(), 'g', 15));
+            }
+            break;
+        }
+        const QString text = value.toString();
+        // An empty text in a number column is an empty field.
+        if (text.isEmpty() && info.kind != ExportTable::Kind::Text) {
+            return ExportCell::missing();
+        }
+        return ExportCell::fromText(text);
+    }
+
+private:
+    QString dateText(const QVariant& value) const
+    {
+        QDateTime stamp;
+        if (value.metaType().id() == QMetaType::QDate) {
+            stamp = QDateTime(value.toDate(), QTime(0, 0));
+        } else if (value.metaType().id() == QMetaType::QDateTime) {
+            stamp = value.toDateTime();
+        } else {
+            const QString text = value.toString().trimmed();
+            stamp = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            if (!stamp.isValid()) {
+                stamp = QDateTime::fromString(text, Qt::ISODate);
+            }
+            if (!stamp.isValid() && text.size() == 10) {
+                stamp = QDateTime(QDate::fromString(text, Qt::ISODate), QTime(0, 0));
+            }
+            if (!stamp.isValid()) {
+                return value.toString(); // not a date after all: shown as stored
+            }
+        }
+        QString text = m_locale.toString(stamp.date(), QLocale::ShortFormat);
+        if (stamp.time() != QTime(0, 0)) {
+            text += QLatin1Char(' ') + stamp.time().toString(QStringLiteral("HH:mm:ss"));
+        }
+        return text;
+    }
+
+    QLocale m_locale;
+    QLocale m_numbers;
+};
+
+} // namespace
+
+ExportCell ExportCell::fromInteger(qint64 value)
+{
+    return { Type::Integer, QString::number(value), value, 0 };
+}
+
+ExportCell ExportCell::fromReal(double value)
+{
+    return { Type::Float, QString::number(value, 'g', 15), 0, value };
+}
+
+ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& layout)
+{
+    // Models on a database hand out their rows in slices; the export takes them all.
+    while (model.canFetchMore(QModelIndex())) {
+        model.fetchMore(QModelIndex());
+    }
+
+    QList<int> columns = layout.columns;
+    if (columns.isEmpty()) {
+        for (int c = 0; c < model.columnCount(); ++c) {
+            columns.append(c);
+        }
+    }
+
+    const int rowCount = model.rowCount();
+    ExportTable table;
+    table.name = layout.name;
+    table.fontFamily = layout.fontFamily;
+    table.fontPointSize = layout.fontPointSize;
+
+    QList<ColumnInfo> infos;
+    for (int i = 0; i < columns.size(); ++i) {
+        const int column = columns.at(i);
+        // The database's declaration of the stored column decides, where there is one.
+        ColumnInfo info;
+        if (rowCount > 0) {
+            const QModelIndex stored = storedIndex(model.index(0, column));
+            if (stored.isValid()) {
+                info = sqlColumnInfos(stored.model()).value(stored.column());
+            }
+        }
+        if (!info.known) {
+            // Without a database behind the model, the first value decides.
+            for (int row = 0; row < rowCount; ++row) {
+                const QVariant value = valueAt(model, row, column);
+                if (!isMissing(value)) {
+                    info = infoFromMetaType(value.metaType().id());
+                    break;
+                }
+            }
+        }
+        infos.append(info);
+        ExportTable::Column out;
+        out.caption = model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        out.kind = info.kind;
+        out.width = i < layout.widths.size() && layout.widths.at(i) > 0 ? layout.widths.at(i) : 64;
+        table.columns.append(out);
+    }
+
+    const CellFormatter formatter;
+    table.rows.reserve(rowCount);
+    for (int row = 0; row < rowCount; ++row) {
+        QList<ExportCell> cells;
+        cells.reserve(columns.size());
+        for (int i = 0; i < columns.size(); ++i) {
+            cells.append(formatter.cell(valueAt(model, row, columns.at(i)), infos.at(i)));
+        }
+        table.rows.append(std::move(cells));
+    }
+    return table;
+}

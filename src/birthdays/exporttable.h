@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QAbstractItemModel;
+
+// One value of an export as the data layer displays it, with the typed value the spreadsheet formats keep.
+struct ExportCell
+{
+    enum class Type { Missing, Integer, Float, Text };
+
+    Type type = Type::Missing;
+    QString text; // the displayed text; empty when missing
+    qint64 integer = 0; // Type::Integer
+    double real = 0; // Type::Float
+
+    static ExportCell missing() { return {}; }
+    static ExportCell fromText(const QString& text) { return { Type::Text, text, 0, 0 }; }
+    static ExportCell fromInteger(qint64 value);
+    static ExportCell fromReal(double value);
+};
+
+// A grid's contents as the export formats need them, free of widgets: the captions and kinds of the
+// shown columns in their order, and every row the grid presents.
+struct ExportTable
+{
+    enum class Kind { Integer, Float, Text };
+
+    struct Column
+    {
+        QString caption;
+        Kind kind = Kind::Text;
+        int width = 64; // pixels on screen
+    };
+
+    QString name; // the grid's object name (the HTML page's title)
+    QString fontFamily = QStringLiteral("宋体");
+    double fontPointSize = 9;
+    QList<Column> columns;
+    QList<QList<ExportCell>> rows; // each holds one cell per column
+};
+
+// How a view shows a model: which model columns, in which order and width. An empty column list
+// takes every column of the model at the default width.
+struct ExportLayout
+{
+    QString name;
+    QList<int> columns;
+    QList<int> widths;
+    QString fontFamily = QStringLiteral("宋体");
+    double fontPointSize = 9;
+};
+
+// Reads every row the model presents (a filter proxy narrows them; rows still to be fetched are
+// fetched), the header captions, and each value as the data layer displays it: integers plainly,
+// floating-point values with the system's decimal sign, dates in the system's short date format.
+// A column's kind comes from the database's declared type when the model sits on an SQL table, else
+// from its values.
+ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& layout);

@@ -1,0 +1,252 @@
+#include "rosterfiltermodel.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlQueryModel>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QSqlTableModel>
+
+namespace {
+
+const char* const Fields[RosterFilterModel::ColumnCount] = {"id", "emp_name", "indate", "birthday", "dept", "remark1"};
+const char* const Titles[RosterFilterModel::ColumnCount] = {"No", "姓名", "入职", "生日", "部门", "备注"};
+const int Widths[RosterFilterModel::ColumnCount] = {36, 66, 66, 66, 84, 143};
+
+QString dateText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    case QMetaType::QDateTime:
+        return value.toDateTime().date().toString(QStringLiteral("yyyy-MM-dd"));
+    default:
+        return value.toString();
+    }
+}
+
+} // namespace
+
+RosterFilterModel::RosterFilterModel(QObject* parent)
+    : QSortFilterProxyModel(parent)
+{
+    m_sourceColumns.fill(-1);
+    setFilterCaseSensitivity(Qt::CaseInsensitive);
+    // A row edited so that it no longer matches stays until the filter changes, as it is being
+    // worked on; it is not snatched from under the cursor.
+    setDynamicSortFilter(false);
+}
+
+void RosterFilterModel::setSourceModel(QAbstractItemModel* model)
+{
+    if (sourceModel()) {
+        disconnect(sourceModel(), nullptr, this, nullptr);
+    }
+    QSortFilterProxyModel::setSourceModel(model);
+    findColumns();
+    if (!model) {
+        return;
+    }
+    connect(model, &QAbstractItemModel::modelReset, this, &RosterFilterModel::findColumns);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &RosterFilterModel::findColumns);
+    // Source cells sit in other columns here: repaint the whole shown row of a changed cell.
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+                    const QModelIndex first = mapFromSource(sourceModel()->index(row, 0));
+                    if (first.isValid()) {
+                        emit dataChanged(index(first.row(), 0), index(first.row(), ColumnCount - 1));
+                    }
+                }
+            });
+    // Running numbers below an inserted or removed row move.
+    const auto renumber = [this] {
+        if (rowCount() > 0) {
+            emit dataChanged(index(0, No), index(rowCount() - 1, No), {Qt::DisplayRole});
+        }
+    };
+    connect(this, &QAbstractItemModel::rowsInserted, this, renumber);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, renumber);
+}
+
+void RosterFilterModel::findColumns()
+{
+    m_sourceColumns.fill(-1);
+    const QAbstractItemModel* model = sourceModel();
+    if (!model) {
+        return;
+    }
+    const auto* query = qobject_cast<const QSqlQueryModel*>(model);
+    for (int source = 0; source < model->columnCount(); ++source) {
+        const QString name = query ? query->record().fieldName(source)
+                                   : model->headerData(source, Qt::Horizontal, Qt::DisplayRole).toString();
+        for (int column = 0; column < ColumnCount; ++column) {
+            if (name.compare(QLatin1String(Fields[column]), Qt::CaseInsensitive) == 0) {
+                m_sourceColumns[column] = source;
+            }
+        }
+    }
+}
+
+QString RosterFilterModel::fieldName(int column)
+{
+    return column >= 0 && column < ColumnCount ? QLatin1String(Fields[column]) : QString();
+}
+
+QString RosterFilterModel::title(int column)
+{
+    return column >= 0 && column < ColumnCount ? QString::fromUtf8(Titles[column]) : QString();
+}
+
+int RosterFilterModel::width(int column)
+{
+    return column >= 0 && column < ColumnCount ? Widths[column] : 0;
+}
+
+void RosterFilterModel::setColumnFilter(int column, const QString& text)
+{
+    if (column < 0 || column >= ColumnCount || m_filters[column] == text) {
+        return;
+    }
+    m_filters[column] = text;
+    invalidateRowsFilter();
+}
+
+QString RosterFilterModel::columnFilter(int column) const
+{
+    return column >= 0 && column < ColumnCount ? m_filters[column] : QString();
+}
+
+int RosterFilterModel::sourceColumn(int column) const
+{
+    return column >= 0 && column < ColumnCount ? m_sourceColumns[column] : -1;
+}
+
+QModelIndex RosterFilterModel::sourceCell(const QModelIndex& proxyIndex) const
+{
+    if (!proxyIndex.isValid() || !sourceModel()) {
+        return {};
+    }
+    const int source = sourceColumn(proxyIndex.column());
+    if (source < 0) {
+        return {};
+    }
+    return sourceModel()->index(mapToSource(proxyIndex.siblingAtColumn(0)).row(), source);
+}
+
+int RosterFilterModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !sourceModel() ? 0 : ColumnCount;
+}
+
+QString RosterFilterModel::displayText(int sourceRow, int column) const
+{
+    const int source = sourceColumn(column);
+    if (source < 0) {
+        return {};
+    }
+    const QVariant value = sourceModel()->data(sourceModel()->index(sourceRow, source), Qt::DisplayRole);
+    return column == Indate || column == Birthday ? dateText(value) : value.toString();
+}
+
+QVariant RosterFilterModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !sourceModel()) {
+        return {};
+    }
+    if (index.column() == No && (role == Qt::DisplayRole || role == Qt::EditRole)) {
+        return index.row() + 1; // the running number, not the stored id
+    }
+    const QModelIndex cell = sourceCell(index);
+    if (!cell.isValid()) {
+        return {};
+    }
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        const QVariant value = sourceModel()->data(cell, role);
+        if (index.column() == Indate || index.column() == Birthday) {
+            return value.isNull() ? QVariant() : QVariant(dateText(value));
+        }
+        return value;
+    }
+    return sourceModel()->data(cell, role);
+}
+
+bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || index.column() == No) {
+        return false;
+    }
+    const QModelIndex cell = sourceCell(index);
+    if (!cell.isValid()) {
+        return false;
+    }
+    if (!sourceModel()->setData(cell, value, role)) {
+        undoRefused();
+        return false;
+    }
+    return true;
+}
+
+bool RosterFilterModel::submit()
+{
+    if (!QSortFilterProxyModel::submit()) {
+        undoRefused();
+        return false;
+    }
+    return true;
+}
+
+void RosterFilterModel::undoRefused()
+{
+    QString error = QStringLiteral("数据未能保存。");
+    if (auto* table = qobject_cast<QSqlTableModel*>(sourceModel())) {
+        const QString text = table->lastError().text().trimmed();
+        if (!text.isEmpty()) {
+            error = text;
+        }
+        // Only the refused change is pending: the table posts each change as it is made.
+        table->revertAll();
+    }
+    emit editRefused(error);
+}
+
+Qt::ItemFlags RosterFilterModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    if (index.column() == No) {
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    }
+    const QModelIndex cell = sourceCell(index);
+    return cell.isValid() ? sourceModel()->flags(cell) : Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+QVariant RosterFilterModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && section >= 0 && section < ColumnCount) {
+        if (role == Qt::DisplayRole) {
+            return title(section);
+        }
+        if (role == Qt::EditRole) {
+            return fieldName(section);
+        }
+        return {};
+    }
+    return QSortFilterProxyModel::headerData(section, orientation, role);
+}
+
+bool RosterFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
+{
+    if (sourceParent.isValid()) {
+        return false;
+    }
+    // The running number depends on the filter itself, so "No" takes no filter.
+    for (int column = EmpName; column < ColumnCount; ++column) {
+        const QString& filter = m_filters[column];
+        if (!filter.isEmpty() && !displayText(sourceRow, column).contains(filter, Qt::CaseInsensitive)) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QSortFilterProxyModel>
+#include <QStringList>
+
+#include <array>
+
+// The roster as the editor's grid shows it: the six columns No, 姓名, 入职, 生日, 部门, 备注 in that
+// order, whatever the table's own column order; "No" is the running number of the shown row, the
+// dates read "yyyy-mm-dd"; one filter text per column narrows the rows (case-insensitive contains).
+class RosterFilterModel final : public QSortFilterProxyModel
+{
+    Q_OBJECT
+public:
+    enum Column { No, EmpName, Indate, Birthday, Dept, Remark, ColumnCount };
+
+    explicit RosterFilterModel(QObject* parent = nullptr);
+
+    void setSourceModel(QAbstractItemModel* model) override;
+
+    static QString fieldName(int column);
+    static QString title(int column);
+    static int width(int column);
+
+    void setColumnFilter(int column, const QString& text);
+    QString columnFilter(int column) const;
+
+    // The source column of one of the six columns, -1 when the table lacks the field.
+    int sourceColumn(int column) const;
+    QModelIndex sourceCell(const QModelIndex& proxyIndex) const;
+
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    bool submit() override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+signals:
+    // The database refused an edit; the refused change was undone, every other row is as it was.
+    void editRefused(const QString& error);
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+private:
+    QString displayText(int sourceRow, int column) const;
+    void findColumns();
+    void undoRefused();
+
+    std::array<int, ColumnCount> m_sourceColumns{};
+    std::array<QString, ColumnCount> m_filters;
+};

@@ -1,0 +1,238 @@
+#include "tfbirthday.h"
+
+#include "ui_tfbirthday.h"
+
+#include "birthdays/datedelegate.h"
+#include "birthdays/filterheader.h"
+#include "birthdays/roster.h"
+#include "birthdays/rosterfiltermodel.h"
+#include "common/clock.h"
+#include "common/errorguard.h"
+#include "common/helpers.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMenu>
+#include <QMetaMethod>
+#include <QScreen>
+#include <QSqlTableModel>
+
+Tfbirthday::Tfbirthday(QSqlTableModel* roster, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
+                          | Qt::WindowCloseButtonHint)
+    , m_ui(new Ui::Tfbirthday)
+    , m_roster(roster)
+{
+    m_ui->setupUi(this);
+    setSizeGripEnabled(true);
+    setupEntryPanel();
+    setupGrid();
+}
+
+Tfbirthday::~Tfbirthday() = default;
+
+void Tfbirthday::setupEntryPanel()
+{
+    const QString shortFormat = QLocale().dateFormat(QLocale::ShortFormat);
+    for (QDateEdit* edit : {m_ui->Date1, m_ui->Date2}) {
+        edit->setDisplayFormat(shortFormat);
+        edit->setMinimumDate(QDate(1900, 1, 1));
+        edit->setMaximumDate(QDate(2999, 12, 31));
+        edit->setDate(Clock::currentDate());
+    }
+    for (QWidget* field : {static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
+                           static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->edt_dept),
+                           static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->BitBtn1)}) {
+        field->installEventFilter(this);
+    }
+    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+}
+
+void Tfbirthday::setupGrid()
+{
+    QTableView* grid = m_ui->DBGridEh1;
+    m_shown = new RosterFilterModel(this);
+    m_shown->setSourceModel(m_roster);
+
+    m_header = new FilterHeader(grid);
+    grid->setHorizontalHeader(m_header);
+    grid->setModel(m_shown);
+    m_header->setFilterFields(RosterFilterModel::ColumnCount, {RosterFilterModel::No});
+    m_header->setMinimumSectionSize(16);
+    for (int column = 0; column < RosterFilterModel::ColumnCount; ++column) {
+        grid->setColumnWidth(column, RosterFilterModel::width(column));
+    }
+    // A whole date must stay readable (and editable) in the screen's font, whatever its size.
+    const int dateWidth = grid->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16;
+    for (const int column : {int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday)}) {
+        grid->setColumnWidth(column, qMax(RosterFilterModel::width(column), dateWidth));
+    }
+    m_header->setStretchLastSection(true);
+    grid->verticalHeader()->setVisible(false);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
+    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                          | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    auto* dates = new DateDelegate(grid);
+    grid->setItemDelegateForColumn(RosterFilterModel::Indate, dates);
+    grid->setItemDelegateForColumn(RosterFilterModel::Birthday, dates);
+    grid->installEventFilter(this);
+
+    connect(m_header, &FilterHeader::filterChanged, m_shown, &RosterFilterModel::setColumnFilter);
+    connect(m_shown, &RosterFilterModel::editRefused, this, [](const QString& error) { errorbox(error); });
+
+    // The roster's change notification: any edit, insertion or deletion...
+    if (m_roster) {
+        connect(m_roster, &QAbstractItemModel::dataChanged, this, &Tfbirthday::markChanged);
+        connect(m_roster, &QAbstractItemModel::rowsInserted, this, &Tfbirthday::markChanged);
+        connect(m_roster, &QAbstractItemModel::rowsRemoved, this, &Tfbirthday::markChanged);
+        connect(m_roster, &QAbstractItemModel::modelReset, this, &Tfbirthday::markChanged);
+    }
+    // ...and a move to another record.
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex& previous) {
+                if (current.isValid() && current.row() != previous.row()) {
+                    markChanged();
+                }
+            });
+
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("PopupMenu1"));
+    m_N1 = m_menu->addAction(QStringLiteral("删除"));
+    m_N1->setObjectName(QStringLiteral("N1"));
+    m_Excel1 = m_menu->addAction(QStringLiteral("导出到Excel"));
+    m_Excel1->setObjectName(QStringLiteral("Excel1"));
+    connect(m_N1, &QAction::triggered, this, [this] { guarded([this] { N1Click(); }); });
+    connect(m_Excel1, &QAction::triggered, this, [this] { guarded([this] { Excel1Click(); }); });
+    connect(grid, &QWidget::customContextMenuRequested, this, &Tfbirthday::showPopup);
+}
+
+bool Tfbirthday::editRoster()
+{
+    QTableView* grid = m_ui->DBGridEh1;
+    // The grid stands on a record, as a data set always does: opening the editor is no move.
+    if (!grid->currentIndex().isValid() && m_shown->rowCount() > 0) {
+        grid->setCurrentIndex(m_shown->index(0, RosterFilterModel::EmpName));
+    }
+    m_dataChanged = false;
+    exec();
+    return m_dataChanged;
+}
+
+void Tfbirthday::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            move(screen->availableGeometry().center() - rect().center());
+        }
+    }
+}
+
+void Tfbirthday::postPendingEdit()
+{
+    QTableView* grid = m_ui->DBGridEh1;
+    const QModelIndex current = grid->currentIndex();
+    if (QWidget* editor = current.isValid() ? grid->indexWidget(current) : nullptr) {
+        QAbstractItemDelegate* delegate = grid->itemDelegateForIndex(current);
+        emit delegate->commitData(editor);
+        emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    // A refusal is shown through editRefused and the refused change is undone.
+    m_shown->submit();
+}
+
+void Tfbirthday::done(int result)
+{
+    postPendingEdit();
+    QDialog::done(result);
+}
+
+void Tfbirthday::BitBtn1Click()
+{
+    const QString name = m_ui->edt_emp_name->text();
+    if (!RosterEntry::isComplete(name, m_ui->Date1->text(), m_ui->Date2->text())) {
+        warnbox(QStringLiteral("请输入姓名、生日、入职日期等资料!"));
+        m_ui->edt_emp_name->setFocus();
+        return;
+    }
+    postPendingEdit();
+    RosterEntry entry;
+    entry.name = name;
+    entry.birthday = m_ui->Date1->date();
+    entry.indate = m_ui->Date2->date();
+    entry.dept = m_ui->edt_dept->text();
+    entry.remark = m_ui->edt_remark->text();
+    Roster::append(m_roster, entry);
+    markChanged();
+
+    // The new record becomes the grid's current one, as after an append.
+    const QModelIndex added = m_shown->mapFromSource(m_roster->index(m_roster->rowCount() - 1, 0));
+    if (added.isValid()) {
+        m_ui->DBGridEh1->setCurrentIndex(added.siblingAtColumn(RosterFilterModel::EmpName));
+        m_ui->DBGridEh1->scrollTo(added);
+    }
+    m_ui->edt_emp_name->setFocus();
+}
+
+void Tfbirthday::N1Click()
+{
+    postPendingEdit();
+    const QModelIndex current = m_ui->DBGridEh1->currentIndex();
+    if (m_shown->rowCount() == 0 || !current.isValid()) {
+        return;
+    }
+    if (!askbox(QStringLiteral("确信要删除该记录?"))) {
+        return;
+    }
+    const int row = current.row();
+    Roster::remove(m_roster, m_shown->mapToSource(current).row());
+    markChanged();
+    // The grid stays on the record that took the deleted one's place.
+    if (m_shown->rowCount() > 0) {
+        m_ui->DBGridEh1->setCurrentIndex(m_shown->index(qMin(row, m_shown->rowCount() - 1), current.column()));
+    }
+}
+
+void Tfbirthday::Excel1Click()
+{
+    emit exportRequested(m_ui->DBGridEh1);
+}
+
+void Tfbirthday::showPopup(const QPoint& pos)
+{
+    m_Excel1->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&Tfbirthday::exportRequested)));
+    m_menu->popup(m_ui->DBGridEh1->viewport()->mapToGlobal(pos));
+}
+
+bool Tfbirthday::DBGridEh1KeyDown(int key)
+{
+    // Down on the last record must not open a new blank one.
+    if (key != Qt::Key_Down) {
+        return false;
+    }
+    const QModelIndex current = m_ui->DBGridEh1->currentIndex();
+    return m_shown->rowCount() == 0 || (current.isValid() && current.row() == m_shown->rowCount() - 1);
+}
+
+bool Tfbirthday::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        return QDialog::eventFilter(watched, event);
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == m_ui->DBGridEh1) {
+        return DBGridEh1KeyDown(key) || QDialog::eventFilter(watched, event);
+    }
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) {
+        return QDialog::eventFilter(watched, event);
+    }
+    if (watched == m_ui->BitBtn1) {
+        m_ui->BitBtn1->click();
+        return true;
+    }
+    // Enter moves on as Tab does: name, birthday, joined, department, remark, add.
+    focusNextChild();
+    return true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QScopedPointer>
+
+class FilterHeader;
+class QAbstractItemView;
+class QAction;
+class QMenu;
+class QSqlTableModel;
+class RosterFilterModel;
+
+namespace Ui {
+class Tfbirthday;
+}
+
+// The roster editor "员工生日资料": an entry panel that appends employees and a grid that edits,
+// filters and deletes them in place. It notes in DataChanged whether the roster changed (or the
+// grid moved to another record) while it was open, so that the birthday list can be rebuilt.
+class Tfbirthday final : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Tfbirthday(QSqlTableModel* roster, QWidget* parent = nullptr);
+    ~Tfbirthday() override;
+
+    Ui::Tfbirthday* form() const { return m_ui.data(); }
+    RosterFilterModel* shownRoster() const { return m_shown; }
+    FilterHeader* filterHeader() const { return m_header; }
+    QMenu* popupMenu() const { return m_menu; }
+
+    // Clears DataChanged, shows the editor modally and tells whether the roster changed meanwhile.
+    bool editRoster();
+    bool DataChanged() const { return m_dataChanged; }
+
+    // Handlers, named after their controls.
+    void BitBtn1Click();
+    void N1Click();
+    void Excel1Click();
+    // Posts the grid's open edit, as leaving the record would.
+    void postPendingEdit();
+
+signals:
+    // "导出到Excel": the export window is to open modally for this grid.
+    void exportRequested(QAbstractItemView* grid);
+
+protected:
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void setupGrid();
+    void setupEntryPanel();
+    void markChanged() { m_dataChanged = true; }
+    void showPopup(const QPoint& pos);
+    bool DBGridEh1KeyDown(int key);
+
+    const QScopedPointer<Ui::Tfbirthday> m_ui;
+    QSqlTableModel* m_roster = nullptr;
+    RosterFilterModel* m_shown = nullptr;
+    FilterHeader* m_header = nullptr;
+    QMenu* m_menu = nullptr;
+    QAction* m_N1 = nullptr;
+    QAction* m_Excel1 = nullptr;
+    bool m_dataChanged = false;
+    bool m_centred = false;
+};
