@@ -153,13 +153,16 @@ QString BirthdayList::threshold() const
 
 void BirthdayList::RefreshBirthdays()
 {
-    // The same path as the command line's preview of a day's announcement.
-    const DayAnnouncement day = DayAnnouncements::forDay(m_w.SpinEdit4->value(), threshold(), compositionInputs(),
-                                                         m_queries, IniFile::defaultPath());
-    FillBirthdayGrid(day.result);
+    // The same steps as the command line's preview of a day's announcement; the grid is filled
+    // before the composition, which may fail.
+    const CompositionInputs inputs = compositionInputs();
+    const QList<QSqlRecord> result
+        = DayAnnouncements::dayWindow(inputs.today, m_w.SpinEdit4->value(), threshold(), m_queries);
+    FillBirthdayGrid(result);
     // An empty result composes nothing: the editor keeps its text.
-    if (!day.result.isEmpty()) {
-        applyComposition(day.composition);
+    if (!result.isEmpty()) {
+        applyComposition(
+            DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath()));
     }
 }
 

@@ -3,8 +3,9 @@
 #include "contentsettings.h"
 #include "daywindow.h"
 
-#include "common/inifile.h"
 #include "common/linebreaks.h"
+
+#include "common/inifile.h"
 
 #include <climits>
 
@@ -27,9 +28,9 @@ AnnouncementSettings AnnouncementSettings::read(const IniFile& ini)
         s.readGroup[n] = ini.readBool(System, QStringLiteral("Read_add%1").arg(n + 1), false);
     }
     s.nextMonth = ini.readBool(System, QStringLiteral("Next_month"), true);
-    // Stored with its line breaks escaped; the composition takes it trimmed, as the content settings save it.
-    s.mainread = ContentSettings::mainreadText(
-        unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread)));
+    // Stored with its line breaks escaped; the content settings' rules make the text spoken.
+    s.mainread
+        = ContentSettings::mainreadText(unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread)));
     s.organisation = ini.readString(System, QStringLiteral("Company"), QString());
     return s;
 }
@@ -50,16 +51,26 @@ Composition compose(const QList<BirthdayEntry>& entries, const CompositionInputs
     });
 }
 
+QList<QSqlRecord> dayWindow(const QDate& day, int showdays, const QString& threshold, const BirthdayQueries& queries)
+{
+    return queries.monthDay ? queries.monthDay(DayWindow::tokens(day, showdays), threshold) : QList<QSqlRecord>();
+}
+
+Composition forResult(const QList<QSqlRecord>& result, const CompositionInputs& inputs, const QString& threshold,
+                      const BirthdayQueries& queries, const QString& iniPath)
+{
+    if (result.isEmpty()) {
+        return {};
+    }
+    return compose(Composer::entriesOn(result, inputs.today), inputs, threshold, queries, iniPath);
+}
+
 DayAnnouncement forDay(int showdays, const QString& threshold, const CompositionInputs& inputs,
                        const BirthdayQueries& queries, const QString& iniPath)
 {
     DayAnnouncement day;
-    if (queries.monthDay) {
-        day.result = queries.monthDay(DayWindow::tokens(inputs.today, showdays), threshold);
-    }
-    if (!day.result.isEmpty()) {
-        day.composition = compose(Composer::entriesOn(day.result, inputs.today), inputs, threshold, queries, iniPath);
-    }
+    day.result = dayWindow(inputs.today, showdays, threshold, queries);
+    day.composition = forResult(day.result, inputs, threshold, queries, iniPath);
     return day;
 }
 

@@ -47,8 +47,15 @@ namespace DayAnnouncements {
 Composition compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs, const QString& threshold,
                     const BirthdayQueries& queries, const QString& iniPath);
 
-// The day-window query around inputs.today and the composition for that day's people; an empty
-// result composes nothing. Throws what the queries throw.
+// The day-window query's rows around the day.
+QList<QSqlRecord> dayWindow(const QDate& day, int showdays, const QString& threshold, const BirthdayQueries& queries);
+
+// The composition for the people of a day-window result whose birthday is on inputs.today; an empty
+// result composes nothing (Keep).
+Composition forResult(const QList<QSqlRecord>& result, const CompositionInputs& inputs, const QString& threshold,
+                      const BirthdayQueries& queries, const QString& iniPath);
+
+// Both steps, as RefreshBirthdays takes them. Throws what the queries throw.
 DayAnnouncement forDay(int showdays, const QString& threshold, const CompositionInputs& inputs,
                        const BirthdayQueries& queries, const QString& iniPath);
 

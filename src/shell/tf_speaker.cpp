@@ -9,8 +9,6 @@
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
-#include "common/linebreaks.h"
-#include "birthdays/contentsettings.h"
 #include "birthdays/tfbirthday.h"
 #include "common/readingstate.h"
 #include "data/tdm.h"
@@ -277,8 +275,11 @@ void Tf_speaker::setupToolbar()
     m_ui->SGrid1->setHorizontalHeaderLabels(titles);
     m_ui->SGrid1->verticalHeader()->setVisible(false);
     const int widths[] = {56, 62, 62, 105, 30};
+    // The date columns grow to show a whole "yyyy-mm-dd" in this font; the others keep their widths.
+    const int dateWidth = m_ui->SGrid1->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 10;
     for (int column = 0; column < 5; ++column) {
-        m_ui->SGrid1->setColumnWidth(column, widths[column]);
+        const bool date = column == 1 || column == 2;
+        m_ui->SGrid1->setColumnWidth(column, date ? qMax(widths[column], dateWidth) : widths[column]);
     }
     m_ui->SGrid1->setColumnHidden(5, true);
 }
