@@ -14,14 +14,18 @@ figures="$logs/figures.tsv"
 : > "$figures"
 
 find_bench() {
-    for candidate in "$build/bin/$1" "$build/bench/$1"; do
+    # Benchmarks are built into <build>/bench; older builds put some into <build>/bin.
+    for candidate in "$build/bench/$1" "$build/bin/$1"; do
         [ -x "$candidate" ] && { echo "$candidate"; return 0; }
     done
     return 1
 }
 
+ran=" "
 run_bench() {
     local name="$1"; shift
+    case "$ran" in *" $name "*) return ;; esac
+    ran="$ran$name "
     local program
     if ! program="$(find_bench "$name")"; then
         echo "$name: not built, left out" >&2
@@ -47,10 +51,9 @@ run_bench bench_speech
 run_bench bench_music --music-seconds "${MUSIC_SECONDS:-30}" --idle-seconds "${IDLE_SECONDS:-30}"
 run_bench bench_startup
 # Benchmarks added later run with their defaults.
-for program in "$build"/bin/bench_* "$build"/bench/bench_*; do
+for program in "$build"/bench/bench_* "$build"/bin/bench_*; do
     [ -x "$program" ] && [ -f "$program" ] || continue
     name="$(basename "$program")"
-    case "$name" in bench_queries|bench_speech|bench_music|bench_startup) continue ;; esac
     run_bench "$name"
 done
 
@@ -61,9 +64,9 @@ echo
 awk -F'\t' '
     function dashes(n,    s) { s = ""; while (n-- > 0) s = s "-"; return s }
     BEGIN {
-        format = "| %-52s | %14s | %-14s | %14s | %6s | %-8s |\n"
+        format = "| %-52s | %18s | %-14s | %14s | %6s | %-8s |\n"
         printf format, "figure", "Kelvora", "baseline", "baseline", "ratio", "aim"
-        printf "|%s|%s|%s|%s|%s|%s|\n", dashes(54), dashes(16), dashes(16), dashes(16), dashes(8), dashes(10)
+        printf "|%s|%s|%s|%s|%s|%s|\n", dashes(54), dashes(20), dashes(16), dashes(16), dashes(8), dashes(10)
     }
     {
         # bench, what, unit, ours, baseline name, baseline value, aim
