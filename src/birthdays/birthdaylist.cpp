@@ -4,6 +4,7 @@
 
 #include "common/clock.h"
 #include "common/errorguard.h"
+#include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 
@@ -152,12 +153,16 @@ QString BirthdayList::threshold() const
 
 void BirthdayList::RefreshBirthdays()
 {
-    const QString tokens = DayWindow::tokens(Clock::currentDate(), m_w.SpinEdit4->value());
-    const QList<QSqlRecord> result = m_queries.monthDay(tokens, threshold());
+    // The same steps as the command line's preview of a day's announcement; the grid is filled
+    // before the composition, which may fail.
+    const CompositionInputs inputs = compositionInputs();
+    const QList<QSqlRecord> result
+        = DayAnnouncements::dayWindow(inputs.today, m_w.SpinEdit4->value(), threshold(), m_queries);
     FillBirthdayGrid(result);
     // An empty result composes nothing: the editor keeps its text.
     if (!result.isEmpty()) {
-        ComposeAnnouncement(Composer::entriesOn(result, Clock::currentDate()));
+        applyComposition(
+            DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath()));
     }
 }
 
@@ -230,30 +235,34 @@ void BirthdayList::SB_writeClick()
 
 void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries)
 {
+    applyComposition(
+        DayAnnouncements::compose(entries, compositionInputs(), threshold(), m_queries, IniFile::defaultPath()));
+}
+
+CompositionInputs BirthdayList::compositionInputs() const
+{
     CompositionInputs inputs;
     inputs.readGroup = {m_w.chk_read1->isChecked(), m_w.chk_read2->isChecked(), m_w.chk_read3->isChecked()};
     inputs.nextMonth = m_w.chk_next->isChecked();
     inputs.mainread = m_mainreadText ? m_mainreadText() : QString();
     inputs.organisation = m_w.edt_user->text();
     inputs.today = Clock::currentDate();
+    return inputs;
+}
 
-    const QString days = threshold();
-    const Composition result
-        = Composer(IniFile::defaultPath()).compose(entries, inputs, [this, &days](const QString& month) {
-              QStringList names;
-              for (const QSqlRecord& record : m_queries.month(month, days)) {
-                  names.append(record.value(QStringLiteral("emp_name")).toString());
-              }
-              return names;
-          });
-    switch (result.action) {
+void BirthdayList::applyComposition(const Composition& composition)
+{
+    switch (composition.action) {
     case Composition::Write:
-        m_w.Memo1->setPlainText(result.text);
+        m_w.Memo1->setPlainText(composition.text);
+        logEvent(QStringLiteral("announcement composed: ") + composition.text);
         break;
     case Composition::Empty:
         m_w.Memo1->clear();
+        logEvent(QStringLiteral("announcement composed: nobody to greet, the editor is empty"));
         break;
     case Composition::Keep:
+        logEvent(QStringLiteral("announcement composed: nobody to greet, the editor keeps its text"));
         break;
     }
 }

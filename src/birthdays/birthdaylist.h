@@ -1,6 +1,7 @@
 #pragma once
 
 #include "composer.h"
+#include "dayannouncement.h"
 
 #include <QList>
 #include <QObject>
@@ -16,15 +17,6 @@ class QPlainTextEdit;
 class QSpinBox;
 class QTableWidget;
 class QToolButton;
-// The stored queries the list runs; the data module's in the program, recordings in tests.
-struct BirthdayQueries
-{
-    // qry_month_day: month-day tokens and the joining-days threshold.
-    std::function<QList<QSqlRecord>(const QString& tokens, const QString& threshold)> monthDay;
-    // qry_month: a two-digit month and the threshold.
-    std::function<QList<QSqlRecord>(const QString& month, const QString& threshold)> month;
-};
-
 // The main window's controls that the birthday list reads and writes.
 struct BirthdayWidgets
 {
@@ -76,6 +68,9 @@ private:
     void SGrid1MouseDown();
     void SGrid1Click();
     QList<BirthdayEntry> selectedEntries() const;
+    CompositionInputs compositionInputs() const;
+    // Writes the composition into the editor and logs it.
+    void applyComposition(const Composition& composition);
     QString threshold() const;
 
     BirthdayWidgets m_w;

@@ -157,7 +157,16 @@ bool TDM::DataModuleCreate()
     return true;
 }
 
-bool TDM::openConnection()
+bool TDM::openReadOnly()
+{
+    if (!openConnection(true)) {
+        return false;
+    }
+    openDataSets();
+    return true;
+}
+
+bool TDM::openConnection(bool readOnly)
 {
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase::database(m_connectionName, false).close();
@@ -166,7 +175,8 @@ bool TDM::openConnection()
                           ? QSqlDatabase::database(m_connectionName, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     // mode=rw: a missing file is an error, never a new empty database.
-    db.setDatabaseName(QUrl::fromLocalFile(databasePath()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+    db.setDatabaseName(QUrl::fromLocalFile(databasePath()).toString(QUrl::FullyEncoded)
+                       + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     if (!db.open()) {
         return false;

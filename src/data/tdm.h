@@ -24,6 +24,9 @@ public:
     // cannot (missing, not a database, damaged, locked). Then opens the data sets in their order; a
     // set that fails shows the database's error text and the others still open.
     bool DataModuleCreate();
+    // Opens draft.dat of progdir() for reading only (previews beside a running station): no warning,
+    // false when it cannot be opened. The data sets open as usual; nothing is ever written.
+    bool openReadOnly();
     QSqlDatabase database() const;
 
     // Grid-bound data sets; null before DataModuleCreate succeeded.
@@ -56,7 +59,7 @@ signals:
     void birthdayChanged();
 
 private:
-    bool openConnection();
+    bool openConnection(bool readOnly = false);
     void openDataSets();
     DataSet* makeDataSet(const QString& table, const QString& orderBy);
 

@@ -1,6 +1,7 @@
 #include "musicplayer.h"
 
 #include "common/clock.h"
+#include "common/eventlog.h"
 #include "common/readingstate.h"
 
 #include <QRandomGenerator>
@@ -77,6 +78,8 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     }
     m_library->channelPlay(m_stream, false);
     m_stopped = false;
+    m_trackPath = path;
+    logEvent(QStringLiteral("music started: ") + path);
     m_view.setPositionTimer(true);
     return true;
 }
@@ -102,6 +105,9 @@ void MusicPlayer::bj_playClick()
 
 void MusicPlayer::bj_stopClick()
 {
+    if (!m_stopped && streamOpen()) {
+        logEvent(QStringLiteral("music stopped: ") + m_trackPath);
+    }
     if (streamOpen()) {
         m_library->channelStop(m_stream);
         m_library->streamFree(m_stream);
@@ -213,6 +219,7 @@ void MusicPlayer::BJListBox1Change()
 
 void MusicPlayer::play_the_song(const QString& path)
 {
+    logEvent(QStringLiteral("designated song: ") + path);
     m_view.showStatus(path);
     m_level = m_speakingLevel;
     startTrack(path, [this] {

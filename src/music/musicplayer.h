@@ -91,6 +91,7 @@ private:
     RandomDraw m_random;
 
     AudioLibrary::Handle m_stream = 0;
+    QString m_trackPath; // the file of the track that plays, for the log
     int m_length = 0;
     int m_index = 0;
     int m_level = 10;

@@ -16,4 +16,7 @@ public:
     // Time of day ("HH:mm:ss", zero-padded 24-hour) at which the designated song ends; "00:00:00" until
     // a song was started.
     virtual QString song_endtime() const = 0;
+    // A new day with the daily rollover on: song_endtime back to "00:00:00", and the birthday list
+    // and the day's announcement rebuilt as at start-up (RefreshBirthdays).
+    virtual void newDay() {}
 };

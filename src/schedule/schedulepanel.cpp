@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/errorguard.h"
+#include "common/eventlog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -15,6 +16,7 @@ SchedulePanel::SchedulePanel(const ScheduleControls& controls, BroadcastHooks* h
     , m_hooks(hooks)
 {
     m_scheduler.reset();
+    m_lastDay = Clock::currentDate();
     for (QTimeEdit* edit : {m_controls.TimeEdit1, m_controls.TimeEdit2}) {
         connect(edit, &QTimeEdit::timeChanged, this, [this] { m_scheduler.timeRangeChanged(); });
     }
@@ -41,7 +43,26 @@ ScheduleInputs SchedulePanel::inputs() const
 
 void SchedulePanel::timer_autoplayTimer()
 {
-    m_scheduler.tick(Clock::currentDateTime(), inputs(), *this);
+    const QDateTime now = Clock::currentDateTime();
+    const bool newDay = m_lastDay.isValid() && now.date() != m_lastDay;
+    m_lastDay = now.date();
+    if (newDay && m_controls.chk_rollover && m_controls.chk_rollover->isChecked()) {
+        rollover();
+    }
+    m_scheduler.tick(now, inputs(), *this);
+}
+
+void SchedulePanel::rollover()
+{
+    logEvent(QStringLiteral("new day %1: the announcement is composed again")
+                 .arg(Clock::currentDate().toString(Qt::ISODate)));
+    pressMusicStop();
+    pressReadingStop();
+    m_controls.Memo1->clear();
+    m_scheduler.reset();
+    if (m_hooks) {
+        m_hooks->newDay();
+    }
 }
 
 bool SchedulePanel::repetitionActive() const

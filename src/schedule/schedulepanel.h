@@ -3,6 +3,7 @@
 #include "scheduler.h"
 
 #include <QObject>
+#include <QDate>
 #include <QPointer>
 #include <QTimer>
 
@@ -26,6 +27,7 @@ struct ScheduleControls
     QAbstractButton* bj_play = nullptr;
     QAbstractButton* bj_stop = nullptr;
     QAbstractButton* SB_stop = nullptr;
+    QCheckBox* chk_rollover = nullptr; // daily rollover; absent means off
 };
 
 // The scheduler on the main window: owns `timer_autoplay` (100 ms, always running), reads the schedule
@@ -43,6 +45,9 @@ public:
 
     // The tick of timer_autoplay.
     void timer_autoplayTimer();
+    // The first tick of a new day with the rollover on: everything stopped as at the end of the range,
+    // the editor emptied, the day's list and announcement rebuilt and the scheduler as after start-up.
+    void rollover();
     QTimer* timer_autoplay() { return &m_timer_autoplay; }
     const Scheduler& scheduler() const { return m_scheduler; }
     ScheduleInputs inputs() const;
@@ -60,4 +65,5 @@ private:
     BroadcastHooks* m_hooks;
     Scheduler m_scheduler;
     QTimer m_timer_autoplay;
+    QDate m_lastDay; // the day of the last tick (of start-up before the first)
 };

@@ -1,5 +1,7 @@
 #include "scheduler.h"
 
+#include "common/eventlog.h"
+
 #include <QFileInfo>
 
 BroadcastHooks::~BroadcastHooks() = default;
@@ -61,6 +63,7 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
     const bool dayTicked = weekday >= 1 && weekday <= 7 && inputs.weekdays[static_cast<size_t>(weekday - 1)];
     if (dayTicked && !m_auto_started && inRange && hasText) {
         m_auto_started = true;
+        logEvent(QStringLiteral("broadcast started"));
         actions.pressRepeat();
         actions.pressMusicPlay();
     }
@@ -68,6 +71,7 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
     // 2. End of the designated song. Zero-padded times compare as text in time order.
     if (m_song_started && !m_song_done && timeText(time) > actions.song_endtime()) {
         m_song_done = true;
+        logEvent(QStringLiteral("designated song over"));
         actions.pressMusicStop();
     }
 
@@ -80,6 +84,7 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
             if (QFileInfo(song).isFile()) {
                 actions.play_the_song();
             } else {
+                logEvent(QStringLiteral("designated song missing: ") + song);
                 actions.pressMusicStop();
             }
         }

@@ -2,6 +2,7 @@
 
 #include "chime.h"
 
+#include "common/eventlog.h"
 #include "common/helpers.h"
 #include "speech/voiceengine.h"
 
@@ -134,6 +135,7 @@ void TimeAnnouncer::serve(const QDateTime& now)
             m_applyvoice();
         }
         if (m_voice && !text.isEmpty()) {
+            logEvent(QStringLiteral("time announcement: ") + text);
             m_voice->speak(text, VoiceEngine::Async);
         }
     }

@@ -1,7 +1,6 @@
 #include "application.h"
 
-#include "common/helpers.h"
-#include "common/runtimeerror.h"
+#include "common/errorguard.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -29,12 +28,8 @@ bool KelvoraApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const RuntimeError& error) {
-        errorbox(error.message());
-    } catch (const std::exception& error) {
-        errorbox(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        errorbox(QStringLiteral("未知错误"));
+        showException(std::current_exception());
     }
     return false;
 }

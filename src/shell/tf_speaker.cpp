@@ -3,13 +3,12 @@
 #include "ui_tf_speaker.h"
 
 #include "birthdays/birthdaylist.h"
+#include "birthdays/dayannouncement.h"
 #include "birthdays/exportview.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
-#include "common/linebreaks.h"
-#include "birthdays/contentsettings.h"
 #include "birthdays/tfbirthday.h"
 #include "common/readingstate.h"
 #include "data/tdm.h"
@@ -38,10 +37,6 @@ namespace {
 
 const QString Speaker = QStringLiteral("Speaker");
 const QString System = QStringLiteral("System");
-
-// Start-up's default of the fixed text; the content settings show their own, longer default.
-const QString DefaultMainread
-    = QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！");
 
 QTime parseTimeOfDay(const QString& text, const QTime& fallback)
 {
@@ -158,6 +153,7 @@ void Tf_speaker::setupSchedule()
     controls.bj_play = m_ui->bj_play;
     controls.bj_stop = m_ui->bj_stop;
     controls.SB_stop = m_ui->SB_stop;
+    controls.chk_rollover = m_ui->chk_rollover;
     // Built before the panels it asks; it asks them only when its timer ticks.
     m_schedulePanel = new SchedulePanel(controls, this, this);
     m_timeAnnouncements = new TimeAnnouncements(statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
@@ -178,6 +174,16 @@ void Tf_speaker::play_the_song()
 QString Tf_speaker::song_endtime() const
 {
     return m_musicPanel ? m_musicPanel->song_endtime() : QStringLiteral("00:00:00");
+}
+
+void Tf_speaker::newDay()
+{
+    if (m_musicPanel) {
+        m_musicPanel->player().setSong_endtime(QStringLiteral("00:00:00"));
+    }
+    if (m_birthdayList) {
+        guarded([this] { m_birthdayList->RefreshBirthdays(); });
+    }
 }
 
 void Tf_speaker::applyvoice()
@@ -331,7 +337,8 @@ void Tf_speaker::connectSaveEnabling()
 {
     const QList<QCheckBox*> boxes = {m_ui->chk1,      m_ui->chk2,      m_ui->chk3,      m_ui->chk4,
                                      m_ui->chk5,      m_ui->chk6,      m_ui->chk7,      m_ui->chk_read1,
-                                     m_ui->chk_read2, m_ui->chk_read3, m_ui->chk_next};
+                                     m_ui->chk_read2, m_ui->chk_read3, m_ui->chk_next,
+                                     m_ui->chk_rollover};
     for (QCheckBox* box : boxes) {
         connect(box, &QCheckBox::toggled, this, &Tf_speaker::enableSave);
     }
@@ -385,16 +392,18 @@ void Tf_speaker::loadSettings()
                                             QTime(9, 0)));
     m_ui->TimeEdit2->setTime(parseTimeOfDay(ini.readString(System, QStringLiteral("playtime2"), QStringLiteral("14:00:00")),
                                             QTime(14, 0)));
-    m_ui->SpinEdit3->setValue(ini.readInteger(System, QStringLiteral("Days"), 90));
-    m_ui->SpinEdit4->setValue(ini.readInteger(System, QStringLiteral("Showdays"), 1));
-    m_mainreadText = ContentSettings::mainreadText(
-        unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread)));
-    m_ui->edt_user->setText(ini.readString(System, QStringLiteral("Company"), QString()));
+    // The announcement's inputs, read as the command line's preview reads them.
+    const AnnouncementSettings announcement = AnnouncementSettings::read(ini);
+    m_ui->SpinEdit3->setValue(announcement.days);
+    m_ui->SpinEdit4->setValue(announcement.showdays);
+    m_mainreadText = announcement.mainread;
+    m_ui->edt_user->setText(announcement.organisation);
 
-    m_ui->chk_read1->setChecked(ini.readBool(System, QStringLiteral("Read_add1"), false));
-    m_ui->chk_read2->setChecked(ini.readBool(System, QStringLiteral("Read_add2"), false));
-    m_ui->chk_read3->setChecked(ini.readBool(System, QStringLiteral("Read_add3"), false));
-    m_ui->chk_next->setChecked(ini.readBool(System, QStringLiteral("Next_month"), true));
+    m_ui->chk_read1->setChecked(announcement.readGroup[0]);
+    m_ui->chk_read2->setChecked(announcement.readGroup[1]);
+    m_ui->chk_read3->setChecked(announcement.readGroup[2]);
+    m_ui->chk_next->setChecked(announcement.nextMonth);
+    m_ui->chk_rollover->setChecked(ini.readBool(System, QStringLiteral("Rollover"), false));
     // Written back at once; a refused write is reported and start-up goes on.
     guarded([&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
 }
@@ -494,6 +503,7 @@ void Tf_speaker::sb_saveClick()
     ini.writeBool(System, QStringLiteral("Read_add2"), m_ui->chk_read2->isChecked());
     ini.writeBool(System, QStringLiteral("Read_add3"), m_ui->chk_read3->isChecked());
     ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked());
+    ini.writeBool(System, QStringLiteral("Rollover"), m_ui->chk_rollover->isChecked());
     m_ui->sb_save->setEnabled(false);
 }
 

@@ -109,6 +109,7 @@ private:
     bool repetitionActive() const override;
     void play_the_song() override;
     QString song_endtime() const override;
+    void newDay() override;
     void setupToolbar();
     void setupStatusBar();
     void setupTray();

@@ -7,6 +7,7 @@
 #include "voiceengine.h"
 
 #include "common/clock.h"
+#include "common/eventlog.h"
 #include "common/readingstate.h"
 
 #include <QMutex>
@@ -82,10 +83,13 @@ void Tts::run()
             break;
         }
     }
+    bool started = false;
     if (lock.owns_lock()) {
         try {
             // readmode is taken once, now that the reading before this one has ended.
             if (!m_abort) {
+                started = true;
+                logEvent(QStringLiteral("reading started"));
                 if (m_state.readmode.load() != 0) {
                     rangeLoop();
                 } else {
@@ -101,6 +105,9 @@ void Tts::run()
     // reading with the end of the one before it. A reading already waiting for the lock keeps
     // isreading set (the music stays ducked for it).
     m_state.setLastreadend(Clock::currentDateTime());
+    if (started) {
+        logEvent(stopRequested() ? QStringLiteral("reading ended (stopped)") : QStringLiteral("reading ended"));
+    }
     m_counted = false;
     if (--g_pending == 0) {
         m_state.isreading = false;
@@ -217,6 +224,7 @@ void Tts::speakpiece(const QString& piece, int piecedelay)
         return;
     }
     if (m_voice) {
+        logEvent(QStringLiteral("speaking: ") + spoken);
         m_voice->speak(spoken, VoiceEngine::PurgeBeforeSpeak);
     }
     if (piecedelay > 0) {

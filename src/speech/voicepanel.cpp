@@ -1,5 +1,7 @@
 #include "voicepanel.h"
 
+#include "voicesettings.h"
+
 #include "voiceengine.h"
 
 #include "common/errorguard.h"
@@ -28,9 +30,9 @@ void VoicePanel::loadRateAndVolume(const IniFile& ini)
     if (m_voice) {
         m_baserate = m_voice->rate();
     }
-    m_w.TrackBar2->setValue(qBound(-10, ini.readInteger(Speaker, QStringLiteral("Rate"), 2), 15));
+    m_w.TrackBar2->setValue(VoiceSettings::rate(ini));
     TrackBar2Change(); // runs once whether or not the position changed
-    m_w.TrackBar1->setValue(qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100));
+    m_w.TrackBar1->setValue(VoiceSettings::volume(ini));
 }
 
 void VoicePanel::fillVoiceList(const IniFile& ini)
@@ -39,7 +41,7 @@ void VoicePanel::fillVoiceList(const IniFile& ini)
     if (m_voice) {
         m_w.flatComboBox1->addItems(m_voice->voices());
     }
-    const int index = ini.readInteger(Speaker, QStringLiteral("Speaker"), 0);
+    const int index = VoiceSettings::speaker(ini);
     m_w.flatComboBox1->setCurrentIndex(index >= 0 && index < m_w.flatComboBox1->count() ? index : -1);
 }
 

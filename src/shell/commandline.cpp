@@ -1,0 +1,338 @@
+#include "commandline.h"
+
+#include "birthdays/dayannouncement.h"
+#include "common/clock.h"
+#include "common/helpers.h"
+#include "common/inifile.h"
+#include "common/runtimeerror.h"
+#include "data/tdm.h"
+#include "speech/espeakvoiceengine.h"
+#include "speech/pausesymbols.h"
+#include "speech/readingrenderer.h"
+#include "speech/voicesettings.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+const QString Program = QStringLiteral("kelvora");
+
+// The chosen day at the time of day the command runs: the day-window query, the ages and the
+// composition see that day, as a start-up on it would.
+class DayClock final : public Clock
+{
+public:
+    explicit DayClock(const QDate& day)
+        : m_now(day, Clock::currentTime())
+        , m_previous(&Clock::instance())
+    {
+        Clock::setInstance(this);
+    }
+    ~DayClock() override { Clock::setInstance(m_previous); }
+    QDateTime now() const override { return m_now; }
+    void wait(int ms) override { m_previous->wait(ms); }
+    void sleep(int ms) override { m_previous->sleep(ms); }
+
+private:
+    QDateTime m_now;
+    Clock* m_previous;
+};
+
+// The announcement a start-up on the clock's day composes into the (then empty) editor.
+QString composeAnnouncement(TDM& tdm)
+{
+    const IniFile ini(IniFile::defaultPath());
+    const AnnouncementSettings settings = AnnouncementSettings::read(ini);
+    CompositionInputs inputs;
+    inputs.readGroup = settings.readGroup;
+    inputs.nextMonth = settings.nextMonth;
+    inputs.mainread = settings.mainread;
+    inputs.organisation = settings.organisation;
+    inputs.today = Clock::currentDate();
+    BirthdayQueries queries;
+    queries.monthDay = [&tdm](const QString& tokens, const QString& threshold) {
+        return tdm.qry_month_day(tokens, threshold);
+    };
+    queries.month = [&tdm](const QString& month, const QString& threshold) { return tdm.qry_month(month, threshold); };
+    const DayAnnouncement day = DayAnnouncements::forDay(settings.showdays, QString::number(settings.days), inputs,
+                                                         queries, IniFile::defaultPath());
+    return DayAnnouncements::editorTextAfter(day.composition, QString());
+}
+
+bool openDatabase(TDM& tdm, QTextStream& err)
+{
+    if (!QFileInfo::exists(TDM::databasePath())) {
+        err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
+        return false;
+    }
+    if (!tdm.openReadOnly()) {
+        err << Program << ": cannot open the database " << TDM::databasePath() << Qt::endl;
+        return false;
+    }
+    return true;
+}
+
+bool blank(const QString& text)
+{
+    return text.trimmed().isEmpty();
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList& arguments)
+{
+    CommandLine line;
+    std::optional<Command> command;
+    bool dateGiven = false;
+    auto fail = [&line](const QString& error) {
+        line.m_error = error;
+        return line;
+    };
+    auto setCommand = [&](Command c, const QString& name) {
+        if (command) {
+            line.m_error = QStringLiteral("%1 cannot be combined with another command").arg(name);
+            return false;
+        }
+        command = c;
+        return true;
+    };
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString arg = arguments.at(i);
+        std::optional<QString> inlineValue;
+        if (arg.startsWith(QStringLiteral("--")) && arg.contains(QLatin1Char('='))) {
+            inlineValue = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
+            arg = arg.left(arg.indexOf(QLatin1Char('=')));
+        }
+        // The value of an option: after "=" or the next argument.
+        auto value = [&](QString* out) {
+            if (inlineValue) {
+                *out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= arguments.size()) {
+                line.m_error = QStringLiteral("%1 needs a value").arg(arg);
+                return false;
+            }
+            *out = arguments.at(++i);
+            return true;
+        };
+        const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
+                                || arg == QStringLiteral("--render");
+        if (inlineValue && !takesValue) {
+            return fail(QStringLiteral("%1 takes no value").arg(arg));
+        }
+
+        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
+            if (!setCommand(Command::Help, arg)) {
+                return line;
+            }
+        } else if (arg == QStringLiteral("--version")) {
+            if (!setCommand(Command::Version, arg)) {
+                return line;
+            }
+        } else if (arg == QStringLiteral("--headless")) {
+            if (!setCommand(Command::Headless, arg)) {
+                return line;
+            }
+        } else if (arg == QStringLiteral("--announcement")) {
+            if (!setCommand(Command::Announcement, arg)) {
+                return line;
+            }
+        } else if (arg == QStringLiteral("--voices")) {
+            if (!setCommand(Command::Voices, arg)) {
+                return line;
+            }
+        } else if (arg == QStringLiteral("--render")) {
+            if (!setCommand(Command::Render, arg) || !value(&line.m_wavPath)) {
+                return line;
+            }
+            if (line.m_wavPath.isEmpty()) {
+                return fail(QStringLiteral("--render needs the path of a WAV file"));
+            }
+        } else if (arg == QStringLiteral("--date")) {
+            QString text;
+            if (dateGiven) {
+                return fail(QStringLiteral("--date is given twice"));
+            }
+            if (!value(&text)) {
+                return line;
+            }
+            dateGiven = true;
+            line.m_date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+            if (!line.m_date.isValid() || text.size() != 10) {
+                return fail(QStringLiteral("\"%1\" is not a date (YYYY-MM-DD)").arg(text));
+            }
+        } else if (arg == QStringLiteral("--text")) {
+            QString text;
+            if (line.m_text) {
+                return fail(QStringLiteral("--text is given twice"));
+            }
+            if (!value(&text)) {
+                return line;
+            }
+            line.m_text = text;
+        } else {
+            return fail(QStringLiteral("unknown argument \"%1\"").arg(arguments.at(i)));
+        }
+    }
+
+    line.m_command = command.value_or(Command::Station);
+    if (dateGiven && line.m_command != Command::Announcement && line.m_command != Command::Render) {
+        return fail(QStringLiteral("--date goes only with --announcement or --render"));
+    }
+    if (line.m_text && line.m_command != Command::Render) {
+        return fail(QStringLiteral("--text goes only with --render"));
+    }
+    if (line.m_text && blank(*line.m_text)) {
+        return fail(QStringLiteral("--text is empty"));
+    }
+    return line;
+}
+
+QString CommandLine::version()
+{
+    return QStringLiteral("Kelvora 2.0.0");
+}
+
+QString CommandLine::usage()
+{
+    return QStringLiteral(
+        "Usage: kelvora [command]\n"
+        "Without a command the station starts with its window.\n"
+        "\n"
+        "  --headless                  run the station without any window or tray icon;\n"
+        "                              SIGTERM or SIGINT end it as its close button does\n"
+        "  --announcement [--date D]   print the announcement start-up composes on day D\n"
+        "                              (YYYY-MM-DD, default today)\n"
+        "  --voices                    list the installed voices; * marks the chosen one\n"
+        "  --render FILE.wav [--date D] [--text T]\n"
+        "                              write one reading of day D's announcement (or of T) to a\n"
+        "                              16-bit mono WAV file as the station speaks it\n"
+        "  --version                   print the version\n"
+        "  --help                      print this text\n"
+        "\n"
+        "The station's folder is the program's folder (draft.dat, setinfo.ini, kelvora.log);\n"
+        "the preview commands only read it.\n");
+}
+
+int CommandLine::run(QTextStream& out, QTextStream& err) const
+{
+    if (!isValid()) {
+        err << Program << ": " << m_error << Qt::endl << Qt::endl << usage();
+        err.flush();
+        return Usage;
+    }
+    int code = Success;
+    try {
+        switch (m_command) {
+        case Command::Help:
+            out << usage();
+            break;
+        case Command::Version:
+            out << version() << Qt::endl;
+            break;
+        case Command::Announcement:
+            code = announcement(out, err);
+            break;
+        case Command::Voices:
+            code = voices(out, err);
+            break;
+        case Command::Render:
+            code = render(out, err);
+            break;
+        case Command::Station:
+        case Command::Headless:
+            err << Program << ": the station is not a preview command" << Qt::endl;
+            code = Usage;
+            break;
+        }
+    } catch (const RuntimeError& error) {
+        err << Program << ": " << error.message() << Qt::endl;
+        code = Failure;
+    }
+    out.flush();
+    err.flush();
+    return code;
+}
+
+int CommandLine::announcement(QTextStream& out, QTextStream& err) const
+{
+    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
+    TDM tdm;
+    if (!openDatabase(tdm, err)) {
+        return Failure;
+    }
+    const QString text = composeAnnouncement(tdm);
+    if (blank(text)) {
+        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate)
+            << " (nobody to greet)" << Qt::endl;
+        return Success;
+    }
+    out << text << Qt::endl;
+    return Success;
+}
+
+int CommandLine::voices(QTextStream& out, QTextStream& err) const
+{
+    EspeakVoiceEngine engine;
+    const QStringList names = engine.voices();
+    if (names.isEmpty()) {
+        err << Program << ": no voice is installed"
+            << (engine.failure().isEmpty() ? QString() : QStringLiteral(" (%1)").arg(engine.failure())) << Qt::endl;
+        return Failure;
+    }
+    const int chosen = VoiceSettings::speaker(IniFile(IniFile::defaultPath()));
+    for (int i = 0; i < names.size(); ++i) {
+        out << (i == chosen ? QStringLiteral("* ") : QStringLiteral("  ")) << i << "  " << names.at(i) << Qt::endl;
+    }
+    if (chosen < 0 || chosen >= names.size()) {
+        err << Program << ": the chosen voice " << chosen << " is not installed; no voice is marked" << Qt::endl;
+    }
+    return Success;
+}
+
+int CommandLine::render(QTextStream& out, QTextStream& err) const
+{
+    // The target first, so a wrong path costs no synthesis.
+    ReadingRenderer::checkTarget(m_wavPath);
+
+    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
+    TDM tdm;
+    if (!openDatabase(tdm, err)) {
+        return Failure;
+    }
+    QString text;
+    if (m_text) {
+        text = *m_text;
+    } else {
+        text = composeAnnouncement(tdm);
+        if (blank(text)) {
+            err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate)
+                << " (nobody to greet); nothing written" << Qt::endl;
+            return Failure;
+        }
+    }
+
+    const IniFile ini(IniFile::defaultPath());
+    PauseSymbols pauses;
+    pauses.publish(std::make_shared<const PauseTable>(PauseTable::fromRows(PauseSymbols::readRows(tdm.q_delaytime()))));
+    pauses.setMarkdelay(ini.readInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 800));
+    const int datetimetype = ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Datetimetype"), 1);
+
+    EspeakVoiceEngine engine;
+    if (!engine.isAvailable()) {
+        err << Program << ": the voice engine cannot start: " << engine.failure() << Qt::endl;
+        return Failure;
+    }
+    if (VoiceSettings::apply(engine, ini) < 0) {
+        err << Program << ": the chosen voice is not installed; the engine's own voice speaks" << Qt::endl;
+    }
+    ReadingRenderer renderer([&engine](const QString& piece) { return engine.synthesize(piece); },
+                             engine.sampleRate());
+    const QByteArray pcm = renderer.render(text, pauses, datetimetype, Clock::currentDateTime());
+    ReadingRenderer::writeWav(m_wavPath, pcm, renderer.sampleRate());
+    out << QStringLiteral("%1: %2 s").arg(m_wavPath, QString::number(renderer.seconds(pcm), 'f', 2)) << Qt::endl;
+    return Success;
+}

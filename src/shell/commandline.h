@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QTextStream;
+
+// The program's arguments: none starts the station as always; --headless starts it without any window;
+// the others print something about the program folder and end. Preview commands only read the
+// program folder (draft.dat opened read-only, setinfo.ini never written, no instance lock), so they
+// may run beside a running station.
+class CommandLine final
+{
+public:
+    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render };
+    enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
+
+    // arguments: without the program's name.
+    static CommandLine parse(const QStringList& arguments);
+
+    bool isValid() const { return m_error.isEmpty(); }
+    // What is wrong with the arguments, for the usage message.
+    QString error() const { return m_error; }
+    Command command() const { return m_command; }
+    // Starts the station (with or without windows) rather than printing and ending.
+    bool runsStation() const
+    {
+        return isValid() && (m_command == Command::Station || m_command == Command::Headless);
+    }
+    // --date; invalid when not given (today).
+    QDate date() const { return m_date; }
+    QString wavPath() const { return m_wavPath; }
+    std::optional<QString> text() const { return m_text; }
+
+    static QString usage();
+    static QString version();
+
+    // Runs help, version or a preview command (an invalid line prints its error and the usage);
+    // results go to out, messages to err. Returns the exit code. Needs a QCoreApplication.
+    int run(QTextStream& out, QTextStream& err) const;
+
+private:
+    int announcement(QTextStream& out, QTextStream& err) const;
+    int voices(QTextStream& out, QTextStream& err) const;
+    int render(QTextStream& out, QTextStream& err) const;
+
+    Command m_command = Command::Station;
+    QDate m_date;
+    QString m_wavPath;
+    std::optional<QString> m_text;
+    QString m_error;
+};

@@ -1,0 +1,266 @@
+#include "readingrenderer.h"
+
+#include "ansiindex.h"
+#include "readingeditor.h"
+#include "tts.h"
+#include "voiceengine.h"
+
+#include "common/clock.h"
+#include "common/readingstate.h"
+#include "common/runtimeerror.h"
+
+#include <QFileInfo>
+#include <QMutex>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include <optional>
+
+namespace {
+
+// The sound of the reading as it grows; its length is the time that has passed.
+class Track
+{
+public:
+    Track(int sampleRate, const QDateTime& start)
+        : m_sampleRate(sampleRate)
+        , m_start(start)
+    {
+    }
+
+    void append(const QByteArray& pcm)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_pcm.append(pcm.constData(), pcm.size() & ~qsizetype(1));
+    }
+    void appendSilence(int ms)
+    {
+        if (ms <= 0) {
+            return;
+        }
+        QMutexLocker lock(&m_mutex);
+        m_pcm.append(QByteArray(qsizetype(qint64(ms) * m_sampleRate / 1000) * 2, '\0'));
+    }
+    QDateTime now() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_start.addMSecs(qint64(m_pcm.size() / 2) * 1000 / m_sampleRate);
+    }
+    QByteArray pcm() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_pcm;
+    }
+
+private:
+    mutable QMutex m_mutex;
+    int m_sampleRate;
+    QDateTime m_start;
+    QByteArray m_pcm;
+};
+
+// Time is the length of the track; every wait is silence.
+class TrackClock final : public Clock
+{
+public:
+    explicit TrackClock(Track& track)
+        : m_track(track)
+    {
+    }
+    QDateTime now() const override { return m_track.now(); }
+    void wait(int ms) override { m_track.appendSilence(ms); }
+    void sleep(int ms) override { m_track.appendSilence(ms); }
+
+private:
+    Track& m_track;
+};
+
+// Speaking appends the voice's sound; the first failure is kept for the caller.
+class TrackVoice final : public VoiceEngine
+{
+public:
+    TrackVoice(Track& track, ReadingRenderer::Synthesize synthesize)
+        : m_track(track)
+        , m_synthesize(std::move(synthesize))
+    {
+    }
+    QStringList voices() override { return {}; }
+    void setVoice(int) override {}
+    int rate() override { return 0; }
+    void setRate(int) override {}
+    int volume() override { return 100; }
+    void setVolume(int) override {}
+    void speak(const QString& text, int) override
+    {
+        try {
+            m_track.append(m_synthesize(text));
+        } catch (const RuntimeError& error) {
+            if (!m_failure) {
+                m_failure = error.message();
+            }
+            throw;
+        }
+    }
+    std::optional<QString> failure() const { return m_failure; }
+
+private:
+    Track& m_track;
+    ReadingRenderer::Synthesize m_synthesize;
+    std::optional<QString> m_failure;
+};
+
+// The whole text, selected as the whole-text loop selects it; nothing is shown.
+class TextEditor final : public ReadingEditor
+{
+public:
+    explicit TextEditor(const QString& text)
+        : m_text(text)
+        , m_length(m_text.length())
+    {
+    }
+    QString text() override { return m_text.text(); }
+    int selectionStart() override { return m_start; }
+    QString selectedText() override
+    {
+        const int from = m_text.charPosition(m_start);
+        return m_text.text().mid(from, m_text.charPosition(m_start + m_length) - from);
+    }
+    void setSelection(int start, int length) override
+    {
+        m_start = qBound(0, start, m_text.length());
+        m_length = qBound(0, length, m_text.length() - m_start);
+    }
+    void focusEditor() override {}
+    int lineFromPosition(int position) override
+    {
+        return int(m_text.text().left(m_text.charPosition(position)).count(QLatin1Char('\n')));
+    }
+    int lineCount() override
+    {
+        const QString& text = m_text.text();
+        return int(text.count(QLatin1Char('\n'))) + (text.endsWith(QLatin1Char('\n')) ? 0 : 1);
+    }
+    int firstPositionOfLine(int line) override
+    {
+        const QString& text = m_text.text();
+        int pos = 0;
+        for (int n = 0; n < line; ++n) {
+            pos = int(text.indexOf(QLatin1Char('\n'), pos));
+            if (pos < 0) {
+                return -1;
+            }
+            ++pos;
+        }
+        return m_text.byteOffset(pos);
+    }
+    void scrollOneLineDown() override {}
+    QString voiceName() override { return QString(); }
+    QString memo2Range(int, int) override { return QString(); }
+    void enableControls() override {}
+
+private:
+    AnsiIndex m_text;
+    int m_start = 0;
+    int m_length = 0;
+};
+
+} // namespace
+
+ReadingRenderer::ReadingRenderer(Synthesize synthesize, int sampleRate)
+    : m_synthesize(std::move(synthesize))
+    , m_sampleRate(sampleRate > 0 ? sampleRate : 22050)
+{
+}
+
+QByteArray ReadingRenderer::render(const QString& text, const PauseSymbols& pauses, int datetimetype,
+                                   const QDateTime& start)
+{
+    Track track(m_sampleRate, start);
+    TrackClock clock(track);
+    TrackVoice voice(track, m_synthesize);
+    TextEditor editor(text);
+
+    ReadingState state;
+    state.readmode = 1;
+    state.standalone = false;
+    state.isreading = true;
+
+    Clock* previous = &Clock::instance();
+    Clock::setInstance(&clock);
+    {
+        Tts tts(editor, &voice, state, pauses, [datetimetype] { return datetimetype; });
+        tts.start();
+        tts.wait();
+    }
+    Clock::setInstance(previous);
+    if (voice.failure()) {
+        throw RuntimeError(*voice.failure());
+    }
+    return track.pcm();
+}
+
+double ReadingRenderer::seconds(const QByteArray& pcm) const
+{
+    return double(pcm.size() / 2) / m_sampleRate;
+}
+
+void ReadingRenderer::checkTarget(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const QFileInfo folderInfo(folder);
+    if (!folderInfo.exists()) {
+        throw RuntimeError(QStringLiteral("cannot write %1: the folder %2 does not exist").arg(path, folder));
+    }
+    if (!folderInfo.isDir()) {
+        throw RuntimeError(QStringLiteral("cannot write %1: %2 is not a folder").arg(path, folder));
+    }
+    if (!folderInfo.isWritable()) {
+        throw RuntimeError(QStringLiteral("cannot write %1: the folder %2 is read-only").arg(path, folder));
+    }
+    if (QFileInfo(path).isDir()) {
+        throw RuntimeError(QStringLiteral("cannot write %1: it is a folder").arg(path));
+    }
+}
+
+void ReadingRenderer::writeWav(const QString& path, const QByteArray& pcm, int sampleRate)
+{
+    checkTarget(path);
+    const quint32 dataBytes = quint32(pcm.size());
+    QByteArray header;
+    auto put32 = [&header](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        header.append(b, 4);
+    };
+    auto put16 = [&header](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        header.append(b, 2);
+    };
+    header.append("RIFF");
+    put32(36 + dataBytes);
+    header.append("WAVEfmt ");
+    put32(16);
+    put16(1); // PCM
+    put16(1); // mono
+    put32(quint32(sampleRate));
+    put32(quint32(sampleRate) * 2);
+    put16(2);
+    put16(16);
+    header.append("data");
+    put32(dataBytes);
+
+    QByteArray samples = pcm;
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
+        for (qsizetype i = 0; i + 1 < samples.size(); i += 2) {
+            std::swap(samples[i], samples[i + 1]);
+        }
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(header) != header.size()
+        || file.write(samples) != samples.size() || !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw RuntimeError(QStringLiteral("cannot write %1: %2").arg(path, reason));
+    }
+}

@@ -1,0 +1,267 @@
+#include "birthdays/birthdaylist.h"
+#include "common/errorguard.h"
+#include "common/eventlog.h"
+#include "common/inifile.h"
+#include "common/loggingdialogs.h"
+#include "common/readingstate.h"
+#include "common/runtimeerror.h"
+#include "music/musicpanel.h"
+#include "fakeclock.h"
+#include "recordingaudiolibrary.h"
+#include "recordingdialogs.h"
+#include "recordingvoice.h"
+#include "schedule/schedulepanel.h"
+#include "schedule/timeannouncements.h"
+#include "shell/station.h"
+#include "shell/tf_speaker.h"
+#include "speech/readingcommands.h"
+#include "speech/tts.h"
+#include "testdatabase.h"
+#include "testfolder.h"
+#include "ui_tf_speaker.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSqlDatabase>
+#include <QTest>
+
+namespace {
+
+const QDate Monday(2024, 3, 4);
+const QString System = QStringLiteral("System");
+
+// The log's events without their time stamps.
+QStringList loggedEvents(const TestFolder& folder)
+{
+    QStringList events;
+    const QString text = QString::fromUtf8(folder.read(QStringLiteral("kelvora.log")));
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        events.append(line.section(QLatin1Char(' '), 1));
+    }
+    return events;
+}
+
+} // namespace
+
+// A station left alone for days: the event log of a broadcast day, and the daily rollover.
+class TestUnattended final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestFolder>();
+        m_clock = std::make_unique<FakeClock>(QDateTime(Monday, QTime(8, 0)));
+        m_dialogs = std::make_unique<RecordingDialogs>();
+        createTestDatabase(*m_folder);
+        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        ini.writeString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00"));
+        ini.writeString(System, QStringLiteral("playtime2"), QStringLiteral("09:30:00"));
+        ini.writeInteger(System, QStringLiteral("Readtimes"), 1);
+        ini.writeString(System, QStringLiteral("Mainread"), QStringLiteral("祝生日快乐！"));
+        ini.writeBool(System, QStringLiteral("Next_month"), false);
+        EventLog::open(m_folder->file(QStringLiteral("kelvora.log")), false);
+    }
+
+    void cleanup()
+    {
+        m_station.reset();
+        EventLog::close();
+        m_dialogs->verifyAllSeen();
+        m_dialogs.reset();
+        m_clock.reset();
+        m_folder.reset();
+    }
+
+    void aBroadcastDayIsLogged()
+    {
+        seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}});
+        RecordingAudioLibrary library;
+        const QString track = m_folder->file(QStringLiteral("a.mp3"));
+        const QString song = m_folder->file(QStringLiteral("songs/song.mp3"));
+        m_folder->write(QStringLiteral("a.mp3"), "ID3");
+        m_folder->write(QStringLiteral("songs/song.mp3"), "ID3");
+        library.addFile(track, 600.0);
+        library.addFile(song, 5.0);
+        RecordingVoice voice;
+        startStation(&voice, &library);
+        // Every box is logged with its text, as the program wraps its dialogs.
+        LoggingDialogs logging(*m_dialogs);
+        Dialogs::setInstance(&logging);
+        Tf_speaker* main = m_station->mainWindow();
+        main->form()->edt_song->setText(song);
+
+        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        main->schedulePanel()->timer_autoplayTimer();
+        runRepetition();
+        main->schedulePanel()->timer_autoplayTimer(); // the designated song follows the reading
+        m_clock->advance(6000);
+        main->schedulePanel()->timer_autoplayTimer(); // and ends with its time
+        main->timeAnnouncements()->telltimeing(QStringLiteral("10:00:00"));
+        m_clock->advance(1300);
+        main->timeAnnouncements()->telltimeTimer();
+        guarded([] { throw RuntimeError(QStringLiteral("磁盘已满")); });
+        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("磁盘已满")}));
+        Dialogs::setInstance(m_dialogs.get());
+
+        const QString announcement = QStringLiteral("今天是：员工，张三生日，祝生日快乐！");
+        QCOMPARE(main->form()->Memo1->toPlainText(), announcement);
+        const QStringList expected = {
+            QStringLiteral("announcement composed: ") + announcement,
+            QStringLiteral("broadcast started"),
+            QStringLiteral("music started: ") + track,
+            QStringLiteral("reading started"),
+            QStringLiteral("speaking: 今天是："),
+            QStringLiteral("speaking: 员工，"),
+            QStringLiteral("speaking: 张三生日，"),
+            QStringLiteral("speaking: 祝生日快乐！"),
+            QStringLiteral("reading ended"),
+            QStringLiteral("designated song: ") + song,
+            QStringLiteral("music started: ") + song,
+            QStringLiteral("designated song over"),
+            QStringLiteral("music stopped: ") + song,
+            QStringLiteral("time announcement: 现在是北京时间10:00正"),
+            QStringLiteral("error box [Kelvora] 磁盘已满"),
+        };
+        QCOMPARE(loggedEvents(*m_folder), expected);
+        // Lines start with the ISO date and time.
+        QVERIFY(QString::fromUtf8(m_folder->read(QStringLiteral("kelvora.log"))).startsWith(QStringLiteral("2024-03-04T08:00:00.000 ")));
+        m_station.reset(); // before the library it plays on
+    }
+
+    void rolloverIsOffByDefaultAndSaved()
+    {
+        RecordingVoice voice;
+        startStation(&voice, nullptr);
+        Ui::Tf_speaker* form = m_station->mainWindow()->form();
+        QVERIFY(!form->chk_rollover->isChecked());
+        QCOMPARE(form->chk_rollover->text(), QStringLiteral("每天零点重新生成播报"));
+        form->sb_save->setEnabled(false);
+        form->chk_rollover->setChecked(true);
+        QVERIFY(form->sb_save->isEnabled());
+        m_station->mainWindow()->sb_saveClick();
+        QVERIFY(IniFile(IniFile::defaultPath()).readBool(System, QStringLiteral("Rollover"), false));
+        m_station.reset();
+        startStation(&voice, nullptr);
+        QVERIFY(m_station->mainWindow()->form()->chk_rollover->isChecked());
+    }
+
+    void eachDayBroadcastsItsOwnAnnouncement_data()
+    {
+        QTest::addColumn<bool>("rollover");
+        QTest::newRow("rollover") << true;
+        QTest::newRow("no rollover") << false;
+    }
+    void eachDayBroadcastsItsOwnAnnouncement()
+    {
+        QFETCH(bool, rollover);
+        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeBool(System, QStringLiteral("Rollover"), rollover);
+        // Tuesday's person is still in Wednesday's window of days, but is not greeted again then.
+        seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}, {QStringLiteral("李四"), QStringLiteral("1991-03-05")}});
+        RecordingVoice voice;
+        startStation(&voice, nullptr);
+        Tf_speaker* main = m_station->mainWindow();
+        main->form()->chk_next->setChecked(true); // the list is emptied on a day without birthdays
+
+        QList<QStringList> spokenByDay;
+        for (int day = 0; day < 3; ++day) {
+            voice.clear();
+            m_clock->set(QDateTime(Monday.addDays(day), QTime(0, 0, 0, 50)));
+            main->schedulePanel()->timer_autoplayTimer();
+            m_clock->set(QDateTime(Monday.addDays(day), QTime(9, 0)));
+            main->schedulePanel()->timer_autoplayTimer();
+            runRepetition();
+            m_clock->set(QDateTime(Monday.addDays(day), QTime(23, 59, 59)));
+            main->schedulePanel()->timer_autoplayTimer();
+            spokenByDay.append(voice.texts());
+        }
+        QVERIFY(spokenByDay[0].contains(QStringLiteral("张三生日，")));
+        if (rollover) {
+            QCOMPARE(spokenByDay[0].filter(QStringLiteral("今天是")).size(), 1);
+            QVERIFY(spokenByDay[1].contains(QStringLiteral("李四生日，")));
+            QVERIFY(!spokenByDay[1].contains(QStringLiteral("张三生日，")));
+            QCOMPARE(spokenByDay[1].filter(QStringLiteral("今天是")).size(), 1);
+            QVERIFY2(spokenByDay[2].isEmpty(), qPrintable(spokenByDay[2].join(QLatin1Char('|'))));
+            QVERIFY(main->form()->Memo1->toPlainText().isEmpty());
+            const QStringList events = loggedEvents(*m_folder);
+            QCOMPARE(events.filter(QStringLiteral("broadcast started")).size(), 2);
+            QCOMPARE(events.filter(QStringLiteral("new day")),
+                     QStringList({QStringLiteral("new day 2024-03-05: the announcement is composed again"),
+                                  QStringLiteral("new day 2024-03-06: the announcement is composed again")}));
+        } else {
+            // One broadcast per run, of the start-up's announcement.
+            QVERIFY(spokenByDay[1].isEmpty());
+            QVERIFY(spokenByDay[2].isEmpty());
+            QVERIFY(main->form()->Memo1->toPlainText().contains(QStringLiteral("张三")));
+        }
+    }
+
+    void rolloverStopsAReadingStillRunning()
+    {
+        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeBool(System, QStringLiteral("Rollover"), true);
+        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeString(System, QStringLiteral("playtime2"), QStringLiteral("23:59:59"));
+        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeInteger(System, QStringLiteral("Readtimes"), 5);
+        seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}});
+        RecordingVoice voice;
+        startStation(&voice, nullptr);
+        Tf_speaker* main = m_station->mainWindow();
+        m_clock->set(QDateTime(Monday, QTime(23, 59, 59)));
+        main->schedulePanel()->timer_autoplayTimer();
+        QVERIFY(main->readingCommands()->repetitionActive());
+        m_clock->set(QDateTime(Monday.addDays(1), QTime(0, 0, 0, 50)));
+        main->schedulePanel()->timer_autoplayTimer();
+        QVERIFY(!main->readingCommands()->repetitionActive());
+        QVERIFY(!main->schedulePanel()->scheduler().auto_started());
+        QVERIFY(main->form()->Memo1->toPlainText().isEmpty());
+        QCOMPARE(main->musicPanel()->song_endtime(), QStringLiteral("00:00:00"));
+    }
+
+private:
+    void seed(const QList<QPair<QString, QString>>& people)
+    {
+        const QString name = QStringLiteral("unattended-seed");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(m_folder->file(QStringLiteral("draft.dat")));
+            QVERIFY(db.open());
+            for (const auto& person : people) {
+                QVERIFY(addEmployee(db, person.first, person.second, QStringLiteral("2010-01-01")) > 0);
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    void startStation(VoiceEngine* voice, AudioLibrary* audio)
+    {
+        Services services;
+        services.voice = voice;
+        services.audio = audio;
+        m_station = std::make_unique<Station>(services);
+        QVERIFY(m_station->start());
+        m_station->mainWindow()->form()->chk1->setChecked(true); // every weekday
+    }
+
+    // The repetition timer ticks once a second until the repetition is over.
+    void runRepetition()
+    {
+        ReadingCommands* reading = m_station->mainWindow()->readingCommands();
+        for (int tick = 0; tick < 100 && reading->repetitionActive(); ++tick) {
+            reading->readcycledTimer();
+            QTRY_COMPARE(reading->runningThreads(), 0);
+            QTRY_COMPARE(Tts::pendingReadings(), 0);
+            m_clock->advance(1000);
+        }
+        QVERIFY(!reading->repetitionActive());
+    }
+
+    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<FakeClock> m_clock;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<Station> m_station;
+};
+
+QTEST_MAIN(TestUnattended)
+#include "test_unattended.moc"
