@@ -73,8 +73,8 @@ int main(int argc, char* argv[])
     }
 
     KelvoraApplication app(argc, argv);
+    // The name alone: a display name would be appended to every other window's caption ("系统设置 — Kelvora").
     QApplication::setApplicationName(QStringLiteral("Kelvora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kelvora"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     EventLog::open(progdir() + QStringLiteral("kelvora.log"), isatty(STDERR_FILENO) == 1);

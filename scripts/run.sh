@@ -4,9 +4,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 ./scripts/build.sh
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-    echo "No display: the station runs on Qt's offscreen platform (no window, no tray). Stop it with Ctrl+C." >&2
-    export QT_QPA_PLATFORM=offscreen
+args=("$@")
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display: the station runs headless on Qt's offscreen platform (no window, no tray)." >&2
+    echo "Its events go to build/bin/kelvora.log; stop it with Ctrl+C." >&2
+    args=(--headless "${args[@]}")
 fi
-# Without a sound device the station plays on SDL's silent driver and keeps its timing.
-exec ./build/bin/kelvora "$@"
+runtime="${XDG_RUNTIME_DIR:-/run/user/$(id -u)}"
+if ! compgen -G "/dev/snd/pcmC*" >/dev/null && [ ! -S "$runtime/pulse/native" ] \
+    && [ ! -S "$runtime/pipewire-0" ] && [ -z "${SDL_AUDIODRIVER:-}" ]; then
+    echo "No sound device: the station plays on SDL's silent driver and keeps its timing." >&2
+    export SDL_AUDIODRIVER=dummy
+fi
+exec ./build/bin/kelvora "${args[@]}"

@@ -16,4 +16,6 @@ public:
 
     // The date of a stored text, invalid when it is not one.
     static QDate parse(const QString& text);
+    // The width an editor needs in the view's font to show a whole date beside its calendar button.
+    static int editorWidth(const QWidget* view);
 };

@@ -63,8 +63,10 @@ void Tfbirthday::setupGrid()
     for (int column = 0; column < RosterFilterModel::ColumnCount; ++column) {
         grid->setColumnWidth(column, RosterFilterModel::width(column));
     }
-    // A whole date must stay readable (and editable) in the screen's font, whatever its size.
-    const int dateWidth = grid->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16;
+    // A whole date must stay readable, and editable beside the editor's calendar button, in the
+    // screen's font, whatever its size.
+    const int dateWidth = qMax(grid->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16,
+                               DateDelegate::editorWidth(grid) + (grid->showGrid() ? 1 : 0));
     for (const int column : {int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday)}) {
         grid->setColumnWidth(column, qMax(RosterFilterModel::width(column), dateWidth));
     }

@@ -3,19 +3,26 @@
 #include "helpers.h"
 #include "runtimeerror.h"
 
-#include <exception>
-
-bool guarded(const std::function<void()>& body) noexcept
+void showException(const std::exception_ptr& failure) noexcept
 {
     try {
-        body();
-        return true;
+        std::rethrow_exception(failure);
     } catch (const RuntimeError& error) {
         errorbox(error.message());
     } catch (const std::exception& error) {
         errorbox(QString::fromLocal8Bit(error.what()));
     } catch (...) {
         errorbox(QStringLiteral("未知错误"));
+    }
+}
+
+bool guarded(const std::function<void()>& body) noexcept
+{
+    try {
+        body();
+        return true;
+    } catch (...) {
+        showException(std::current_exception());
     }
     return false;
 }

@@ -136,13 +136,13 @@ TellTimeTab::TellTimeTab(QSqlTableModel* Q_telltime, QWidget* parent)
         }
         grid->horizontalHeader()->setMinimumSectionSize(20); // "No" is narrower than the style's minimum
         int visual = 0;
-        for (const ColumnSpec& spec : Columns) {
-            const int column = fields.indexOf(QLatin1String(spec.field));
+        for (const ColumnSpec& shown : Columns) {
+            const int column = fields.indexOf(QLatin1String(shown.field));
             if (column < 0) {
                 continue;
             }
             grid->setColumnHidden(column, false);
-            grid->setColumnWidth(column, spec.width);
+            grid->setColumnWidth(column, shown.width);
             grid->horizontalHeader()->moveSection(grid->horizontalHeader()->visualIndex(column), visual++);
         }
         // submitAll() reselects the table; keep the user on the row being edited.

@@ -1,23 +1,35 @@
 #include "application.h"
 
-#include "common/helpers.h"
-#include "common/runtimeerror.h"
+#include "common/errorguard.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 KelvoraApplication::KelvoraApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    installQtTranslation(this);
+}
+
+bool KelvoraApplication::installQtTranslation(QCoreApplication* app)
+{
+    // Whatever the machine's language: a "Yes" beside "确信要删除该记录?" would read as a slip.
+    auto* translator = new QTranslator(app);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 bool KelvoraApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const RuntimeError& error) {
-        errorbox(error.message());
-    } catch (const std::exception& error) {
-        errorbox(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        errorbox(QStringLiteral("未知错误"));
+        showException(std::current_exception());
     }
     return false;
 }

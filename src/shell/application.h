@@ -10,4 +10,8 @@ class KelvoraApplication final : public QApplication
 public:
     KelvoraApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Qt's own texts (the buttons of the message boxes, the file dialogs, the editors' menus) in
+    // Chinese, as every text of the station is. False when the translation is not installed.
+    static bool installQtTranslation(QCoreApplication* app);
 };

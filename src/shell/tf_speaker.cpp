@@ -414,7 +414,6 @@ void Tf_speaker::FormShow()
     if (!ini.readBool(System, QStringLiteral("Tts_information"), false)) {
         showVoiceInformation()->setShowAtStart(true);
     }
-    emit shown();
 }
 
 void Tf_speaker::N33Click()

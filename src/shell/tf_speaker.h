@@ -94,8 +94,6 @@ public:
 signals:
     // The program is to end: the station leaves its event loop.
     void terminationRequested();
-    // The main window was shown through the toolkit (the voices notice listens).
-    void shown();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -10,9 +10,9 @@
 #include "speech/voiceengine.h"
 #include "speech/voicenotice.h"
 
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShowEvent>
 #include <QUrl>
 
 // Where a user of this Linux station gets more voices: espeak-ng's releases (its voice data), and
@@ -101,13 +101,7 @@ void Tf_information::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void Tf_information::reject()
-{
-    // Escape closes the window the same way as its close box, so the choice is stored.
-    close();
-}
-
-void Tf_information::closeEvent(QCloseEvent* event)
+void Tf_information::done(int result)
 {
     if (m_samples && m_samples->isPlaying()) {
         m_samples->stop();
@@ -116,5 +110,5 @@ void Tf_information::closeEvent(QCloseEvent* event)
         IniFile ini(IniFile::defaultPath());
         ini.writeBool(QStringLiteral("System"), QStringLiteral("Tts_information"), m_ui->CheckBox1->isChecked());
     });
-    QDialog::closeEvent(event);
+    QDialog::done(result);
 }

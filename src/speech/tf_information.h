@@ -29,11 +29,11 @@ public:
     void setShowAtStart(bool show);
     void playSample(int row);
     void sb_stopClick();
-    void reject() override;
+    // Every way of closing (close box, Escape) ends here once: the sample stops and the choice is stored.
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     const QScopedPointer<Ui::Tf_information> m_ui;

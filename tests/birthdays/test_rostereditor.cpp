@@ -192,6 +192,11 @@ private slots:
             auto* editor = qobject_cast<QDateEdit*>(grid()->indexWidget(cell));
             QVERIFY(editor);
             QCOMPARE(editor->displayFormat(), QStringLiteral("yyyy-MM-dd"));
+            // The whole date shows beside the calendar button, not cut off by the column.
+            const auto* field = editor->findChild<const QLineEdit*>();
+            QTRY_VERIFY(field && field->isVisible());
+            QVERIFY2(field->width() - 5 >= field->fontMetrics().horizontalAdvance(field->text()),
+                     qPrintable(field->text()));
             // Typed digits fill the sections 9999-99-99; only a real date comes out.
             editor->setSelectedSection(QDateTimeEdit::YearSection);
             QTest::keyClicks(editor, QStringLiteral("19880229"));

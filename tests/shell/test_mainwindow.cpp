@@ -4,6 +4,7 @@
 #include "recordingdialogs.h"
 #include "recordingpowercontrol.h"
 #include "recordingspreadsheet.h"
+#include "shell/application.h"
 #include "shell/station.h"
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
@@ -16,6 +17,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -192,6 +195,16 @@ private slots:
         QCOMPARE(power.powerOffs, 0);
         // Nothing was saved on this path.
         QVERIFY(!IniFile(IniFile::defaultPath()).hasKey(QStringLiteral("Speaker"), QStringLiteral("Rate")));
+    }
+
+    void qtsOwnTextsAreChinese()
+    {
+        // The question boxes' buttons and the file dialogs stand beside Chinese texts.
+        QVERIFY(KelvoraApplication::installQtTranslation(QCoreApplication::instance()));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Kelvora"), QStringLiteral("确信要删除该记录?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("是(&Y)"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("否(&N)"));
     }
 
     void aboutShowsMemory()

@@ -133,7 +133,8 @@ private slots:
             window.show();
             QVERIFY(!window.form()->CheckBox1->isChecked());
             window.form()->CheckBox1->setChecked(true);
-            window.close();
+            QVERIFY(window.close());
+            QVERIFY(window.isHidden());
         }
         QVERIFY(IniFile(IniFile::defaultPath()).readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), false));
         Tf_information again(&voice, &player);
@@ -141,6 +142,7 @@ private slots:
         QVERIFY(again.form()->CheckBox1->isChecked());
         again.form()->CheckBox1->setChecked(false);
         QTest::keyClick(&again, Qt::Key_Escape);
+        QVERIFY(again.isHidden());
         QVERIFY(!IniFile(IniFile::defaultPath()).readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), true));
     }
 
