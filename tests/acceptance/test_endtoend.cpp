@@ -527,7 +527,9 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
     const auto musicStart = firstWhere(windows, 0, [](const Window& w) { return w.a >= TonePresent; });
     CHECK(musicStart.has_value(), QStringLiteral("the first background track was never heard"));
     const auto firstSound = firstWhere(windows, 0, [](const Window& w) { return w.rms >= SilenceRms; });
-    CHECK(*firstSound >= *musicStart, QStringLiteral("something sounded before the broadcast began"));
+    // The window in which the track begins holds only part of it: too little tone to be named, but
+    // no longer silence. Anything earlier than that sounded before the broadcast.
+    CHECK(*firstSound >= *musicStart - 0.15, QStringLiteral("something sounded before the broadcast began"));
     CHECK(*musicStart >= 1.5, QStringLiteral("the broadcast began %1 s into the capture, before its range")
                                   .arg(*musicStart));
 
