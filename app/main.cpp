@@ -17,6 +17,9 @@
 #include "speech/sampleplayer.h"
 
 #include <QTextStream>
+#include <QWindow>
+
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -30,6 +33,26 @@ int runPreview(const CommandLine& line, int argc, char* argv[])
     QTextStream err(stderr);
     return line.run(out, err);
 }
+
+// For the start-up benchmark (KELVORA_REPORT_SHOWN set): one line "shown <pid>" on standard output
+// when the main window is first on the screen.
+class ShownReporter final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = qobject_cast<QWindow*>(watched);
+        if (event->type() == QEvent::Expose && window && window->isExposed()) {
+            std::printf("shown %lld\n", static_cast<long long>(QCoreApplication::applicationPid()));
+            std::fflush(stdout);
+            window->removeEventFilter(this);
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -102,7 +125,13 @@ int main(int argc, char* argv[])
         station.mainWindow()->SB_closeClick();
     });
     if (!headless) {
+        ShownReporter reporter;
+        if (qEnvironmentVariableIsSet("KELVORA_REPORT_SHOWN")) {
+            station.mainWindow()->winId(); // creates the window to watch
+            station.mainWindow()->windowHandle()->installEventFilter(&reporter);
+        }
         station.showMainWindow();
+        return end(app.exec());
     }
     return end(app.exec());
 }

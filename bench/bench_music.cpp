@@ -25,6 +25,8 @@
 
 #include <SDL_mixer.h>
 
+#include "figure.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -253,8 +255,10 @@ int main(int argc, char* argv[])
                         theirs.cpu, theirs.wall);
             std::printf("  ratio             %7.2f  (aim: at most 1.5)\n",
                         theirs.perMinute() > 0 ? ours.perMinute() / theirs.perMinute() : 0.0);
+            printFigure("CPU per minute of music", "s", ours.perMinute(), "ffplay -nodisp", theirs.perMinute(), "<= 1.5x");
         } else {
             std::printf("  ffplay is not installed: no comparison\n");
+            printFigure("CPU per minute of music", "s", ours.perMinute());
         }
     }
 
@@ -263,8 +267,11 @@ int main(int argc, char* argv[])
     if (idle.wall > 0) {
         std::printf("  CPU %.3f s over %.1f s = %.3f %% of one core  (aim: under 0.5 %%)\n", idle.cpu, idle.wall,
                     100.0 * idle.cpu / idle.wall);
+        printFigure("idle CPU, window hidden", "% of a core", 100.0 * idle.cpu / idle.wall, "", 0.0, "< 0.5");
     }
 
-    std::printf("\nListing a folder of 10,000 MP3 files: %.1f ms\n", listingMs(programFolder));
+    const double listing = listingMs(programFolder);
+    std::printf("\nListing a folder of 10,000 MP3 files: %.1f ms\n", listing);
+    printFigure("listing a folder of 10,000 MP3 files", "ms", listing);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
 #include "data/tdm.h"
+#include "figure.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -147,6 +148,8 @@ int main(int argc, char* argv[])
             }
             std::printf("%-9d %-14s %6d %12.3f\n", count, "DataModuleCreate", tdm.Q_birthday2()->rowCount(),
                         opening.nsecsElapsed() / 1e6);
+            printFigure(qPrintable(QStringLiteral("opening draft.dat, %1 people").arg(count)), "ms",
+                        opening.nsecsElapsed() / 1e6);
             const int rounds = count >= 100000 ? 30 : 200;
             struct Case
             {
@@ -166,6 +169,8 @@ int main(int argc, char* argv[])
                                                               c.p1, rounds);
                 std::printf("%-9d %-14s %6lld %12.3f %12.3f %7.2f\n", count, c.name, static_cast<long long>(rows), ours,
                             theirs, theirs > 0 ? ours / theirs : 0.0);
+                printFigure(qPrintable(QStringLiteral("%1, %2 people").arg(QLatin1String(c.name)).arg(count)), "ms", ours,
+                            cli.isEmpty() ? "" : "sqlite3 CLI", theirs, "<= 1.2x");
             }
             setProgdir(QString());
         }

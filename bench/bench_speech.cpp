@@ -4,6 +4,8 @@
 #include "common/sounddevice.h"
 #include "speech/espeakvoiceengine.h"
 
+#include "figure.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -85,6 +87,8 @@ int main(int argc, char* argv[])
     std::printf("audio length                        %8.2f s\n", audioSeconds);
     std::printf("time to finished PCM (median of %d)  ours %8.1f ms   espeak-ng -w %8.1f ms   ratio %.2f\n", runs,
                 median(ours), median(cli), median(cli) > 0 ? median(ours) / median(cli) : 0.0);
+    printFigure("synthesis of a 200-character announcement", "ms", median(ours), cli.isEmpty() ? "" : "espeak-ng -w",
+                median(cli), "<= 1.2x");
 
     QList<double> latency;
     for (int i = 0; i < runs; ++i) {
@@ -107,5 +111,6 @@ int main(int argc, char* argv[])
                 median(latency), *std::max_element(latency.begin(), latency.end()),
                 SoundDevice::instance().isSilentFallback() ? "silent fallback" : qgetenv("SDL_AUDIODRIVER").constData(),
                 SoundDevice::instance().frequency());
+    printFigure("speak to first sample at the device", "ms", median(latency));
     return 0;
 }

@@ -1,0 +1,602 @@
+// One whole broadcast of the real program, heard through SDL's disk audio driver: everything the
+// station plays lands in a raw PCM file, which the test then listens to.
+
+#include "common/clock.h"
+#include "common/inifile.h"
+#include "testdatabase.h"
+#include "testfolder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <optional>
+
+#include <unistd.h>
+
+namespace {
+
+// The mixer's device format (SoundDevice: 44.1 kHz, signed 16 bit, stereo).
+constexpr int SampleRate = 44100;
+constexpr int FrameBytes = 4;
+constexpr int WindowFrames = SampleRate / 10; // 100 ms
+constexpr double WindowSeconds = double(WindowFrames) / SampleRate;
+
+// The tones lie above espeak-ng's band (it synthesises at 22.05 kHz, so nothing above 11 kHz), so no
+// speech leaks into a tone's bin; each makes a whole number of cycles in a window.
+constexpr double TrackA = 12000.0; // first background track
+constexpr double TrackB = 13000.0; // second background track
+constexpr double SongTone = 14000.0; // the designated song
+constexpr double ToneAmplitude = 0.3; // of full scale, in the MP3 files
+constexpr int SongSeconds = 5;
+
+// The levels the mixer applies (0..128 steps) for the music level 40 and the speaking level 10.
+constexpr double MusicLevel = 51.0 / 128.0;
+constexpr double SpeakingLevel = 13.0 / 128.0;
+
+constexpr double TonePresent = 0.03;     // a tone at 3 % of the track's loudness or more is playing
+constexpr double SpeechRms = 0.01;       // speech: this much energy (of full scale) below 5 kHz
+constexpr double SilenceRms = 0.002;     // nothing plays
+
+struct Window
+{
+    double t = 0;      // seconds from the start of the capture
+    double a = 0;      // levels of the three tones, as fractions of the tracks' own amplitude
+    double b = 0;
+    double song = 0;
+    double speech = 0; // RMS below 5 kHz (the voice's band), fraction of full scale
+    double rms = 0;    // RMS of everything
+};
+
+struct Segment
+{
+    double start = 0;
+    double end = 0;
+};
+
+// Amplitude of the component at frequency f (a whole number of cycles in the window).
+double goertzel(const std::vector<double>& x, double f)
+{
+    const double n = double(x.size());
+    const double coeff = 2.0 * std::cos(2.0 * M_PI * f / SampleRate);
+    double s1 = 0;
+    double s2 = 0;
+    for (double v : x) {
+        const double s = v + coeff * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
+    return 2.0 * std::sqrt(std::max(0.0, power)) / n;
+}
+
+// A second-order low-pass section (the audio cookbook's), run twice for a fourth-order filter.
+class LowPass
+{
+public:
+    explicit LowPass(double cutoff)
+    {
+        const double w0 = 2.0 * M_PI * cutoff / SampleRate;
+        const double alpha = std::sin(w0) / (2.0 * M_SQRT1_2);
+        const double a0 = 1.0 + alpha;
+        m_b0 = (1.0 - std::cos(w0)) / 2.0 / a0;
+        m_b1 = (1.0 - std::cos(w0)) / a0;
+        m_b2 = m_b0;
+        m_a1 = -2.0 * std::cos(w0) / a0;
+        m_a2 = (1.0 - alpha) / a0;
+    }
+    double operator()(double x)
+    {
+        const double y = m_b0 * x + m_b1 * m_x1 + m_b2 * m_x2 - m_a1 * m_y1 - m_a2 * m_y2;
+        m_x2 = m_x1;
+        m_x1 = x;
+        m_y2 = m_y1;
+        m_y1 = y;
+        return y;
+    }
+
+private:
+    double m_b0, m_b1, m_b2, m_a1, m_a2;
+    double m_x1 = 0, m_x2 = 0, m_y1 = 0, m_y2 = 0;
+};
+
+std::vector<Window> analyse(const QByteArray& pcm)
+{
+    std::vector<Window> windows;
+    const qint64 frames = pcm.size() / FrameBytes;
+    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
+    std::vector<double> mono(WindowFrames);
+    // Speech is what sounds below 5 kHz: far under the tones, so a track that starts, stops or
+    // changes its level between two windows does not pass for a voice.
+    LowPass stage1(5000.0);
+    LowPass stage2(5000.0);
+    for (qint64 first = 0; first + WindowFrames <= frames; first += WindowFrames) {
+        double square = 0;
+        double speechSquare = 0;
+        for (int i = 0; i < WindowFrames; ++i) {
+            const qint64 f = first + i;
+            mono[i] = (double(samples[2 * f]) + double(samples[2 * f + 1])) / (2.0 * 32768.0);
+            square += mono[i] * mono[i];
+            const double low = stage2(stage1(mono[i]));
+            speechSquare += low * low;
+        }
+        Window w;
+        w.t = double(first) / SampleRate;
+        w.rms = std::sqrt(square / WindowFrames);
+        w.speech = std::sqrt(speechSquare / WindowFrames);
+        w.a = goertzel(mono, TrackA) / ToneAmplitude;
+        w.b = goertzel(mono, TrackB) / ToneAmplitude;
+        w.song = goertzel(mono, SongTone) / ToneAmplitude;
+        windows.push_back(w);
+    }
+    return windows;
+}
+
+// Readings: runs of speaking windows (a lone window is a click, not a word) joined across the
+// pauses after the symbols, which are all shorter than 1.5 s.
+QList<Segment> speechSegments(const std::vector<Window>& windows)
+{
+    QList<Segment> runs;
+    bool inRun = false;
+    for (const Window& w : windows) {
+        const bool speaking = w.speech >= SpeechRms;
+        if (speaking && inRun) {
+            runs.last().end = w.t + WindowSeconds;
+        } else if (speaking) {
+            runs.append({w.t, w.t + WindowSeconds});
+        }
+        inRun = speaking;
+    }
+    runs.removeIf([](const Segment& s) { return s.end - s.start < 0.15; });
+    QList<Segment> segments;
+    for (const Segment& run : runs) {
+        if (!segments.isEmpty() && run.start - segments.last().end < 1.5) {
+            segments.last().end = run.end;
+        } else {
+            segments.append(run);
+        }
+    }
+    return segments;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty()) {
+        return std::nan("");
+    }
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+template <typename Get>
+double medianOver(const std::vector<Window>& windows, double from, double to, Get get)
+{
+    std::vector<double> values;
+    for (const Window& w : windows) {
+        if (w.t >= from && w.t + WindowSeconds <= to) {
+            values.push_back(get(w));
+        }
+    }
+    return median(values);
+}
+
+std::optional<double> firstWhere(const std::vector<Window>& windows, double from, auto predicate)
+{
+    for (const Window& w : windows) {
+        if (w.t >= from && predicate(w)) {
+            return w.t;
+        }
+    }
+    return std::nullopt;
+}
+
+// The capture as a readable timeline: runs of windows that sound alike.
+QString describe(const std::vector<Window>& windows)
+{
+    auto label = [](const Window& w) {
+        QStringList parts;
+        const auto level = [](double v) { return QString::number(std::round(v * 20) / 20, 'f', 2); };
+        if (w.a >= TonePresent) {
+            parts << QStringLiteral("trackA@") + level(w.a);
+        }
+        if (w.b >= TonePresent) {
+            parts << QStringLiteral("trackB@") + level(w.b);
+        }
+        if (w.song >= TonePresent) {
+            parts << QStringLiteral("song@") + level(w.song);
+        }
+        if (w.speech >= SpeechRms) {
+            parts << QStringLiteral("speech");
+        }
+        if (parts.isEmpty()) {
+            parts << (w.rms < SilenceRms ? QStringLiteral("silence") : QStringLiteral("quiet noise"));
+        }
+        return parts.join(QLatin1Char(' '));
+    };
+    QString text;
+    qsizetype i = 0;
+    const auto count = qsizetype(windows.size());
+    while (i < count) {
+        const QString current = label(windows[i]);
+        qsizetype j = i + 1;
+        // Speech flickers between words; a run ends only when the music changes.
+        while (j < count && label(windows[j]) == current) {
+            ++j;
+        }
+        text += QStringLiteral("  %1 - %2 s  %3\n")
+                    .arg(windows[i].t, 6, 'f', 1)
+                    .arg(windows[j - 1].t + WindowSeconds, 6, 'f', 1)
+                    .arg(current);
+        i = j;
+    }
+    return text;
+}
+
+QByteArray wavOfTone(double frequency, double seconds)
+{
+    const int frames = int(seconds * SampleRate);
+    QByteArray data(frames * FrameBytes, Qt::Uninitialized);
+    auto* out = reinterpret_cast<qint16*>(data.data());
+    for (int i = 0; i < frames; ++i) {
+        const auto v = qint16(std::lround(ToneAmplitude * 32767.0 * std::sin(2.0 * M_PI * frequency * i / SampleRate)));
+        out[2 * i] = v;
+        out[2 * i + 1] = v;
+    }
+    QByteArray wav;
+    auto put32 = [&wav](quint32 v) { wav.append(reinterpret_cast<const char*>(&v), 4); };
+    auto put16 = [&wav](quint16 v) { wav.append(reinterpret_cast<const char*>(&v), 2); };
+    wav.append("RIFF");
+    put32(quint32(36 + data.size()));
+    wav.append("WAVEfmt ");
+    put32(16);
+    put16(1);
+    put16(2);
+    put32(SampleRate);
+    put32(SampleRate * FrameBytes);
+    put16(FrameBytes);
+    put16(16);
+    wav.append("data");
+    put32(quint32(data.size()));
+    return wav + data;
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_encoder = QStandardPaths::findExecutable(QStringLiteral("lame"));
+        if (m_encoder.isEmpty()) {
+            m_encoder = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+        }
+        if (m_encoder.isEmpty()) {
+            QSKIP("neither lame nor ffmpeg is installed: the test cannot make its MP3 files");
+        }
+        if (!QFileInfo(QStringLiteral(KELVORA_BINARY)).isExecutable()) {
+            QFAIL(qPrintable(QStringLiteral("the program was not built: %1").arg(QStringLiteral(KELVORA_BINARY))));
+        }
+    }
+
+    void aWholeBroadcastIsHeard();
+
+private:
+    void encodeMp3(const TestFolder& folder, const QString& name, double frequency, double seconds);
+    void makeProgramFolder(const TestFolder& folder, const QTime& rangeStart);
+    void checkEventLog(const TestFolder& folder, double firstReading, double song);
+
+    QString m_encoder;
+    QString m_timeline;
+};
+
+void TestEndToEnd::encodeMp3(const TestFolder& folder, const QString& name, double frequency, double seconds)
+{
+    const QString wav = folder.file(QStringLiteral("tone.wav"));
+    folder.write(QStringLiteral("tone.wav"), wavOfTone(frequency, seconds));
+    const QString mp3 = folder.file(name);
+    QDir().mkpath(QFileInfo(mp3).absolutePath());
+    QProcess encoder;
+    if (m_encoder.endsWith(QStringLiteral("lame"))) {
+        encoder.start(m_encoder, {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("192"), wav, mp3});
+    } else {
+        encoder.start(m_encoder, {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"),
+                                  QStringLiteral("-i"), wav, QStringLiteral("-b:a"), QStringLiteral("192k"), mp3});
+    }
+    QVERIFY2(encoder.waitForFinished(30000), qPrintable(m_encoder + QStringLiteral(" did not finish")));
+    QVERIFY2(encoder.exitCode() == 0 && QFileInfo(mp3).size() > 0,
+             qPrintable(m_encoder + QStringLiteral(" failed: ") + QString::fromLocal8Bit(encoder.readAllStandardError())));
+    QFile::remove(wav);
+}
+
+void TestEndToEnd::makeProgramFolder(const TestFolder& folder, const QTime& rangeStart)
+{
+    createTestDatabase(folder);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("endtoend"));
+        db.setDatabaseName(folder.file(QStringLiteral("draft.dat")));
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        // People born on today's month and day (1992 is a leap year, so 29 February works too) who
+        // joined long before the joining-days threshold.
+        const QString birthday = QStringLiteral("1992-") + Clock::currentDate().toString(QStringLiteral("MM-dd"));
+        QVERIFY(addEmployee(db, QStringLiteral("王芳"), birthday, QStringLiteral("2001-03-01"), QStringLiteral("销售部")) > 0);
+        QVERIFY(addEmployee(db, QStringLiteral("李强"), birthday, QStringLiteral("2005-06-01"), QStringLiteral("财务部")) > 0);
+        // No time announcement may speak into the capture.
+        QSqlQuery query(db);
+        QVERIFY2(query.exec(QStringLiteral("UPDATE telltime SET isplay = 0")), qPrintable(query.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("endtoend"));
+
+    encodeMp3(folder, QStringLiteral("mp3files/a_first.mp3"), TrackA, 25);
+    encodeMp3(folder, QStringLiteral("mp3files/b_second.mp3"), TrackB, 25);
+    encodeMp3(folder, QStringLiteral("song/song.mp3"), SongTone, SongSeconds);
+
+    IniFile ini(folder.file(QStringLiteral("setinfo.ini")));
+    const QString speaker = QStringLiteral("Speaker");
+    const QString system = QStringLiteral("System");
+    ini.writeInteger(speaker, QStringLiteral("Speaker"), 0);
+    ini.writeInteger(speaker, QStringLiteral("Rate"), 5);
+    ini.writeInteger(speaker, QStringLiteral("Volume"), 100);
+    ini.writeBool(system, QStringLiteral("Tts_information"), true);
+    ini.writeInteger(system, QStringLiteral("Readtimes"), 2);
+    ini.writeInteger(system, QStringLiteral("Intervaltime"), 3);
+    for (int day = 1; day <= 7; ++day) {
+        ini.writeBool(system, QStringLiteral("CheckBox%1").arg(day), true);
+    }
+    ini.writeString(system, QStringLiteral("playtime1"), rangeStart.toString(QStringLiteral("HH:mm:ss")));
+    ini.writeString(system, QStringLiteral("playtime2"), rangeStart.addSecs(120).toString(QStringLiteral("HH:mm:ss")));
+    ini.writeString(system, QStringLiteral("Mp3bj"), folder.file(QStringLiteral("mp3files")));
+    ini.writeString(system, QStringLiteral("mp3file"), folder.file(QStringLiteral("song/song.mp3")));
+    ini.writeInteger(system, QStringLiteral("default_volume"), 40);
+    ini.writeInteger(system, QStringLiteral("default_volume1"), 10);
+    ini.writeInteger(system, QStringLiteral("Playmode"), 0);
+    ini.writeBool(system, QStringLiteral("Next_month"), false);
+    ini.writeString(system, QStringLiteral("Company"), QStringLiteral("星辰"));
+    ini.writeString(system, QStringLiteral("Mainread"), QStringLiteral("祝你们生日快乐！"));
+
+    // The program folder is the executable's own: the program runs from a hard link (or a copy) in it.
+    const QString program = folder.file(QStringLiteral("kelvora"));
+    if (::link(QFile::encodeName(QStringLiteral(KELVORA_BINARY)).constData(), QFile::encodeName(program).constData())
+        != 0) {
+        QVERIFY2(QFile::copy(QStringLiteral(KELVORA_BINARY), program), "cannot copy the program into its folder");
+    }
+}
+
+void TestEndToEnd::checkEventLog(const TestFolder& folder, double firstReading, double song)
+{
+    QFile file(folder.file(QStringLiteral("kelvora.log")));
+    QVERIFY2(file.open(QIODevice::ReadOnly | QIODevice::Text), "the station kept no event log (kelvora.log)");
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString story = QStringLiteral("\nEvent log:\n  ") + lines.join(QStringLiteral("\n  ")) + m_timeline;
+
+    // The broadcast's events in the order they must be told, each found after the one before it.
+    const QStringList expected = {
+        QStringLiteral("Kelvora "),
+        QStringLiteral("announcement composed: 今天是：星辰员工，"),
+        QStringLiteral("broadcast started"),
+        QStringLiteral("music started: ") + folder.file(QStringLiteral("mp3files/a_first.mp3")),
+        QStringLiteral("reading started"),
+        QStringLiteral("reading ended"),
+        QStringLiteral("reading started"),
+        QStringLiteral("reading ended"),
+        QStringLiteral("designated song: ") + folder.file(QStringLiteral("song/song.mp3")),
+        QStringLiteral("designated song over"),
+        QStringLiteral("music stopped"),
+        QStringLiteral("signal 15: ending as the close button does"),
+        QStringLiteral("Kelvora ended"),
+    };
+    static const QRegularExpression stamp(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3})\\S* (.*)$"));
+    QList<QDateTime> when;
+    qsizetype next = 0;
+    for (const QString& line : lines) {
+        const QRegularExpressionMatch match = stamp.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(QStringLiteral("a log line without its date and time: ") + line + story));
+        if (next < expected.size() && match.captured(2).startsWith(expected[next])) {
+            when.append(QDateTime::fromString(match.captured(1), Qt::ISODateWithMs));
+            ++next;
+        }
+    }
+    QVERIFY2(next == expected.size(),
+             qPrintable(QStringLiteral("the event log does not tell \"%1\" after \"%2\"")
+                            .arg(expected.value(next), expected.value(next - 1)) + story));
+    const auto count = [&lines](const QString& event) {
+        return std::count_if(lines.begin(), lines.end(), [&event](const QString& line) { return line.contains(event); });
+    };
+    QVERIFY2(count(QStringLiteral(" broadcast started")) == 1, qPrintable(QStringLiteral("more than one broadcast") + story));
+    QVERIFY2(count(QStringLiteral(" reading started")) == 2, qPrintable(QStringLiteral("not two readings") + story));
+    QVERIFY2(count(QStringLiteral(" speaking: ")) >= 2, qPrintable(QStringLiteral("no pieces spoken") + story));
+
+    // The log's clock and the sound agree: from the first reading to the song as long in both.
+    const double logged = when[4].msecsTo(when[8]) / 1000.0;
+    const double heard = song - firstReading;
+    QVERIFY2(std::abs(logged - heard) < 1.5,
+             qPrintable(QStringLiteral("the log puts the song %1 s after the first reading, the sound %2 s")
+                            .arg(logged)
+                            .arg(heard) + story));
+}
+
+void TestEndToEnd::aWholeBroadcastIsHeard()
+{
+    const QTime now = Clock::currentTime();
+    if (now > QTime(23, 57)) {
+        QSKIP("the broadcast would cross midnight; run the test again after 00:00");
+    }
+    TestFolder folder;
+    // The range opens about four seconds after start-up (whole seconds, as the time fields hold).
+    const QTime rangeStart = QTime(now.hour(), now.minute(), now.second()).addSecs(5);
+    makeProgramFolder(folder, rangeStart);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+
+    QTemporaryDir runtime;
+    const QString capture = folder.file(QStringLiteral("out.raw"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("disk"));
+    env.insert(QStringLiteral("SDL_DISKAUDIOFILE"), capture);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess station;
+    station.setProcessEnvironment(env);
+    station.setWorkingDirectory(folder.path());
+    QElapsedTimer wall;
+    wall.start();
+    station.start(folder.file(QStringLiteral("kelvora")), {});
+    QVERIFY2(station.waitForStarted(10000), qPrintable(station.errorString()));
+
+    // Listen while it plays: the broadcast is over once the song has been heard and been followed by
+    // two and a half seconds of silence. A hard limit keeps the test within its minute.
+    std::vector<Window> windows;
+    bool over = false;
+    while (!over && wall.elapsed() < 48000 && station.state() == QProcess::Running) {
+        station.waitForFinished(500);
+        QFile file(capture);
+        if (!file.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        windows = analyse(file.readAll());
+        const auto songHeard = firstWhere(windows, 0, [](const Window& w) { return w.song >= TonePresent; });
+        if (!songHeard) {
+            continue;
+        }
+        int silentTail = 0;
+        for (auto it = windows.rbegin(); it != windows.rend() && it->rms < SilenceRms; ++it) {
+            ++silentTail;
+        }
+        over = windows.back().t > *songHeard + SongSeconds && silentTail * WindowSeconds >= 2.5;
+    }
+    const double runSeconds = wall.elapsed() / 1000.0;
+    const bool stillRunning = station.state() == QProcess::Running;
+    if (stillRunning) {
+        ::kill(pid_t(station.processId()), SIGTERM);
+        station.waitForFinished(10000);
+    }
+    const QString output = QString::fromLocal8Bit(station.readAllStandardError());
+    QVERIFY2(stillRunning, qPrintable(QStringLiteral("the station ended by itself (exit code %1):\n%2")
+                                          .arg(station.exitCode())
+                                          .arg(output)));
+    QCOMPARE(station.state(), QProcess::NotRunning);
+    QVERIFY2(station.exitStatus() == QProcess::NormalExit && station.exitCode() == 0,
+             qPrintable(QStringLiteral("SIGTERM did not end the station cleanly (exit code %1):\n%2")
+                            .arg(station.exitCode())
+                            .arg(output)));
+
+    QFile file(capture);
+    QVERIFY2(file.open(QIODevice::ReadOnly), "the disk audio driver wrote nothing");
+    const QByteArray pcm = file.readAll();
+    windows = analyse(pcm);
+    const QString timeline = QStringLiteral("\nHeard (%1 s of audio over %2 s of running):\n%3")
+                                 .arg(double(pcm.size()) / (SampleRate * FrameBytes), 0, 'f', 1)
+                                 .arg(runSeconds, 0, 'f', 1)
+                                 .arg(describe(windows));
+    qInfo().noquote() << timeline;
+    auto expect = [&timeline](bool ok, const QString& what) {
+        return ok ? QString() : what + timeline;
+    };
+#define CHECK(condition, message)                                                                                      \
+    do {                                                                                                               \
+        const QString failure = expect(condition, message);                                                            \
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                              \
+    } while (false)
+
+    // The capture is the device's format: 4 bytes a frame at 44.1 kHz keep pace with the clock.
+    CHECK(pcm.size() % FrameBytes == 0, QStringLiteral("the capture is not whole 16-bit stereo frames"));
+    const double audioSeconds = double(pcm.size()) / (SampleRate * FrameBytes);
+    CHECK(audioSeconds > runSeconds * 0.75 && audioSeconds < runSeconds * 1.1,
+          QStringLiteral("%1 s of audio in %2 s of running: not 16-bit stereo at 44.1 kHz")
+              .arg(audioSeconds)
+              .arg(runSeconds));
+
+    // The broadcast begins with the background music, at the speaking level: the repeated reading is
+    // under way (isreading) from the moment the scheduler presses the loop button.
+    const auto musicStart = firstWhere(windows, 0, [](const Window& w) { return w.a >= TonePresent; });
+    CHECK(musicStart.has_value(), QStringLiteral("the first background track was never heard"));
+    const auto firstSound = firstWhere(windows, 0, [](const Window& w) { return w.rms >= SilenceRms; });
+    CHECK(*firstSound >= *musicStart, QStringLiteral("something sounded before the broadcast began"));
+    CHECK(*musicStart >= 1.5, QStringLiteral("the broadcast began %1 s into the capture, before its range")
+                                  .arg(*musicStart));
+
+    const QList<Segment> readings = speechSegments(windows);
+    CHECK(readings.size() == 2, QStringLiteral("%1 readings heard instead of 2").arg(readings.size()));
+    const Segment first = readings[0];
+    const Segment second = readings[1];
+    CHECK(first.start > *musicStart && first.start - *musicStart < 2.5,
+          QStringLiteral("the first reading began %1 s after the music instead of within the repetition timer's "
+                         "first second")
+              .arg(first.start - *musicStart));
+    const double before = medianOver(windows, *musicStart + 0.1, first.start, [](const Window& w) { return w.a; });
+    CHECK(std::abs(before - SpeakingLevel) < 0.03,
+          QStringLiteral("before the first reading the music played at %1, not the speaking level %2")
+              .arg(before)
+              .arg(SpeakingLevel));
+
+    // Under each reading the music is down at the speaking level; between them it rises to the music
+    // level (a fade of 600 ms after the reading's end).
+    for (const Segment& reading : readings) {
+        const double under = medianOver(windows, reading.start + 0.2, reading.end - 0.2, [](const Window& w) { return w.a; });
+        CHECK(std::abs(under - SpeakingLevel) < 0.03,
+              QStringLiteral("under the reading at %1 s the music played at %2, not the speaking level %3")
+                  .arg(reading.start)
+                  .arg(under)
+                  .arg(SpeakingLevel));
+    }
+    const double gap = second.start - first.end;
+    // The interval runs from the thread's end (after the closing "！" pause of 800 ms) and the
+    // repetition timer looks once a second.
+    CHECK(gap >= 3.0 && gap <= 6.0,
+          QStringLiteral("%1 s between the readings; the interval is 3 s").arg(gap));
+    const double between = medianOver(windows, first.end + 1.2, second.start - 0.1, [](const Window& w) { return w.a; });
+    CHECK(std::abs(between - MusicLevel) < 0.06,
+          QStringLiteral("between the readings the music played at %1, not the music level %2")
+              .arg(between)
+              .arg(MusicLevel));
+    const double speechBetween
+        = medianOver(windows, first.end + 0.2, second.start - 0.2, [](const Window& w) { return w.speech; });
+    CHECK(speechBetween < SpeechRms, QStringLiteral("speech went on between the readings"));
+
+    // After the second reading the designated song replaces the background track and plays at the
+    // music level until its time is over; then step 2 of the scheduler stops the music.
+    const auto songStart = firstWhere(windows, 0, [](const Window& w) { return w.song >= TonePresent; });
+    CHECK(songStart.has_value(), QStringLiteral("the designated song was never heard"));
+    CHECK(*songStart > second.end && *songStart - second.end < 3.0,
+          QStringLiteral("the song began %1 s after the second reading ended").arg(*songStart - second.end));
+    const auto songEnd = firstWhere(windows, *songStart, [](const Window& w) { return w.song < TonePresent; });
+    CHECK(songEnd.has_value(), QStringLiteral("the song never ended"));
+    CHECK(std::abs(*songEnd - *songStart - SongSeconds) < 0.6,
+          QStringLiteral("the song played %1 s of its %2 s").arg(*songEnd - *songStart).arg(SongSeconds));
+    const double songLevel = medianOver(windows, *songStart + 1.0, *songEnd - 0.2, [](const Window& w) { return w.song; });
+    CHECK(std::abs(songLevel - MusicLevel) < 0.06,
+          QStringLiteral("the song played at %1, not the music level %2").arg(songLevel).arg(MusicLevel));
+    const double backgroundUnderSong
+        = medianOver(windows, *songStart + 0.2, *songEnd - 0.2, [](const Window& w) { return w.a + w.b; });
+    CHECK(backgroundUnderSong < 0.01, QStringLiteral("the background track went on under the song"));
+    // The song's end time is kept to the second, so the list may play on for up to a second before
+    // the stop; after that nothing.
+    const double quietFrom = *songEnd + 1.3;
+    const auto lastSound = std::find_if(windows.rbegin(), windows.rend(), [](const Window& w) { return w.rms >= SilenceRms; });
+    CHECK(lastSound != windows.rend() && lastSound->t < quietFrom,
+          QStringLiteral("sound went on %1 s after the song's time").arg(lastSound->t - *songEnd));
+    CHECK(windows.back().t - quietFrom >= 1.0, QStringLiteral("the capture ended before the silence after the song"));
+#undef CHECK
+
+    m_timeline = timeline;
+    checkEventLog(folder, first.start, *songStart);
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "test_endtoend.moc"
