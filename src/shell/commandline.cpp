@@ -12,6 +12,7 @@
 #include "speech/voicesettings.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 
 namespace {
@@ -124,24 +125,17 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
 
-        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
-            if (!setCommand(Command::Help, arg)) {
-                return line;
-            }
-        } else if (arg == QStringLiteral("--version")) {
-            if (!setCommand(Command::Version, arg)) {
-                return line;
-            }
-        } else if (arg == QStringLiteral("--headless")) {
-            if (!setCommand(Command::Headless, arg)) {
-                return line;
-            }
-        } else if (arg == QStringLiteral("--announcement")) {
-            if (!setCommand(Command::Announcement, arg)) {
-                return line;
-            }
-        } else if (arg == QStringLiteral("--voices")) {
-            if (!setCommand(Command::Voices, arg)) {
+        // The commands that take nothing more.
+        static const QHash<QString, Command> plainCommands = {
+            {QStringLiteral("--help"), Command::Help},
+            {QStringLiteral("-h"), Command::Help},
+            {QStringLiteral("--version"), Command::Version},
+            {QStringLiteral("--headless"), Command::Headless},
+            {QStringLiteral("--announcement"), Command::Announcement},
+            {QStringLiteral("--voices"), Command::Voices},
+        };
+        if (const auto plain = plainCommands.constFind(arg); plain != plainCommands.constEnd()) {
+            if (!setCommand(*plain, arg)) {
                 return line;
             }
         } else if (arg == QStringLiteral("--render")) {

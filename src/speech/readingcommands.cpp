@@ -260,20 +260,20 @@ void ReadingCommands::threadEnded(Tts* thread)
 
 void ReadingCommands::btn_disable()
 {
-    for (QWidget* w : {static_cast<QWidget*>(m_w.sb_delay), static_cast<QWidget*>(m_w.SpinEdit1),
-                       static_cast<QWidget*>(m_w.SpinEdit2)}) {
-        if (w) {
-            w->setEnabled(false);
-        }
-    }
+    setLockableControlsEnabled(false);
 }
 
 void ReadingCommands::btn_enable()
 {
+    setLockableControlsEnabled(true);
+}
+
+void ReadingCommands::setLockableControlsEnabled(bool enabled)
+{
     for (QWidget* w : {static_cast<QWidget*>(m_w.sb_delay), static_cast<QWidget*>(m_w.SpinEdit1),
                        static_cast<QWidget*>(m_w.SpinEdit2)}) {
         if (w) {
-            w->setEnabled(true);
+            w->setEnabled(enabled);
         }
     }
 }

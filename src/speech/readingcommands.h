@@ -76,6 +76,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls a running reading locks: sb_delay, SpinEdit1 and SpinEdit2.
+    void setLockableControlsEnabled(bool enabled);
     bool voiceChosen() const;
     void startThread();
     void threadEnded(Tts* thread);

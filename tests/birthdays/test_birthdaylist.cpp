@@ -1,9 +1,7 @@
 #include "birthdays/birthdaylist.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
-#include "testfolder.h"
+#include "datafixture.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -44,9 +42,7 @@ class TestBirthdayList : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 14, 9, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
+        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 14), QTime(9, 0)), DataFixture::NoDatabase);
         m_window = std::make_unique<QWidget>();
         m_widgets.SGrid1 = new QTableWidget(1, 6, m_window.get());
         m_widgets.SGrid1->setColumnHidden(5, true);
@@ -84,10 +80,7 @@ private slots:
     {
         m_list.reset();
         m_window.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void fillShowsResultInOrder()
@@ -148,7 +141,7 @@ private slots:
         QFETCH(QDate, today);
         QFETCH(int, days);
         QFETCH(QString, call);
-        m_clock->set(QDateTime(today, QTime(8, 0)));
+        m_fixture->clock.set(QDateTime(today, QTime(8, 0)));
         m_widgets.SpinEdit3->setValue(75);
         m_widgets.SpinEdit4->setValue(days);
         m_list->RefreshBirthdays();
@@ -161,7 +154,7 @@ private slots:
 
     void refreshComposesTodaysPeople()
     {
-        m_clock->set(QDateTime(QDate(2024, 12, 31), QTime(8, 0)));
+        m_fixture->clock.set(QDateTime(QDate(2024, 12, 31), QTime(8, 0)));
         m_widgets.chk_next->setChecked(true);
         m_dayResult = {person(QStringLiteral("王一"), QStringLiteral("2000-12-30"), 24),
                        person(QStringLiteral(" 李二 "), QStringLiteral("1990-12-31"), 34),
@@ -230,7 +223,7 @@ private slots:
 
     void manualUsesTheBoxesAsTheyStand()
     {
-        IniFile(m_folder->file(QStringLiteral("setinfo.ini")))
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini")))
             .writeBool(QStringLiteral("Addread2"), QStringLiteral("Readage"), true);
         m_widgets.chk_next->setChecked(false);
         m_widgets.chk_read2->setChecked(true);
@@ -252,7 +245,7 @@ private slots:
         grid()->item(0, 4)->setText(QStringLiteral("yes"));
         m_list->SB_writeClick();
         QCOMPARE(memo(), QStringLiteral("今天是：示例公司员工，李二生日，") + Mainread);
-        QCOMPARE(m_dialogs->takeTexts(),
+        QCOMPARE(m_fixture->dialogs.takeTexts(),
                  QStringList{QStringLiteral("以下人员没有有效的年龄，未列入播报语句：王一、赵三")});
     }
 
@@ -333,7 +326,7 @@ private slots:
 
     void previousDaysLeaveTheEditor()
     {
-        m_clock->set(QDateTime(QDate(2025, 1, 5), QTime(10, 0)));
+        m_fixture->clock.set(QDateTime(QDate(2025, 1, 5), QTime(10, 0)));
         m_dayResult = {person(QStringLiteral("王一"), QStringLiteral("2000-01-05"), 25),
                        person(QStringLiteral("李二"), QStringLiteral("2000-12-26"), 24)};
         m_list->popupMenu()->actions().at(0)->trigger();
@@ -393,9 +386,7 @@ private:
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCentre(row, column));
     }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<DataFixture> m_fixture;
     std::unique_ptr<QWidget> m_window;
     BirthdayWidgets m_widgets;
     std::unique_ptr<BirthdayList> m_list;

@@ -1,12 +1,10 @@
 #include "birthdays/birthdaylist.h"
 #include "common/inifile.h"
 #include "data/tdm.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_tf_speaker.h"
 
 #include <QTest>
@@ -19,25 +17,18 @@ class TestBirthdayStation : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 14, 8, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
-        createTestDatabase(*m_folder);
+        m_fixture = std::make_unique<StationFixture>(QDateTime(QDate(2024, 3, 14), QTime(8, 0)));
     }
 
     void cleanup()
     {
-        m_station.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void startUpFillsTheGridAndComposes()
     {
         {
-            IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+            IniFile ini(m_fixture->folder.file(QStringLiteral("setinfo.ini")));
             ini.writeString(QStringLiteral("System"), QStringLiteral("Company"), QStringLiteral("示例公司"));
             ini.writeBool(QStringLiteral("Addread2"), QStringLiteral("Readage"), true);
             ini.writeString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QStringLiteral("大家多关注下他吧，"));
@@ -54,8 +45,8 @@ private slots:
             addEmployee(roster, QStringLiteral("远日"), QStringLiteral("1990-03-20"), QStringLiteral("2020-01-01"));
             addEmployee(roster, QStringLiteral("钱五"), QStringLiteral("1980-04-02"), QStringLiteral("2020-01-01"));
         }
-        start();
-        const auto* ui = m_station->mainWindow()->form();
+        m_fixture->start();
+        const auto* ui = m_fixture->form();
         QCOMPARE(ui->edt_user->text(), QStringLiteral("示例公司"));
         // Days 03-13..03-15; the newcomer joined less than 90 days ago.
         QCOMPARE(ui->SGrid1->rowCount(), 3);
@@ -79,16 +70,16 @@ private slots:
 
         // Ticking the group-2 box counts at once, saved or not; the grid's selection is used.
         ui->chk_read2->setChecked(true);
-        m_station->mainWindow()->birthdayList()->SB_writeClick();
+        m_fixture->main()->birthdayList()->SB_writeClick();
         QVERIFY(ui->Memo1->toPlainText().contains(QStringLiteral("李二23岁生日，在这里")));
     }
 
     void settingsOnlyEnableSave()
     {
-        start();
-        auto* ui = m_station->mainWindow()->form();
+        m_fixture->start();
+        auto* ui = m_fixture->form();
         const QString before = ui->Memo1->toPlainText();
-        m_station->mainWindow()->sb_saveClick();
+        m_fixture->main()->sb_saveClick();
         QVERIFY(!ui->sb_save->isEnabled());
         ui->SpinEdit4->setValue(3);
         QVERIFY(ui->sb_save->isEnabled());
@@ -106,16 +97,7 @@ private slots:
     }
 
 private:
-    void start()
-    {
-        m_station = std::make_unique<Station>(Services{});
-        QVERIFY(m_station->start());
-    }
-
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<Station> m_station;
+    std::unique_ptr<StationFixture> m_fixture;
 };
 
 QTEST_MAIN(TestBirthdayStation)

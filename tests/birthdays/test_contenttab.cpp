@@ -1,13 +1,11 @@
 #include "birthdays/contenttab.h"
 #include "common/ansi.h"
 #include "common/inifile.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
 #include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_contenttab.h"
 #include "ui_tf_speaker.h"
 
@@ -22,9 +20,7 @@ class TestContentTab : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
+        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)), DataFixture::NoDatabase);
         m_user = std::make_unique<QLineEdit>();
         m_mainread = QStringLiteral("unchanged");
         m_tab = std::make_unique<ContentTab>([this](const QString& text) { m_mainread = text; }, m_user.get());
@@ -34,10 +30,7 @@ private slots:
     {
         m_tab.reset();
         m_user.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void defaultsWhenTheFileHasNone()
@@ -58,7 +51,7 @@ private slots:
         QVERIFY(ui()->Mem_add1->toPlainText().isEmpty());
         QCOMPARE(ui()->spe1->minimum(), 1);
         QCOMPARE(ui()->spe3->maximum(), 100);
-        QVERIFY(!m_folder->exists(QStringLiteral("setinfo.ini")));
+        QVERIFY(!m_fixture->folder.exists(QStringLiteral("setinfo.ini")));
     }
 
     void bounds_data()
@@ -80,7 +73,7 @@ private slots:
         QFETCH(int, a3);
         QFETCH(bool, saved);
         const QByteArray before = "[Addread1]\r\nAgegroup=18\r\n[Addread2]\r\nAgegroup=28\r\n[Addread3]\r\nAgegroup=60\r\n";
-        m_folder->write(QStringLiteral("setinfo.ini"), before);
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"), before);
         m_tab->FormShow();
         ui()->spe1->setValue(a1);
         ui()->spe2->setValue(a2);
@@ -89,7 +82,7 @@ private slots:
         m_tab->BitBtn1Click();
         const IniFile ini(IniFile::defaultPath());
         if (saved) {
-            QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("保存成功!")});
+            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
             QCOMPARE(ini.readInteger(QStringLiteral("Addread1"), QStringLiteral("Agegroup"), 0), a1);
             QCOMPARE(ini.readInteger(QStringLiteral("Addread2"), QStringLiteral("Agegroup"), 0), a2);
             QCOMPARE(ini.readInteger(QStringLiteral("Addread3"), QStringLiteral("Agegroup"), 0), a3);
@@ -97,8 +90,8 @@ private slots:
             QVERIFY(!ini.readBool(QStringLiteral("Addread1"), QStringLiteral("Readage"), true));
             QCOMPARE(m_mainread, ui()->mem_main->toPlainText());
         } else {
-            QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("年龄段数字范围错误!")});
-            QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), before);
+            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("年龄段数字范围错误!")});
+            QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), before);
             QCOMPARE(m_mainread, QStringLiteral("unchanged"));
         }
     }
@@ -112,12 +105,12 @@ private slots:
         QCOMPARE(ui()->SpinEdit2->value(), 44);
         ui()->spe3->setValue(45);
         QCOMPARE(ui()->SpinEdit2->value(), 44);
-        QVERIFY(!m_folder->exists(QStringLiteral("setinfo.ini")));
+        QVERIFY(!m_fixture->folder.exists(QStringLiteral("setinfo.ini")));
     }
 
     void showingAgainDiscardsUnsavedEdits()
     {
-        m_folder->write(QStringLiteral("setinfo.ini"),
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
                         Ansi::encode(QStringLiteral("[System]\r\nMainread=存的文字\r\n[Addread1]\r\naddtext=祝福\r\n"
                                                     "Agegroup=22\r\nReadage=1\r\n")));
         m_tab->FormShow();
@@ -152,10 +145,10 @@ private slots:
         m_tab->FormShow();
         ui()->mem_main->setPlainText(typed);
         m_tab->BitBtn1Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
         QCOMPARE(m_mainread, inMemory);
         // The file holds the text as typed (its line breaks escaped).
-        const QByteArray file = m_folder->read(QStringLiteral("setinfo.ini"));
+        const QByteArray file = m_fixture->folder.read(QStringLiteral("setinfo.ini"));
         QString stored = typed;
         stored.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
         QVERIFY2(file.contains(QByteArray("Mainread=" + Ansi::encode(stored) + "\r\n")), file.constData());
@@ -169,9 +162,9 @@ private slots:
         ui()->mem_main->setPlainText(main);
         ui()->Mem_add3->setPlainText(greeting);
         m_tab->BitBtn1Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
         QCOMPARE(m_mainread, main);
-        const QByteArray file = m_folder->read(QStringLiteral("setinfo.ini"));
+        const QByteArray file = m_fixture->folder.read(QStringLiteral("setinfo.ini"));
         QCOMPARE(file.count("\r\n"), file.count('\n'));
         QVERIFY(file.contains(Ansi::encode(QStringLiteral("addtext=祝福一\\n\\n祝福二，\r\n"))));
         ui()->mem_main->clear();
@@ -187,12 +180,12 @@ private slots:
         const QString greeting = QString(10000, QChar(0x798F)); // 20,000 bytes
         ui()->Mem_add2->setPlainText(greeting);
         m_tab->BitBtn1Click();
-        const QStringList texts = m_dialogs->takeTexts();
+        const QStringList texts = m_fixture->dialogs.takeTexts();
         QCOMPARE(texts.size(), 2);
         QVERIFY(texts.at(0).contains(QStringLiteral("第二年龄段祝福语")));
         QVERIFY(!texts.at(0).contains(QStringLiteral("第一年龄段")));
         QCOMPARE(texts.at(1), QStringLiteral("保存成功!"));
-        QVERIFY(m_folder->read(QStringLiteral("setinfo.ini")).contains(Ansi::encode(greeting)));
+        QVERIFY(m_fixture->folder.read(QStringLiteral("setinfo.ini")).contains(Ansi::encode(greeting)));
         m_tab->FormShow();
         QCOMPARE(ui()->Mem_add2->toPlainText(), greeting.left(1023));
     }
@@ -202,7 +195,7 @@ private slots:
         m_tab->FormShow();
         ui()->edt_company->setText(QStringLiteral("示例公司"));
         m_tab->BitBtn1Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
         QCOMPARE(m_user->text(), QStringLiteral("示例公司"));
         QCOMPARE(IniFile(IniFile::defaultPath()).readString(QStringLiteral("System"), QStringLiteral("Company"), QString()),
                  QStringLiteral("示例公司"));
@@ -210,8 +203,8 @@ private slots:
 
     void stationShowsTheTabFirstAndLoadsOnShow()
     {
-        createTestDatabase(*m_folder);
-        m_folder->write(QStringLiteral("setinfo.ini"),
+        createTestDatabase(m_fixture->folder);
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
                         Ansi::encode(QStringLiteral("[System]\r\nMainread=  \\n第一\\n第二 \r\nCompany=ACME\r\n"
                                                     "[Addread1]\r\nAgegroup=19\r\n")));
         Station station(Services{});
@@ -226,16 +219,14 @@ private slots:
         QCOMPARE(station.contentTab()->form()->edt_company->text(), QStringLiteral("ACME"));
         station.contentTab()->form()->mem_main->setPlainText(QStringLiteral(" 新的固定文字 "));
         station.contentTab()->BitBtn1Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
         QCOMPARE(station.mainWindow()->MainreadText(), QStringLiteral("新的固定文字"));
     }
 
 private:
     Ui::ContentTab* ui() { return m_tab->form(); }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<DataFixture> m_fixture;
     std::unique_ptr<QLineEdit> m_user;
     std::unique_ptr<ContentTab> m_tab;
     QString m_mainread;

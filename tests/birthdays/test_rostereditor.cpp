@@ -3,10 +3,8 @@
 #include "birthdays/rosterfiltermodel.h"
 #include "birthdays/tfbirthday.h"
 #include "data/tdm.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_tfbirthday.h"
 
 #include <QDateEdit>
@@ -26,27 +24,18 @@ class TestRosterEditor : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
-        createTestDatabase(*m_folder);
-        m_tdm = std::make_unique<TDM>();
-        QVERIFY(m_tdm->DataModuleCreate());
+        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)));
     }
 
     void cleanup()
     {
         m_editor.reset();
-        m_tdm.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void formAndColumns()
     {
-        addEmployee(*m_tdm, QStringLiteral("王一"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"));
+        addEmployee(m_fixture->data(), QStringLiteral("王一"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"));
         openEditor();
         QCOMPARE(m_editor->windowTitle(), QStringLiteral("员工生日资料"));
         QCOMPARE(ui()->BitBtn1->text(), QStringLiteral("&A. 新增"));
@@ -94,7 +83,7 @@ private slots:
         QVERIFY(!m_editor->DataChanged());
         m_editor->BitBtn1Click();
 
-        QSqlQuery query(m_tdm->database());
+        QSqlQuery query(m_fixture->data().database());
         QVERIFY(query.exec(QStringLiteral("select emp_name, birthday, indate, dept, remark1 from birthday")));
         QVERIFY(query.next());
         QCOMPARE(query.value(0).toString(), name);
@@ -152,7 +141,7 @@ private slots:
         ui()->edt_emp_name->setText(name);
         ui()->edt_dept->setFocus();
         m_editor->BitBtn1Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("请输入姓名、生日、入职日期等资料!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("请输入姓名、生日、入职日期等资料!")});
         QVERIFY(ui()->edt_emp_name->hasFocus());
         QVERIFY(storedRows().isEmpty());
         QVERIFY(!m_editor->DataChanged());
@@ -209,7 +198,7 @@ private slots:
 
     void untouchedDateEditorWritesNothing()
     {
-        addEmployee(*m_tdm, QStringLiteral("无生日"), QString(), QStringLiteral("2020-01-01"));
+        addEmployee(m_fixture->data(), QStringLiteral("无生日"), QString(), QStringLiteral("2020-01-01"));
         openEditor();
         const QModelIndex cell = shown()->index(0, RosterFilterModel::Birthday);
         grid()->setCurrentIndex(cell);
@@ -228,7 +217,7 @@ private slots:
         QVERIFY(shown()->setData(shown()->index(1, RosterFilterModel::Birthday), QStringLiteral("1990-02-30")));
         m_editor->postPendingEdit();
         QCOMPARE(refused.size(), 1);
-        const QList<RecordingDialogs::Box> boxes = m_dialogs->takeBoxes();
+        const QList<RecordingDialogs::Box> boxes = m_fixture->dialogs.takeBoxes();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes.first().icon, Dialogs::Icon::Critical);
         QVERIFY(!boxes.first().text.isEmpty());
@@ -249,15 +238,15 @@ private slots:
         m_editor->postPendingEdit();
 
         setUnchanged();
-        m_dialogs->answerNextQuestion(false);
+        m_fixture->dialogs.answerNextQuestion(false);
         m_editor->N1Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
         QCOMPARE(storedRows(), threeRows());
         QVERIFY(!m_editor->DataChanged());
 
-        m_dialogs->answerNextQuestion(true);
+        m_fixture->dialogs.answerNextQuestion(true);
         m_editor->N1Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
         QCOMPARE(storedRows(), (QStringList{threeRows().at(0), threeRows().at(2)}));
         QVERIFY(m_editor->DataChanged());
         QCOMPARE(shown()->rowCount(), 2);
@@ -268,7 +257,7 @@ private slots:
     {
         openEditor();
         m_editor->N1Click();
-        QVERIFY(m_dialogs->takeTexts().isEmpty());
+        QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
     }
 
     void movingThroughTheGridMarksAChange()
@@ -302,7 +291,7 @@ private slots:
         QTest::keyClick(grid(), Qt::Key_Down);
         QCOMPARE(grid()->currentIndex().row(), 2);
         QCOMPARE(shown()->rowCount(), 3);
-        QCOMPARE(m_tdm->Q_birthday2()->rowCount(), 3);
+        QCOMPARE(m_fixture->data().Q_birthday2()->rowCount(), 3);
         m_editor->postPendingEdit();
         QCOMPARE(storedRows(), threeRows());
     }
@@ -310,7 +299,7 @@ private slots:
     void filterRowNarrowsTheShownRows()
     {
         addThree();
-        addEmployee(*m_tdm, QStringLiteral("Anna"), QStringLiteral("1991-01-01"), QStringLiteral("2019-01-01"), QStringLiteral("IT"));
+        addEmployee(m_fixture->data(), QStringLiteral("Anna"), QStringLiteral("1991-01-01"), QStringLiteral("2019-01-01"), QStringLiteral("IT"));
         openEditor();
         FilterHeader* header = m_editor->filterHeader();
         QVERIFY(!header->filterField(RosterFilterModel::No)->isEnabled());
@@ -325,7 +314,7 @@ private slots:
         QCOMPARE(shown()->index(1, RosterFilterModel::EmpName).data().toString(), QStringLiteral("赵三"));
         QCOMPARE(shown()->index(1, RosterFilterModel::No).data().toInt(), 2);
         // The filter only hides rows: the roster keeps them all.
-        QCOMPARE(m_tdm->Q_birthday2()->rowCount(), 4);
+        QCOMPARE(m_fixture->data().Q_birthday2()->rowCount(), 4);
         // The fields sit under the titles.
         QVERIFY(header->filterField(RosterFilterModel::Birthday)->geometry().top() >= header->sectionSize(0) / 2);
     }
@@ -343,7 +332,7 @@ private:
     Tfbirthday* editor()
     {
         if (!m_editor) {
-            m_editor = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2());
+            m_editor = std::make_unique<Tfbirthday>(m_fixture->data().Q_birthday2());
         }
         return m_editor.get();
     }
@@ -373,11 +362,11 @@ private:
 
     void addThree()
     {
-        addEmployee(*m_tdm, QStringLiteral("王一"), QStringLiteral("1990-03-05"), QStringLiteral("2010-01-02"),
+        addEmployee(m_fixture->data(), QStringLiteral("王一"), QStringLiteral("1990-03-05"), QStringLiteral("2010-01-02"),
                     QStringLiteral("财务部"));
-        addEmployee(*m_tdm, QStringLiteral("李二"), QStringLiteral("1985-07-20"), QStringLiteral("2015-05-05"),
+        addEmployee(m_fixture->data(), QStringLiteral("李二"), QStringLiteral("1985-07-20"), QStringLiteral("2015-05-05"),
                     QStringLiteral("生产部"));
-        addEmployee(*m_tdm, QStringLiteral("赵三"), QStringLiteral("2000-03-06"), QStringLiteral("2023-09-01"));
+        addEmployee(m_fixture->data(), QStringLiteral("赵三"), QStringLiteral("2000-03-06"), QStringLiteral("2023-09-01"));
     }
 
     static QStringList threeRows()
@@ -388,7 +377,7 @@ private:
 
     QStringList storedRows(const QString& column = QString())
     {
-        QSqlQuery query(m_tdm->database());
+        QSqlQuery query(m_fixture->data().database());
         const QString columns = column.isEmpty() ? QStringLiteral("emp_name, birthday, indate")
                                                  : QStringLiteral("emp_name, ") + column;
         if (!query.exec(QStringLiteral("select ") + columns + QStringLiteral(" from birthday order by id"))) {
@@ -409,10 +398,7 @@ private:
     QTableView* grid() { return m_editor->form()->DBGridEh1; }
     RosterFilterModel* shown() { return m_editor->shownRoster(); }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<TDM> m_tdm;
+    std::unique_ptr<DataFixture> m_fixture;
     std::unique_ptr<Tfbirthday> m_editor;
 };
 

@@ -4,12 +4,10 @@
 #include "birthdays/tfselectmonth.h"
 #include "common/inifile.h"
 #include "data/tdm.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_tf_speaker.h"
 #include "ui_tfbirthday.h"
 #include "ui_tfselectmonth.h"
@@ -26,36 +24,29 @@ class TestRosterStation : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 14, 8, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
-        createTestDatabase(*m_folder);
-        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        m_fixture = std::make_unique<StationFixture>(QDateTime(QDate(2024, 3, 14), QTime(8, 0)));
+        IniFile ini(m_fixture->folder.file(QStringLiteral("setinfo.ini")));
         ini.writeBool(QStringLiteral("System"), QStringLiteral("Next_month"), false);
         ini.writeString(QStringLiteral("System"), QStringLiteral("Company"), QStringLiteral("示例公司"));
     }
 
     void cleanup()
     {
-        m_station.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void windowsAreCreatedAtStartUp()
     {
-        start();
-        QVERIFY(m_station->rosterEditor());
-        QVERIFY(m_station->monthView());
-        QCOMPARE(m_station->monthView()->windowTitle(), QStringLiteral("查看月份生日"));
-        QCOMPARE(m_station->rosterEditor()->parentWidget(), static_cast<QWidget*>(m_station->mainWindow()));
+        m_fixture->start();
+        QVERIFY(m_fixture->station->rosterEditor());
+        QVERIFY(m_fixture->station->monthView());
+        QCOMPARE(m_fixture->station->monthView()->windowTitle(), QStringLiteral("查看月份生日"));
+        QCOMPARE(m_fixture->station->rosterEditor()->parentWidget(), static_cast<QWidget*>(m_fixture->main()));
     }
 
     void addingInTheEditorRebuildsTheList()
     {
-        start();
+        m_fixture->start();
         QCOMPARE(mainUi()->SGrid1->rowCount(), 1);
         mainUi()->Memo1->setPlainText(QStringLiteral("旧的播报"));
         whileEditorOpen([this](Tfbirthday* editor) {
@@ -64,7 +55,7 @@ private slots:
             editor->form()->Date2->setDate(QDate(2020, 1, 1));
             editor->BitBtn1Click();
         });
-        m_station->mainWindow()->sb_editClick();
+        m_fixture->main()->sb_editClick();
         QCOMPARE(mainUi()->SGrid1->rowCount(), 1);
         // The list shows the name as stored, the announcement trims it.
         QCOMPARE(mainUi()->SGrid1->item(0, 0)->text(), QStringLiteral(" 王一 "));
@@ -80,22 +71,22 @@ private slots:
             addEmployee(module, QStringLiteral("甲"), QStringLiteral("1990-01-01"), QStringLiteral("2010-01-01"));
             addEmployee(module, QStringLiteral("乙"), QStringLiteral("1990-02-01"), QStringLiteral("2011-01-01"));
         }
-        start();
+        m_fixture->start();
         // Someone born today arrives behind the list's back; only a rebuild shows them.
-        addEmployee(m_station->dataModule()->database(), QStringLiteral("丙"), QStringLiteral("1990-03-14"),
+        addEmployee(m_fixture->station->dataModule()->database(), QStringLiteral("丙"), QStringLiteral("1990-03-14"),
                     QStringLiteral("2012-01-01"));
 
         whileEditorOpen([](Tfbirthday*) {});
-        m_station->mainWindow()->sb_editClick();
-        QVERIFY(!m_station->rosterEditor()->DataChanged());
+        m_fixture->main()->sb_editClick();
+        QVERIFY(!m_fixture->station->rosterEditor()->DataChanged());
         QVERIFY(!mainUi()->SGrid1->item(0, 0));
 
         whileEditorOpen([](Tfbirthday* editor) {
             editor->form()->DBGridEh1->setFocus();
             QTest::keyClick(editor->form()->DBGridEh1, Qt::Key_Down);
         });
-        m_station->mainWindow()->sb_editClick();
-        QVERIFY(m_station->rosterEditor()->DataChanged());
+        m_fixture->main()->sb_editClick();
+        QVERIFY(m_fixture->station->rosterEditor()->DataChanged());
         QCOMPARE(mainUi()->SGrid1->item(0, 0)->text(), QStringLiteral("丙"));
     }
 
@@ -106,12 +97,12 @@ private slots:
             QVERIFY(module.DataModuleCreate());
             addEmployee(module, QStringLiteral("王一"), QStringLiteral("2000-03-14"), QStringLiteral("2010-01-01"));
         }
-        start();
+        m_fixture->start();
         QCOMPARE(mainUi()->SGrid1->item(0, 0)->text(), QStringLiteral("王一"));
-        m_dialogs->answerNextQuestion(true);
+        m_fixture->dialogs.answerNextQuestion(true);
         whileEditorOpen([](Tfbirthday* editor) { editor->N1Click(); });
-        m_station->mainWindow()->sb_editClick();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
+        m_fixture->main()->sb_editClick();
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
         QCOMPARE(mainUi()->SGrid1->rowCount(), 1);
         QVERIFY(!mainUi()->SGrid1->item(0, 0));
     }
@@ -119,14 +110,14 @@ private slots:
     void greetingLineBreaksReachTheAnnouncement()
     {
         {
-            IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+            IniFile ini(m_fixture->folder.file(QStringLiteral("setinfo.ini")));
             ini.writeString(QStringLiteral("Addread3"), QStringLiteral("addtext"), QStringLiteral("第一行\\n第二行，"));
             ini.writeBool(QStringLiteral("System"), QStringLiteral("Read_add3"), true);
             TDM module;
             QVERIFY(module.DataModuleCreate());
             addEmployee(module, QStringLiteral("王一"), QStringLiteral("1990-03-14"), QStringLiteral("2010-01-01"));
         }
-        start();
+        m_fixture->start();
         QVERIFY(mainUi()->Memo1->toPlainText().contains(QStringLiteral("王一生日，第一行\n第二行，")));
     }
 
@@ -157,9 +148,9 @@ private slots:
             addEmployee(module, QStringLiteral("三月"), QStringLiteral("1991-03-02"), QStringLiteral("2010-01-01"));
             addEmployee(module, QStringLiteral("新人"), QStringLiteral("1991-12-02"), QStringLiteral("2024-03-01"));
         }
-        start();
+        m_fixture->start();
         const QString composed = mainUi()->Memo1->toPlainText();
-        Tfselectmonth* view = m_station->monthView();
+        Tfselectmonth* view = m_fixture->station->monthView();
         QStringList seen;
         QTimer::singleShot(0, view, [&] {
             // Opened in March; the query lists by day of the month.
@@ -177,13 +168,13 @@ private slots:
             view->reject();
         });
         // The grid's menu item "查看月份生日(&V)" opens it.
-        m_station->mainWindow()->birthdayList()->popupMenu()->actions().at(1)->trigger();
+        m_fixture->main()->birthdayList()->popupMenu()->actions().at(1)->trigger();
         QCOMPARE(seen, (QStringList{QStringLiteral("3"), QStringLiteral("十二月"), QStringLiteral("三月,今天"),
                                     QStringLiteral("no,yes"), QStringLiteral("1"), QString(), QStringLiteral("open")}));
         QCOMPARE(mainUi()->Memo1->toPlainText(), composed);
 
         // Shown again in another month, it starts from that month.
-        m_clock->set(QDateTime(QDate(2024, 12, 1), QTime(9, 0)));
+        m_fixture->clock.set(QDateTime(QDate(2024, 12, 1), QTime(9, 0)));
         QTimer::singleShot(0, view, [&] {
             seen = {QString::number(view->form()->Sedit1->value())};
             view->reject();
@@ -193,17 +184,11 @@ private slots:
     }
 
 private:
-    void start()
-    {
-        m_station = std::make_unique<Station>(Services{});
-        QVERIFY(m_station->start());
-    }
-
-    Ui::Tf_speaker* mainUi() { return m_station->mainWindow()->form(); }
+    Ui::Tf_speaker* mainUi() { return m_fixture->form(); }
 
     void whileEditorOpen(const std::function<void(Tfbirthday*)>& steps)
     {
-        Tfbirthday* editor = m_station->rosterEditor();
+        Tfbirthday* editor = m_fixture->station->rosterEditor();
         QTimer::singleShot(0, editor, [editor, steps] {
             steps(editor);
             editor->reject();
@@ -213,8 +198,8 @@ private:
     QString gridNames() const
     {
         QStringList names;
-        for (int row = 0; row < m_station->mainWindow()->form()->SGrid1->rowCount(); ++row) {
-            const QTableWidgetItem* item = m_station->mainWindow()->form()->SGrid1->item(row, 0);
+        for (int row = 0; row < m_fixture->form()->SGrid1->rowCount(); ++row) {
+            const QTableWidgetItem* item = m_fixture->form()->SGrid1->item(row, 0);
             names << (item ? item->text() : QString());
         }
         return names.join(QLatin1Char(','));
@@ -223,16 +208,13 @@ private:
     QString selections() const
     {
         QStringList values;
-        for (int row = 0; row < m_station->mainWindow()->form()->SGrid1->rowCount(); ++row) {
-            values << m_station->mainWindow()->form()->SGrid1->item(row, 4)->text();
+        for (int row = 0; row < m_fixture->form()->SGrid1->rowCount(); ++row) {
+            values << m_fixture->form()->SGrid1->item(row, 4)->text();
         }
         return values.join(QLatin1Char(','));
     }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<Station> m_station;
+    std::unique_ptr<StationFixture> m_fixture;
 };
 
 QTEST_MAIN(TestRosterStation)

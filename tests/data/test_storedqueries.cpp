@@ -1,10 +1,8 @@
 #include "common/runtimeerror.h"
 #include "data/storedquery.h"
 #include "data/tdm.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "testdatabase.h"
-#include "testfolder.h"
 
 #include <QSqlQuery>
 #include <QTest>
@@ -17,21 +15,12 @@ class TestStoredQueries : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
-        createTestDatabase(*m_folder);
-        m_tdm = std::make_unique<TDM>();
-        QVERIFY(m_tdm->DataModuleCreate());
+        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)));
     }
 
     void cleanup()
     {
-        m_tdm.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void commandText_data()
@@ -86,13 +75,13 @@ private slots:
     void badCommandsAreRefused()
     {
         QFETCH(QString, command);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, m_tdm->execute(command));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, m_fixture->data().execute(command));
     }
 
     void unknownQueryNameIsAClearError()
     {
         try {
-            m_tdm->execute(QStringLiteral("execute qry_nothing '1','2'"));
+            m_fixture->data().execute(QStringLiteral("execute qry_nothing '1','2'"));
             QFAIL("no error");
         } catch (const RuntimeError& error) {
             QVERIFY(error.message().contains(QStringLiteral("qry_nothing")));
@@ -134,14 +123,14 @@ private slots:
         QFETCH(QStringList, names);
         const QDate today(2024, 3, 5);
         const auto joined = [&](int daysAgo) { return today.addDays(-daysAgo).toString(Qt::ISODate); };
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), joined(4000)) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("乙"), QStringLiteral("1985-03-04"), joined(90)) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("丙"), QStringLiteral("1999-03-06"), joined(89)) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("丁"), QStringLiteral("2001-03-05"), joined(0)) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("戊"), QStringLiteral("2002-03-05"), joined(-1)) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("己"), QStringLiteral("1980-03-05"), QString()) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("庚"), QStringLiteral("1980-04-05"), joined(4000)) > 0);
-        QCOMPARE(namesOf(m_tdm->qry_month_day(tokens, threshold)), names);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("甲"), QStringLiteral("1990-03-05"), joined(4000)) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("乙"), QStringLiteral("1985-03-04"), joined(90)) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("丙"), QStringLiteral("1999-03-06"), joined(89)) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("丁"), QStringLiteral("2001-03-05"), joined(0)) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("戊"), QStringLiteral("2002-03-05"), joined(-1)) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("己"), QStringLiteral("1980-03-05"), QString()) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("庚"), QStringLiteral("1980-04-05"), joined(4000)) > 0);
+        QCOMPARE(namesOf(m_fixture->data().qry_month_day(tokens, threshold)), names);
     }
 
     void leapDay_data()
@@ -159,10 +148,10 @@ private slots:
         QFETCH(QDate, today);
         QFETCH(QString, tokens);
         QFETCH(QStringList, names);
-        m_clock->set(QDateTime(today, QTime(8, 0)));
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("闰"), QStringLiteral("2000-02-29"), QStringLiteral("2010-01-01")) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("三一"), QStringLiteral("2000-03-01"), QStringLiteral("2010-01-01")) > 0);
-        QCOMPARE(namesOf(m_tdm->qry_month_day(tokens, QStringLiteral("90"))), names);
+        m_fixture->clock.set(QDateTime(today, QTime(8, 0)));
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("闰"), QStringLiteral("2000-02-29"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三一"), QStringLiteral("2000-03-01"), QStringLiteral("2010-01-01")) > 0);
+        QCOMPARE(namesOf(m_fixture->data().qry_month_day(tokens, QStringLiteral("90"))), names);
     }
 
     void agesOnTheNearestBirthday_data()
@@ -186,9 +175,9 @@ private slots:
         QFETCH(QDate, today);
         QFETCH(QString, birthday);
         QFETCH(int, age);
-        m_clock->set(QDateTime(today, QTime(23, 59, 59)));
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("甲"), birthday, QStringLiteral("1990-01-01")) > 0);
-        const QList<QSqlRecord> rows = m_tdm->qry_month_day(birthday.right(5), QStringLiteral("90"));
+        m_fixture->clock.set(QDateTime(today, QTime(23, 59, 59)));
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("甲"), birthday, QStringLiteral("1990-01-01")) > 0);
+        const QList<QSqlRecord> rows = m_fixture->data().qry_month_day(birthday.right(5), QStringLiteral("90"));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().value(QStringLiteral("age")).toInt(), age);
     }
@@ -216,15 +205,15 @@ private slots:
         QFETCH(QString, month);
         QFETCH(QString, threshold);
         QFETCH(QStringList, rows);
-        m_clock->set(QDateTime(today, QTime(12, 0)));
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("三月三"), QStringLiteral("1994-03-30"), QStringLiteral("2010-01-01")) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("三月二"), QStringLiteral("1980-03-02"), QStringLiteral("2015-01-01")) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("三月一"), QStringLiteral("1990-03-02"), QStringLiteral("2010-01-01")) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("十二月"), QStringLiteral("2023-12-24"), QStringLiteral("2024-03-05")) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("六月"), QStringLiteral("2000-06-15"), QStringLiteral("2010-01-01")) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("七月"), QStringLiteral("2000-07-15"), QStringLiteral("2010-01-01")) > 0);
+        m_fixture->clock.set(QDateTime(today, QTime(12, 0)));
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月三"), QStringLiteral("1994-03-30"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月二"), QStringLiteral("1980-03-02"), QStringLiteral("2015-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月一"), QStringLiteral("1990-03-02"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("十二月"), QStringLiteral("2023-12-24"), QStringLiteral("2024-03-05")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("六月"), QStringLiteral("2000-06-15"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("七月"), QStringLiteral("2000-07-15"), QStringLiteral("2010-01-01")) > 0);
         QStringList got;
-        for (const QSqlRecord& row : m_tdm->qry_month(month, threshold)) {
+        for (const QSqlRecord& row : m_fixture->data().qry_month(month, threshold)) {
             got << row.value(QStringLiteral("emp_name")).toString() + QLatin1Char(':')
                        + row.value(QStringLiteral("age")).toString();
         }
@@ -233,9 +222,9 @@ private slots:
 
     void resultColumns()
     {
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"),
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"),
                             QStringLiteral("研发部"), QStringLiteral("备注")) > 0);
-        const QList<QSqlRecord> rows = m_tdm->qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
+        const QList<QSqlRecord> rows = m_fixture->data().qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
         QCOMPARE(rows.size(), 1);
         const QSqlRecord& row = rows.first();
         QCOMPARE(row.count(), 5);
@@ -258,31 +247,31 @@ private slots:
     void namesAreFoundAsWritten()
     {
         QFETCH(QString, name);
-        QVERIFY(addEmployee(*m_tdm, name, QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"), name) > 0);
-        const QList<QSqlRecord> rows = m_tdm->qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
+        QVERIFY(addEmployee(m_fixture->data(), name, QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"), name) > 0);
+        const QList<QSqlRecord> rows = m_fixture->data().qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().value(QStringLiteral("emp_name")).toString(), name);
         QCOMPARE(rows.first().value(QStringLiteral("dept")).toString(), name);
-        QSqlQuery count(m_tdm->database());
+        QSqlQuery count(m_fixture->data().database());
         QVERIFY(count.exec(QStringLiteral("SELECT count(*) FROM birthday")) && count.next());
         QCOMPARE(count.value(0).toInt(), 1);
     }
 
     void sameBirthdayInJoiningOrder()
     {
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("后"), QStringLiteral("1990-03-05"), QStringLiteral("2021-01-01")) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("先"), QStringLiteral("1991-03-05"), QStringLiteral("2020-01-01")) > 0);
-        QVERIFY(addEmployee(*m_tdm, QStringLiteral("同日"), QStringLiteral("1992-03-05"), QStringLiteral("2021-01-01")) > 0);
-        QCOMPARE(namesOf(m_tdm->qry_month_day(QStringLiteral("03-05"), QStringLiteral("0"))),
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("后"), QStringLiteral("1990-03-05"), QStringLiteral("2021-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("先"), QStringLiteral("1991-03-05"), QStringLiteral("2020-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("同日"), QStringLiteral("1992-03-05"), QStringLiteral("2021-01-01")) > 0);
+        QCOMPARE(namesOf(m_fixture->data().qry_month_day(QStringLiteral("03-05"), QStringLiteral("0"))),
                  (QStringList{"先", "后", "同日"}));
     }
 
     void storedQueryTableMissing()
     {
-        QSqlQuery drop(m_tdm->database());
+        QSqlQuery drop(m_fixture->data().database());
         QVERIFY(drop.exec(QStringLiteral("DROP TABLE stored_query")));
         try {
-            m_tdm->qry_month(QStringLiteral("03"), QStringLiteral("0"));
+            m_fixture->data().qry_month(QStringLiteral("03"), QStringLiteral("0"));
             QFAIL("no error");
         } catch (const RuntimeError& error) {
             QVERIFY2(error.message().contains(QStringLiteral("no such table: stored_query")), qPrintable(error.message()));
@@ -299,10 +288,7 @@ private:
         return names;
     }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<TDM> m_tdm;
+    std::unique_ptr<DataFixture> m_fixture;
 };
 
 QTEST_GUILESS_MAIN(TestStoredQueries)

@@ -1,9 +1,7 @@
 #include "common/runtimeerror.h"
 #include "data/tdm.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "testdatabase.h"
-#include "testfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,25 +19,20 @@ class TestTdm : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
+        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)), DataFixture::NoDatabase);
     }
 
     void cleanup()
     {
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void shippedDatabaseOpensItsDataSets()
     {
-        createTestDatabase(*m_folder);
+        createTestDatabase(m_fixture->folder);
         TDM tdm;
         QVERIFY(tdm.DataModuleCreate());
-        QVERIFY(m_dialogs->takeTexts().isEmpty());
+        QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
 
         QSqlTableModel* telltime = tdm.Q_telltime();
         QCOMPARE(telltime->rowCount(), 48);
@@ -74,7 +67,7 @@ private slots:
 
     void rosterInJoiningOrder()
     {
-        createTestDatabase(*m_folder);
+        createTestDatabase(m_fixture->folder);
         TDM tdm;
         QVERIFY(tdm.DataModuleCreate());
         addEmployee(tdm, QStringLiteral("乙"), QStringLiteral("1990-01-01"), QStringLiteral("2020-05-01"));
@@ -102,16 +95,16 @@ private slots:
     void filesThatEndTheProgram()
     {
         QFETCH(QString, kind);
-        const QString path = m_folder->file(QStringLiteral("draft.dat"));
+        const QString path = m_fixture->folder.file(QStringLiteral("draft.dat"));
         QSqlDatabase locker;
         if (kind == QStringLiteral("foreign")) {
-            m_folder->write(QStringLiteral("draft.dat"), QByteArray("Standard Jet DB\0", 16).repeated(512));
+            m_fixture->folder.write(QStringLiteral("draft.dat"), QByteArray("Standard Jet DB\0", 16).repeated(512));
         } else if (kind == QStringLiteral("empty")) {
-            m_folder->write(QStringLiteral("draft.dat"), QByteArray());
+            m_fixture->folder.write(QStringLiteral("draft.dat"), QByteArray());
         } else if (kind == QStringLiteral("damaged") || kind == QStringLiteral("truncated")) {
-            createTestDatabase(*m_folder);
+            createTestDatabase(m_fixture->folder);
             fillRoster(path, 2000);
-            QByteArray bytes = m_folder->read(QStringLiteral("draft.dat"));
+            QByteArray bytes = m_fixture->folder.read(QStringLiteral("draft.dat"));
             if (kind == QStringLiteral("damaged")) {
                 // Scribble over every page after the first, keeping the header intact.
                 for (qsizetype at = 4096; at < bytes.size(); at += 4096) {
@@ -123,22 +116,22 @@ private slots:
                 bytes.truncate(bytes.size() / 3);
             }
             QFile::remove(path);
-            m_folder->write(QStringLiteral("draft.dat"), bytes);
+            m_fixture->folder.write(QStringLiteral("draft.dat"), bytes);
         } else if (kind == QStringLiteral("folder")) {
             QVERIFY(QDir().mkpath(path));
         } else if (kind == QStringLiteral("locked")) {
-            createTestDatabase(*m_folder);
+            createTestDatabase(m_fixture->folder);
             locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
             locker.setDatabaseName(path);
             QVERIFY(locker.open());
             QSqlQuery lock(locker);
             QVERIFY2(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")), qPrintable(lock.lastError().text()));
         }
-        const QByteArray before = QFileInfo(path).isFile() ? m_folder->read(QStringLiteral("draft.dat")) : QByteArray();
+        const QByteArray before = QFileInfo(path).isFile() ? m_fixture->folder.read(QStringLiteral("draft.dat")) : QByteArray();
         {
             TDM tdm;
             QVERIFY(!tdm.DataModuleCreate());
-            QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("数据连接失败!")});
+            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("数据连接失败!")});
             QVERIFY(!tdm.Q_birthday2());
         }
         if (locker.isOpen()) {
@@ -150,17 +143,17 @@ private slots:
         if (kind == QStringLiteral("missing")) {
             QVERIFY(!QFileInfo::exists(path));
         } else if (kind != QStringLiteral("folder")) {
-            QCOMPARE(m_folder->read(QStringLiteral("draft.dat")), before);
+            QCOMPARE(m_fixture->folder.read(QStringLiteral("draft.dat")), before);
         }
     }
 
     void missingTableShowsTheDatabaseErrorAndGoesOn()
     {
-        createTestDatabase(*m_folder);
+        createTestDatabase(m_fixture->folder);
         dropTable(QStringLiteral("telltime"));
         TDM tdm;
         QVERIFY(tdm.DataModuleCreate());
-        const QStringList texts = m_dialogs->takeTexts();
+        const QStringList texts = m_fixture->dialogs.takeTexts();
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts.first().contains(QStringLiteral("no such table: telltime")), qPrintable(texts.first()));
         QVERIFY(tdm.Q_telltime());
@@ -172,13 +165,13 @@ private slots:
 
     void anotherProgramReadsWhileTheStationRuns()
     {
-        createTestDatabase(*m_folder);
+        createTestDatabase(m_fixture->folder);
         TDM tdm;
         QVERIFY(tdm.DataModuleCreate());
         addEmployee(tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"));
         {
             QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-            other.setDatabaseName(m_folder->file(QStringLiteral("draft.dat")));
+            other.setDatabaseName(m_fixture->folder.file(QStringLiteral("draft.dat")));
             QVERIFY(other.open());
             QSqlQuery read(other);
             QVERIFY2(read.exec(QStringLiteral("SELECT count(*) FROM birthday")) && read.next(),
@@ -195,7 +188,7 @@ private slots:
 
     void rosterChangesAreAnnounced()
     {
-        createTestDatabase(*m_folder);
+        createTestDatabase(m_fixture->folder);
         TDM tdm;
         QVERIFY(tdm.DataModuleCreate());
         addEmployee(tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"));
@@ -242,7 +235,7 @@ private slots:
     {
         QFETCH(QString, birthday);
         QFETCH(bool, accepted);
-        createTestDatabase(*m_folder);
+        createTestDatabase(m_fixture->folder);
         TDM tdm;
         QVERIFY(tdm.DataModuleCreate());
         if (!accepted) {
@@ -258,10 +251,10 @@ private slots:
 
     void newDatabaseNeverReplacesAFile()
     {
-        m_folder->write(QStringLiteral("draft.dat"), QByteArray("the user's roster"));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, TDM::createDatabase(m_folder->file(QStringLiteral("draft.dat"))));
-        QCOMPARE(m_folder->read(QStringLiteral("draft.dat")), QByteArray("the user's roster"));
-        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), QStringList{QStringLiteral("draft.dat")});
+        m_fixture->folder.write(QStringLiteral("draft.dat"), QByteArray("the user's roster"));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, TDM::createDatabase(m_fixture->folder.file(QStringLiteral("draft.dat"))));
+        QCOMPARE(m_fixture->folder.read(QStringLiteral("draft.dat")), QByteArray("the user's roster"));
+        QCOMPARE(QDir(m_fixture->folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("draft.dat")});
     }
 
 private:
@@ -269,7 +262,7 @@ private:
     {
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("edit"));
-            db.setDatabaseName(m_folder->file(QStringLiteral("draft.dat")));
+            db.setDatabaseName(m_fixture->folder.file(QStringLiteral("draft.dat")));
             QVERIFY(db.open());
             QSqlQuery(db).exec(QStringLiteral("DROP TABLE ") + table);
             db.close();
@@ -294,9 +287,7 @@ private:
         QSqlDatabase::removeDatabase(QStringLiteral("fill"));
     }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<DataFixture> m_fixture;
 };
 
 QTEST_GUILESS_MAIN(TestTdm)

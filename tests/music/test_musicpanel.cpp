@@ -1,14 +1,11 @@
 #include "common/inifile.h"
 #include "common/readingstate.h"
-#include "fakeclock.h"
+#include "datafixture.h"
 #include "music/musicpanel.h"
 #include "recordingaudiolibrary.h"
-#include "recordingdialogs.h"
 #include "shell/services.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
-#include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_tf_speaker.h"
 
 #include <QDir>
@@ -23,22 +20,14 @@ class TestMusicPanel : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        // The station starts only with its database.
-        createTestDatabase(*m_folder);
-        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 9, 30, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
+        m_fixture = std::make_unique<StationFixture>(QDateTime(QDate(2024, 3, 5), QTime(9, 30)));
         m_library = std::make_unique<RecordingAudioLibrary>();
     }
 
     void cleanup()
     {
-        m_station.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
+        m_fixture.reset();
         m_library.reset();
-        m_clock.reset();
-        m_folder.reset();
     }
 
     void startUp()
@@ -47,7 +36,7 @@ private slots:
         startStation();
         // The default folder (the program folder) has no music; mp3files is taken only when Mp3bj
         // names a folder that does not exist.
-        QCOMPARE(QDir(panel()->folder()), QDir(m_folder->path()));
+        QCOMPARE(QDir(panel()->folder()), QDir(m_fixture->folder.path()));
         QVERIFY(panel()->bj_timer2()->isActive());
         QCOMPARE(panel()->bj_timer2()->interval(), 20);
         QVERIFY(!panel()->bj_timer1()->isActive());
@@ -61,9 +50,9 @@ private slots:
     void startUpFolder()
     {
         makeMusic(QStringLiteral("mp3files"), {QStringLiteral("b.mp3"), QStringLiteral("A.MP3")});
-        m_folder->write(QStringLiteral("setinfo.ini"), "[System]\r\nMp3bj=/no/such/folder\r\ndefault_volume=55\r\n");
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"), "[System]\r\nMp3bj=/no/such/folder\r\ndefault_volume=55\r\n");
         startStation();
-        QCOMPARE(QDir(panel()->folder()), QDir(m_folder->file(QStringLiteral("mp3files"))));
+        QCOMPARE(QDir(panel()->folder()), QDir(m_fixture->folder.file(QStringLiteral("mp3files"))));
         QCOMPARE(names(), QStringList({QStringLiteral("A.MP3"), QStringLiteral("b.mp3")}));
         QCOMPARE(panel()->player().musicLevel(), 55);
     }
@@ -153,22 +142,22 @@ private slots:
         form()->bj_v->setValue(70);
         QCOMPARE(m_library->volumes(), QList<float>({0.70f}));
         form()->ComBox1->setCurrentIndex(1);
-        m_station->readingState().isreading = true;
+        m_fixture->station->readingState().isreading = true;
         form()->bj_v1->setValue(15);
         QCOMPARE(m_library->volumes(), QList<float>({0.70f, 0.15f}));
-        m_station->readingState().isreading = false;
+        m_fixture->station->readingState().isreading = false;
     }
 
     void choosingTheFolder()
     {
         const QString music = makeMusic(QStringLiteral("新 音乐"), {QStringLiteral("x.mp3")});
         startStation();
-        m_dialogs->answerNextChooser(music);
+        m_fixture->dialogs.answerNextChooser(music);
         form()->bj_ok->click();
         QCOMPARE(names(), QStringList({QStringLiteral("x.mp3")}));
         QCOMPARE(readMp3bj(), music);
 
-        m_dialogs->answerNextChooser(QString()); // cancelled: nothing changes
+        m_fixture->dialogs.answerNextChooser(QString()); // cancelled: nothing changes
         form()->bj_ok->click();
         QCOMPARE(names(), QStringList({QStringLiteral("x.mp3")}));
         QCOMPARE(readMp3bj(), music);
@@ -182,7 +171,7 @@ private slots:
         startStation();
         panel()->setFolder(music);
         form()->bj_play->click();
-        m_dialogs->answerNextChooser(other);
+        m_fixture->dialogs.answerNextChooser(other);
         form()->bj_ok->click();
         QVERIFY(m_library->stream(45)->playing);
     }
@@ -191,14 +180,14 @@ private slots:
     {
         startStation();
         form()->sb_save->setEnabled(false);
-        m_dialogs->answerNextChooser(QStringLiteral("/songs/生日 快乐.mp3"));
+        m_fixture->dialogs.answerNextChooser(QStringLiteral("/songs/生日 快乐.mp3"));
         form()->SB_music->click();
         QCOMPARE(form()->edt_song->text(), QStringLiteral("/songs/生日 快乐.mp3"));
-        QCOMPARE(m_dialogs->lastChooser().value(2), QStringLiteral("MP3音乐文件(*.mp3)"));
+        QCOMPARE(m_fixture->dialogs.lastChooser().value(2), QStringLiteral("MP3音乐文件(*.mp3)"));
         QVERIFY(form()->sb_save->isEnabled());
 
         form()->sb_save->setEnabled(false);
-        m_dialogs->answerNextChooser(QString());
+        m_fixture->dialogs.answerNextChooser(QString());
         form()->SB_music->click();
         QVERIFY(form()->edt_song->text().isEmpty()); // cancelling removes the song
         QVERIFY(form()->sb_save->isEnabled());
@@ -222,7 +211,7 @@ private slots:
         const QString music = makeMusic(QStringLiteral("mp3files"), {QStringLiteral("a.mp3")});
         m_library->addFile(music + QStringLiteral("/a.mp3"), 30);
         startStation();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("初始化错误")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("初始化错误")}));
         panel()->setFolder(music);
         form()->bj_play->click();
         for (int i = 0; i < 5; ++i) {
@@ -230,7 +219,7 @@ private slots:
             panel()->bj_timer2Timer();
         }
         QCOMPARE(panel()->player().bj_stream(), AudioLibrary::Handle(0));
-        QVERIFY(m_dialogs->takeTexts().isEmpty());
+        QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
     }
 
 private:
@@ -238,13 +227,12 @@ private:
     {
         Services services;
         services.audio = m_library.get();
-        m_station = std::make_unique<Station>(services);
-        QVERIFY(m_station->start());
+        m_fixture->start(services);
     }
 
-    Ui::Tf_speaker* form() const { return m_station->mainWindow()->form(); }
-    MusicPanel* panel() const { return m_station->mainWindow()->musicPanel(); }
-    QString statusText() const { return m_station->mainWindow()->statusPanel(2)->text(); }
+    Ui::Tf_speaker* form() const { return m_fixture->form(); }
+    MusicPanel* panel() const { return m_fixture->main()->musicPanel(); }
+    QString statusText() const { return m_fixture->main()->statusPanel(2)->text(); }
 
     QStringList names() const
     {
@@ -257,11 +245,11 @@ private:
 
     QString makeMusic(const QString& folder, const QStringList& files) const
     {
-        QDir().mkpath(m_folder->file(folder));
+        QDir().mkpath(m_fixture->folder.file(folder));
         for (const QString& name : files) {
-            m_folder->write(folder + QLatin1Char('/') + name, "mp3");
+            m_fixture->folder.write(folder + QLatin1Char('/') + name, "mp3");
         }
-        return QDir::cleanPath(m_folder->file(folder));
+        return QDir::cleanPath(m_fixture->folder.file(folder));
     }
 
     QString readMp3bj() const
@@ -270,11 +258,8 @@ private:
         return ini.readString(QStringLiteral("System"), QStringLiteral("Mp3bj"), QString());
     }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<StationFixture> m_fixture;
     std::unique_ptr<RecordingAudioLibrary> m_library;
-    std::unique_ptr<Station> m_station;
 };
 
 QTEST_MAIN(TestMusicPanel)

@@ -1,9 +1,8 @@
 #include "broadcastworld.h"
 #include "common/helpers.h"
-#include "fakeclock.h"
+#include "datafixture.h"
 #include "music/musicpanel.h"
 #include "recordingaudiolibrary.h"
-#include "recordingdialogs.h"
 #include "recordingvoice.h"
 #include "schedule/chime.h"
 #include "schedule/schedulepanel.h"
@@ -13,8 +12,6 @@
 #include "speech/readingcommands.h"
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
-#include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_telltimetab.h"
 #include "ui_tf_speaker.h"
 
@@ -101,18 +98,12 @@ class TestSchedulePanel : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(QDateTime(Monday, QTime(8, 59, 50)));
-        m_dialogs = std::make_unique<RecordingDialogs>();
+        m_fixture = std::make_unique<StationFixture>(QDateTime(Monday, QTime(8, 59, 50)));
     }
 
     void cleanup()
     {
-        m_station.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void readsTheControlsAndPressesTheButtons()
@@ -120,19 +111,19 @@ private slots:
         Panel p;
         QCOMPARE(p.panel->timer_autoplay()->interval(), 100);
         QVERIFY(p.panel->timer_autoplay()->isActive());
-        p.world.now = m_clock->now();
-        p.run(*m_clock, QDateTime(Monday, QTime(9, 0, 10)));
+        p.world.now = m_fixture->clock.now();
+        p.run(m_fixture->clock, QDateTime(Monday, QTime(9, 0, 10)));
         QCOMPARE(p.world.names(), QStringList({QStringLiteral("repeat"), QStringLiteral("play")}));
         QCOMPARE(p.world.first(QStringLiteral("repeat")), QDateTime(Monday, QTime(9, 0)));
 
         // The Monday box unticked after the start changes nothing; a changed range allows one more start.
         p.days[1]->setChecked(false);
-        p.run(*m_clock, QDateTime(Monday, QTime(9, 0, 20)));
+        p.run(m_fixture->clock, QDateTime(Monday, QTime(9, 0, 20)));
         QCOMPARE(p.world.count(QStringLiteral("repeat")), 1);
         p.days[1]->setChecked(true);
         p.from->setTime(QTime(9, 0, 15));
         QVERIFY(!p.panel->scheduler().auto_started());
-        p.run(*m_clock, QDateTime(Monday, QTime(9, 0, 20, 100)));
+        p.run(m_fixture->clock, QDateTime(Monday, QTime(9, 0, 20, 100)));
         QCOMPARE(p.world.count(QStringLiteral("repeat")), 2);
         p.to->setTime(QTime(9, 30));
         QVERIFY(!p.panel->scheduler().auto_started());
@@ -142,14 +133,14 @@ private slots:
     {
         Panel p;
         p.memo->setPlainText(QStringLiteral("\n  \t"));
-        p.song->setText(m_folder->file(QStringLiteral("deleted.mp3")));
-        p.world.now = m_clock->now();
-        p.run(*m_clock, QDateTime(Monday, QTime(9, 1)));
+        p.song->setText(m_fixture->folder.file(QStringLiteral("deleted.mp3")));
+        p.world.now = m_fixture->clock.now();
+        p.run(m_fixture->clock, QDateTime(Monday, QTime(9, 1)));
         QVERIFY(p.world.events.isEmpty());
 
         p.memo->setPlainText(QStringLiteral("祝你生日快乐"));
         p.world.voiceChosen = false;
-        p.run(*m_clock, QDateTime(Monday, QTime(9, 1, 1)));
+        p.run(m_fixture->clock, QDateTime(Monday, QTime(9, 1, 1)));
         // No repetition runs, so the song step follows at once: the song is gone, so the music stops.
         QCOMPARE(p.world.names(), QStringList({QStringLiteral("repeat"), QStringLiteral("play"),
                                                QStringLiteral("musicstop"), QStringLiteral("musicstop")}));
@@ -159,8 +150,8 @@ private slots:
     void afterTheRangeEveryTickStopsMusicAndReading()
     {
         Panel p;
-        m_clock->set(QDateTime(Monday, QTime(14, 0, 0, 50)));
-        p.world.now = m_clock->now();
+        m_fixture->clock.set(QDateTime(Monday, QTime(14, 0, 0, 50)));
+        p.world.now = m_fixture->clock.now();
         p.world.readByHand();
         p.world.pressMusicPlay();
         p.panel->timer_autoplayTimer();
@@ -180,20 +171,20 @@ private slots:
             p.panel->timer_autoplayTimer();
         });
         p.world.voiceChosen = false;
-        m_clock->set(QDateTime(Monday, QTime(9, 0)));
-        p.world.now = m_clock->now();
+        m_fixture->clock.set(QDateTime(Monday, QTime(9, 0)));
+        p.world.now = m_fixture->clock.now();
         p.panel->timer_autoplayTimer();
         p.panel->timer_autoplayTimer();
         QCOMPARE(presses, 1);
         QCOMPARE(p.world.count(QStringLiteral("play")), 1);
-        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("请选择语音引擎!")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("请选择语音引擎!")}));
     }
 
     void theStationRunsBothTimers()
     {
         RecordingVoice voice;
         startStation(&voice);
-        Tf_speaker* main = m_station->mainWindow();
+        Tf_speaker* main = m_fixture->main();
         QVERIFY(main->schedulePanel()->timer_autoplay()->isActive());
         QCOMPARE(main->schedulePanel()->timer_autoplay()->interval(), 100);
         QVERIFY(main->timeAnnouncements()->telltime()->isActive());
@@ -211,7 +202,7 @@ private slots:
         main->form()->sb_save->setEnabled(false);
         for (int tick = 0; tick < 200; ++tick) {
             main->schedulePanel()->timer_autoplayTimer();
-            m_clock->advance(100);
+            m_fixture->clock.advance(100);
         }
         QCOMPARE(repeats, 1);
         QCOMPARE(plays, 1);
@@ -227,21 +218,21 @@ private slots:
     {
         RecordingVoice voice;
         startStation(&voice);
-        TimeAnnouncements* announcements = m_station->mainWindow()->timeAnnouncements();
+        TimeAnnouncements* announcements = m_fixture->main()->timeAnnouncements();
         CountingChime chime;
         announcements->setChime(&chime);
-        QCOMPARE(m_station->mainWindow()->form()->flatComboBox1->count(), voice.voices().size());
-        m_station->mainWindow()->form()->flatComboBox1->setCurrentIndex(1);
+        QCOMPARE(m_fixture->form()->flatComboBox1->count(), voice.voices().size());
+        m_fixture->form()->flatComboBox1->setCurrentIndex(1);
 
-        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        m_fixture->clock.set(QDateTime(Monday, QTime(9, 0)));
         announcements->telltimeTimer();
-        QCOMPARE(m_station->mainWindow()->statusPanel(1)->text(), QStringLiteral("2024-03-04 星期一 09:00:00"));
+        QCOMPARE(m_fixture->main()->statusPanel(1)->text(), QStringLiteral("2024-03-04 星期一 09:00:00"));
         QCOMPARE(chime.times.size(), 1);
         QVERIFY(voice.texts().isEmpty());
         QVERIFY(announcements->dueTimer()->isActive());
         QCOMPARE(announcements->dueTimer()->interval(), 1300);
         for (int tick = 1; tick < 10; ++tick) {
-            m_clock->advance(200);
+            m_fixture->clock.advance(200);
             announcements->telltimeTimer(); // the window goes on; the sentence waits for its time
         }
         QCOMPARE(voice.texts(), QStringList({QStringLiteral("现在是北京时间09:00正")}));
@@ -256,12 +247,12 @@ private slots:
         const QModelIndex nine = findRow(grid, QStringLiteral("09:30:00"));
         QVERIFY(nine.isValid());
         QVERIFY(grid->model()->setData(nine.siblingAtColumn(4), Qt::Checked, Qt::CheckStateRole));
-        m_clock->set(QDateTime(Monday, QTime(9, 30)));
+        m_fixture->clock.set(QDateTime(Monday, QTime(9, 30)));
         announcements->telltimeTimer();
         QCOMPARE(chime.times.size(), 1);
         tab->form()->BitBtn5->click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("保存成功!")}));
-        m_clock->set(QDateTime(Monday.addDays(1), QTime(9, 30)));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(9, 30)));
         announcements->telltimeTimer();
         QCOMPARE(chime.times.size(), 2);
         announcements->setChime(nullptr);
@@ -270,17 +261,17 @@ private slots:
     void theTabIsTheLastPageOfTheSettings()
     {
         startStation(nullptr);
-        QTabWidget* pages = m_station->settingsWindow()->pages();
+        QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
         QCOMPARE(pages->count(), 3);
         QCOMPARE(pages->tabText(2), QStringLiteral("整点报时"));
         QVERIFY(qobject_cast<TellTimeTab*>(pages->widget(pages->count() - 1)));
         // Without a voice the announcement rings the chime and says nothing, without a message.
-        TimeAnnouncements* announcements = m_station->mainWindow()->timeAnnouncements();
+        TimeAnnouncements* announcements = m_fixture->main()->timeAnnouncements();
         CountingChime chime;
         announcements->setChime(&chime);
-        m_clock->set(QDateTime(Monday, QTime(10, 0)));
+        m_fixture->clock.set(QDateTime(Monday, QTime(10, 0)));
         announcements->telltimeTimer();
-        m_clock->advance(1400);
+        m_fixture->clock.advance(1400);
         announcements->telltimeTimer();
         QCOMPARE(chime.times.size(), 1);
         QCOMPARE(announcements->announcer().pending(), 0);
@@ -290,15 +281,15 @@ private slots:
     void theDesignatedSongReachesTheMusicPanel()
     {
         // A Sunday with its box unticked: no reading, but the song plays once at the start of the range.
-        m_clock->set(QDateTime(Monday.addDays(-1), QTime(8, 59, 59, 950)));
+        m_fixture->clock.set(QDateTime(Monday.addDays(-1), QTime(8, 59, 59, 950)));
         RecordingAudioLibrary library;
         // Outside the music folder (the program folder), so the background music never picks it.
-        const QString song = m_folder->file(QStringLiteral("designated/song.mp3"));
-        m_folder->write(QStringLiteral("designated/song.mp3"), "ID3");
+        const QString song = m_fixture->folder.file(QStringLiteral("designated/song.mp3"));
+        m_fixture->folder.write(QStringLiteral("designated/song.mp3"), "ID3");
         library.addFile(song, 3.0);
         m_audio = &library;
         startStation(nullptr);
-        Tf_speaker* main = m_station->mainWindow();
+        Tf_speaker* main = m_fixture->main();
         main->form()->chk1->setChecked(false);
         main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
         main->form()->edt_song->setText(song);
@@ -306,7 +297,7 @@ private slots:
         connect(main->form()->SB_repeat1, &QToolButton::clicked, this, [&] { ++repeats; });
         for (int tick = 0; tick < 60; ++tick) { // 09:00:05.950
             main->schedulePanel()->timer_autoplayTimer();
-            m_clock->advance(100);
+            m_fixture->clock.advance(100);
         }
         QCOMPARE(repeats, 0);
         QCOMPARE(library.calls.filter(QStringLiteral("create")), QStringList({QStringLiteral("create ") + song}));
@@ -314,7 +305,7 @@ private slots:
         // The step after the song's end stops the music.
         QVERIFY(main->schedulePanel()->scheduler().song_done());
         QVERIFY(!library.calls.filter(QStringLiteral("free")).isEmpty());
-        m_station.reset(); // before the library it plays on
+        m_fixture->station.reset(); // before the library it plays on
         m_audio = nullptr;
     }
 
@@ -323,13 +314,13 @@ private slots:
         RecordingVoice voice;
         RecordingAudioLibrary library;
         // Outside the music folder (the program folder), so the background music never picks it.
-        const QString song = m_folder->file(QStringLiteral("designated/song.mp3"));
-        m_folder->write(QStringLiteral("designated/song.mp3"), "ID3");
+        const QString song = m_fixture->folder.file(QStringLiteral("designated/song.mp3"));
+        m_fixture->folder.write(QStringLiteral("designated/song.mp3"), "ID3");
         library.addFile(song, 3.0);
         m_audio = &library;
-        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        m_fixture->clock.set(QDateTime(Monday, QTime(9, 0)));
         startStation(&voice);
-        Tf_speaker* main = m_station->mainWindow();
+        Tf_speaker* main = m_fixture->main();
         main->form()->chk2->setChecked(true);
         main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
         main->form()->edt_song->setText(song);
@@ -341,28 +332,26 @@ private slots:
         // Once the repetition timer is off, the next tick plays the song.
         main->form()->SB_stop->click();
         QVERIFY(!main->readingCommands()->repetitionActive());
-        m_clock->advance(100);
+        m_fixture->clock.advance(100);
         main->schedulePanel()->timer_autoplayTimer();
         QVERIFY(main->schedulePanel()->scheduler().song_checked());
         QCOMPARE(library.calls.filter(QStringLiteral("create ") + song).size(), 1);
-        m_station.reset();
+        m_fixture->station.reset();
         m_audio = nullptr;
     }
 
 private:
     void startStation(VoiceEngine* voice)
     {
-        createTestDatabase(*m_folder);
         Services services;
         services.voice = voice;
         services.audio = m_audio;
-        m_station = std::make_unique<Station>(services);
-        QVERIFY(m_station->start());
+        m_fixture->start(services);
     }
 
     TellTimeTab* telltimeTab() const
     {
-        QTabWidget* pages = m_station->settingsWindow()->pages();
+        QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
         return qobject_cast<TellTimeTab*>(pages->widget(pages->count() - 1));
     }
 
@@ -377,10 +366,7 @@ private:
         return {};
     }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<Station> m_station;
+    std::unique_ptr<StationFixture> m_fixture;
     AudioLibrary* m_audio = nullptr;
 };
 

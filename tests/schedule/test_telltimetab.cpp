@@ -1,9 +1,6 @@
 #include "data/tdm.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "schedule/telltimetab.h"
-#include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_telltimetab.h"
 
 #include <QHeaderView>
@@ -21,26 +18,17 @@ class TestTellTimeTab : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 4, 8, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
-        createTestDatabase(*m_folder);
-        m_tdm = std::make_unique<TDM>();
-        QVERIFY(m_tdm->DataModuleCreate());
+        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 4), QTime(8, 0)));
     }
 
     void cleanup()
     {
-        m_tdm.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void gridColumns()
     {
-        TellTimeTab tab(m_tdm->Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime());
         QTableView* grid = tab.form()->DBGridEh1;
         QHeaderView* header = grid->horizontalHeader();
         const struct
@@ -52,11 +40,11 @@ private slots:
                         {"stime", QStringLiteral("时间"), 68},
                         {"text", QStringLiteral("播放内容"), 250},
                         {"isplay", QStringLiteral("是否播放"), 60}};
-        const int speaker = m_tdm->Q_telltime()->fieldIndex(QStringLiteral("speaker"));
+        const int speaker = m_fixture->data().Q_telltime()->fieldIndex(QStringLiteral("speaker"));
         QVERIFY(grid->isColumnHidden(speaker));
         int visual = 0;
         for (const auto& column : expected) {
-            const int logical = m_tdm->Q_telltime()->fieldIndex(QLatin1String(column.field));
+            const int logical = m_fixture->data().Q_telltime()->fieldIndex(QLatin1String(column.field));
             QCOMPARE(header->visualIndex(logical), visual++);
             QCOMPARE(grid->model()->headerData(logical, Qt::Horizontal).toString(), column.caption);
             QCOMPARE(grid->columnWidth(logical), column.width);
@@ -69,12 +57,12 @@ private slots:
 
     void theListFollowsTheTableOnlyAfterSave()
     {
-        TellTimeTab tab(m_tdm->Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime());
         QSignalSpy filled(&tab, &TellTimeTab::telltimeFilled);
         QTableView* grid = tab.form()->DBGridEh1;
         const int rows = grid->model()->rowCount();
         QCOMPARE(tab.sgrid3().rowCount(), rows + 1);
-        const int isplay = m_tdm->Q_telltime()->fieldIndex(QStringLiteral("isplay"));
+        const int isplay = m_fixture->data().Q_telltime()->fieldIndex(QStringLiteral("isplay"));
         const QModelIndex first = grid->model()->index(0, isplay);
         QCOMPARE(tab.sgrid3().rows.at(0).stime, QStringLiteral("00:00:00"));
         QCOMPARE(tab.sgrid3().rows.at(0).isplay, QString());
@@ -83,30 +71,30 @@ private slots:
         QVERIFY(grid->model()->setData(first, Qt::Checked, Qt::CheckStateRole));
         QCOMPARE(first.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
         // Stored in the table at once ...
-        QSqlQuery query(m_tdm->database());
+        QSqlQuery query(m_fixture->data().database());
         QVERIFY(query.exec(QStringLiteral("SELECT isplay FROM telltime WHERE stime = '00:00:00'")) && query.next());
         QCOMPARE(query.value(0).toInt(), 1);
         // ... but the list changes only with the save.
         QCOMPARE(tab.sgrid3().rows.at(0).isplay, QString());
         QCOMPARE(grid->currentIndex().row(), 0);
         tab.form()->BitBtn5->click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("保存成功!")}));
         QCOMPARE(tab.sgrid3().rows.at(0).isplay, QStringLiteral("√"));
         QCOMPARE(filled.size(), 1);
     }
 
     void aPendingEditIsPostedBySave()
     {
-        m_tdm->Q_telltime()->setEditStrategy(QSqlTableModel::OnManualSubmit);
-        TellTimeTab tab(m_tdm->Q_telltime());
+        m_fixture->data().Q_telltime()->setEditStrategy(QSqlTableModel::OnManualSubmit);
+        TellTimeTab tab(m_fixture->data().Q_telltime());
         QTableView* grid = tab.form()->DBGridEh1;
-        const int isplay = m_tdm->Q_telltime()->fieldIndex(QStringLiteral("isplay"));
+        const int isplay = m_fixture->data().Q_telltime()->fieldIndex(QStringLiteral("isplay"));
         QVERIFY(grid->model()->setData(grid->model()->index(1, isplay), Qt::Checked, Qt::CheckStateRole));
-        QVERIFY(m_tdm->Q_telltime()->isDirty());
+        QVERIFY(m_fixture->data().Q_telltime()->isDirty());
         tab.BitBtn5Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("保存成功!")}));
-        QVERIFY(!m_tdm->Q_telltime()->isDirty());
-        QSqlQuery query(m_tdm->database());
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        QVERIFY(!m_fixture->data().Q_telltime()->isDirty());
+        QSqlQuery query(m_fixture->data().database());
         QVERIFY(query.exec(QStringLiteral("SELECT isplay FROM telltime WHERE stime = '00:30:00'")) && query.next());
         QCOMPARE(query.value(0).toInt(), 1);
         QCOMPARE(tab.sgrid3().rows.at(1).isplay, QStringLiteral("√"));
@@ -114,7 +102,7 @@ private slots:
 
     void downOnTheLastRowAddsNothing()
     {
-        TellTimeTab tab(m_tdm->Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime());
         tab.show();
         QTableView* grid = tab.form()->DBGridEh1;
         const int rows = grid->model()->rowCount();
@@ -123,46 +111,43 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Down);
         QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(grid->model()->rowCount(), rows);
-        QCOMPARE(m_tdm->Q_telltime()->rowCount(), rows);
+        QCOMPARE(m_fixture->data().Q_telltime()->rowCount(), rows);
         QCOMPARE(grid->currentIndex().row(), rows - 1);
-        QVERIFY(!m_tdm->Q_telltime()->isDirty());
+        QVERIFY(!m_fixture->data().Q_telltime()->isDirty());
     }
 
     void anEmptyTableGivesAnEmptyList()
     {
-        QSqlQuery query(m_tdm->database());
+        QSqlQuery query(m_fixture->data().database());
         QVERIFY(query.exec(QStringLiteral("DELETE FROM telltime")));
-        QVERIFY(m_tdm->Q_telltime()->select());
-        TellTimeTab tab(m_tdm->Q_telltime());
+        QVERIFY(m_fixture->data().Q_telltime()->select());
+        TellTimeTab tab(m_fixture->data().Q_telltime());
         QCOMPARE(tab.sgrid3().rowCount(), 2);
         QVERIFY(!tab.sgrid3().hasData());
         tab.BitBtn5Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("保存成功!")}));
     }
 
     void aRefusedSaveIsReportedAndKeepsTheEdit()
     {
-        m_tdm->Q_telltime()->setEditStrategy(QSqlTableModel::OnManualSubmit);
-        TellTimeTab tab(m_tdm->Q_telltime());
+        m_fixture->data().Q_telltime()->setEditStrategy(QSqlTableModel::OnManualSubmit);
+        TellTimeTab tab(m_fixture->data().Q_telltime());
         QTableView* grid = tab.form()->DBGridEh1;
-        const int isplay = m_tdm->Q_telltime()->fieldIndex(QStringLiteral("isplay"));
+        const int isplay = m_fixture->data().Q_telltime()->fieldIndex(QStringLiteral("isplay"));
         QVERIFY(grid->model()->setData(grid->model()->index(2, isplay), Qt::Checked, Qt::CheckStateRole));
-        QSqlQuery query(m_tdm->database());
+        QSqlQuery query(m_fixture->data().database());
         QVERIFY(query.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON telltime BEGIN "
                                           "SELECT RAISE(ABORT, 'telltime is read-only'); END")));
         tab.form()->BitBtn5->click();
-        const QStringList texts = m_dialogs->takeTexts();
+        const QStringList texts = m_fixture->dialogs.takeTexts();
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts.at(0).contains(QStringLiteral("read-only")), qPrintable(texts.at(0)));
-        QVERIFY(m_tdm->Q_telltime()->isDirty()); // the change is still there to be saved again
+        QVERIFY(m_fixture->data().Q_telltime()->isDirty()); // the change is still there to be saved again
         QCOMPARE(tab.sgrid3().rows.at(2).isplay, QString());
     }
 
 private:
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<TDM> m_tdm;
+    std::unique_ptr<DataFixture> m_fixture;
 };
 
 QTEST_MAIN(TestTellTimeTab)

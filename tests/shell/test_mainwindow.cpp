@@ -1,7 +1,6 @@
 #include "birthdays/birthdaylist.h"
 #include "common/inifile.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "recordingpowercontrol.h"
 #include "recordingspreadsheet.h"
 #include "shell/application.h"
@@ -9,8 +8,6 @@
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
 #include "data/tdm.h"
-#include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_tf_speaker.h"
 
 #include <QDir>
@@ -29,25 +26,18 @@ class TestMainWindow : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0); // a Tuesday
-        m_dialogs = std::make_unique<RecordingDialogs>();
-        createTestDatabase(*m_folder);
+        m_fixture = std::make_unique<StationFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0))); // a Tuesday
     }
 
     void cleanup()
     {
-        m_station.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void defaultsWithoutSettingsFile()
     {
-        startStation();
-        const auto* ui = form();
+        m_fixture->start();
+        const auto* ui = m_fixture->form();
         QCOMPARE(ui->TrackBar2->value(), 2);
         QCOMPARE(ui->StaticText6->text(), QStringLiteral("2"));
         QCOMPARE(ui->TrackBar1->value(), 100);
@@ -67,24 +57,24 @@ private slots:
         QCOMPARE(ui->ComBox1->currentIndex(), 0);
         QVERIFY(ui->chk_next->isChecked());
         QVERIFY(ui->SB_repeat1->isHidden());
-        QCOMPARE(m_station->mainWindow()->MainreadText(),
+        QCOMPARE(m_fixture->main()->MainreadText(),
                  QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
         // The interval loaded (60) differs from the form's 10, so the save button is ready.
         QVERIFY(ui->sb_save->isEnabled());
-        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), QByteArray("[System]\r\nNext_month=1\r\n"));
-        QCOMPARE(m_station->mainWindow()->statusPanel(1)->text(), QStringLiteral("2024-03-05 星期二"));
-        QCOMPARE(m_station->mainWindow()->windowTitle(), QStringLiteral("Kelvora"));
+        QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), QByteArray("[System]\r\nNext_month=1\r\n"));
+        QCOMPARE(m_fixture->main()->statusPanel(1)->text(), QStringLiteral("2024-03-05 星期二"));
+        QCOMPARE(m_fixture->main()->windowTitle(), QStringLiteral("Kelvora"));
     }
 
     void storedValuesAreRestored()
     {
-        m_folder->write(QStringLiteral("setinfo.ini"),
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
                         "[Speaker]\r\nRate=-15\r\nVolume=95\r\n[System]\r\nReadtimes=3\r\nIntervaltime=10\r\n"
                         "Playmode=1\r\nCheckBox1=1\r\nCheckBox3=0\r\nplaytime1=8:30:00\r\nplaytime2=17:45:10\r\n"
                         "Days=0x1E\r\nShowdays=3\r\nRead_add2=1\r\nNext_month=0\r\ndefault_volume=70\r\n"
                         "default_volume1=20\r\nmp3file=/music/song.mp3\r\n");
-        startStation();
-        const auto* ui = form();
+        m_fixture->start();
+        const auto* ui = m_fixture->form();
         QCOMPARE(ui->TrackBar2->value(), -10);
         QCOMPARE(ui->TrackBar1->value(), 95);
         QCOMPARE(ui->StaticText9->text(), QStringLiteral("95"));
@@ -109,29 +99,29 @@ private slots:
 
     void closeBoxOnlyHides()
     {
-        startStation();
-        QSignalSpy ended(m_station.get(), &Station::finished);
-        m_station->showMainWindow();
-        QVERIFY(m_station->mainWindow()->isVisible());
-        m_station->mainWindow()->close();
+        m_fixture->start();
+        QSignalSpy ended(m_fixture->station.get(), &Station::finished);
+        m_fixture->station->showMainWindow();
+        QVERIFY(m_fixture->main()->isVisible());
+        m_fixture->main()->close();
         QVERIFY(ended.isEmpty());
-        QVERIFY(!m_station->mainWindow()->isVisible() || m_station->mainWindow()->isMinimized());
+        QVERIFY(!m_fixture->main()->isVisible() || m_fixture->main()->isMinimized());
     }
 
     void closeButtonSavesTheSixValuesAndEnds()
     {
-        startStation();
-        auto* ui = form();
+        m_fixture->start();
+        auto* ui = m_fixture->form();
         ui->TrackBar2->setValue(7);
         ui->TrackBar1->setValue(33);
         ui->bj_v->setValue(55);
         ui->bj_v1->setValue(5);
         ui->ComBox1->setCurrentIndex(1);
         ui->SpinEdit1->setValue(9); // the schedule is not saved on this path
-        QSignalSpy ended(m_station.get(), &Station::finished);
+        QSignalSpy ended(m_fixture->station.get(), &Station::finished);
         ui->SB_close->click();
         QCOMPARE(ended.size(), 1);
-        QVERIFY(m_station->readingState().stopflag);
+        QVERIFY(m_fixture->station->readingState().stopflag);
         const IniFile ini(IniFile::defaultPath());
         QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Rate"), 0), 7);
         QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Volume"), 0), 33);
@@ -144,8 +134,8 @@ private slots:
 
     void saveButtonWritesTheScheduleInOrder()
     {
-        startStation();
-        auto* ui = form();
+        m_fixture->start();
+        auto* ui = m_fixture->form();
         ui->TimeEdit1->setTime(QTime(10, 15, 0));
         ui->chk1->setChecked(true);
         ui->edt_song->setText(QStringLiteral("  /m/a.mp3 "));
@@ -156,29 +146,29 @@ private slots:
                                     "CheckBox5=1\r\nCheckBox6=1\r\nCheckBox7=1\r\nplaytime1=10:15:00\r\n"
                                     "playtime2=14:00:00\r\nDays=90\r\nShowdays=1\r\nRead_add1=0\r\nRead_add2=0\r\n"
                                     "Read_add3=0\r\nRollover=0\r\n";
-        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), expected);
+        QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), expected);
         ui->SpinEdit4->setValue(2);
         QVERIFY(ui->sb_save->isEnabled());
     }
 
     void refusedStartUpWriteIsShownOnceAndStartUpGoesOn()
     {
-        QDir().mkpath(m_folder->file(QStringLiteral("setinfo.ini"))); // a folder in the way
-        startStation();
-        const QStringList texts = m_dialogs->takeTexts();
+        QDir().mkpath(m_fixture->folder.file(QStringLiteral("setinfo.ini"))); // a folder in the way
+        m_fixture->start();
+        const QStringList texts = m_fixture->dialogs.takeTexts();
         QCOMPARE(texts.size(), 1);
         QVERIFY(texts.first().contains(QStringLiteral("setinfo.ini")));
-        QCOMPARE(form()->TrackBar2->value(), 2);
+        QCOMPARE(m_fixture->form()->TrackBar2->value(), 2);
     }
 
     void damagedSettingsFileTakesDefaults()
     {
         QByteArray garbage("\xff\xfe\x00\x01[System\r\nRate=\x80\x81\r\n[Speaker]\r\nRate=zz\r\nVolume=");
         garbage += QByteArray(1 << 20, '9');
-        m_folder->write(QStringLiteral("setinfo.ini"), garbage);
-        startStation();
-        QCOMPARE(form()->TrackBar2->value(), 2);
-        QCOMPARE(form()->TrackBar1->value(), 100);
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"), garbage);
+        m_fixture->start();
+        QCOMPARE(m_fixture->form()->TrackBar2->value(), 2);
+        QCOMPARE(m_fixture->form()->TrackBar1->value(), 100);
     }
 
     void sessionEndPowersOffOnlyWhenAllowed()
@@ -187,10 +177,9 @@ private slots:
         power.allowed = false;
         Services services;
         services.power = &power;
-        m_station = std::make_unique<Station>(services);
-        QVERIFY(m_station->start());
-        QSignalSpy ended(m_station.get(), &Station::finished);
-        QMetaObject::invokeMethod(m_station.get(), "commitDataRequested");
+        m_fixture->start(services);
+        QSignalSpy ended(m_fixture->station.get(), &Station::finished);
+        QMetaObject::invokeMethod(m_fixture->station.get(), "commitDataRequested");
         QCOMPARE(ended.size(), 1);
         QCOMPARE(power.powerOffs, 0);
         // Nothing was saved on this path.
@@ -210,30 +199,30 @@ private slots:
     void aboutShowsMemory()
     {
         QCOMPARE(Tf_about::formatKilobytes(2097152), QStringLiteral("2,097,152 KB"));
-        startStation();
-        const auto* about = m_station->aboutWindow();
+        m_fixture->start();
+        const auto* about = m_fixture->station->aboutWindow();
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_memory"))->text().endsWith(QStringLiteral(" KB")));
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_load"))->text().endsWith(QStringLiteral(" %")));
     }
 
     void missingDatabaseWarnsOnceAndEnds()
     {
-        QFile::remove(m_folder->file(QStringLiteral("draft.dat")));
-        m_station = std::make_unique<Station>(Services{});
-        QVERIFY(!m_station->start());
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("数据连接失败!")});
-        QVERIFY(!m_station->mainWindow());
-        QVERIFY(!m_folder->exists(QStringLiteral("setinfo.ini")));
+        QFile::remove(m_fixture->folder.file(QStringLiteral("draft.dat")));
+        m_fixture->station = std::make_unique<Station>(Services{});
+        QVERIFY(!m_fixture->station->start());
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("数据连接失败!")});
+        QVERIFY(!m_fixture->main());
+        QVERIFY(!m_fixture->folder.exists(QStringLiteral("setinfo.ini")));
         // The failed opening created no empty database either.
-        QVERIFY(!m_folder->exists(QStringLiteral("draft.dat")));
+        QVERIFY(!m_fixture->folder.exists(QStringLiteral("draft.dat")));
     }
 
     void dataModuleIsSharedWithTheMainWindow()
     {
-        startStation();
-        QVERIFY(m_station->dataModule());
-        QCOMPARE(m_station->mainWindow()->dataModule(), m_station->dataModule());
-        QVERIFY(m_station->dataModule()->Q_birthday2());
+        m_fixture->start();
+        QVERIFY(m_fixture->station->dataModule());
+        QCOMPARE(m_fixture->main()->dataModule(), m_fixture->station->dataModule());
+        QVERIFY(m_fixture->station->dataModule()->Q_birthday2());
     }
 
     void birthdayReportGoesToTheSpreadsheet()
@@ -241,10 +230,9 @@ private slots:
         RecordingSpreadsheet spreadsheet;
         Services services;
         services.spreadsheet = &spreadsheet;
-        m_station = std::make_unique<Station>(services);
-        QVERIFY(m_station->start());
-        auto* grid = form()->SGrid1;
-        auto* O1 = m_station->mainWindow()->birthdayList()->popupMenu()->findChild<QAction*>(QStringLiteral("O1"));
+        m_fixture->start(services);
+        auto* grid = m_fixture->form()->SGrid1;
+        auto* O1 = m_fixture->main()->birthdayList()->popupMenu()->findChild<QAction*>(QStringLiteral("O1"));
         QVERIFY(O1);
         O1->trigger();
         const int rows = grid->rowCount() + 1;
@@ -256,17 +244,7 @@ private slots:
     }
 
 private:
-    void startStation()
-    {
-        m_station = std::make_unique<Station>(Services{});
-        QVERIFY(m_station->start());
-    }
-    Ui::Tf_speaker* form() const { return m_station->mainWindow()->form(); }
-
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<Station> m_station;
+    std::unique_ptr<StationFixture> m_fixture;
 };
 
 QTEST_MAIN(TestMainWindow)

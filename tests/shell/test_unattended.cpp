@@ -5,10 +5,9 @@
 #include "common/loggingdialogs.h"
 #include "common/readingstate.h"
 #include "common/runtimeerror.h"
+#include "datafixture.h"
 #include "music/musicpanel.h"
-#include "fakeclock.h"
 #include "recordingaudiolibrary.h"
-#include "recordingdialogs.h"
 #include "recordingvoice.h"
 #include "schedule/schedulepanel.h"
 #include "schedule/timeannouncements.h"
@@ -17,7 +16,6 @@
 #include "speech/readingcommands.h"
 #include "speech/tts.h"
 #include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_tf_speaker.h"
 
 #include <QCheckBox>
@@ -52,59 +50,53 @@ class TestUnattended final : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(QDateTime(Monday, QTime(8, 0)));
-        m_dialogs = std::make_unique<RecordingDialogs>();
-        createTestDatabase(*m_folder);
-        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        m_fixture = std::make_unique<StationFixture>(QDateTime(Monday, QTime(8, 0)));
+        IniFile ini(m_fixture->folder.file(QStringLiteral("setinfo.ini")));
         ini.writeString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00"));
         ini.writeString(System, QStringLiteral("playtime2"), QStringLiteral("09:30:00"));
         ini.writeInteger(System, QStringLiteral("Readtimes"), 1);
         ini.writeString(System, QStringLiteral("Mainread"), QStringLiteral("祝生日快乐！"));
         ini.writeBool(System, QStringLiteral("Next_month"), false);
-        EventLog::open(m_folder->file(QStringLiteral("kelvora.log")), false);
+        EventLog::open(m_fixture->folder.file(QStringLiteral("kelvora.log")), false);
     }
 
     void cleanup()
     {
-        m_station.reset();
+        m_fixture->station.reset();
         EventLog::close();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void aBroadcastDayIsLogged()
     {
         seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}});
         RecordingAudioLibrary library;
-        const QString track = m_folder->file(QStringLiteral("a.mp3"));
-        const QString song = m_folder->file(QStringLiteral("songs/song.mp3"));
-        m_folder->write(QStringLiteral("a.mp3"), "ID3");
-        m_folder->write(QStringLiteral("songs/song.mp3"), "ID3");
+        const QString track = m_fixture->folder.file(QStringLiteral("a.mp3"));
+        const QString song = m_fixture->folder.file(QStringLiteral("songs/song.mp3"));
+        m_fixture->folder.write(QStringLiteral("a.mp3"), "ID3");
+        m_fixture->folder.write(QStringLiteral("songs/song.mp3"), "ID3");
         library.addFile(track, 600.0);
         library.addFile(song, 5.0);
         RecordingVoice voice;
         startStation(&voice, &library);
         // Every box is logged with its text, as the program wraps its dialogs.
-        LoggingDialogs logging(*m_dialogs);
+        LoggingDialogs logging(m_fixture->dialogs);
         Dialogs::setInstance(&logging);
-        Tf_speaker* main = m_station->mainWindow();
+        Tf_speaker* main = m_fixture->main();
         main->form()->edt_song->setText(song);
 
-        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        m_fixture->clock.set(QDateTime(Monday, QTime(9, 0)));
         main->schedulePanel()->timer_autoplayTimer();
         runRepetition();
         main->schedulePanel()->timer_autoplayTimer(); // the designated song follows the reading
-        m_clock->advance(6000);
+        m_fixture->clock.advance(6000);
         main->schedulePanel()->timer_autoplayTimer(); // and ends with its time
         main->timeAnnouncements()->telltimeing(QStringLiteral("10:00:00"));
-        m_clock->advance(1300);
+        m_fixture->clock.advance(1300);
         main->timeAnnouncements()->telltimeTimer();
         guarded([] { throw RuntimeError(QStringLiteral("磁盘已满")); });
-        QCOMPARE(m_dialogs->takeTexts(), QStringList({QStringLiteral("磁盘已满")}));
-        Dialogs::setInstance(m_dialogs.get());
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("磁盘已满")}));
+        Dialogs::setInstance(&m_fixture->dialogs);
 
         const QString announcement = QStringLiteral("今天是：员工，张三生日，祝生日快乐！");
         QCOMPARE(main->form()->Memo1->toPlainText(), announcement);
@@ -125,27 +117,27 @@ private slots:
             QStringLiteral("time announcement: 现在是北京时间10:00正"),
             QStringLiteral("error box [Kelvora] 磁盘已满"),
         };
-        QCOMPARE(loggedEvents(*m_folder), expected);
+        QCOMPARE(loggedEvents(m_fixture->folder), expected);
         // Lines start with the ISO date and time.
-        QVERIFY(QString::fromUtf8(m_folder->read(QStringLiteral("kelvora.log"))).startsWith(QStringLiteral("2024-03-04T08:00:00.000 ")));
-        m_station.reset(); // before the library it plays on
+        QVERIFY(QString::fromUtf8(m_fixture->folder.read(QStringLiteral("kelvora.log"))).startsWith(QStringLiteral("2024-03-04T08:00:00.000 ")));
+        m_fixture->station.reset(); // before the library it plays on
     }
 
     void rolloverIsOffByDefaultAndSaved()
     {
         RecordingVoice voice;
         startStation(&voice, nullptr);
-        Ui::Tf_speaker* form = m_station->mainWindow()->form();
+        Ui::Tf_speaker* form = m_fixture->form();
         QVERIFY(!form->chk_rollover->isChecked());
         QCOMPARE(form->chk_rollover->text(), QStringLiteral("每天零点重新生成播报"));
         form->sb_save->setEnabled(false);
         form->chk_rollover->setChecked(true);
         QVERIFY(form->sb_save->isEnabled());
-        m_station->mainWindow()->sb_saveClick();
+        m_fixture->main()->sb_saveClick();
         QVERIFY(IniFile(IniFile::defaultPath()).readBool(System, QStringLiteral("Rollover"), false));
-        m_station.reset();
+        m_fixture->station.reset();
         startStation(&voice, nullptr);
-        QVERIFY(m_station->mainWindow()->form()->chk_rollover->isChecked());
+        QVERIFY(m_fixture->form()->chk_rollover->isChecked());
     }
 
     void eachDayBroadcastsItsOwnAnnouncement_data()
@@ -157,23 +149,23 @@ private slots:
     void eachDayBroadcastsItsOwnAnnouncement()
     {
         QFETCH(bool, rollover);
-        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeBool(System, QStringLiteral("Rollover"), rollover);
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).writeBool(System, QStringLiteral("Rollover"), rollover);
         // Tuesday's person is still in Wednesday's window of days, but is not greeted again then.
         seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}, {QStringLiteral("李四"), QStringLiteral("1991-03-05")}});
         RecordingVoice voice;
         startStation(&voice, nullptr);
-        Tf_speaker* main = m_station->mainWindow();
+        Tf_speaker* main = m_fixture->main();
         main->form()->chk_next->setChecked(true); // the list is emptied on a day without birthdays
 
         QList<QStringList> spokenByDay;
         for (int day = 0; day < 3; ++day) {
             voice.clear();
-            m_clock->set(QDateTime(Monday.addDays(day), QTime(0, 0, 0, 50)));
+            m_fixture->clock.set(QDateTime(Monday.addDays(day), QTime(0, 0, 0, 50)));
             main->schedulePanel()->timer_autoplayTimer();
-            m_clock->set(QDateTime(Monday.addDays(day), QTime(9, 0)));
+            m_fixture->clock.set(QDateTime(Monday.addDays(day), QTime(9, 0)));
             main->schedulePanel()->timer_autoplayTimer();
             runRepetition();
-            m_clock->set(QDateTime(Monday.addDays(day), QTime(23, 59, 59)));
+            m_fixture->clock.set(QDateTime(Monday.addDays(day), QTime(23, 59, 59)));
             main->schedulePanel()->timer_autoplayTimer();
             spokenByDay.append(voice.texts());
         }
@@ -185,7 +177,7 @@ private slots:
             QCOMPARE(spokenByDay[1].filter(QStringLiteral("今天是")).size(), 1);
             QVERIFY2(spokenByDay[2].isEmpty(), qPrintable(spokenByDay[2].join(QLatin1Char('|'))));
             QVERIFY(main->form()->Memo1->toPlainText().isEmpty());
-            const QStringList events = loggedEvents(*m_folder);
+            const QStringList events = loggedEvents(m_fixture->folder);
             QCOMPARE(events.filter(QStringLiteral("broadcast started")).size(), 2);
             QCOMPARE(events.filter(QStringLiteral("new day")),
                      QStringList({QStringLiteral("new day 2024-03-05: the announcement is composed again"),
@@ -200,17 +192,17 @@ private slots:
 
     void rolloverStopsAReadingStillRunning()
     {
-        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeBool(System, QStringLiteral("Rollover"), true);
-        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeString(System, QStringLiteral("playtime2"), QStringLiteral("23:59:59"));
-        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeInteger(System, QStringLiteral("Readtimes"), 5);
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).writeBool(System, QStringLiteral("Rollover"), true);
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).writeString(System, QStringLiteral("playtime2"), QStringLiteral("23:59:59"));
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).writeInteger(System, QStringLiteral("Readtimes"), 5);
         seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}});
         RecordingVoice voice;
         startStation(&voice, nullptr);
-        Tf_speaker* main = m_station->mainWindow();
-        m_clock->set(QDateTime(Monday, QTime(23, 59, 59)));
+        Tf_speaker* main = m_fixture->main();
+        m_fixture->clock.set(QDateTime(Monday, QTime(23, 59, 59)));
         main->schedulePanel()->timer_autoplayTimer();
         QVERIFY(main->readingCommands()->repetitionActive());
-        m_clock->set(QDateTime(Monday.addDays(1), QTime(0, 0, 0, 50)));
+        m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(0, 0, 0, 50)));
         main->schedulePanel()->timer_autoplayTimer();
         QVERIFY(!main->readingCommands()->repetitionActive());
         QVERIFY(!main->schedulePanel()->scheduler().auto_started());
@@ -224,7 +216,7 @@ private:
         const QString name = QStringLiteral("unattended-seed");
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(m_folder->file(QStringLiteral("draft.dat")));
+            db.setDatabaseName(m_fixture->folder.file(QStringLiteral("draft.dat")));
             QVERIFY(db.open());
             for (const auto& person : people) {
                 QVERIFY(addEmployee(db, person.first, person.second, QStringLiteral("2010-01-01")) > 0);
@@ -239,28 +231,24 @@ private:
         Services services;
         services.voice = voice;
         services.audio = audio;
-        m_station = std::make_unique<Station>(services);
-        QVERIFY(m_station->start());
-        m_station->mainWindow()->form()->chk1->setChecked(true); // every weekday
+        m_fixture->start(services);
+        m_fixture->form()->chk1->setChecked(true); // every weekday
     }
 
     // The repetition timer ticks once a second until the repetition is over.
     void runRepetition()
     {
-        ReadingCommands* reading = m_station->mainWindow()->readingCommands();
+        ReadingCommands* reading = m_fixture->main()->readingCommands();
         for (int tick = 0; tick < 100 && reading->repetitionActive(); ++tick) {
             reading->readcycledTimer();
             QTRY_COMPARE(reading->runningThreads(), 0);
             QTRY_COMPARE(Tts::pendingReadings(), 0);
-            m_clock->advance(1000);
+            m_fixture->clock.advance(1000);
         }
         QVERIFY(!reading->repetitionActive());
     }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<Station> m_station;
+    std::unique_ptr<StationFixture> m_fixture;
 };
 
 QTEST_MAIN(TestUnattended)

@@ -1,14 +1,11 @@
 #include "data/tdm.h"
-#include "fakeclock.h"
-#include "recordingdialogs.h"
+#include "datafixture.h"
 #include "recordingvoice.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
 #include "speech/pausestab.h"
 #include "speech/tfaddbiaodian.h"
-#include "testdatabase.h"
-#include "testfolder.h"
 #include "ui_pausestab.h"
 #include "ui_tfaddbiaodian.h"
 
@@ -26,16 +23,12 @@ class TestPausesTab : public QObject
 private slots:
     void init()
     {
-        m_folder = std::make_unique<TestFolder>();
-        m_clock = std::make_unique<FakeClock>(2024, 3, 5, 8, 0, 0);
-        m_dialogs = std::make_unique<RecordingDialogs>();
-        createTestDatabase(*m_folder);
+        m_fixture = std::make_unique<StationFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)));
         m_voice = std::make_unique<RecordingVoice>();
         Services services;
         services.voice = m_voice.get();
-        m_station = std::make_unique<Station>(services);
-        QVERIFY(m_station->start());
-        const QTabWidget* pages = m_station->settingsWindow()->pages();
+        m_fixture->start(services);
+        const QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
         for (int i = 0; i < pages->count(); ++i) {
             if (pages->tabText(i) == QStringLiteral("停顿及延时设置")) {
                 m_tab = qobject_cast<PausesTab*>(pages->widget(i));
@@ -47,19 +40,15 @@ private slots:
     void cleanup()
     {
         m_tab = nullptr;
-        m_station.reset();
-        m_dialogs->verifyAllSeen();
-        m_dialogs.reset();
-        m_clock.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void startUpLoadsTheShippedSymbols()
     {
-        const PauseTablePtr table = m_station->mainWindow()->pauseSymbols().current();
+        const PauseTablePtr table = m_fixture->main()->pauseSymbols().current();
         QVERIFY(table->isPauseSymbol(U'，'));
         QVERIFY(table->pauseFor(U'。') > 0);
-        QCOMPARE(m_station->mainWindow()->markdelay(), 800);
+        QCOMPARE(m_fixture->main()->markdelay(), 800);
     }
 
     void gridShowsFourColumns()
@@ -108,32 +97,32 @@ private slots:
 
     void showingLoadsDelay2()
     {
-        m_folder->write(QStringLiteral("setinfo.ini"), "[System]\r\nDelay2=1500\r\n");
-        m_station->settingsWindow()->show();
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"), "[System]\r\nDelay2=1500\r\n");
+        m_fixture->station->settingsWindow()->show();
         QCOMPARE(m_tab->form()->S_delay2->value(), 1500);
-        m_station->settingsWindow()->hide();
-        m_folder->write(QStringLiteral("setinfo.ini"), "[System]\r\n");
-        m_station->settingsWindow()->show();
+        m_fixture->station->settingsWindow()->hide();
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"), "[System]\r\n");
+        m_fixture->station->settingsWindow()->show();
         QCOMPARE(m_tab->form()->S_delay2->value(), 800);
     }
 
     void saveStoresDelayAndRepublishesTheSymbols()
     {
-        const PauseTablePtr before = m_station->mainWindow()->pauseSymbols().current();
+        const PauseTablePtr before = m_fixture->main()->pauseSymbols().current();
         const int row = rowOf(QStringLiteral("，"));
         QVERIFY(row >= 0);
         // A grid edit not yet posted counts at the save.
         QVERIFY(model()->setData(model()->index(row, model()->fieldIndex(QStringLiteral("delaytime"))), 1234));
         m_tab->form()->S_delay2->setValue(2500);
         m_tab->BitBtn4Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("保存成功!")});
-        QVERIFY(m_folder->read(QStringLiteral("setinfo.ini")).contains("Delay2=2500\r\n"));
-        QCOMPARE(m_station->mainWindow()->markdelay(), 2500);
-        const PauseTablePtr after = m_station->mainWindow()->pauseSymbols().current();
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QVERIFY(m_fixture->folder.read(QStringLiteral("setinfo.ini")).contains("Delay2=2500\r\n"));
+        QCOMPARE(m_fixture->main()->markdelay(), 2500);
+        const PauseTablePtr after = m_fixture->main()->pauseSymbols().current();
         QVERIFY(after != before);
         QCOMPARE(after->pauseFor(U'，'), 1234);
         QVERIFY(before->pauseFor(U'，') != 1234); // a reader's snapshot stays whole
-        QSqlQuery check(m_station->dataModule()->database());
+        QSqlQuery check(m_fixture->station->dataModule()->database());
         QVERIFY(check.exec(QStringLiteral("select delaytime from delaytime where descript = '，'")) && check.next());
         QCOMPARE(check.value(0).toInt(), 1234);
     }
@@ -143,17 +132,17 @@ private slots:
         const int rows = model()->rowCount();
         const int row = rowOf(QStringLiteral("、"));
         m_tab->form()->DBGridEh2->setCurrentIndex(m_tab->form()->DBGridEh2->model()->index(row, 1));
-        m_dialogs->answerNextQuestion(false);
+        m_fixture->dialogs.answerNextQuestion(false);
         m_tab->N2Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("真的要删除这条记录吗?")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("真的要删除这条记录吗?")});
         QCOMPARE(model()->rowCount(), rows);
 
-        m_dialogs->answerNextQuestion(true);
+        m_fixture->dialogs.answerNextQuestion(true);
         m_tab->N2Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("真的要删除这条记录吗?")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("真的要删除这条记录吗?")});
         QCOMPARE(model()->rowCount(), rows - 1);
         QCOMPARE(rowOf(QStringLiteral("、")), -1);
-        QSqlQuery check(m_station->dataModule()->database());
+        QSqlQuery check(m_fixture->station->dataModule()->database());
         QVERIFY(check.exec(QStringLiteral("select count(*) from delaytime where descript = '、'")) && check.next());
         QCOMPARE(check.value(0).toInt(), 0);
     }
@@ -170,7 +159,7 @@ private slots:
 
     void addWindowLooksAsFixed()
     {
-        TFaddbiaodian* add = m_station->addSymbolWindow();
+        TFaddbiaodian* add = m_fixture->station->addSymbolWindow();
         QVERIFY(add);
         QCOMPARE(add->windowTitle(), QStringLiteral("新增延时符号"));
         QVERIFY(add->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -197,11 +186,11 @@ private slots:
         QFETCH(QString, symbol);
         QFETCH(QString, message);
         const int rows = model()->rowCount();
-        TFaddbiaodian* add = m_station->addSymbolWindow();
+        TFaddbiaodian* add = m_fixture->station->addSymbolWindow();
         add->form()->Edit1->setText(QStringLiteral("名"));
         add->form()->Edit2->setText(symbol);
         add->BitBtn1Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{message});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{message});
         QCOMPARE(model()->rowCount(), rows);
     }
 
@@ -217,7 +206,7 @@ private slots:
     {
         QFETCH(QString, symbol);
         const int rows = model()->rowCount();
-        TFaddbiaodian* add = m_station->addSymbolWindow();
+        TFaddbiaodian* add = m_fixture->station->addSymbolWindow();
         add->show();
         add->form()->Edit1->setText(QStringLiteral("新符号"));
         add->form()->Edit2->setText(symbol);
@@ -225,7 +214,7 @@ private slots:
         add->BitBtn1Click();
         QVERIFY(add->isVisible()); // stays open for the next one
         QCOMPARE(model()->rowCount(), rows + 1);
-        QSqlQuery check(m_station->dataModule()->database());
+        QSqlQuery check(m_fixture->station->dataModule()->database());
         QVERIFY(check.prepare(QStringLiteral("select name, delaytime, candelete from delaytime where descript = ?")));
         check.addBindValue(symbol);
         QVERIFY(check.exec() && check.next());
@@ -235,16 +224,16 @@ private slots:
 
         // It cuts only after the next save.
         const char32_t first = symbol.trimmed().toUcs4().first();
-        QVERIFY(!m_station->mainWindow()->pauseSymbols().current()->isPauseSymbol(first));
+        QVERIFY(!m_fixture->main()->pauseSymbols().current()->isPauseSymbol(first));
         m_tab->BitBtn4Click();
-        QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("保存成功!")});
-        QCOMPARE(m_station->mainWindow()->pauseSymbols().current()->pauseFor(first), 450);
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->main()->pauseSymbols().current()->pauseFor(first), 450);
         add->hide();
     }
 
     void enterMovesToTheNextField()
     {
-        TFaddbiaodian* add = m_station->addSymbolWindow();
+        TFaddbiaodian* add = m_fixture->station->addSymbolWindow();
         add->show();
         QVERIFY(QTest::qWaitForWindowActive(add));
         add->form()->Edit1->setFocus();
@@ -255,12 +244,12 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), add->form()->BitBtn1);
         // Nothing was added on the way.
-        QVERIFY(m_dialogs->takeTexts().isEmpty());
+        QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
         add->hide();
     }
 
 private:
-    QSqlTableModel* model() const { return m_station->dataModule()->q_delaytime(); }
+    QSqlTableModel* model() const { return m_fixture->station->dataModule()->q_delaytime(); }
 
     int rowOf(const QString& symbol) const
     {
@@ -272,11 +261,8 @@ private:
         return -1;
     }
 
-    std::unique_ptr<TestFolder> m_folder;
-    std::unique_ptr<FakeClock> m_clock;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<StationFixture> m_fixture;
     std::unique_ptr<RecordingVoice> m_voice;
-    std::unique_ptr<Station> m_station;
     PausesTab* m_tab = nullptr;
 };
 

@@ -198,11 +198,8 @@ private slots:
     void getdelaystringStoresPendingEdit()
     {
         QSqlDatabase db = openDatabase();
-        QSqlQuery(db).exec(QStringLiteral("insert into delaytime(name, descript, delaytime, candelete) values ('逗号', '，', 300, 1)"));
         QSqlTableModel model(nullptr, db);
-        model.setTable(QStringLiteral("delaytime"));
-        model.setEditStrategy(QSqlTableModel::OnManualSubmit);
-        QVERIFY(model.select());
+        fillWithComma(model);
         QVERIFY(model.setData(model.index(0, model.fieldIndex(QStringLiteral("delaytime"))), 450));
 
         PauseSymbols symbols;
@@ -216,11 +213,8 @@ private slots:
     void getdelaystringFailureKeepsTable()
     {
         QSqlDatabase db = openDatabase();
-        QSqlQuery(db).exec(QStringLiteral("insert into delaytime(name, descript, delaytime, candelete) values ('逗号', '，', 300, 1)"));
         QSqlTableModel model(nullptr, db);
-        model.setTable(QStringLiteral("delaytime"));
-        model.setEditStrategy(QSqlTableModel::OnManualSubmit);
-        QVERIFY(model.select());
+        fillWithComma(model);
         PauseSymbols symbols;
         symbols.getdelaystring(&model);
         const PauseTablePtr before = symbols.current();
@@ -271,6 +265,17 @@ private:
                 "create table delaytime (name text, descript text, delaytime integer, candelete integer)")));
         }();
         return db;
+    }
+
+    // One comma row of 300 ms, in a model that keeps its edits until submitted.
+    static void fillWithComma(QSqlTableModel& model)
+    {
+        QVERIFY(QSqlQuery(model.database())
+                    .exec(QStringLiteral("insert into delaytime(name, descript, delaytime, candelete) "
+                                         "values ('逗号', '，', 300, 1)")));
+        model.setTable(QStringLiteral("delaytime"));
+        model.setEditStrategy(QSqlTableModel::OnManualSubmit);
+        QVERIFY(model.select());
     }
 
     int m_connections = 0;

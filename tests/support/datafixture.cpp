@@ -1,0 +1,54 @@
+#include "datafixture.h"
+
+#include "testdatabase.h"
+
+#include "data/tdm.h"
+#include "shell/station.h"
+#include "shell/tf_speaker.h"
+
+#include <QTest>
+
+DataFixture::DataFixture(const QDateTime& start, Database database)
+    : clock(start)
+{
+    if (database == NoDatabase) {
+        return;
+    }
+    createTestDatabase(folder);
+    if (database == OpenDatabase) {
+        m_data = std::make_unique<TDM>();
+        QVERIFY(m_data->DataModuleCreate());
+    }
+}
+
+DataFixture::~DataFixture()
+{
+    m_data.reset();
+    dialogs.verifyAllSeen();
+}
+
+StationFixture::StationFixture(const QDateTime& start)
+    : DataFixture(start, CreatedDatabase)
+{
+}
+
+StationFixture::~StationFixture()
+{
+    station.reset();
+}
+
+void StationFixture::start(const Services& services)
+{
+    station = std::make_unique<Station>(services);
+    QVERIFY(station->start());
+}
+
+Tf_speaker* StationFixture::main() const
+{
+    return station->mainWindow();
+}
+
+Ui::Tf_speaker* StationFixture::form() const
+{
+    return station->mainWindow()->form();
+}
