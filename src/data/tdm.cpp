@@ -2,6 +2,7 @@
 
 #include "draftfile.h"
 #include "sqlclock.h"
+#include "sqlstatement.h"
 #include "storedquery.h"
 
 #include "common/errorguard.h"
@@ -15,6 +16,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <map>
 
 // A table-bound data set with a fixed row order (ties broken by the key, so the order is stable).
 class DataSet : public QSqlTableModel
@@ -109,6 +111,7 @@ TDM::TDM(QObject* parent)
 
 TDM::~TDM()
 {
+    m_statements.reset();
     // The data sets hold queries of the connection: they go first.
     delete m_birthday2;
     delete m_draft1;
@@ -168,6 +171,7 @@ bool TDM::openReadOnly()
 
 bool TDM::openConnection(bool readOnly)
 {
+    m_statements.reset();
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase::database(m_connectionName, false).close();
     }
@@ -266,24 +270,113 @@ QString TDM::storedQueryCommand(const QString& name, const QString& p1, const QS
     return storedQueryCommandText(name, {p1, p2});
 }
 
+// The lookup by name and each stored query stay prepared between calls: preparing the stored SQL
+// costs more than running it on a small roster. The SQL is still looked up on every call, so a
+// changed stored query is prepared anew.
+struct TDM::StatementCache
+{
+    struct Prepared
+    {
+        QString sql;
+        std::unique_ptr<SqlStatement> statement;
+    };
+    std::unique_ptr<QSqlQuery> lookup;
+    std::map<QString, Prepared> byName;
+};
+
+namespace {
+
+// Resets a query when its row has been read or reading failed: a statement left mid-way would
+// hold SQLite's read lock.
+class FinishGuard
+{
+public:
+    explicit FinishGuard(QSqlQuery& query)
+        : m_query(query)
+    {
+    }
+    ~FinishGuard() { m_query.finish(); }
+    Q_DISABLE_COPY_MOVE(FinishGuard)
+
+private:
+    QSqlQuery& m_query;
+};
+
+// The kept path could not answer; the query runs again the plain way.
+struct RunAfresh
+{
+};
+
+} // namespace
+
 QList<QSqlRecord> TDM::execute(const QString& commandText)
 {
     const StoredQueryCall call = parseStoredQueryCommand(commandText);
-    QSqlDatabase db = database();
-    if (!db.isOpen()) {
+    if (!database().isOpen()) {
         throw RuntimeError(QStringLiteral("数据库未连接"));
     }
+    try {
+        return runKeptStatement(call.name, call.values);
+    } catch (const RunAfresh&) {
+        // Whatever failed (the schema changed, the database is busy, a parameter is missing), the
+        // plain run gives the rows or the error in the words a first call gives.
+        m_statements.reset();
+    }
+    return runStoredQuery(call.name, call.values);
+}
 
+QList<QSqlRecord> TDM::runKeptStatement(const QString& name, const QStringList& values)
+{
+    if (!m_statements) {
+        m_statements = std::make_unique<StatementCache>();
+    }
+    if (!m_statements->lookup) {
+        auto lookup = std::make_unique<QSqlQuery>(database());
+        if (!lookup->prepare(QStringLiteral("SELECT sql FROM stored_query WHERE name = :name"))) {
+            throw RunAfresh();
+        }
+        m_statements->lookup = std::move(lookup);
+    }
+    QSqlQuery& lookup = *m_statements->lookup;
+    QString sql;
+    {
+        FinishGuard finish(lookup);
+        lookup.bindValue(QStringLiteral(":name"), name);
+        if (!lookup.exec() || !lookup.next()) {
+            throw RunAfresh();
+        }
+        sql = lookup.value(0).toString();
+    }
+
+    StatementCache::Prepared& kept = m_statements->byName[name];
+    if (!kept.statement || kept.sql != sql) {
+        kept.statement.reset();
+        kept.statement = SqlStatement::prepare(SqlStatement::handleOf(database()), sql);
+        if (!kept.statement) {
+            throw RunAfresh();
+        }
+        kept.sql = sql;
+    }
+    QList<QSqlRecord> rows;
+    if (!kept.statement->run(values, rows)) {
+        throw RunAfresh();
+    }
+    return rows;
+}
+
+QList<QSqlRecord> TDM::runStoredQuery(const QString& name, const QStringList& values)
+{
+    QSqlDatabase db = database();
     QSqlQuery lookup(db);
     if (!lookup.prepare(QStringLiteral("SELECT sql FROM stored_query WHERE name = :name"))) {
         throw RuntimeError(lookup.lastError().text());
     }
-    lookup.bindValue(QStringLiteral(":name"), call.name);
+    lookup.bindValue(QStringLiteral(":name"), name);
     if (!lookup.exec()) {
         throw RuntimeError(lookup.lastError().text());
     }
     if (!lookup.next()) {
-        throw RuntimeError(QStringLiteral("数据库中没有名为“%1”的存储查询").arg(call.name));
+        throw RuntimeError(QStringLiteral("数据库中没有名为“%1”的存储查询").arg(name));
     }
     const QString sql = lookup.value(0).toString();
     lookup.finish();
@@ -293,8 +386,8 @@ QList<QSqlRecord> TDM::execute(const QString& commandText)
     if (!query.prepare(sql)) {
         throw RuntimeError(query.lastError().text());
     }
-    for (qsizetype i = 0; i < call.values.size(); ++i) {
-        query.bindValue(QStringLiteral(":p%1").arg(i + 1), call.values.at(i));
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        query.bindValue(QStringLiteral(":p%1").arg(i + 1), values.at(i));
     }
     if (!query.exec()) {
         throw RuntimeError(query.lastError().text());

@@ -5,6 +5,9 @@
 #include <QSqlDatabase>
 #include <QSqlRecord>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
 
 class QSqlTableModel;
 class DataSet;
@@ -62,6 +65,14 @@ private:
     bool openConnection(bool readOnly = false);
     void openDataSets();
     DataSet* makeDataSet(const QString& table, const QString& orderBy);
+    // Through the statements kept from earlier calls; throws only to ask for a plain run.
+    QList<QSqlRecord> runKeptStatement(const QString& name, const QStringList& values);
+    // Looks the SQL up and prepares it afresh: the first call's rows and errors.
+    QList<QSqlRecord> runStoredQuery(const QString& name, const QStringList& values);
+
+    // Prepared statements of the stored-query path, kept between calls; dropped with the connection.
+    struct StatementCache;
+    std::unique_ptr<StatementCache> m_statements;
 
     QString m_connectionName;
     DataSet* m_history = nullptr;

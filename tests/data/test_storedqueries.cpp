@@ -4,6 +4,8 @@
 #include "datafixture.h"
 #include "testdatabase.h"
 
+#include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -266,8 +268,82 @@ private slots:
                  (QStringList{"先", "后", "同日"}));
     }
 
+    // The kept statements give exactly the records a forward-only QSqlQuery gives: field names,
+    // tables, types and values, also for NULLs in the first row and for texts that are not UTF-8.
+    void rowsAsTheDriverGivesThem_data()
+    {
+        QTest::addColumn<QString>("sql");
+        const QString params = QStringLiteral(", :p1 AS a, :p2 AS b, 7 AS n, 2.5 AS r, NULL AS z");
+        QTest::newRow("chinese") << "SELECT '张三，李四' AS v" + params;
+        QTest::newRow("empty text") << "SELECT '' AS v" + params;
+        QTest::newRow("null then text") << "SELECT v" + params + " FROM (SELECT NULL AS v UNION ALL SELECT 'x') ORDER BY v IS NOT NULL";
+        QTest::newRow("text then null") << "SELECT v" + params + " FROM (SELECT NULL AS v UNION ALL SELECT 'x') ORDER BY v IS NULL";
+        QTest::newRow("integer then text") << "SELECT v" + params + " FROM (SELECT 1 AS v UNION ALL SELECT 'x') ORDER BY typeof(v)";
+        QTest::newRow("blob") << "SELECT x'00ff41' AS v" + params;
+        QTest::newRow("not UTF-8") << "SELECT CAST(x'41ff42' AS TEXT) AS v" + params;
+        QTest::newRow("overlong") << "SELECT CAST(x'c0af' AS TEXT) AS v" + params;
+        QTest::newRow("surrogate") << "SELECT CAST(x'eda080' AS TEXT) AS v" + params;
+        QTest::newRow("cut short") << "SELECT CAST(x'41e5bc' AS TEXT) AS v" + params;
+        QTest::newRow("byte order mark") << "SELECT CAST(x'efbbbf41' AS TEXT) AS v" + params;
+        QTest::newRow("replacement character") << QStringLiteral("SELECT '\uFFFD' AS v") + params;
+        QTest::newRow("NUL inside") << "SELECT CAST(x'410042' AS TEXT) AS v" + params;
+        QTest::newRow("table columns") << "SELECT emp_name, indate, birthday, dept, id" + params + " FROM birthday ORDER BY id";
+    }
+
+    void rowsAsTheDriverGivesThem()
+    {
+        QFETCH(QString, sql);
+        TDM& data = m_fixture->data();
+        QVERIFY(addEmployee(data, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QString()) > 0);
+        QVERIFY(addEmployee(data, QStringLiteral("乙"), QStringLiteral("1991-03-06"), QStringLiteral("2020-01-02"), QStringLiteral("研发部")) > 0);
+        QSqlQuery store(data.database());
+        QVERIFY(store.prepare(QStringLiteral("INSERT INTO stored_query (name, sql) VALUES ('qry_probe', ?)")));
+        store.addBindValue(sql);
+        QVERIFY2(store.exec(), qPrintable(store.lastError().text()));
+        const QStringList values{QStringLiteral("O'Neil"), QString()};
+        const QList<QSqlRecord> expected = plainRows(data.database(), sql, values);
+        QVERIFY(!expected.isEmpty());
+        // The first call prepares, the second reuses.
+        for (int call = 0; call < 2; ++call) {
+            compareRows(data.execute(storedQueryCommandText(QStringLiteral("qry_probe"), values)), expected);
+        }
+    }
+
+    void storedQueriesAsTheDriverGivesThem()
+    {
+        TDM& data = m_fixture->data();
+        QVERIFY(addEmployee(data, QStringLiteral("无入职日"), QStringLiteral("1990-03-05"), QString()) > 0);
+        QVERIFY(addEmployee(data, QStringLiteral("甲"), QStringLiteral("1991-03-05"), QStringLiteral("2020-01-02"), QStringLiteral("研发部")) > 0);
+        QVERIFY(addEmployee(data, QStringLiteral("乙"), QStringLiteral("1992-03-31"), QStringLiteral("2021-05-06")) > 0);
+        for (const QString& name : {QStringLiteral("qry_month_day"), QStringLiteral("qry_month")}) {
+            const QString p1 = name == u"qry_month" ? QStringLiteral("03") : QStringLiteral("03-05 03-31");
+            for (const QString& threshold : {QStringLiteral("0"), QStringLiteral("90")}) {
+                const QList<QSqlRecord> expected = plainRows(data.database(), storedSql(data.database(), name), {p1, threshold});
+                QVERIFY(!expected.isEmpty());
+                compareRows(data.execute(TDM::storedQueryCommand(name, p1, threshold)), expected);
+                compareRows(data.execute(TDM::storedQueryCommand(name, p1, threshold)), expected);
+            }
+        }
+    }
+
+    void changedStoredSqlIsFollowed()
+    {
+        TDM& data = m_fixture->data();
+        QSqlQuery store(data.database());
+        QVERIFY(store.exec(QStringLiteral("INSERT INTO stored_query (name, sql) VALUES ('qry_probe', 'SELECT :p1 AS v')")));
+        QCOMPARE(data.execute(QStringLiteral("execute qry_probe 'a'")).first().value(0).toString(), QStringLiteral("a"));
+        QVERIFY(store.exec(QStringLiteral("UPDATE stored_query SET sql = 'SELECT :p1 || :p1 AS w' WHERE name = 'qry_probe'")));
+        const QList<QSqlRecord> rows = data.execute(QStringLiteral("execute qry_probe 'a'"));
+        QCOMPARE(rows.first().fieldName(0), QStringLiteral("w"));
+        QCOMPARE(rows.first().value(0).toString(), QStringLiteral("aa"));
+        QVERIFY(store.exec(QStringLiteral("DELETE FROM stored_query WHERE name = 'qry_probe'")));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, data.execute(QStringLiteral("execute qry_probe 'a'")));
+    }
+
     void storedQueryTableMissing()
     {
+        // Once with the table, so that the statements are kept when it goes.
+        m_fixture->data().qry_month(QStringLiteral("03"), QStringLiteral("0"));
         QSqlQuery drop(m_fixture->data().database());
         QVERIFY(drop.exec(QStringLiteral("DROP TABLE stored_query")));
         try {
@@ -279,6 +355,58 @@ private slots:
     }
 
 private:
+    static QString storedSql(const QSqlDatabase& db, const QString& name)
+    {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT sql FROM stored_query WHERE name = ?"));
+        query.addBindValue(name);
+        if (!query.exec() || !query.next()) {
+            return QString();
+        }
+        return query.value(0).toString();
+    }
+
+    // The rows as a fresh forward-only QSqlQuery reads them.
+    static QList<QSqlRecord> plainRows(const QSqlDatabase& db, const QString& sql, const QStringList& values)
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.prepare(sql)) {
+            qWarning("%s", qPrintable(query.lastError().text()));
+            return {};
+        }
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            query.bindValue(QStringLiteral(":p%1").arg(i + 1), values.at(i));
+        }
+        QList<QSqlRecord> rows;
+        if (query.exec()) {
+            while (query.next()) {
+                rows.append(query.record());
+            }
+        }
+        return rows;
+    }
+
+    static void compareRows(const QList<QSqlRecord>& got, const QList<QSqlRecord>& expected)
+    {
+        QCOMPARE(got.size(), expected.size());
+        for (qsizetype row = 0; row < got.size(); ++row) {
+            QCOMPARE(got.at(row).count(), expected.at(row).count());
+            for (int i = 0; i < got.at(row).count(); ++i) {
+                const QSqlField a = got.at(row).field(i);
+                const QSqlField b = expected.at(row).field(i);
+                QCOMPARE(a.name(), b.name());
+                QCOMPARE(a.tableName(), b.tableName());
+                QCOMPARE(a.metaType(), b.metaType());
+                QCOMPARE(a.typeID(), b.typeID());
+                QCOMPARE(a.value().metaType(), b.value().metaType());
+                QCOMPARE(a.value().isNull(), b.value().isNull());
+                QCOMPARE(a.value(), b.value());
+            }
+            QVERIFY(got.at(row) == expected.at(row));
+        }
+    }
+
     static QStringList namesOf(const QList<QSqlRecord>& rows)
     {
         QStringList names;
