@@ -20,7 +20,6 @@
 #include <QWindow>
 
 #include <cstdio>
-
 #include <unistd.h>
 
 namespace {

@@ -82,10 +82,10 @@ int main(int argc, char* argv[])
         const ExportTable fresh = exportTableFromModel(proxy, layout);
         ExportWriters::write(path, entry.format, fresh);
         const qint64 ms = timer.elapsed();
-        out << entry.name << ": " << ms << " ms including reading the model, " << QFileInfo(path).size()
-            << " bytes\n";
-        printFigure(qPrintable(QStringLiteral("export of 10,000 people as %1").arg(QString::fromLatin1(entry.name).toUpper())),
-                    "ms", double(ms));
+        out << entry.name << ": " << ms << " ms including reading the model, " << QFileInfo(path).size() << " bytes\n";
+        printFigure(
+            qPrintable(QStringLiteral("export of 10,000 people as %1").arg(QString::fromLatin1(entry.name).toUpper())),
+            "ms", double(ms));
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "common/helpers.h"
 #include "common/readingstate.h"
 #include "common/sounddevice.h"
+#include "figure.h"
 #include "music/musicpanel.h"
 #include "music/musicplayer.h"
 #include "music/sdlaudiolibrary.h"
@@ -24,9 +25,6 @@
 #include <QTimer>
 
 #include <SDL_mixer.h>
-
-#include "figure.h"
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -41,12 +39,12 @@ namespace {
 double cpuSeconds(const rusage& usage)
 {
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double processCpu()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return cpuSeconds(usage);
 }
@@ -74,17 +72,17 @@ bool makeMp3(const QString& target, int seconds)
         const double t = i / 44100.0;
         const double wobble = 1.0 + 0.01 * std::sin(2 * M_PI * 0.5 * t);
         const double v = std::sin(2 * M_PI * 220 * wobble * t) + 0.5 * std::sin(2 * M_PI * 277 * t)
-                       + 0.3 * std::sin(2 * M_PI * 330 * t);
+            + 0.3 * std::sin(2 * M_PI * 330 * t);
         samples[2 * i] = qint16(6000 * v);
         samples[2 * i + 1] = qint16(6000 * v * 0.9);
     }
     file.write(pcm);
     file.close();
     QProcess lame;
-    lame.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-r"), QStringLiteral("-s"),
-                                        QStringLiteral("44.1"), QStringLiteral("--bitwidth"), QStringLiteral("16"),
-                                        QStringLiteral("--signed"), QStringLiteral("--little-endian"), QStringLiteral("-b"),
-                                        QStringLiteral("192"), raw, target});
+    lame.start(QStringLiteral("lame"),
+               { QStringLiteral("--quiet"), QStringLiteral("-r"), QStringLiteral("-s"), QStringLiteral("44.1"),
+                 QStringLiteral("--bitwidth"), QStringLiteral("16"), QStringLiteral("--signed"),
+                 QStringLiteral("--little-endian"), QStringLiteral("-b"), QStringLiteral("192"), raw, target });
     const bool ok = lame.waitForFinished(120000) && lame.exitCode() == 0;
     QFile::remove(raw);
     return ok;
@@ -99,11 +97,11 @@ public:
     }
     int count() const override { return 1; }
     int selectedIndex() const override { return 0; }
-    void select(int) override {}
+    void select(int) override { }
     QString entryPath(int) const override { return m_path; }
-    void showPosition(const QString&) override {}
-    void showStatus(const QString&) override {}
-    void setPositionTimer(bool) override {}
+    void showPosition(const QString&) override { }
+    void showStatus(const QString&) override { }
+    void setPositionTimer(bool) override { }
 
 private:
     QString m_path;
@@ -158,7 +156,8 @@ Figure ffplay(const QString& mp3)
         return figure;
     }
     const QByteArray file = QFile::encodeName(mp3);
-    const char* argv[] = {program.constData(), "-nodisp", "-autoexit", "-loglevel", "quiet", file.constData(), nullptr};
+    const char* argv[]
+        = { program.constData(), "-nodisp", "-autoexit", "-loglevel", "quiet", file.constData(), nullptr };
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     QElapsedTimer wall;
     wall.start();
@@ -167,7 +166,7 @@ Figure ffplay(const QString& mp3)
         return figure;
     }
     int status = 0;
-    rusage usage{};
+    rusage usage {};
     wait4(pid, &status, 0, &usage);
     figure.cpu = cpuSeconds(usage);
     figure.wall = wall.elapsed() / 1000.0;
@@ -205,7 +204,7 @@ double listingMs(const QString& programFolder)
         file.open(QIODevice::WriteOnly);
     }
     setProgdir(programFolder);
-    Station station(Services{});
+    Station station(Services {});
     if (!station.start()) {
         return -1;
     }
@@ -255,7 +254,8 @@ int main(int argc, char* argv[])
                         theirs.cpu, theirs.wall);
             std::printf("  ratio             %7.2f  (aim: at most 1.5)\n",
                         theirs.perMinute() > 0 ? ours.perMinute() / theirs.perMinute() : 0.0);
-            printFigure("CPU per minute of music", "s", ours.perMinute(), "ffplay -nodisp", theirs.perMinute(), "<= 1.5x");
+            printFigure("CPU per minute of music", "s", ours.perMinute(), "ffplay -nodisp", theirs.perMinute(),
+                        "<= 1.5x");
         } else {
             std::printf("  ffplay is not installed: no comparison\n");
             printFigure("CPU per minute of music", "s", ours.perMinute());

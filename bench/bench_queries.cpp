@@ -79,7 +79,7 @@ double runCli(const QString& cli, const QString& database, const QString& script
     QProcess process;
     QElapsedTimer timer;
     timer.start();
-    process.start(cli, {QStringLiteral("-batch"), database});
+    process.start(cli, { QStringLiteral("-batch"), database });
     process.write(script.toUtf8());
     process.closeWriteChannel();
     process.waitForFinished(-1);
@@ -98,8 +98,9 @@ double cliTime(const QString& cli, const QString& database, const QString& sql, 
     // The command line has no today(): it gets the same date as a literal.
     QString text = sql;
     text.replace(QStringLiteral("today()"), sqlQuoted(Clock::currentDate().toString(Qt::ISODate)));
-    const QString setup = QStringLiteral(".parameter init\n.parameter set :p1 %1\n.parameter set :p2 %2\n.output /dev/null\n")
-                              .arg(sqlQuoted(p1), sqlQuoted(Threshold));
+    const QString setup
+        = QStringLiteral(".parameter init\n.parameter set :p1 %1\n.parameter set :p2 %2\n.output /dev/null\n")
+              .arg(sqlQuoted(p1), sqlQuoted(Threshold));
     const QString warm = setup + text + QStringLiteral(";\n");
     QString withQuery = warm;
     for (int i = 0; i < rounds; ++i) {
@@ -133,7 +134,7 @@ int main(int argc, char* argv[])
     const QString cli = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     std::printf("%-9s %-14s %6s %12s %12s %7s\n", "roster", "query", "rows", "kelvora ms", "sqlite3 ms", "ratio");
     try {
-        for (const int count : {1000, 10000, 100000}) {
+        for (const int count : { 1000, 10000, 100000 }) {
             QTemporaryDir folder;
             setProgdir(folder.path());
             TDM::createDatabase(TDM::databasePath());
@@ -162,19 +163,19 @@ int main(int argc, char* argv[])
                 std::function<QList<QSqlRecord>()> call;
             };
             const Case cases[] = {
-                {"qry_month_day", MonthDayTokens, [&] { return tdm.qry_month_day(MonthDayTokens, Threshold); }},
-                {"qry_month", Month, [&] { return tdm.qry_month(Month, Threshold); }},
+                { "qry_month_day", MonthDayTokens, [&] { return tdm.qry_month_day(MonthDayTokens, Threshold); } },
+                { "qry_month", Month, [&] { return tdm.qry_month(Month, Threshold); } },
             };
             for (const Case& c : cases) {
                 const qsizetype rows = c.call().size();
                 const double ours = timeIt(rounds, [&] { c.call(); });
-                const double theirs = cli.isEmpty() ? 0.0
-                                                    : cliTime(cli, TDM::databasePath(), storedSql(tdm, QString::fromLatin1(c.name)),
-                                                              c.p1, rounds);
+                const double theirs = cli.isEmpty()
+                    ? 0.0
+                    : cliTime(cli, TDM::databasePath(), storedSql(tdm, QString::fromLatin1(c.name)), c.p1, rounds);
                 std::printf("%-9d %-14s %6lld %12.3f %12.3f %7.2f\n", count, c.name, static_cast<long long>(rows), ours,
                             theirs, theirs > 0 ? ours / theirs : 0.0);
-                printFigure(qPrintable(QStringLiteral("%1, %2 people").arg(QLatin1String(c.name)).arg(count)), "ms", ours,
-                            cli.isEmpty() ? "" : "sqlite3 CLI", theirs, "<= 1.2x");
+                printFigure(qPrintable(QStringLiteral("%1, %2 people").arg(QLatin1String(c.name)).arg(count)), "ms",
+                            ours, cli.isEmpty() ? "" : "sqlite3 CLI", theirs, "<= 1.2x");
             }
             setProgdir(QString());
         }

@@ -96,7 +96,8 @@ int main(int argc, char* argv[])
     std::printf("%.1f s of real time\n", elapsed.elapsed() / 1000.0);
     soak.stop();
 
-    const QByteArray what = QStringLiteral("resident memory over %1 simulated days (growth day 2→%1)").arg(days).toUtf8();
+    const QByteArray what
+        = QStringLiteral("resident memory over %1 simulated days (growth day 2→%1)").arg(days).toUtf8();
     printFigure(what.constData(), "MB", last - day2);
     return 0;
 }

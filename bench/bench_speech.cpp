@@ -2,9 +2,8 @@
 // espeak-ng command line writing the same text to a WAV file with the same voice, and the time from
 // speak() to the first sample handed to the sound device.
 #include "common/sounddevice.h"
-#include "speech/espeakvoiceengine.h"
-
 #include "figure.h"
+#include "speech/espeakvoiceengine.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -76,7 +75,7 @@ int main(int argc, char* argv[])
         QElapsedTimer timer;
         timer.start();
         process.start(QStringLiteral("espeak-ng"),
-                      {QStringLiteral("-v"), QStringLiteral("cmn-latn-pinyin"), QStringLiteral("-w"), wav, text});
+                      { QStringLiteral("-v"), QStringLiteral("cmn-latn-pinyin"), QStringLiteral("-w"), wav, text });
         if (!process.waitForFinished(60000) || process.exitCode() != 0) {
             std::printf("espeak-ng command line failed: %s\n", qPrintable(process.errorString()));
             break;

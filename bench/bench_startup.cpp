@@ -23,9 +23,8 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <vector>
-
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -34,7 +33,8 @@ void fillRoster(const QSqlDatabase& db, int people)
 {
     QSqlQuery(db).exec(QStringLiteral("BEGIN"));
     QSqlQuery insert(db);
-    insert.prepare(QStringLiteral("INSERT INTO birthday (emp_name, birthday, dept, remark1, indate) VALUES (?, ?, ?, ?, ?)"));
+    insert.prepare(
+        QStringLiteral("INSERT INTO birthday (emp_name, birthday, dept, remark1, indate) VALUES (?, ?, ?, ?, ?)"));
     for (int i = 0; i < people; ++i) {
         const QDate birthday = QDate(1970 + i % 35, 1, 1).addDays((i * 37) % 365);
         insert.addBindValue(QStringLiteral("员工%1").arg(i));
@@ -126,7 +126,8 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const int people = argument(app.arguments(), QStringLiteral("--people"), 10000);
     const int runs = argument(app.arguments(), QStringLiteral("--runs"), 5);
-    const QString platform = qEnvironmentVariableIsEmpty("DISPLAY") ? QStringLiteral("offscreen") : QStringLiteral("xcb");
+    const QString platform
+        = qEnvironmentVariableIsEmpty("DISPLAY") ? QStringLiteral("offscreen") : QStringLiteral("xcb");
 
     QTemporaryDir dir;
     const QString folder = withslash(dir.path());
@@ -149,7 +150,8 @@ int main(int argc, char* argv[])
     }
     // The program folder is the executable's: run a hard link (or a copy) from inside it.
     const QString program = folder + QStringLiteral("kelvora");
-    if (::link(QFile::encodeName(QStringLiteral(KELVORA_BINARY)).constData(), QFile::encodeName(program).constData()) != 0
+    if (::link(QFile::encodeName(QStringLiteral(KELVORA_BINARY)).constData(), QFile::encodeName(program).constData())
+            != 0
         && !QFile::copy(QStringLiteral(KELVORA_BINARY), program)) {
         std::fprintf(stderr, "cannot place the program in %s\n", qPrintable(folder));
         return 1;
@@ -174,7 +176,8 @@ int main(int argc, char* argv[])
     }
     std::printf("median: %.1f ms to the shown window (aim: under 500 ms), %.1f MB resident (aim: under 100 MB)\n",
                 median(shown), median(rssSettled));
-    const QByteArray what = QStringLiteral("start-up to the shown window, %1 people (%2)").arg(people).arg(platform).toUtf8();
+    const QByteArray what
+        = QStringLiteral("start-up to the shown window, %1 people (%2)").arg(people).arg(platform).toUtf8();
     printFigure(what.constData(), "ms", median(shown), "", 0.0, "< 500");
     const QByteArray memory = QStringLiteral("resident memory, %1 people, settled").arg(people).toUtf8();
     printFigure(memory.constData(), "MB", median(rssSettled), "", 0.0, "< 100");

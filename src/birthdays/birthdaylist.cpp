@@ -1,12 +1,11 @@
 #include "birthdaylist.h"
 
-#include "daywindow.h"
-
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "daywindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -119,9 +118,8 @@ BirthdayList::BirthdayList(const BirthdayWidgets& widgets, BirthdayQueries queri
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setTabKeyNavigation(false);
     // Compact rows, as a string grid has them: the selected rows' text sits two pixels from the top.
-    grid->verticalHeader()->setDefaultSectionSize(
-        qMax(grid->fontMetrics().height() + 6,
-             grid->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, grid) + 4));
+    grid->verticalHeader()->setDefaultSectionSize(qMax(
+        grid->fontMetrics().height() + 6, grid->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, grid) + 4));
     grid->viewport()->installEventFilter(this);
     grid->installEventFilter(this);
     connect(grid, &QTableWidget::cellClicked, this, [this] { SGrid1Click(); });
@@ -161,8 +159,7 @@ void BirthdayList::RefreshBirthdays()
     FillBirthdayGrid(result);
     // An empty result composes nothing: the editor keeps its text.
     if (!result.isEmpty()) {
-        applyComposition(
-            DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath()));
+        applyComposition(DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath()));
     }
 }
 
@@ -219,7 +216,7 @@ QList<BirthdayEntry> BirthdayList::selectedEntries() const
             unreadable.append(name);
             continue;
         }
-        entries.append({name, years, age});
+        entries.append({ name, years, age });
     }
     if (!unreadable.isEmpty()) {
         // Nobody can be put in an age group without an age; the others are still announced.
@@ -242,7 +239,7 @@ void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries)
 CompositionInputs BirthdayList::compositionInputs() const
 {
     CompositionInputs inputs;
-    inputs.readGroup = {m_w.chk_read1->isChecked(), m_w.chk_read2->isChecked(), m_w.chk_read3->isChecked()};
+    inputs.readGroup = { m_w.chk_read1->isChecked(), m_w.chk_read2->isChecked(), m_w.chk_read3->isChecked() };
     inputs.nextMonth = m_w.chk_next->isChecked();
     inputs.mainread = m_mainreadText ? m_mainreadText() : QString();
     inputs.organisation = m_w.edt_user->text();

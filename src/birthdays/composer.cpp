@@ -1,9 +1,8 @@
 #include "composer.h"
 
-#include "daywindow.h"
-
 #include "common/inifile.h"
 #include "common/linebreaks.h"
+#include "daywindow.h"
 
 #include <QVariant>
 
@@ -23,7 +22,7 @@ Composer::Composer(QString iniPath)
 std::array<AgeGroup, 3> Composer::readGroups(const QString& iniPath)
 {
     const IniFile ini(iniPath);
-    const int defaultBounds[3] = {20, 25, 50};
+    const int defaultBounds[3] = { 20, 25, 50 };
     std::array<AgeGroup, 3> groups;
     for (int n = 0; n < 3; ++n) {
         const QString section = QStringLiteral("Addread%1").arg(n + 1);
@@ -47,8 +46,8 @@ QString Composer::birthdayLine(const QList<BirthdayEntry>& entries, const std::a
     for (const BirthdayEntry& entry : entries) {
         const int age = entry.age;
         // Three independent tests: with ordered bounds an entry joins at most one group.
-        const bool joins[3] = {age <= groups[0].upperAge, groups[0].upperAge < age && age <= groups[1].upperAge,
-                               groups[1].upperAge < age && age <= groups[2].upperAge};
+        const bool joins[3] = { age <= groups[0].upperAge, groups[0].upperAge < age && age <= groups[1].upperAge,
+                                groups[1].upperAge < age && age <= groups[2].upperAge };
         for (int n = 0; n < 3; ++n) {
             if (!joins[n]) {
                 continue;
@@ -100,7 +99,7 @@ QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const 
         if (!ok) {
             continue;
         }
-        entries.append({record.value(QStringLiteral("emp_name")).toString().trimmed(), age, QString::number(age)});
+        entries.append({ record.value(QStringLiteral("emp_name")).toString().trimmed(), age, QString::number(age) });
     }
     return entries;
 }

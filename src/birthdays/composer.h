@@ -20,29 +20,28 @@ struct BirthdayEntry
 // One age group's settings ([Addread1] .. [Addread3] of setinfo.ini).
 struct AgeGroup
 {
-    int upperAge = 0;   // Agegroup: inclusive upper bound
+    int upperAge = 0; // Agegroup: inclusive upper bound
     bool readAge = false; // Readage: speak the age
-    QString addtext;    // the group's greeting text
+    QString addtext; // the group's greeting text
 };
 
 // What the main window contributes to a composition, as its controls stand.
 struct CompositionInputs
 {
-    std::array<bool, 3> readGroup{}; // chk_read1 .. chk_read3
-    bool nextMonth = true;           // chk_next
-    QString mainread;                // the fixed text
-    QString organisation;            // edt_user
+    std::array<bool, 3> readGroup {}; // chk_read1 .. chk_read3
+    bool nextMonth = true; // chk_next
+    QString mainread; // the fixed text
+    QString organisation; // edt_user
     QDate today;
 };
 
 // What becomes of the editor after a composition.
 struct Composition
 {
-    enum Action
-    {
+    enum Action {
         Write, // the editor's whole text becomes `text`
         Empty, // the editor is emptied (nobody to greet, next month's list asked for)
-        Keep   // the editor keeps its text (nobody to greet)
+        Keep // the editor keeps its text (nobody to greet)
     };
     Action action = Keep;
     QString text;

@@ -7,7 +7,7 @@
 namespace {
 
 const QString System = QStringLiteral("System");
-const int DefaultAgegroups[3] = {20, 25, 50};
+const int DefaultAgegroups[3] = { 20, 25, 50 };
 
 QString groupSection(int index)
 {
@@ -69,8 +69,8 @@ QStringList ContentSettings::textsTooLong() const
     if (cutOnRead(mainread)) {
         labels << QStringLiteral("固定的播报内容");
     }
-    const QString names[3] = {QStringLiteral("第一年龄段祝福语"), QStringLiteral("第二年龄段祝福语"),
-                              QStringLiteral("第三年龄段祝福语")};
+    const QString names[3] = { QStringLiteral("第一年龄段祝福语"), QStringLiteral("第二年龄段祝福语"),
+                               QStringLiteral("第三年龄段祝福语") };
     for (int i = 0; i < 3; ++i) {
         if (cutOnRead(groups[i].addtext)) {
             labels << names[i];

@@ -13,9 +13,9 @@ struct ContentSettings
 {
     struct AgeGroup
     {
-        int agegroup = 0;     // upper age bound, 1..100
+        int agegroup = 0; // upper age bound, 1..100
         bool readage = false; // speak the age
-        QString addtext;      // greeting text, exactly as typed
+        QString addtext; // greeting text, exactly as typed
     };
 
     QString mainread;

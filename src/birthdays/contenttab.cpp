@@ -1,11 +1,10 @@
 #include "contenttab.h"
 
-#include "ui_contenttab.h"
-
 #include "birthdays/contentsettings.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "ui_contenttab.h"
 
 #include <QStyle>
 
@@ -28,9 +27,9 @@ void ContentTab::FormShow()
 {
     const ContentSettings settings = ContentSettings::load(IniFile(IniFile::defaultPath()));
     m_ui->mem_main->setPlainText(settings.mainread);
-    QSpinBox* bounds[3] = {m_ui->spe1, m_ui->spe2, m_ui->spe3};
-    QCheckBox* readages[3] = {m_ui->chk_readage1, m_ui->chk_readage2, m_ui->chk_readage3};
-    QPlainTextEdit* texts[3] = {m_ui->Mem_add1, m_ui->Mem_add2, m_ui->Mem_add3};
+    QSpinBox* bounds[3] = { m_ui->spe1, m_ui->spe2, m_ui->spe3 };
+    QCheckBox* readages[3] = { m_ui->chk_readage1, m_ui->chk_readage2, m_ui->chk_readage3 };
+    QPlainTextEdit* texts[3] = { m_ui->Mem_add1, m_ui->Mem_add2, m_ui->Mem_add3 };
     for (int i = 0; i < 3; ++i) {
         // Values outside 1..100 in the file show clamped, as the spin edits allow no other.
         bounds[i]->setValue(settings.groups[i].agegroup);
@@ -57,9 +56,9 @@ ContentSettings ContentTab::fromControls() const
 {
     ContentSettings settings;
     settings.mainread = m_ui->mem_main->toPlainText();
-    const QSpinBox* bounds[3] = {m_ui->spe1, m_ui->spe2, m_ui->spe3};
-    const QCheckBox* readages[3] = {m_ui->chk_readage1, m_ui->chk_readage2, m_ui->chk_readage3};
-    const QPlainTextEdit* texts[3] = {m_ui->Mem_add1, m_ui->Mem_add2, m_ui->Mem_add3};
+    const QSpinBox* bounds[3] = { m_ui->spe1, m_ui->spe2, m_ui->spe3 };
+    const QCheckBox* readages[3] = { m_ui->chk_readage1, m_ui->chk_readage2, m_ui->chk_readage3 };
+    const QPlainTextEdit* texts[3] = { m_ui->Mem_add1, m_ui->Mem_add2, m_ui->Mem_add3 };
     for (int i = 0; i < 3; ++i) {
         settings.groups[i].agegroup = bounds[i]->value();
         settings.groups[i].readage = readages[i]->isChecked();
@@ -82,7 +81,8 @@ void ContentTab::BitBtn1Click()
         m_setMainreadText(ContentSettings::mainreadText(settings.mainread));
     }
     if (m_edt_user) {
-        m_edt_user->setText(IniFile(ini.path()).readString(QStringLiteral("System"), QStringLiteral("Company"), QString()));
+        m_edt_user->setText(
+            IniFile(ini.path()).readString(QStringLiteral("System"), QStringLiteral("Company"), QString()));
     }
     const QStringList cut = settings.textsTooLong();
     if (!cut.isEmpty()) {

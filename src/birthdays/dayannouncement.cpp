@@ -1,11 +1,9 @@
 #include "dayannouncement.h"
 
+#include "common/inifile.h"
+#include "common/linebreaks.h"
 #include "contentsettings.h"
 #include "daywindow.h"
-
-#include "common/linebreaks.h"
-
-#include "common/inifile.h"
 
 #include <climits>
 
@@ -29,8 +27,8 @@ AnnouncementSettings AnnouncementSettings::read(const IniFile& ini)
     }
     s.nextMonth = ini.readBool(System, QStringLiteral("Next_month"), true);
     // Stored with its line breaks escaped; the content settings' rules make the text spoken.
-    s.mainread
-        = ContentSettings::mainreadText(unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread)));
+    s.mainread = ContentSettings::mainreadText(
+        unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread)));
     s.organisation = ini.readString(System, QStringLiteral("Company"), QString());
     return s;
 }

@@ -24,12 +24,12 @@ struct BirthdayQueries
 // defaults and within the controls' ranges.
 struct AnnouncementSettings
 {
-    int days = 90;    // System/Days -> SpinEdit3, the joining-days threshold
+    int days = 90; // System/Days -> SpinEdit3, the joining-days threshold
     int showdays = 1; // System/Showdays -> SpinEdit4, 0..3
-    std::array<bool, 3> readGroup{}; // System/Read_add1..3 -> chk_read1..3
-    bool nextMonth = true;           // System/Next_month -> chk_next
-    QString mainread;                // System/Mainread -> MainreadText
-    QString organisation;            // System/Company -> edt_user
+    std::array<bool, 3> readGroup {}; // System/Read_add1..3 -> chk_read1..3
+    bool nextMonth = true; // System/Next_month -> chk_next
+    QString mainread; // System/Mainread -> MainreadText
+    QString organisation; // System/Company -> edt_user
 
     static AnnouncementSettings read(const IniFile& ini);
 };
@@ -38,7 +38,7 @@ struct AnnouncementSettings
 struct DayAnnouncement
 {
     QList<QSqlRecord> result; // the day-window query's rows
-    Composition composition;  // Keep when the result is empty
+    Composition composition; // Keep when the result is empty
 };
 
 namespace DayAnnouncements {

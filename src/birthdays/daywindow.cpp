@@ -11,14 +11,14 @@ QString token(const QDate& date)
 
 namespace {
 
-QString joinRange(const QDate& first, const QDate& last)
-{
-    QStringList list;
-    for (QDate date = first; date <= last; date = date.addDays(1)) {
-        list.append(token(date));
+    QString joinRange(const QDate& first, const QDate& last)
+    {
+        QStringList list;
+        for (QDate date = first; date <= last; date = date.addDays(1)) {
+            list.append(token(date));
+        }
+        return list.join(QLatin1Char(' '));
     }
-    return list.join(QLatin1Char(' '));
-}
 
 } // namespace
 

@@ -26,9 +26,8 @@ void FilterHeader::setFilterFields(int columns, const QList<int>& without)
         field->setEnabled(!without.contains(column));
         if (field->isEnabled()) {
             field->setPlaceholderText(QStringLiteral("过滤"));
-            connect(field, &QLineEdit::textChanged, this, [this, column](const QString& text) {
-                emit filterChanged(column, text);
-            });
+            connect(field, &QLineEdit::textChanged, this,
+                    [this, column](const QString& text) { emit filterChanged(column, text); });
         }
         field->show();
         m_fields.append(field);
@@ -73,8 +72,8 @@ void FilterHeader::placeFields()
             field->hide();
             continue;
         }
-        field->setGeometry(sectionViewportPosition(column) + FieldMargin, top,
-                           sectionSize(column) - 2 * FieldMargin, field->sizeHint().height());
+        field->setGeometry(sectionViewportPosition(column) + FieldMargin, top, sectionSize(column) - 2 * FieldMargin,
+                           field->sizeHint().height());
         field->show();
     }
 }

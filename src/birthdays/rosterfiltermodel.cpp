@@ -2,16 +2,17 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QSqlQueryModel>
 #include <QSqlError>
+#include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
 namespace {
 
-const char* const Fields[RosterFilterModel::ColumnCount] = {"id", "emp_name", "indate", "birthday", "dept", "remark1"};
-const char* const Titles[RosterFilterModel::ColumnCount] = {"No", "姓名", "入职", "生日", "部门", "备注"};
-const int Widths[RosterFilterModel::ColumnCount] = {36, 66, 66, 66, 84, 143};
+const char* const Fields[RosterFilterModel::ColumnCount]
+    = { "id", "emp_name", "indate", "birthday", "dept", "remark1" };
+const char* const Titles[RosterFilterModel::ColumnCount] = { "No", "姓名", "入职", "生日", "部门", "备注" };
+const int Widths[RosterFilterModel::ColumnCount] = { 36, 66, 66, 66, 84, 143 };
 
 QString dateText(const QVariant& value)
 {
@@ -62,7 +63,7 @@ void RosterFilterModel::setSourceModel(QAbstractItemModel* model)
     // Running numbers below an inserted or removed row move.
     const auto renumber = [this] {
         if (rowCount() > 0) {
-            emit dataChanged(index(0, No), index(rowCount() - 1, No), {Qt::DisplayRole});
+            emit dataChanged(index(0, No), index(rowCount() - 1, No), { Qt::DisplayRole });
         }
     };
     connect(this, &QAbstractItemModel::rowsInserted, this, renumber);

@@ -48,6 +48,6 @@ private:
     void findColumns();
     void undoRefused();
 
-    std::array<int, ColumnCount> m_sourceColumns{};
+    std::array<int, ColumnCount> m_sourceColumns {};
     std::array<QString, ColumnCount> m_filters;
 };

@@ -1,7 +1,5 @@
 #include "tfbirthday.h"
 
-#include "ui_tfbirthday.h"
-
 #include "birthdays/datedelegate.h"
 #include "birthdays/filterheader.h"
 #include "birthdays/roster.h"
@@ -9,6 +7,7 @@
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "ui_tfbirthday.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -19,8 +18,9 @@
 #include <QSqlTableModel>
 
 Tfbirthday::Tfbirthday(QSqlTableModel* roster, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
-                          | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
+                  | Qt::WindowCloseButtonHint)
     , m_ui(new Ui::Tfbirthday)
     , m_roster(roster)
 {
@@ -35,15 +35,15 @@ Tfbirthday::~Tfbirthday() = default;
 void Tfbirthday::setupEntryPanel()
 {
     const QString shortFormat = QLocale().dateFormat(QLocale::ShortFormat);
-    for (QDateEdit* edit : {m_ui->Date1, m_ui->Date2}) {
+    for (QDateEdit* edit : { m_ui->Date1, m_ui->Date2 }) {
         edit->setDisplayFormat(shortFormat);
         edit->setMinimumDate(QDate(1900, 1, 1));
         edit->setMaximumDate(QDate(2999, 12, 31));
         edit->setDate(Clock::currentDate());
     }
-    for (QWidget* field : {static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
-                           static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->edt_dept),
-                           static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->BitBtn1)}) {
+    for (QWidget* field : { static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
+                            static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->edt_dept),
+                            static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->BitBtn1) }) {
         field->installEventFilter(this);
     }
     connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
@@ -58,7 +58,7 @@ void Tfbirthday::setupGrid()
     m_header = new FilterHeader(grid);
     grid->setHorizontalHeader(m_header);
     grid->setModel(m_shown);
-    m_header->setFilterFields(RosterFilterModel::ColumnCount, {RosterFilterModel::No});
+    m_header->setFilterFields(RosterFilterModel::ColumnCount, { RosterFilterModel::No });
     m_header->setMinimumSectionSize(16);
     for (int column = 0; column < RosterFilterModel::ColumnCount; ++column) {
         grid->setColumnWidth(column, RosterFilterModel::width(column));
@@ -67,7 +67,7 @@ void Tfbirthday::setupGrid()
     // screen's font, whatever its size.
     const int dateWidth = qMax(grid->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16,
                                DateDelegate::editorWidth(grid) + (grid->showGrid() ? 1 : 0));
-    for (const int column : {int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday)}) {
+    for (const int column : { int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday) }) {
         grid->setColumnWidth(column, qMax(RosterFilterModel::width(column), dateWidth));
     }
     m_header->setStretchLastSection(true);

@@ -1,12 +1,11 @@
 #include "tfselectmonth.h"
 
-#include "ui_tfselectmonth.h"
-
 #include "birthdays/birthdaylist.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "data/tdm.h"
+#include "ui_tfselectmonth.h"
 
 #include <QGuiApplication>
 #include <QScreen>

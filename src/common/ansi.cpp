@@ -6,23 +6,23 @@
 namespace Ansi {
 
 namespace {
-// Bytes of the code point starting at text[i] and how many UTF-16 units it takes.
-int charBytes(const QString& text, int i, int* units)
-{
-    const char16_t c = text.at(i).unicode();
-    if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-        *units = 2;
-        return 4; // GB18030 four-byte sequence
+    // Bytes of the code point starting at text[i] and how many UTF-16 units it takes.
+    int charBytes(const QString& text, int i, int* units)
+    {
+        const char16_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            *units = 2;
+            return 4; // GB18030 four-byte sequence
+        }
+        *units = 1;
+        if (c < 0x80) {
+            return 1;
+        }
+        // GB18030 codes every BMP character outside GBK in four bytes.
+        static thread_local QStringEncoder encoder("GB18030");
+        const QChar ch(c);
+        return static_cast<int>(QByteArray(encoder.encode(QStringView(&ch, 1))).size());
     }
-    *units = 1;
-    if (c < 0x80) {
-        return 1;
-    }
-    // GB18030 codes every BMP character outside GBK in four bytes.
-    static thread_local QStringEncoder encoder("GB18030");
-    const QChar ch(c);
-    return static_cast<int>(QByteArray(encoder.encode(QStringView(&ch, 1))).size());
-}
 } // namespace
 
 QByteArray encode(const QString& text)

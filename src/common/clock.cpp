@@ -7,7 +7,7 @@
 #include <atomic>
 
 namespace {
-std::atomic<Clock*> g_override{nullptr};
+std::atomic<Clock*> g_override { nullptr };
 }
 
 Clock::~Clock() = default;

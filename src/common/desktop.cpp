@@ -3,7 +3,7 @@
 #include <atomic>
 
 namespace {
-std::atomic<Desktop*> g_desktop{nullptr};
+std::atomic<Desktop*> g_desktop { nullptr };
 }
 
 Desktop::~Desktop() = default;

@@ -5,7 +5,7 @@
 #include <atomic>
 
 namespace {
-std::atomic<Dialogs*> g_dialogs{nullptr};
+std::atomic<Dialogs*> g_dialogs { nullptr };
 }
 
 Dialogs::~Dialogs() = default;

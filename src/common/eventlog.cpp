@@ -9,11 +9,11 @@
 namespace EventLog {
 
 namespace {
-QMutex g_mutex;
-QString g_path;
-bool g_echo = false;
-bool g_failedOnce = false;
-qint64 g_maxBytes = 1024 * 1024;
+    QMutex g_mutex;
+    QString g_path;
+    bool g_echo = false;
+    bool g_failedOnce = false;
+    qint64 g_maxBytes = 1024 * 1024;
 } // namespace
 
 void open(const QString& path, bool echo, qint64 maxBytes)

@@ -26,8 +26,7 @@ bool askbox(const QString& text)
 
 void infobox(const QString& text)
 {
-    Dialogs::instance().message(Dialogs::Icon::Information, QStringLiteral("Information"), text,
-                                Dialogs::Buttons::Ok);
+    Dialogs::instance().message(Dialogs::Icon::Information, QStringLiteral("Information"), text, Dialogs::Buttons::Ok);
 }
 
 void errorbox(const QString& text)
@@ -109,7 +108,7 @@ void waitms(int ms)
 
 QString weekdayName(const QDate& date)
 {
-    static const char* const names[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
+    static const char* const names[] = { "星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六" };
     // Qt counts Monday as 1 and Sunday as 7; the names start on Sunday.
     return QString::fromUtf8(names[date.dayOfWeek() % 7]);
 }

@@ -34,8 +34,8 @@ private:
     struct Location
     {
         int sectionLine = -1; // index of the [section] line, -1 when missing
-        int keyLine = -1;     // index of the key's line, -1 when missing
-        int insertAt = -1;    // where a new key of the section goes
+        int keyLine = -1; // index of the key's line, -1 when missing
+        int insertAt = -1; // where a new key of the section goes
     };
     Location locate(const QString& section, const QString& key) const;
     void save() const;

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 namespace {
-int g_fds[2] = {-1, -1};
+int g_fds[2] = { -1, -1 };
 
 void onSignal(int number)
 {

@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
-
 #include <cstdlib>
 
 SoundDevice& SoundDevice::instance()

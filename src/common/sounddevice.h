@@ -36,7 +36,7 @@ private:
     bool openMixer();
 
     std::mutex m_mutex;
-    std::atomic<bool> m_open{false};
+    std::atomic<bool> m_open { false };
     bool m_silentFallback = false;
     QString m_failure;
     int m_frequency = 0;

@@ -1,9 +1,8 @@
 #include "draftfile.h"
 
-#include <sqlite3.h>
-
 #include <cerrno>
 #include <cstring>
+#include <sqlite3.h>
 #include <unistd.h>
 
 std::string createDraftFile(const std::string& path, const std::string& script)

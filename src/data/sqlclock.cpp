@@ -30,8 +30,8 @@ void registerClockFunctions(const QSqlDatabase& database)
         throw RuntimeError(QStringLiteral("数据库连接未打开"));
     }
     // Not deterministic: the date moves on while the program runs.
-    const int rc = sqlite3_create_function_v2(connection, "today", 0, SQLITE_UTF8, nullptr, &today, nullptr,
-                                              nullptr, nullptr);
+    const int rc
+        = sqlite3_create_function_v2(connection, "today", 0, SQLITE_UTF8, nullptr, &today, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         throw RuntimeError(QString::fromUtf8(sqlite3_errmsg(connection)));
     }

@@ -135,7 +135,7 @@ bool SqlStatement::run(const QStringList& values, QList<QSqlRecord>& rows)
             sqlite3_reset(statement);
             sqlite3_clear_bindings(statement);
         }
-    } reset{m_statement};
+    } reset { m_statement };
 
     if (sqlite3_reset(m_statement) != SQLITE_OK) {
         return false;
@@ -153,9 +153,9 @@ bool SqlStatement::run(const QStringList& values, QList<QSqlRecord>& rows)
         const QString& value = values.at(i);
         // As the driver binds a QString: a null one is SQL NULL.
         const int rc = value.isNull()
-                           ? sqlite3_bind_null(m_statement, index)
-                           : sqlite3_bind_text16(m_statement, index, value.constData(),
-                                                 static_cast<int>(value.size() * sizeof(QChar)), SQLITE_STATIC);
+            ? sqlite3_bind_null(m_statement, index)
+            : sqlite3_bind_text16(m_statement, index, value.constData(), static_cast<int>(value.size() * sizeof(QChar)),
+                                  SQLITE_STATIC);
         if (rc != SQLITE_OK) {
             return false;
         }
@@ -187,8 +187,9 @@ bool SqlStatement::run(const QStringList& values, QList<QSqlRecord>& rows)
                 row.setValue(i, QVariant(sqlite3_column_double(m_statement, i)));
                 break;
             case SQLITE_BLOB:
-                row.setValue(i, QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_statement, i)),
-                                                    sqlite3_column_bytes(m_statement, i))));
+                row.setValue(i,
+                             QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_statement, i)),
+                                                 sqlite3_column_bytes(m_statement, i))));
                 break;
             case SQLITE_NULL:
                 row.setValue(i, QVariant(QMetaType::fromType<QString>()));

@@ -1,13 +1,12 @@
 #include "tdm.h"
 
+#include "common/errorguard.h"
+#include "common/helpers.h"
+#include "common/runtimeerror.h"
 #include "draftfile.h"
 #include "sqlclock.h"
 #include "sqlstatement.h"
 #include "storedquery.h"
-
-#include "common/errorguard.h"
-#include "common/helpers.h"
-#include "common/runtimeerror.h"
 
 #include <QFile>
 #include <QSqlError>
@@ -105,7 +104,7 @@ constexpr int BusyTimeoutMs = 1000;
 TDM::TDM(QObject* parent)
     : QObject(parent)
 {
-    static std::atomic<int> serial{0};
+    static std::atomic<int> serial { 0 };
     m_connectionName = QStringLiteral("kelvora-tdm-%1").arg(++serial);
 }
 
@@ -176,8 +175,8 @@ bool TDM::openConnection(bool readOnly)
         QSqlDatabase::database(m_connectionName, false).close();
     }
     QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
-                          ? QSqlDatabase::database(m_connectionName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        ? QSqlDatabase::database(m_connectionName, false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     // mode=rw: a missing file is an error, never a new empty database.
     db.setDatabaseName(QUrl::fromLocalFile(databasePath()).toString(QUrl::FullyEncoded)
                        + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
@@ -191,10 +190,10 @@ bool TDM::openConnection(bool readOnly)
     {
         QSqlQuery check(db);
         sound = check.exec(QStringLiteral("PRAGMA quick_check(1)")) && check.next()
-                && check.value(0).toString() == QStringLiteral("ok");
+            && check.value(0).toString() == QStringLiteral("ok");
         check.finish();
         sound = sound && check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && check.next()
-                && check.value(0).toInt() > 0;
+            && check.value(0).toInt() > 0;
     }
     if (!sound) {
         db.close();
@@ -227,12 +226,12 @@ void TDM::openDataSets()
         QString filter;
     };
     const Plan plans[] = {
-        {&m_history, QStringLiteral("history"), QStringLiteral("opendate DESC, id"), QStringLiteral("filename<>''")},
-        {&m_delaytime, QStringLiteral("delaytime"), QStringLiteral("id"), QString()},
-        {&m_telltime, QStringLiteral("telltime"), QStringLiteral("stime, id"), QString()},
-        {&m_draft, QStringLiteral("draft"), QString(), QString()},
-        {&m_draft1, QStringLiteral("draft"), QStringLiteral("orderno ASC, id"), QString()},
-        {&m_birthday2, QStringLiteral("birthday"), QStringLiteral("indate, id"), QString()},
+        { &m_history, QStringLiteral("history"), QStringLiteral("opendate DESC, id"), QStringLiteral("filename<>''") },
+        { &m_delaytime, QStringLiteral("delaytime"), QStringLiteral("id"), QString() },
+        { &m_telltime, QStringLiteral("telltime"), QStringLiteral("stime, id"), QString() },
+        { &m_draft, QStringLiteral("draft"), QString(), QString() },
+        { &m_draft1, QStringLiteral("draft"), QStringLiteral("orderno ASC, id"), QString() },
+        { &m_birthday2, QStringLiteral("birthday"), QStringLiteral("indate, id"), QString() },
     };
     // In this order. Windows bind to every set, so each exists even when its table is missing (it
     // stays empty); each failure shows its own error and the other sets still open.
@@ -258,16 +257,34 @@ QSqlDatabase TDM::database() const
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-QSqlTableModel* TDM::Q_history() const { return m_history; }
-QSqlTableModel* TDM::q_delaytime() const { return m_delaytime; }
-QSqlTableModel* TDM::Q_telltime() const { return m_telltime; }
-QSqlTableModel* TDM::Q_draft() const { return m_draft; }
-QSqlTableModel* TDM::Q_draft1() const { return m_draft1; }
-QSqlTableModel* TDM::Q_birthday2() const { return m_birthday2; }
+QSqlTableModel* TDM::Q_history() const
+{
+    return m_history;
+}
+QSqlTableModel* TDM::q_delaytime() const
+{
+    return m_delaytime;
+}
+QSqlTableModel* TDM::Q_telltime() const
+{
+    return m_telltime;
+}
+QSqlTableModel* TDM::Q_draft() const
+{
+    return m_draft;
+}
+QSqlTableModel* TDM::Q_draft1() const
+{
+    return m_draft1;
+}
+QSqlTableModel* TDM::Q_birthday2() const
+{
+    return m_birthday2;
+}
 
 QString TDM::storedQueryCommand(const QString& name, const QString& p1, const QString& p2)
 {
-    return storedQueryCommandText(name, {p1, p2});
+    return storedQueryCommandText(name, { p1, p2 });
 }
 
 // The lookup by name and each stored query stay prepared between calls: preparing the stored SQL

@@ -35,9 +35,9 @@ public:
     // Grid-bound data sets; null before DataModuleCreate succeeded.
     QSqlTableModel* Q_history() const;
     QSqlTableModel* q_delaytime() const; // table delaytime in stored order
-    QSqlTableModel* Q_telltime() const;  // table telltime ordered by stime
+    QSqlTableModel* Q_telltime() const; // table telltime ordered by stime
     QSqlTableModel* Q_draft() const;
-    QSqlTableModel* Q_draft1() const;    // table draft ordered by orderno
+    QSqlTableModel* Q_draft1() const; // table draft ordered by orderno
     QSqlTableModel* Q_birthday2() const; // table birthday ordered by indate
 
     // "execute qry_month_day '03-14 03-15','90'": the command text of a stored-query call.
@@ -47,7 +47,7 @@ public:
     QList<QSqlRecord> execute(const QString& commandText);
     // Columns emp_name, indate, birthday, dept, age.
     QList<QSqlRecord> qry_month_day(const QString& tokens, const QString& threshold); // Q_birthday1
-    QList<QSqlRecord> qry_month(const QString& month, const QString& threshold);      // Q_birthday3
+    QList<QSqlRecord> qry_month(const QString& month, const QString& threshold); // Q_birthday3
 
     // progdir() + "draft.dat".
     static QString databasePath();

@@ -61,7 +61,7 @@ void MusicPanel::setFolder(const QString& folder)
     QStringList names;
     if (!folder.isEmpty()) {
         // Plain files only: no folders, no hidden files; "*.mp3" in any letter case, as the name sorts.
-        names = QDir(folder).entryList({QStringLiteral("*.mp3")}, QDir::Files | QDir::NoDotAndDotDot,
+        names = QDir(folder).entryList({ QStringLiteral("*.mp3") }, QDir::Files | QDir::NoDotAndDotDot,
                                        QDir::Name | QDir::IgnoreCase);
     }
     {

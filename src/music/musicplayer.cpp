@@ -222,7 +222,6 @@ void MusicPlayer::play_the_song(const QString& path)
     logEvent(QStringLiteral("designated song: ") + path);
     m_view.showStatus(path);
     m_level = m_speakingLevel;
-    startTrack(path, [this] {
-        m_songEndtime = Clock::currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss"));
-    });
+    startTrack(path,
+               [this] { m_songEndtime = Clock::currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss")); });
 }

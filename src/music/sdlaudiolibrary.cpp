@@ -8,7 +8,6 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
-
 #include <cmath>
 #include <limits>
 
@@ -194,7 +193,8 @@ quint64 SdlAudioLibrary::secondsToBytes(double seconds) const
 {
     // Whole frames, so that the bytes divide back into the same seconds.
     const SoundDevice& device = SoundDevice::instance();
-    const quint64 frequency = device.isOpen() && device.frequency() > 0 ? quint64(device.frequency()) : FallbackFrequency;
+    const quint64 frequency
+        = device.isOpen() && device.frequency() > 0 ? quint64(device.frequency()) : FallbackFrequency;
     const quint64 frameBytes = bytesPerSecond() / frequency;
     return quint64(std::floor(qMax(0.0, seconds) * double(frequency))) * frameBytes;
 }

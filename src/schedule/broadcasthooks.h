@@ -18,5 +18,5 @@ public:
     virtual QString song_endtime() const = 0;
     // A new day with the daily rollover on: song_endtime back to "00:00:00", and the birthday list
     // and the day's announcement rebuilt as at start-up (RefreshBirthdays).
-    virtual void newDay() {}
+    virtual void newDay() { }
 };

@@ -17,7 +17,7 @@ SchedulePanel::SchedulePanel(const ScheduleControls& controls, BroadcastHooks* h
 {
     m_scheduler.reset();
     m_lastDay = Clock::currentDate();
-    for (QTimeEdit* edit : {m_controls.TimeEdit1, m_controls.TimeEdit2}) {
+    for (QTimeEdit* edit : { m_controls.TimeEdit1, m_controls.TimeEdit2 }) {
         connect(edit, &QTimeEdit::timeChanged, this, [this] { m_scheduler.timeRangeChanged(); });
     }
     m_timer_autoplay.setObjectName(QStringLiteral("timer_autoplay"));

@@ -2,8 +2,8 @@
 
 #include "scheduler.h"
 
-#include <QObject>
 #include <QDate>
+#include <QObject>
 #include <QPointer>
 #include <QTimer>
 
@@ -20,7 +20,7 @@ struct ScheduleControls
 {
     QTimeEdit* TimeEdit1 = nullptr;
     QTimeEdit* TimeEdit2 = nullptr;
-    std::array<QCheckBox*, 7> chk{}; // chk1 (Sunday) .. chk7 (Saturday)
+    std::array<QCheckBox*, 7> chk {}; // chk1 (Sunday) .. chk7 (Saturday)
     QPlainTextEdit* Memo1 = nullptr;
     QLineEdit* edt_song = nullptr;
     QAbstractButton* SB_repeat1 = nullptr;

@@ -12,21 +12,21 @@
 struct ScheduleInputs
 {
     QTime rangeStart; // TimeEdit1
-    QTime rangeEnd;   // TimeEdit2
+    QTime rangeEnd; // TimeEdit2
     // The weekday boxes chk1 .. chk7 by weekday number 1 (Sunday) .. 7 (Saturday): weekdays[n - 1].
-    std::array<bool, 7> weekdays{};
+    std::array<bool, 7> weekdays {};
     QString editorText; // Memo1
-    QString songFile;   // edt_song
+    QString songFile; // edt_song
 };
 
 // What a tick presses, and what it asks of the reading and music controllers.
 class ScheduleActions : public BroadcastHooks
 {
 public:
-    virtual void pressRepeat() = 0;       // SB_repeat1: start the repeated reading
-    virtual void pressMusicPlay() = 0;    // bj_play
-    virtual void pressMusicStop() = 0;    // bj_stop
-    virtual void pressReadingStop() = 0;  // SB_stop
+    virtual void pressRepeat() = 0; // SB_repeat1: start the repeated reading
+    virtual void pressMusicPlay() = 0; // bj_play
+    virtual void pressMusicStop() = 0; // bj_stop
+    virtual void pressReadingStop() = 0; // SB_stop
 };
 
 // The automatic broadcast: at most one start per run (one more after each change of the time range),

@@ -1,7 +1,6 @@
 #include "telltime.h"
 
 #include "chime.h"
-
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "speech/voiceengine.h"
@@ -91,8 +90,8 @@ void TimeAnnouncer::check(const QDateTime& now)
     // The timer ticks several times a second; an entry fires in the first tick of its second only.
     const QDateTime second = now.addMSecs(-now.time().msec());
     // A clock set back by a few seconds (a time correction) does not repeat what was just announced.
-    const bool seen = m_lastSecond.isValid() && second <= m_lastSecond
-        && second.secsTo(m_lastSecond) < RepeatGuardSeconds;
+    const bool seen
+        = m_lastSecond.isValid() && second <= m_lastSecond && second.secsTo(m_lastSecond) < RepeatGuardSeconds;
     if (m_list.hasData() && !seen) {
         m_lastSecond = second;
         const QString T = now.time().toString(QStringLiteral("HH:mm:ss"));

@@ -18,7 +18,7 @@ struct TellTimeRow
     QString stime;
     QString text;
     QString speaker; // empty when missing
-    QString isplay;  // "√" when the entry is announced, else empty
+    QString isplay; // "√" when the entry is announced, else empty
 };
 
 // The announcement list `sgrid3`: a copy of the table telltime as it was at the last rebuild, so that

@@ -1,10 +1,9 @@
 #include "telltimetab.h"
 
-#include "ui_telltimetab.h"
-
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
+#include "ui_telltimetab.h"
 
 #include <QHeaderView>
 #include <QIdentityProxyModel>
@@ -22,10 +21,10 @@ struct ColumnSpec
 };
 
 const ColumnSpec Columns[] = {
-    {"id", "No", 28},
-    {"stime", "时间", 68},
-    {"text", "播放内容", 250},
-    {"isplay", "是否播放", 60},
+    { "id", "No", 28 },
+    { "stime", "时间", 68 },
+    { "text", "播放内容", 250 },
+    { "isplay", "是否播放", 60 },
 };
 
 } // namespace
@@ -106,8 +105,7 @@ public:
             return false;
         }
         // The grid posts the change at once; the announcements follow it after the tab's save.
-        if (m_table->editStrategy() != QSqlTableModel::OnManualSubmit && m_table->isDirty()
-            && !m_table->submitAll()) {
+        if (m_table->editStrategy() != QSqlTableModel::OnManualSubmit && m_table->isDirty() && !m_table->submitAll()) {
             errorbox(m_table->lastError().text());
             return false;
         }

@@ -52,9 +52,8 @@ QString composeAnnouncement(TDM& tdm)
     inputs.organisation = settings.organisation;
     inputs.today = Clock::currentDate();
     BirthdayQueries queries;
-    queries.monthDay = [&tdm](const QString& tokens, const QString& threshold) {
-        return tdm.qry_month_day(tokens, threshold);
-    };
+    queries.monthDay
+        = [&tdm](const QString& tokens, const QString& threshold) { return tdm.qry_month_day(tokens, threshold); };
     queries.month = [&tdm](const QString& month, const QString& threshold) { return tdm.qry_month(month, threshold); };
     const DayAnnouncement day = DayAnnouncements::forDay(settings.showdays, QString::number(settings.days), inputs,
                                                          queries, IniFile::defaultPath());
@@ -119,20 +118,20 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             *out = arguments.at(++i);
             return true;
         };
-        const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
-                                || arg == QStringLiteral("--render");
+        const bool takesValue
+            = arg == QStringLiteral("--date") || arg == QStringLiteral("--text") || arg == QStringLiteral("--render");
         if (inlineValue && !takesValue) {
             return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
 
         // The commands that take nothing more.
         static const QHash<QString, Command> plainCommands = {
-            {QStringLiteral("--help"), Command::Help},
-            {QStringLiteral("-h"), Command::Help},
-            {QStringLiteral("--version"), Command::Version},
-            {QStringLiteral("--headless"), Command::Headless},
-            {QStringLiteral("--announcement"), Command::Announcement},
-            {QStringLiteral("--voices"), Command::Voices},
+            { QStringLiteral("--help"), Command::Help },
+            { QStringLiteral("-h"), Command::Help },
+            { QStringLiteral("--version"), Command::Version },
+            { QStringLiteral("--headless"), Command::Headless },
+            { QStringLiteral("--announcement"), Command::Announcement },
+            { QStringLiteral("--voices"), Command::Voices },
         };
         if (const auto plain = plainCommands.constFind(arg); plain != plainCommands.constEnd()) {
             if (!setCommand(*plain, arg)) {
@@ -192,23 +191,22 @@ QString CommandLine::version()
 
 QString CommandLine::usage()
 {
-    return QStringLiteral(
-        "Usage: kelvora [command]\n"
-        "Without a command the station starts with its window.\n"
-        "\n"
-        "  --headless                  run the station without any window or tray icon;\n"
-        "                              SIGTERM or SIGINT end it as its close button does\n"
-        "  --announcement [--date D]   print the announcement start-up composes on day D\n"
-        "                              (YYYY-MM-DD, default today)\n"
-        "  --voices                    list the installed voices; * marks the chosen one\n"
-        "  --render FILE.wav [--date D] [--text T]\n"
-        "                              write one reading of day D's announcement (or of T) to a\n"
-        "                              16-bit mono WAV file as the station speaks it\n"
-        "  --version                   print the version\n"
-        "  --help                      print this text\n"
-        "\n"
-        "The station's folder is the program's folder (draft.dat, setinfo.ini, kelvora.log);\n"
-        "the preview commands only read it.\n");
+    return QStringLiteral("Usage: kelvora [command]\n"
+                          "Without a command the station starts with its window.\n"
+                          "\n"
+                          "  --headless                  run the station without any window or tray icon;\n"
+                          "                              SIGTERM or SIGINT end it as its close button does\n"
+                          "  --announcement [--date D]   print the announcement start-up composes on day D\n"
+                          "                              (YYYY-MM-DD, default today)\n"
+                          "  --voices                    list the installed voices; * marks the chosen one\n"
+                          "  --render FILE.wav [--date D] [--text T]\n"
+                          "                              write one reading of day D's announcement (or of T) to a\n"
+                          "                              16-bit mono WAV file as the station speaks it\n"
+                          "  --version                   print the version\n"
+                          "  --help                      print this text\n"
+                          "\n"
+                          "The station's folder is the program's folder (draft.dat, setinfo.ini, kelvora.log);\n"
+                          "the preview commands only read it.\n");
 }
 
 int CommandLine::run(QTextStream& out, QTextStream& err) const
@@ -260,8 +258,8 @@ int CommandLine::announcement(QTextStream& out, QTextStream& err) const
     }
     const QString text = composeAnnouncement(tdm);
     if (blank(text)) {
-        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate)
-            << " (nobody to greet)" << Qt::endl;
+        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
+            << Qt::endl;
         return Success;
     }
     out << text << Qt::endl;
@@ -323,8 +321,7 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     if (VoiceSettings::apply(engine, ini) < 0) {
         err << Program << ": the chosen voice is not installed; the engine's own voice speaks" << Qt::endl;
     }
-    ReadingRenderer renderer([&engine](const QString& piece) { return engine.synthesize(piece); },
-                             engine.sampleRate());
+    ReadingRenderer renderer([&engine](const QString& piece) { return engine.synthesize(piece); }, engine.sampleRate());
     const QByteArray pcm = renderer.render(text, pauses, datetimetype, Clock::currentDateTime());
     ReadingRenderer::writeWav(m_wavPath, pcm, renderer.sampleRate());
     out << QStringLiteral("%1: %2 s").arg(m_wavPath, QString::number(renderer.seconds(pcm), 'f', 2)) << Qt::endl;

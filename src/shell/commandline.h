@@ -26,10 +26,7 @@ public:
     QString error() const { return m_error; }
     Command command() const { return m_command; }
     // Starts the station (with or without windows) rather than printing and ending.
-    bool runsStation() const
-    {
-        return isValid() && (m_command == Command::Station || m_command == Command::Headless);
-    }
+    bool runsStation() const { return isValid() && (m_command == Command::Station || m_command == Command::Headless); }
     // --date; invalid when not given (today).
     QDate date() const { return m_date; }
     QString wavPath() const { return m_wavPath; }

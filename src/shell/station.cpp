@@ -1,10 +1,5 @@
 #include "station.h"
 
-#include "tf_about.h"
-#include "tf_speaker.h"
-#include "ui_tf_speaker.h"
-#include "tfdelaytime.h"
-
 #include "birthdays/birthdaylist.h"
 #include "birthdays/contenttab.h"
 #include "birthdays/tfbirthday.h"
@@ -20,6 +15,10 @@
 #include "schedule/timeannouncements.h"
 #include "speech/pausestab.h"
 #include "speech/tfaddbiaodian.h"
+#include "tf_about.h"
+#include "tf_speaker.h"
+#include "tfdelaytime.h"
+#include "ui_tf_speaker.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -68,11 +67,13 @@ bool Station::start()
     m_contentTab = new ContentTab([main](const QString& text) { main->setMainreadText(text); }, main->form()->edt_user);
     m_contentTab->setObjectName(QStringLiteral("TabSheet_content"));
     m_settings->addPage(m_contentTab, QStringLiteral("播报内容"));
-    connect(m_settings.get(), &TFdelaytime::aboutToShow, m_contentTab, [this] { guarded([this] { m_contentTab->FormShow(); }); });
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, m_contentTab,
+            [this] { guarded([this] { m_contentTab->FormShow(); }); });
     auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get());
     pauses->setObjectName(QStringLiteral("TabSheet_pauses"));
     m_settings->addPage(pauses, QStringLiteral("停顿及延时设置"));
-    connect(m_settings.get(), &TFdelaytime::aboutToShow, pauses, [pauses] { guarded([pauses] { pauses->FormShow(); }); });
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, pauses,
+            [pauses] { guarded([pauses] { pauses->FormShow(); }); });
     // Third page; its creation builds the announcement list, so the announcements work from the first tick.
     auto* telltimeTab = new TellTimeTab(m_tdm->Q_telltime());
     telltimeTab->setObjectName(QStringLiteral("TabSheet_telltime"));

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "services.h"
-
 #include "common/readingstate.h"
+#include "services.h"
 
 #include <QObject>
 

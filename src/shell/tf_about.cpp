@@ -1,8 +1,7 @@
 #include "tf_about.h"
 
-#include "ui_tf_about.h"
-
 #include "common/systeminfo.h"
+#include "ui_tf_about.h"
 
 #include <QLocale>
 

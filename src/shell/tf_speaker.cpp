@@ -1,15 +1,14 @@
 #include "tf_speaker.h"
 
-#include "ui_tf_speaker.h"
-
 #include "birthdays/birthdaylist.h"
 #include "birthdays/dayannouncement.h"
 #include "birthdays/exportview.h"
+#include "birthdays/tfbirthday.h"
 #include "common/clock.h"
+#include "common/desktop.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
-#include "birthdays/tfbirthday.h"
 #include "common/readingstate.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
@@ -19,6 +18,7 @@
 #include "speech/readingcommands.h"
 #include "speech/tf_information.h"
 #include "speech/voicepanel.h"
+#include "ui_tf_speaker.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -31,8 +31,6 @@
 #include <QSystemTrayIcon>
 #include <QUrl>
 
-#include "common/desktop.h"
-
 namespace {
 
 const QString Speaker = QStringLiteral("Speaker");
@@ -40,7 +38,7 @@ const QString System = QStringLiteral("System");
 
 QTime parseTimeOfDay(const QString& text, const QTime& fallback)
 {
-    for (const char* format : {"HH:mm:ss", "H:mm:ss", "HH:mm", "H:mm"}) {
+    for (const char* format : { "HH:mm:ss", "H:mm:ss", "HH:mm", "H:mm" }) {
         const QTime time = QTime::fromString(text.trimmed(), QLatin1String(format));
         if (time.isValid()) {
             return time;
@@ -94,10 +92,10 @@ void Tf_speaker::FormCreate()
     // Changes enable the save button from here on, so stored values that differ from the form's
     // initial values leave it enabled after start-up.
     connectSaveEnabling();
-    m_voicePanel = new VoicePanel(m_services.voice,
-                                  {m_ui->flatComboBox1, m_ui->TrackBar2, m_ui->StaticText6, m_ui->TrackBar1,
-                                   m_ui->StaticText9, m_ui->Memo1},
-                                  this);
+    m_voicePanel = new VoicePanel(
+        m_services.voice,
+        { m_ui->flatComboBox1, m_ui->TrackBar2, m_ui->StaticText6, m_ui->TrackBar1, m_ui->StaticText9, m_ui->Memo1 },
+        this);
     loadSettings();
     createMusicPanel();
     // The settings file is opened again for the voice list.
@@ -146,7 +144,7 @@ void Tf_speaker::setupSchedule()
     ScheduleControls controls;
     controls.TimeEdit1 = m_ui->TimeEdit1;
     controls.TimeEdit2 = m_ui->TimeEdit2;
-    controls.chk = {m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4, m_ui->chk5, m_ui->chk6, m_ui->chk7};
+    controls.chk = { m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4, m_ui->chk5, m_ui->chk6, m_ui->chk7 };
     controls.Memo1 = m_ui->Memo1;
     controls.edt_song = m_ui->edt_song;
     controls.SB_repeat1 = m_ui->SB_repeat1;
@@ -156,7 +154,8 @@ void Tf_speaker::setupSchedule()
     controls.chk_rollover = m_ui->chk_rollover;
     // Built before the panels it asks; it asks them only when its timer ticks.
     m_schedulePanel = new SchedulePanel(controls, this, this);
-    m_timeAnnouncements = new TimeAnnouncements(statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
+    m_timeAnnouncements = new TimeAnnouncements(
+        statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
 }
 
 bool Tf_speaker::repetitionActive() const
@@ -214,7 +213,8 @@ void Tf_speaker::setupBirthdayList()
     queries.month = [this](const QString& month, const QString& threshold) {
         return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
     };
-    m_birthdayList = new BirthdayList(widgets, queries, [this] { return m_mainreadText; }, this);
+    m_birthdayList = new BirthdayList(
+        widgets, queries, [this] { return m_mainreadText; }, this);
     connect(m_birthdayList, &BirthdayList::exportRequested, this, [this] { guarded([this] { O1Click(); }); });
 }
 
@@ -236,8 +236,7 @@ void Tf_speaker::setupReading()
     widgets.SpinEdit1 = m_ui->SpinEdit1;
     widgets.SpinEdit2 = m_ui->SpinEdit2;
     widgets.statusPanel0 = statusPanel(0);
-    m_readingCommands
-        = std::make_unique<ReadingCommands>(m_services.voice, m_state, m_pauseSymbols, widgets,
+    m_readingCommands = std::make_unique<ReadingCommands>(m_services.voice, m_state, m_pauseSymbols, widgets,
                                                           [this] { m_voicePanel->applyvoice(); });
     m_readingCommands->setDatetimetype(m_datetimetype);
 }
@@ -249,19 +248,13 @@ void Tf_speaker::setupToolbar()
         QToolButton* button;
         QStyle::StandardPixmap icon;
     } buttons[] = {
-        {m_ui->SB_play, QStyle::SP_MediaPlay},
-        {m_ui->SB_stop, QStyle::SP_MediaStop},
-        {m_ui->SB_repeat1, QStyle::SP_BrowserReload},
-        {m_ui->sb_delay, QStyle::SP_FileDialogDetailedView},
-        {m_ui->SB_music, QStyle::SP_DriveCDIcon},
-        {m_ui->SB_write, QStyle::SP_FileDialogContentsView},
-        {m_ui->sb_edit, QStyle::SP_FileDialogListView},
-        {m_ui->SB_close, QStyle::SP_DialogCloseButton},
-        {m_ui->bj_play, QStyle::SP_MediaPlay},
-        {m_ui->bj_stop, QStyle::SP_MediaStop},
-        {m_ui->bj_prev, QStyle::SP_MediaSkipBackward},
-        {m_ui->bj_next, QStyle::SP_MediaSkipForward},
-        {m_ui->bj_ok, QStyle::SP_DirOpenIcon},
+        { m_ui->SB_play, QStyle::SP_MediaPlay },          { m_ui->SB_stop, QStyle::SP_MediaStop },
+        { m_ui->SB_repeat1, QStyle::SP_BrowserReload },   { m_ui->sb_delay, QStyle::SP_FileDialogDetailedView },
+        { m_ui->SB_music, QStyle::SP_DriveCDIcon },       { m_ui->SB_write, QStyle::SP_FileDialogContentsView },
+        { m_ui->sb_edit, QStyle::SP_FileDialogListView }, { m_ui->SB_close, QStyle::SP_DialogCloseButton },
+        { m_ui->bj_play, QStyle::SP_MediaPlay },          { m_ui->bj_stop, QStyle::SP_MediaStop },
+        { m_ui->bj_prev, QStyle::SP_MediaSkipBackward },  { m_ui->bj_next, QStyle::SP_MediaSkipForward },
+        { m_ui->bj_ok, QStyle::SP_DirOpenIcon },
     };
     for (const auto& entry : buttons) {
         entry.button->setIcon(style()->standardIcon(entry.icon));
@@ -269,12 +262,12 @@ void Tf_speaker::setupToolbar()
     // The scheduler presses the whole-text loop; the user never sees it.
     m_ui->SB_repeat1->setVisible(false);
 
-    const QStringList titles = {QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
-                                QStringLiteral("部门"), QStringLiteral("选择"), QStringLiteral("年龄")};
+    const QStringList titles = { QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
+                                 QStringLiteral("部门"), QStringLiteral("选择"), QStringLiteral("年龄") };
     m_ui->SGrid1->setColumnCount(titles.size());
     m_ui->SGrid1->setHorizontalHeaderLabels(titles);
     m_ui->SGrid1->verticalHeader()->setVisible(false);
-    const int widths[] = {56, 62, 62, 105, 30};
+    const int widths[] = { 56, 62, 62, 105, 30 };
     // The date columns grow to show a whole "yyyy-mm-dd" in this font; the others keep their widths.
     const int dateWidth = m_ui->SGrid1->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 10;
     for (int column = 0; column < 5; ++column) {
@@ -286,7 +279,7 @@ void Tf_speaker::setupToolbar()
 
 void Tf_speaker::setupStatusBar()
 {
-    const int widths[] = {100, 200, 400};
+    const int widths[] = { 100, 200, 400 };
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
@@ -335,17 +328,16 @@ void Tf_speaker::setupTray()
 
 void Tf_speaker::connectSaveEnabling()
 {
-    const QList<QCheckBox*> boxes = {m_ui->chk1,      m_ui->chk2,      m_ui->chk3,      m_ui->chk4,
-                                     m_ui->chk5,      m_ui->chk6,      m_ui->chk7,      m_ui->chk_read1,
-                                     m_ui->chk_read2, m_ui->chk_read3, m_ui->chk_next,
-                                     m_ui->chk_rollover};
+    const QList<QCheckBox*> boxes
+        = { m_ui->chk1, m_ui->chk2,      m_ui->chk3,      m_ui->chk4,      m_ui->chk5,     m_ui->chk6,
+            m_ui->chk7, m_ui->chk_read1, m_ui->chk_read2, m_ui->chk_read3, m_ui->chk_next, m_ui->chk_rollover };
     for (QCheckBox* box : boxes) {
         connect(box, &QCheckBox::toggled, this, &Tf_speaker::enableSave);
     }
-    for (QSpinBox* spin : {m_ui->SpinEdit1, m_ui->SpinEdit2, m_ui->SpinEdit3, m_ui->SpinEdit4}) {
+    for (QSpinBox* spin : { m_ui->SpinEdit1, m_ui->SpinEdit2, m_ui->SpinEdit3, m_ui->SpinEdit4 }) {
         connect(spin, &QSpinBox::valueChanged, this, &Tf_speaker::enableSave);
     }
-    for (QTimeEdit* edit : {m_ui->TimeEdit1, m_ui->TimeEdit2}) {
+    for (QTimeEdit* edit : { m_ui->TimeEdit1, m_ui->TimeEdit2 }) {
         connect(edit, &QTimeEdit::timeChanged, this, &Tf_speaker::enableSave);
     }
 }
@@ -388,10 +380,10 @@ void Tf_speaker::loadSettings()
         auto* box = findChild<QCheckBox*>(QStringLiteral("chk%1").arg(day));
         box->setChecked(ini.readBool(System, QStringLiteral("CheckBox%1").arg(day), day != 1));
     }
-    m_ui->TimeEdit1->setTime(parseTimeOfDay(ini.readString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00")),
-                                            QTime(9, 0)));
-    m_ui->TimeEdit2->setTime(parseTimeOfDay(ini.readString(System, QStringLiteral("playtime2"), QStringLiteral("14:00:00")),
-                                            QTime(14, 0)));
+    m_ui->TimeEdit1->setTime(
+        parseTimeOfDay(ini.readString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00")), QTime(9, 0)));
+    m_ui->TimeEdit2->setTime(
+        parseTimeOfDay(ini.readString(System, QStringLiteral("playtime2"), QStringLiteral("14:00:00")), QTime(14, 0)));
     // The announcement's inputs, read as the command line's preview reads them.
     const AnnouncementSettings announcement = AnnouncementSettings::read(ini);
     m_ui->SpinEdit3->setValue(announcement.days);

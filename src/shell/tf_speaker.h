@@ -1,8 +1,7 @@
 #pragma once
 
-#include "services.h"
-
 #include "schedule/broadcasthooks.h"
+#include "services.h"
 #include "speech/pausesymbols.h"
 
 #include <QMainWindow>

@@ -7,8 +7,6 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <espeak-ng/speak_lib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -16,6 +14,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <espeak-ng/speak_lib.h>
 #include <mutex>
 #include <thread>
 
@@ -106,7 +105,7 @@ QList<VoiceEntry> listVoices()
         if (!voice->identifier || !voice->name || espeak_SetVoiceByName(voice->identifier) != EE_OK) {
             continue;
         }
-        const VoiceEntry entry{QString::fromUtf8(voice->name), QByteArray(voice->identifier)};
+        const VoiceEntry entry { QString::fromUtf8(voice->name), QByteArray(voice->identifier) };
         // This espeak-ng reads Chinese characters through the pinyin variant; plain "cmn" spells many
         // of them with English letter rules.
         if (entry.identifier.toLower().endsWith("cmn-latn-pinyin")) {
@@ -158,7 +157,8 @@ bool runSynthesis(const QByteArray& utf8, const VoiceParams& params, std::functi
     if (!params.identifier.isEmpty() && params.identifier != lib.loadedVoice) {
         if (espeak_SetVoiceByName(params.identifier.constData()) != EE_OK) {
             lib.loadedVoice.clear();
-            throw RuntimeError(QStringLiteral("espeak-ng could not load the voice %1").arg(QString::fromUtf8(params.identifier)));
+            throw RuntimeError(
+                QStringLiteral("espeak-ng could not load the voice %1").arg(QString::fromUtf8(params.identifier)));
         }
         lib.loadedVoice = params.identifier;
     }
@@ -174,8 +174,8 @@ bool runSynthesis(const QByteArray& utf8, const VoiceParams& params, std::functi
         return true;
     };
     lib.sink = &guardedSink;
-    const espeak_ERROR result = espeak_Synth(utf8.constData(), static_cast<size_t>(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                                             espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
+    const espeak_ERROR result = espeak_Synth(utf8.constData(), static_cast<size_t>(utf8.size()) + 1, 0, POS_CHARACTER,
+                                             0, espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
     lib.sink = nullptr;
     if (aborted) {
         espeak_Cancel();
@@ -206,11 +206,11 @@ struct EspeakVoiceEngine::Impl
     QString failure;
     int sampleRate = 0;
 
-    std::atomic<int> voice{-1};
-    std::atomic<int> rate{0};
-    std::atomic<int> volume{100};
-    std::atomic<qint64> latencyUs{-1};
-    std::atomic<quint64> newestId{0}; // the text whose first sample latencyUs measures
+    std::atomic<int> voice { -1 };
+    std::atomic<int> rate { 0 };
+    std::atomic<int> volume { 100 };
+    std::atomic<qint64> latencyUs { -1 };
+    std::atomic<quint64> newestId { 0 }; // the text whose first sample latencyUs measures
 
     // Queue and progress of the worker.
     std::mutex queueMutex;
@@ -218,8 +218,8 @@ struct EspeakVoiceEngine::Impl
     std::deque<Job> queue;
     quint64 lastId = 0;
     quint64 doneUpTo = 0;
-    std::atomic<quint64> generation{0};
-    std::atomic<bool> quitting{false};
+    std::atomic<quint64> generation { 0 };
+    std::atomic<bool> quitting { false };
     std::function<void(const QString&)> observer;
 
     // Playback of the current text: the converted PCM waits here until the mixer pulls it.

@@ -39,8 +39,7 @@ void MemoReadingEditor::abort()
     m_served.notify_all();
 }
 
-template <typename F>
-auto MemoReadingEditor::onMainThread(F f) -> decltype(f())
+template <typename F> auto MemoReadingEditor::onMainThread(F f) -> decltype(f())
 {
     using R = decltype(f());
     if (QThread::currentThread() == thread()) {
@@ -51,21 +50,21 @@ auto MemoReadingEditor::onMainThread(F f) -> decltype(f())
     struct Call
     {
         bool done = false;
-        std::conditional_t<std::is_void_v<R>, bool, std::optional<R>> result{};
+        std::conditional_t<std::is_void_v<R>, bool, std::optional<R>> result {};
         std::exception_ptr error;
     };
     auto call = std::make_shared<Call>();
     {
         std::lock_guard lock(m_mutex);
         if (m_aborted) {
-            throw ReadingAborted{};
+            throw ReadingAborted {};
         }
     }
     QMetaObject::invokeMethod(
         this,
         [this, call, f]() mutable {
             std::exception_ptr error;
-            decltype(call->result) result{};
+            decltype(call->result) result {};
             try {
                 if constexpr (std::is_void_v<R>) {
                     f();
@@ -88,7 +87,7 @@ auto MemoReadingEditor::onMainThread(F f) -> decltype(f())
     std::unique_lock lock(m_mutex);
     m_served.wait(lock, [&] { return call->done || m_aborted; });
     if (!call->done) {
-        throw ReadingAborted{};
+        throw ReadingAborted {};
     }
     if (call->error) {
         std::rethrow_exception(call->error);

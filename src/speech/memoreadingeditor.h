@@ -43,8 +43,7 @@ public:
     int caretColumn();
 
 private:
-    template <typename F>
-    auto onMainThread(F f) -> decltype(f());
+    template <typename F> auto onMainThread(F f) -> decltype(f());
 
     const AnsiIndex& memo1Index();
     int displayLineOf(int charPos);

@@ -1,21 +1,19 @@
 #include "pausestab.h"
 
-#include "ui_pausestab.h"
-
-#include "pausesymbols.h"
-
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "pausesymbols.h"
+#include "ui_pausestab.h"
 
 #include <QHeaderView>
-
-#include <algorithm>
 #include <QIdentityProxyModel>
 #include <QMenu>
 #include <QSqlError>
 #include <QSqlTableModel>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,10 +30,10 @@ public:
         , m_candelete(source->fieldIndex(QStringLiteral("candelete")))
     {
         setSourceModel(source);
-        const QString titles[] = {QStringLiteral("名称"), QStringLiteral("符号"), QStringLiteral("延时毫秒"),
-                                  QStringLiteral("停顿")};
-        const QString fields[] = {QStringLiteral("name"), QStringLiteral("descript"), QStringLiteral("delaytime"),
-                                  QStringLiteral("candelete")};
+        const QString titles[]
+            = { QStringLiteral("名称"), QStringLiteral("符号"), QStringLiteral("延时毫秒"), QStringLiteral("停顿") };
+        const QString fields[] = { QStringLiteral("name"), QStringLiteral("descript"), QStringLiteral("delaytime"),
+                                   QStringLiteral("candelete") };
         for (int i = 0; i < 4; ++i) {
             m_titles.insert(source->fieldIndex(fields[i]), titles[i]);
         }
@@ -118,7 +116,7 @@ PausesTab::PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget
         {
             const char* field;
             int width;
-        } columns[] = {{"name", 91}, {"descript", 30}, {"delaytime", 56}, {"candelete", 33}};
+        } columns[] = { { "name", 91 }, { "descript", 30 }, { "delaytime", 56 }, { "candelete", 33 } };
         for (int column = 0; column < m_query->columnCount(); ++column) {
             m_ui->DBGridEh2->setColumnHidden(column, true);
         }

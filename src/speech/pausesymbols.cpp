@@ -90,10 +90,10 @@ Piece cutPiece(const QString& window, const PauseTable& table)
         }
         i += units;
         if (table.isPauseSymbol(c)) {
-            return Piece{limited.left(i), table.pauseFor(c)};
+            return Piece { limited.left(i), table.pauseFor(c) };
         }
     }
-    return Piece{limited, 0};
+    return Piece { limited, 0 };
 }
 
 bool containsMark(const QString& text)
@@ -146,9 +146,9 @@ QList<PauseRow> PauseSymbols::readRows(QSqlTableModel* q_delaytime)
     rows.reserve(count);
     for (int row = 0; row < count; ++row) {
         const QSqlRecord record = q_delaytime->record(row);
-        rows.append(PauseRow{record.value(QStringLiteral("descript")).toString(),
-                             pauseValue(record.value(QStringLiteral("delaytime"))),
-                             isYes(record.value(QStringLiteral("candelete")))});
+        rows.append(PauseRow { record.value(QStringLiteral("descript")).toString(),
+                               pauseValue(record.value(QStringLiteral("delaytime"))),
+                               isYes(record.value(QStringLiteral("candelete"))) });
     }
     return rows;
 }

@@ -93,5 +93,5 @@ public:
 private:
     mutable std::mutex m_mutex;
     PauseTablePtr m_table;
-    std::atomic<int> m_markdelay{800};
+    std::atomic<int> m_markdelay { 800 };
 };

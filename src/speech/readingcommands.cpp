@@ -1,13 +1,12 @@
 #include "readingcommands.h"
 
-#include "memoreadingeditor.h"
-#include "tts.h"
-#include "voiceengine.h"
-
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/readingstate.h"
+#include "memoreadingeditor.h"
+#include "tts.h"
+#include "voiceengine.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -246,9 +245,11 @@ void ReadingCommands::startThread()
         m_state.isreading = false;
         return;
     }
-    auto thread = std::make_unique<Tts>(*m_editor, m_voice, m_state, m_pauses, [this] { return m_datetimetype.load(); });
+    auto thread
+        = std::make_unique<Tts>(*m_editor, m_voice, m_state, m_pauses, [this] { return m_datetimetype.load(); });
     Tts* started = thread.get();
-    connect(started, &QThread::finished, this, [this, started] { threadEnded(started); }, Qt::QueuedConnection);
+    connect(
+        started, &QThread::finished, this, [this, started] { threadEnded(started); }, Qt::QueuedConnection);
     m_threads.push_back(std::move(thread));
     started->start();
 }
@@ -270,8 +271,8 @@ void ReadingCommands::btn_enable()
 
 void ReadingCommands::setLockableControlsEnabled(bool enabled)
 {
-    for (QWidget* w : {static_cast<QWidget*>(m_w.sb_delay), static_cast<QWidget*>(m_w.SpinEdit1),
-                       static_cast<QWidget*>(m_w.SpinEdit2)}) {
+    for (QWidget* w : { static_cast<QWidget*>(m_w.sb_delay), static_cast<QWidget*>(m_w.SpinEdit1),
+                        static_cast<QWidget*>(m_w.SpinEdit2) }) {
         if (w) {
             w->setEnabled(enabled);
         }

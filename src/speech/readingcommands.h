@@ -23,15 +23,15 @@ struct ReadingState;
 struct ReadingWidgets
 {
     QPlainTextEdit* Memo1 = nullptr;
-    QPlainTextEdit* Memo2 = nullptr;     // hidden copy of Memo1's text
-    QComboBox* flatComboBox1 = nullptr;  // the voice list
+    QPlainTextEdit* Memo2 = nullptr; // hidden copy of Memo1's text
+    QComboBox* flatComboBox1 = nullptr; // the voice list
     QAbstractButton* SB_play = nullptr;
     QAbstractButton* SB_stop = nullptr;
     QAbstractButton* SB_repeat1 = nullptr;
     QAbstractButton* sb_delay = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;       // readtimes
-    QSpinBox* SpinEdit2 = nullptr;       // intervaltime, seconds
-    QLabel* statusPanel0 = nullptr;      // caret position
+    QSpinBox* SpinEdit1 = nullptr; // readtimes
+    QSpinBox* SpinEdit2 = nullptr; // intervaltime, seconds
+    QLabel* statusPanel0 = nullptr; // caret position
 };
 
 // Reading the editor aloud: play from the start, stop, the whole-text loop that the scheduler
@@ -90,7 +90,7 @@ private:
     std::unique_ptr<MemoReadingEditor> m_editor;
     std::list<std::unique_ptr<Tts>> m_threads;
     QTimer* m_readcycled;
-    std::atomic<int> m_datetimetype{1};
+    std::atomic<int> m_datetimetype { 1 };
     int m_readtimes = 0;
     int m_intervaltime = 0;
     int m_readcount = 0;

@@ -1,13 +1,12 @@
 #include "readingrenderer.h"
 
 #include "ansiindex.h"
-#include "readingeditor.h"
-#include "tts.h"
-#include "voiceengine.h"
-
 #include "common/clock.h"
 #include "common/readingstate.h"
 #include "common/runtimeerror.h"
+#include "readingeditor.h"
+#include "tts.h"
+#include "voiceengine.h"
 
 #include <QFileInfo>
 #include <QMutex>
@@ -85,11 +84,11 @@ public:
     {
     }
     QStringList voices() override { return {}; }
-    void setVoice(int) override {}
+    void setVoice(int) override { }
     int rate() override { return 0; }
-    void setRate(int) override {}
+    void setRate(int) override { }
     int volume() override { return 100; }
-    void setVolume(int) override {}
+    void setVolume(int) override { }
     void speak(const QString& text, int) override
     {
         try {
@@ -130,7 +129,7 @@ public:
         m_start = qBound(0, start, m_text.length());
         m_length = qBound(0, length, m_text.length() - m_start);
     }
-    void focusEditor() override {}
+    void focusEditor() override { }
     int lineFromPosition(int position) override
     {
         return int(m_text.text().left(m_text.charPosition(position)).count(QLatin1Char('\n')));
@@ -153,10 +152,10 @@ public:
         }
         return m_text.byteOffset(pos);
     }
-    void scrollOneLineDown() override {}
+    void scrollOneLineDown() override { }
     QString voiceName() override { return QString(); }
     QString memo2Range(int, int) override { return QString(); }
-    void enableControls() override {}
+    void enableControls() override { }
 
 private:
     AnsiIndex m_text;
@@ -257,8 +256,8 @@ void ReadingRenderer::writeWav(const QString& path, const QByteArray& pcm, int s
         }
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(header) != header.size()
-        || file.write(samples) != samples.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(header) != header.size() || file.write(samples) != samples.size()
+        || !file.commit()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw RuntimeError(QStringLiteral("cannot write %1: %2").arg(path, reason));

@@ -1,7 +1,5 @@
 #include "tf_information.h"
 
-#include "ui_tf_information.h"
-
 #include "common/desktop.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
@@ -9,6 +7,7 @@
 #include "speech/sampleplayer.h"
 #include "speech/voiceengine.h"
 #include "speech/voicenotice.h"
+#include "ui_tf_information.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -52,7 +51,7 @@ Tf_information::Tf_information(VoiceEngine* voice, SamplePlayer* samples, QWidge
     {
         QLabel* label;
         QString address;
-    } links[] = {{m_ui->Label_down1, DownloadAddress1}, {m_ui->Label_down2, DownloadAddress2}};
+    } links[] = { { m_ui->Label_down1, DownloadAddress1 }, { m_ui->Label_down2, DownloadAddress2 } };
     for (const auto& link : links) {
         link.label->setText(QStringLiteral("<a href=\"%1\" style=\"color: blue; text-decoration: underline;\">%2</a>")
                                 .arg(link.address, link.label->text()));

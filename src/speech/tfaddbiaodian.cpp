@@ -1,12 +1,10 @@
 #include "tfaddbiaodian.h"
 
-#include "ui_tfaddbiaodian.h"
-
-#include "pausesymbols.h"
-
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
+#include "pausesymbols.h"
+#include "ui_tfaddbiaodian.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -23,8 +21,8 @@ TFaddbiaodian::TFaddbiaodian(QSqlTableModel* q_delaytime, QWidget* parent)
     m_ui->setupUi(this);
     setModal(false);
     setFixedSize(sizeHint());
-    for (QWidget* field : {static_cast<QWidget*>(m_ui->Edit1), static_cast<QWidget*>(m_ui->Edit2),
-                           static_cast<QWidget*>(m_ui->SpinEdit1)}) {
+    for (QWidget* field : { static_cast<QWidget*>(m_ui->Edit1), static_cast<QWidget*>(m_ui->Edit2),
+                            static_cast<QWidget*>(m_ui->SpinEdit1) }) {
         field->installEventFilter(this);
     }
     connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });

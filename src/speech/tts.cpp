@@ -1,14 +1,13 @@
 #include "tts.h"
 
 #include "ansiindex.h"
+#include "common/clock.h"
+#include "common/eventlog.h"
+#include "common/readingstate.h"
 #include "dateplaceholder.h"
 #include "pausesymbols.h"
 #include "readingeditor.h"
 #include "voiceengine.h"
-
-#include "common/clock.h"
-#include "common/eventlog.h"
-#include "common/readingstate.h"
 
 #include <QMutex>
 
@@ -20,7 +19,7 @@ namespace {
 
 // Held by each reading for its whole body, so a second reading waits until the first has ended.
 std::timed_mutex g_readingLock;
-std::atomic<int> g_pending{0};
+std::atomic<int> g_pending { 0 };
 
 // The voice whose text comes from the hidden copy Memo2.
 const QString Memo2Voice = QStringLiteral("Sin-Ji_Full_22kHz");
@@ -215,7 +214,8 @@ void Tts::caretLoop()
 void Tts::speakpiece(const QString& piece, int piecedelay)
 {
     // The moment of this piece, so a time format gives the time it is spoken.
-    QString spoken = DatePlaceholder::substitute(piece, m_datetimetype ? m_datetimetype() : 0, Clock::currentDateTime());
+    QString spoken
+        = DatePlaceholder::substitute(piece, m_datetimetype ? m_datetimetype() : 0, Clock::currentDateTime());
     if (containsMark(spoken)) {
         pause(m_pauses.markdelay());
         spoken = withoutMarks(spoken);

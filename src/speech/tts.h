@@ -47,6 +47,6 @@ private:
     ReadingState& m_state;
     const PauseSymbols& m_pauses;
     std::function<int()> m_datetimetype;
-    std::atomic<bool> m_abort{false};
+    std::atomic<bool> m_abort { false };
     bool m_counted = false;
 };

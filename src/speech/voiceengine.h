@@ -8,8 +8,8 @@ class VoiceEngine
 {
 public:
     enum SpeakFlag {
-        Synchronous = 0,     // returns when the text has been played
-        Async = 1,           // returns at once; the text is queued after what the voice still says
+        Synchronous = 0, // returns when the text has been played
+        Async = 1, // returns at once; the text is queued after what the voice still says
         PurgeBeforeSpeak = 2 // whatever is queued or playing stops first
     };
 

@@ -13,18 +13,18 @@ namespace VoiceNotice {
 const QList<RecommendedVoice>& recommendedVoices()
 {
     static const QList<RecommendedVoice> voices = {
-        {QStringLiteral("中文男声Liang                 是否安装"), QStringLiteral("chk_liang"),
-         QStringLiteral("Liang"), QStringLiteral(":/samples/liang1.mp3"), QStringLiteral("liang1.mp3")},
-        {QStringLiteral("中文女声Hui                     是否安装"), QStringLiteral("chk_hui"), QStringLiteral("Hui"),
-         QStringLiteral(":/samples/hui1.mp3"), QStringLiteral("hui1.mp3")},
-        {QStringLiteral("中文女声Lily                     是否安装"), QStringLiteral("chk_lily"),
-         QStringLiteral("Lily"), QStringLiteral(":/samples/lily1.mp3"), QStringLiteral("lily1.mp3")},
-        {QStringLiteral("微软普通话HuiHui        是否安装"), QStringLiteral("chk_huihui"), QStringLiteral("HuiHui"),
-         QStringLiteral(":/samples/huihui1.mp3"), QStringLiteral("huihui1.mp3")},
-        {QStringLiteral("微软香港话HunYee     是否安装"), QStringLiteral("chk_hunyee"), QStringLiteral("HunYee"),
-         QStringLiteral(":/samples/hunyee1.mp3"), QStringLiteral("hunyee1.mp3")},
-        {QStringLiteral("微软台湾话HanHan     是否安装"), QStringLiteral("chk_hanhan"), QStringLiteral("HanHan"),
-         QStringLiteral(":/samples/hanhan1.mp3"), QStringLiteral("hanhan1.mp3")},
+        { QStringLiteral("中文男声Liang                 是否安装"), QStringLiteral("chk_liang"),
+          QStringLiteral("Liang"), QStringLiteral(":/samples/liang1.mp3"), QStringLiteral("liang1.mp3") },
+        { QStringLiteral("中文女声Hui                     是否安装"), QStringLiteral("chk_hui"), QStringLiteral("Hui"),
+          QStringLiteral(":/samples/hui1.mp3"), QStringLiteral("hui1.mp3") },
+        { QStringLiteral("中文女声Lily                     是否安装"), QStringLiteral("chk_lily"),
+          QStringLiteral("Lily"), QStringLiteral(":/samples/lily1.mp3"), QStringLiteral("lily1.mp3") },
+        { QStringLiteral("微软普通话HuiHui        是否安装"), QStringLiteral("chk_huihui"), QStringLiteral("HuiHui"),
+          QStringLiteral(":/samples/huihui1.mp3"), QStringLiteral("huihui1.mp3") },
+        { QStringLiteral("微软香港话HunYee     是否安装"), QStringLiteral("chk_hunyee"), QStringLiteral("HunYee"),
+          QStringLiteral(":/samples/hunyee1.mp3"), QStringLiteral("hunyee1.mp3") },
+        { QStringLiteral("微软台湾话HanHan     是否安装"), QStringLiteral("chk_hanhan"), QStringLiteral("HanHan"),
+          QStringLiteral(":/samples/hanhan1.mp3"), QStringLiteral("hanhan1.mp3") },
     };
     return voices;
 }
@@ -50,9 +50,8 @@ QStringList chineseVoices(const QStringList& engineVoices)
     for (const QString& voice : engineVoices) {
         const bool chinese = voice.contains(QLatin1String("Chinese"), Qt::CaseInsensitive)
             || voice.contains(QLatin1String("Mandarin"), Qt::CaseInsensitive)
-            || voice.contains(QLatin1String("Cantonese"), Qt::CaseInsensitive)
-            || voice.contains(QStringLiteral("中文")) || voice.contains(QStringLiteral("普通话"))
-            || voice.contains(QStringLiteral("粤语"));
+            || voice.contains(QLatin1String("Cantonese"), Qt::CaseInsensitive) || voice.contains(QStringLiteral("中文"))
+            || voice.contains(QStringLiteral("普通话")) || voice.contains(QStringLiteral("粤语"));
         if (chinese) {
             found.append(voice);
         }

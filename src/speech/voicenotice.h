@@ -9,11 +9,11 @@ namespace VoiceNotice {
 
 struct RecommendedVoice
 {
-    QString caption;    // the row's caption, spaces included
+    QString caption; // the row's caption, spaces included
     QString statusName; // objectName of the row's status label
-    QString voiceName;  // the name the engine's voice list must carry
-    QString resource;   // the built-in sample
-    QString fileName;   // the sample's name in the temporary folder
+    QString voiceName; // the name the engine's voice list must carry
+    QString resource; // the built-in sample
+    QString fileName; // the sample's name in the temporary folder
 };
 
 const QList<RecommendedVoice>& recommendedVoices();

@@ -1,11 +1,9 @@
 #include "voicepanel.h"
 
-#include "voicesettings.h"
-
-#include "voiceengine.h"
-
 #include "common/errorguard.h"
 #include "common/inifile.h"
+#include "voiceengine.h"
+#include "voicesettings.h"
 
 #include <QComboBox>
 #include <QLabel>

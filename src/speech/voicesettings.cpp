@@ -1,8 +1,7 @@
 #include "voicesettings.h"
 
-#include "voiceengine.h"
-
 #include "common/inifile.h"
+#include "voiceengine.h"
 
 namespace {
 const QString Speaker = QStringLiteral("Speaker");

@@ -12,8 +12,8 @@ namespace VoiceSettings {
 constexpr int SliderStartVolume = 95;
 
 int speaker(const IniFile& ini); // Speaker, default 0
-int rate(const IniFile& ini);    // Rate, default 2, within -10..15
-int volume(const IniFile& ini);  // Volume, default 120, within 0..100
+int rate(const IniFile& ini); // Rate, default 2, within -10..15
+int volume(const IniFile& ini); // Volume, default 120, within 0..100
 
 // The engine as a reading finds it after start-up and applyvoice: the stored voice when the list has
 // it, the engine's own rate plus the stored rate, and the stored volume. Returns the voice's index,

@@ -23,7 +23,6 @@
 #include <cmath>
 #include <csignal>
 #include <optional>
-
 #include <unistd.h>
 
 namespace {
@@ -46,18 +45,18 @@ constexpr int SongSeconds = 5;
 constexpr double MusicLevel = 51.0 / 128.0;
 constexpr double SpeakingLevel = 13.0 / 128.0;
 
-constexpr double TonePresent = 0.03;     // a tone at 3 % of the track's loudness or more is playing
-constexpr double SpeechRms = 0.01;       // speech: this much energy (of full scale) below 5 kHz
-constexpr double SilenceRms = 0.002;     // nothing plays
+constexpr double TonePresent = 0.03; // a tone at 3 % of the track's loudness or more is playing
+constexpr double SpeechRms = 0.01; // speech: this much energy (of full scale) below 5 kHz
+constexpr double SilenceRms = 0.002; // nothing plays
 
 struct Window
 {
-    double t = 0;      // seconds from the start of the capture
-    double a = 0;      // levels of the three tones, as fractions of the tracks' own amplitude
+    double t = 0; // seconds from the start of the capture
+    double a = 0; // levels of the three tones, as fractions of the tracks' own amplitude
     double b = 0;
     double song = 0;
     double speech = 0; // RMS below 5 kHz (the voice's band), fraction of full scale
-    double rms = 0;    // RMS of everything
+    double rms = 0; // RMS of everything
 };
 
 struct Segment
@@ -155,7 +154,7 @@ QList<Segment> speechSegments(const std::vector<Window>& windows)
         if (speaking && inRun) {
             runs.last().end = w.t + WindowSeconds;
         } else if (speaking) {
-            runs.append({w.t, w.t + WindowSeconds});
+            runs.append({ w.t, w.t + WindowSeconds });
         }
         inRun = speaking;
     }
@@ -180,8 +179,7 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-template <typename Get>
-double medianOver(const std::vector<Window>& windows, double from, double to, Get get)
+template <typename Get> double medianOver(const std::vector<Window>& windows, double from, double to, Get get)
 {
     std::vector<double> values;
     for (const Window& w : windows) {
@@ -312,14 +310,16 @@ void TestEndToEnd::encodeMp3(const TestFolder& folder, const QString& name, doub
     QDir().mkpath(QFileInfo(mp3).absolutePath());
     QProcess encoder;
     if (m_encoder.endsWith(QStringLiteral("lame"))) {
-        encoder.start(m_encoder, {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("192"), wav, mp3});
+        encoder.start(m_encoder, { QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("192"), wav, mp3 });
     } else {
-        encoder.start(m_encoder, {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"),
-                                  QStringLiteral("-i"), wav, QStringLiteral("-b:a"), QStringLiteral("192k"), mp3});
+        encoder.start(m_encoder,
+                      { QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"),
+                        QStringLiteral("-i"), wav, QStringLiteral("-b:a"), QStringLiteral("192k"), mp3 });
     }
     QVERIFY2(encoder.waitForFinished(30000), qPrintable(m_encoder + QStringLiteral(" did not finish")));
-    QVERIFY2(encoder.exitCode() == 0 && QFileInfo(mp3).size() > 0,
-             qPrintable(m_encoder + QStringLiteral(" failed: ") + QString::fromLocal8Bit(encoder.readAllStandardError())));
+    QVERIFY2(
+        encoder.exitCode() == 0 && QFileInfo(mp3).size() > 0,
+        qPrintable(m_encoder + QStringLiteral(" failed: ") + QString::fromLocal8Bit(encoder.readAllStandardError())));
     QFile::remove(wav);
 }
 
@@ -333,8 +333,12 @@ void TestEndToEnd::makeProgramFolder(const TestFolder& folder, const QTime& rang
         // People born on today's month and day (1992 is a leap year, so 29 February works too) who
         // joined long before the joining-days threshold.
         const QString birthday = QStringLiteral("1992-") + Clock::currentDate().toString(QStringLiteral("MM-dd"));
-        QVERIFY(addEmployee(db, QStringLiteral("王芳"), birthday, QStringLiteral("2001-03-01"), QStringLiteral("销售部")) > 0);
-        QVERIFY(addEmployee(db, QStringLiteral("李强"), birthday, QStringLiteral("2005-06-01"), QStringLiteral("财务部")) > 0);
+        QVERIFY(
+            addEmployee(db, QStringLiteral("王芳"), birthday, QStringLiteral("2001-03-01"), QStringLiteral("销售部"))
+            > 0);
+        QVERIFY(
+            addEmployee(db, QStringLiteral("李强"), birthday, QStringLiteral("2005-06-01"), QStringLiteral("财务部"))
+            > 0);
         // No time announcement may speak into the capture.
         QSqlQuery query(db);
         QVERIFY2(query.exec(QStringLiteral("UPDATE telltime SET isplay = 0")), qPrintable(query.lastError().text()));
@@ -400,7 +404,8 @@ void TestEndToEnd::checkEventLog(const TestFolder& folder, double firstReading, 
         QStringLiteral("signal 15: ending as the close button does"),
         QStringLiteral("Kelvora ended"),
     };
-    static const QRegularExpression stamp(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3})\\S* (.*)$"));
+    static const QRegularExpression stamp(
+        QStringLiteral("^(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3})\\S* (.*)$"));
     QList<QDateTime> when;
     qsizetype next = 0;
     for (const QString& line : lines) {
@@ -413,21 +418,25 @@ void TestEndToEnd::checkEventLog(const TestFolder& folder, double firstReading, 
     }
     QVERIFY2(next == expected.size(),
              qPrintable(QStringLiteral("the event log does not tell \"%1\" after \"%2\"")
-                            .arg(expected.value(next), expected.value(next - 1)) + story));
+                            .arg(expected.value(next), expected.value(next - 1))
+                        + story));
     const auto count = [&lines](const QString& event) {
-        return std::count_if(lines.begin(), lines.end(), [&event](const QString& line) { return line.contains(event); });
+        return std::count_if(lines.begin(), lines.end(),
+                             [&event](const QString& line) { return line.contains(event); });
     };
-    QVERIFY2(count(QStringLiteral(" broadcast started")) == 1, qPrintable(QStringLiteral("more than one broadcast") + story));
+    QVERIFY2(count(QStringLiteral(" broadcast started")) == 1,
+             qPrintable(QStringLiteral("more than one broadcast") + story));
     QVERIFY2(count(QStringLiteral(" reading started")) == 2, qPrintable(QStringLiteral("not two readings") + story));
     QVERIFY2(count(QStringLiteral(" speaking: ")) >= 2, qPrintable(QStringLiteral("no pieces spoken") + story));
 
     // The log's clock and the sound agree: from the first reading to the song as long in both.
     const double logged = when[4].msecsTo(when[8]) / 1000.0;
     const double heard = song - firstReading;
-    QVERIFY2(std::abs(logged - heard) < 1.5,
-             qPrintable(QStringLiteral("the log puts the song %1 s after the first reading, the sound %2 s")
-                            .arg(logged)
-                            .arg(heard) + story));
+    QVERIFY2(
+        std::abs(logged - heard) < 1.5,
+        qPrintable(
+            QStringLiteral("the log puts the song %1 s after the first reading, the sound %2 s").arg(logged).arg(heard)
+            + story));
 }
 
 void TestEndToEnd::aWholeBroadcastIsHeard()
@@ -487,9 +496,10 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
         station.waitForFinished(10000);
     }
     const QString output = QString::fromLocal8Bit(station.readAllStandardError());
-    QVERIFY2(stillRunning, qPrintable(QStringLiteral("the station ended by itself (exit code %1):\n%2")
-                                          .arg(station.exitCode())
-                                          .arg(output)));
+    QVERIFY2(
+        stillRunning,
+        qPrintable(
+            QStringLiteral("the station ended by itself (exit code %1):\n%2").arg(station.exitCode()).arg(output)));
     QCOMPARE(station.state(), QProcess::NotRunning);
     QVERIFY2(station.exitStatus() == QProcess::NormalExit && station.exitCode() == 0,
              qPrintable(QStringLiteral("SIGTERM did not end the station cleanly (exit code %1):\n%2")
@@ -505,9 +515,7 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
                                  .arg(runSeconds, 0, 'f', 1)
                                  .arg(describe(windows));
     qInfo().noquote() << timeline;
-    auto expect = [&timeline](bool ok, const QString& what) {
-        return ok ? QString() : what + timeline;
-    };
+    auto expect = [&timeline](bool ok, const QString& what) { return ok ? QString() : what + timeline; };
 #define CHECK(condition, message)                                                                                      \
     do {                                                                                                               \
         const QString failure = expect(condition, message);                                                            \
@@ -530,8 +538,8 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
     // The window in which the track begins holds only part of it: too little tone to be named, but
     // no longer silence. Anything earlier than that sounded before the broadcast.
     CHECK(*firstSound >= *musicStart - 0.15, QStringLiteral("something sounded before the broadcast began"));
-    CHECK(*musicStart >= 1.5, QStringLiteral("the broadcast began %1 s into the capture, before its range")
-                                  .arg(*musicStart));
+    CHECK(*musicStart >= 1.5,
+          QStringLiteral("the broadcast began %1 s into the capture, before its range").arg(*musicStart));
 
     const QList<Segment> readings = speechSegments(windows);
     CHECK(readings.size() == 2, QStringLiteral("%1 readings heard instead of 2").arg(readings.size()));
@@ -550,7 +558,8 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
     // Under each reading the music is down at the speaking level; between them it rises to the music
     // level (a fade of 600 ms after the reading's end).
     for (const Segment& reading : readings) {
-        const double under = medianOver(windows, reading.start + 0.2, reading.end - 0.2, [](const Window& w) { return w.a; });
+        const double under
+            = medianOver(windows, reading.start + 0.2, reading.end - 0.2, [](const Window& w) { return w.a; });
         CHECK(std::abs(under - SpeakingLevel) < 0.03,
               QStringLiteral("under the reading at %1 s the music played at %2, not the speaking level %3")
                   .arg(reading.start)
@@ -560,9 +569,9 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
     const double gap = second.start - first.end;
     // The interval runs from the thread's end (after the closing "！" pause of 800 ms) and the
     // repetition timer looks once a second.
-    CHECK(gap >= 3.0 && gap <= 6.0,
-          QStringLiteral("%1 s between the readings; the interval is 3 s").arg(gap));
-    const double between = medianOver(windows, first.end + 1.2, second.start - 0.1, [](const Window& w) { return w.a; });
+    CHECK(gap >= 3.0 && gap <= 6.0, QStringLiteral("%1 s between the readings; the interval is 3 s").arg(gap));
+    const double between
+        = medianOver(windows, first.end + 1.2, second.start - 0.1, [](const Window& w) { return w.a; });
     CHECK(std::abs(between - MusicLevel) < 0.06,
           QStringLiteral("between the readings the music played at %1, not the music level %2")
               .arg(between)
@@ -581,7 +590,8 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
     CHECK(songEnd.has_value(), QStringLiteral("the song never ended"));
     CHECK(std::abs(*songEnd - *songStart - SongSeconds) < 0.6,
           QStringLiteral("the song played %1 s of its %2 s").arg(*songEnd - *songStart).arg(SongSeconds));
-    const double songLevel = medianOver(windows, *songStart + 1.0, *songEnd - 0.2, [](const Window& w) { return w.song; });
+    const double songLevel
+        = medianOver(windows, *songStart + 1.0, *songEnd - 0.2, [](const Window& w) { return w.song; });
     CHECK(std::abs(songLevel - MusicLevel) < 0.06,
           QStringLiteral("the song played at %1, not the music level %2").arg(songLevel).arg(MusicLevel));
     const double backgroundUnderSong
@@ -590,7 +600,8 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
     // The song's end time is kept to the second, so the list may play on for up to a second before
     // the stop; after that nothing.
     const double quietFrom = *songEnd + 1.3;
-    const auto lastSound = std::find_if(windows.rbegin(), windows.rend(), [](const Window& w) { return w.rms >= SilenceRms; });
+    const auto lastSound
+        = std::find_if(windows.rbegin(), windows.rend(), [](const Window& w) { return w.rms >= SilenceRms; });
     CHECK(lastSound != windows.rend() && lastSound->t < quietFrom,
           QStringLiteral("sound went on %1 s after the song's time").arg(lastSound->t - *songEnd));
     CHECK(windows.back().t - quietFrom >= 1.0, QStringLiteral("the capture ended before the silence after the song"));

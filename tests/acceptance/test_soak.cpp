@@ -59,7 +59,8 @@ void TestSoak::thirtyDaysWithRollover()
                      .arg(todays.isEmpty() ? QString() : todays.first().time().toString(QStringLiteral("HH:mm:ss.zzz")))
                      .arg(spoken.filter(SoakStation::personOf(day)).size());
         const QString context = QStringLiteral("\n") + story.join(QLatin1Char('\n'));
-        QVERIFY2(todays.size() == (expected ? 1 : 0), qPrintable(QStringLiteral("wrong number of broadcasts") + context));
+        QVERIFY2(todays.size() == (expected ? 1 : 0),
+                 qPrintable(QStringLiteral("wrong number of broadcasts") + context));
         if (expected) {
             // At the first 100 ms tick of the range, with that day's own announcement, read twice.
             QVERIFY2(todays.first() == QDateTime(day, SoakStation::RangeStart),
@@ -81,8 +82,8 @@ void TestSoak::thirtyDaysWithRollover()
                  qPrintable(QStringLiteral("the designated song played a wrong number of times") + context));
     }
 
-    qInfo().noquote() << story.join(QLatin1Char('\n')) << "\nAt noon, day 1 to day 30:"
-                      << SoakStation::describe(censuses);
+    qInfo().noquote() << story.join(QLatin1Char('\n'))
+                      << "\nAt noon, day 1 to day 30:" << SoakStation::describe(censuses);
     // Nothing accumulates: from day 2 on every count stays where it was.
     const Census& reference = censuses.at(1);
     for (int d = 2; d < Days; ++d) {

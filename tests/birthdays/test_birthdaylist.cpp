@@ -20,11 +20,12 @@ const QString Mainread = QStringLiteral("在这里我们祝他生日快乐。");
 
 // A result row with the columns of the stored queries; a null QVariant is a missing value.
 QSqlRecord person(const QVariant& name, const QVariant& birthday, const QVariant& age,
-                  const QVariant& indate = QStringLiteral("2020-05-06"), const QVariant& dept = QStringLiteral("生产部"))
+                  const QVariant& indate = QStringLiteral("2020-05-06"),
+                  const QVariant& dept = QStringLiteral("生产部"))
 {
     QSqlRecord record;
-    const std::pair<const char*, QVariant> values[] = {
-        {"emp_name", name}, {"indate", indate}, {"birthday", birthday}, {"dept", dept}, {"age", age}};
+    const std::pair<const char*, QVariant> values[]
+        = { { "emp_name", name }, { "indate", indate }, { "birthday", birthday }, { "dept", dept }, { "age", age } };
     for (const auto& [column, value] : values) {
         QSqlField field(QString::fromLatin1(column), value.isNull() ? QMetaType(QMetaType::QString) : value.metaType());
         field.setValue(value);
@@ -85,21 +86,22 @@ private slots:
 
     void fillShowsResultInOrder()
     {
-        m_list->FillBirthdayGrid({person(QStringLiteral(" 王一 "), QStringLiteral("2000-03-14"), 24, QDate(2021, 1, 2)),
-                                  person(QStringLiteral("李二"), QStringLiteral("1990-03-15"), qlonglong(34),
-                                         QStringLiteral("2019-07-08 00:00:00"), QVariant())});
-        QCOMPARE(rowTexts(0), (QStringList{QStringLiteral(" 王一 "), QStringLiteral("2021-01-02"),
-                                            QStringLiteral("2000-03-14"), QStringLiteral("生产部"), QStringLiteral("yes"),
-                                            QStringLiteral("24")}));
-        QCOMPARE(rowTexts(1), (QStringList{QStringLiteral("李二"), QStringLiteral("2019-07-08"),
-                                            QStringLiteral("1990-03-15"), QString(), QStringLiteral("no"),
-                                            QStringLiteral("34")}));
+        m_list->FillBirthdayGrid(
+            { person(QStringLiteral(" 王一 "), QStringLiteral("2000-03-14"), 24, QDate(2021, 1, 2)),
+              person(QStringLiteral("李二"), QStringLiteral("1990-03-15"), qlonglong(34),
+                     QStringLiteral("2019-07-08 00:00:00"), QVariant()) });
+        QCOMPARE(rowTexts(0),
+                 (QStringList { QStringLiteral(" 王一 "), QStringLiteral("2021-01-02"), QStringLiteral("2000-03-14"),
+                                QStringLiteral("生产部"), QStringLiteral("yes"), QStringLiteral("24") }));
+        QCOMPARE(rowTexts(1),
+                 (QStringList { QStringLiteral("李二"), QStringLiteral("2019-07-08"), QStringLiteral("1990-03-15"),
+                                QString(), QStringLiteral("no"), QStringLiteral("34") }));
         QCOMPARE(grid()->rowCount(), 2);
     }
 
     void emptyResultLeavesOneBlankRow()
     {
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24)});
+        m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24) });
         m_list->FillBirthdayGrid({});
         QCOMPARE(grid()->rowCount(), 1);
         QCOMPARE(rowTexts(0), QStringList(6, QString()));
@@ -116,8 +118,8 @@ private slots:
     void badBirthdaysAreShownUnselected()
     {
         QFETCH(QVariant, birthday);
-        m_dayResult = {person(QStringLiteral("王一"), birthday, QVariant()),
-                       person(QStringLiteral("李二"), QStringLiteral("1990-03-14"), 34)};
+        m_dayResult = { person(QStringLiteral("王一"), birthday, QVariant()),
+                        person(QStringLiteral("李二"), QStringLiteral("1990-03-14"), 34) };
         m_widgets.chk_next->setChecked(false);
         m_list->RefreshBirthdays();
         QCOMPARE(grid()->item(0, 0)->text(), QStringLiteral("王一"));
@@ -145,7 +147,7 @@ private slots:
         m_widgets.SpinEdit3->setValue(75);
         m_widgets.SpinEdit4->setValue(days);
         m_list->RefreshBirthdays();
-        QCOMPARE(m_dayCalls, QStringList{call});
+        QCOMPARE(m_dayCalls, QStringList { call });
         // Nothing found: nothing composed, next month not even asked.
         QVERIFY(m_monthCalls.isEmpty());
         QCOMPARE(memo(), QStringLiteral("昨天的语句"));
@@ -156,15 +158,16 @@ private slots:
     {
         m_fixture->clock.set(QDateTime(QDate(2024, 12, 31), QTime(8, 0)));
         m_widgets.chk_next->setChecked(true);
-        m_dayResult = {person(QStringLiteral("王一"), QStringLiteral("2000-12-30"), 24),
-                       person(QStringLiteral(" 李二 "), QStringLiteral("1990-12-31"), 34),
-                       person(QStringLiteral("赵三"), QStringLiteral("2004-12-31"), 20)};
-        m_monthResult = {person(QStringLiteral("钱五"), QStringLiteral("1990-01-02"), 35)};
+        m_dayResult = { person(QStringLiteral("王一"), QStringLiteral("2000-12-30"), 24),
+                        person(QStringLiteral(" 李二 "), QStringLiteral("1990-12-31"), 34),
+                        person(QStringLiteral("赵三"), QStringLiteral("2004-12-31"), 20) };
+        m_monthResult = { person(QStringLiteral("钱五"), QStringLiteral("1990-01-02"), 35) };
         m_list->RefreshBirthdays();
-        QCOMPARE(m_monthCalls, QStringList{QStringLiteral("01|90")});
-        QCOMPARE(memo(), QStringLiteral("今天是：示例公司员工，赵三生日，，李二生日，") + Mainread
-                             + QStringLiteral("下月将有：钱五， 等同事生日，公司将为他们送上祝福。"));
-        QCOMPARE(selection(), (QStringList{QStringLiteral("no"), QStringLiteral("yes"), QStringLiteral("yes")}));
+        QCOMPARE(m_monthCalls, QStringList { QStringLiteral("01|90") });
+        QCOMPARE(memo(),
+                 QStringLiteral("今天是：示例公司员工，赵三生日，，李二生日，") + Mainread
+                     + QStringLiteral("下月将有：钱五， 等同事生日，公司将为他们送上祝福。"));
+        QCOMPARE(selection(), (QStringList { QStringLiteral("no"), QStringLiteral("yes"), QStringLiteral("yes") }));
     }
 
     void refreshWithNobodyToday_data()
@@ -180,8 +183,8 @@ private slots:
         QFETCH(bool, nextMonth);
         QFETCH(QString, expected);
         m_widgets.chk_next->setChecked(nextMonth);
-        m_dayResult = {person(QStringLiteral("王一"), QStringLiteral("2000-03-15"), 24)};
-        m_monthResult = {person(QStringLiteral("钱五"), QStringLiteral("1990-04-02"), 35)};
+        m_dayResult = { person(QStringLiteral("王一"), QStringLiteral("2000-03-15"), 24) };
+        m_monthResult = { person(QStringLiteral("钱五"), QStringLiteral("1990-04-02"), 35) };
         m_list->RefreshBirthdays();
         QCOMPARE(memo(), expected);
     }
@@ -189,7 +192,7 @@ private slots:
     void failedNextMonthQueryLeavesEditor()
     {
         m_widgets.chk_next->setChecked(true);
-        m_dayResult = {person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24)};
+        m_dayResult = { person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24) };
         BirthdayQueries failing;
         failing.monthDay = [this](const QString&, const QString&) { return m_dayResult; };
         failing.month = [](const QString&, const QString&) -> QList<QSqlRecord> {
@@ -214,8 +217,8 @@ private slots:
         QFETCH(bool, nextMonth);
         QFETCH(QString, expected);
         m_widgets.chk_next->setChecked(nextMonth);
-        m_monthResult = {person(QStringLiteral("钱五"), QStringLiteral("1990-04-02"), 35)};
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-15"), 24)});
+        m_monthResult = { person(QStringLiteral("钱五"), QStringLiteral("1990-04-02"), 35) };
+        m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-15"), 24) });
         m_widgets.SB_write->click();
         QCOMPARE(memo(), expected);
         QCOMPARE(m_monthCalls.size(), nextMonth ? 1 : 0);
@@ -227,8 +230,8 @@ private slots:
             .writeBool(QStringLiteral("Addread2"), QStringLiteral("Readage"), true);
         m_widgets.chk_next->setChecked(false);
         m_widgets.chk_read2->setChecked(true);
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-15"), 24),
-                                  person(QStringLiteral("李二"), QStringLiteral("2000-03-14"), 23)});
+        m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-15"), 24),
+                                   person(QStringLiteral("李二"), QStringLiteral("2000-03-14"), 23) });
         grid()->item(0, 4)->setText(QStringLiteral("yes"));
         grid()->item(1, 4)->setText(QStringLiteral("Yes")); // only the exact text counts
         grid()->item(0, 5)->setText(QStringLiteral(" 24 "));
@@ -239,71 +242,72 @@ private slots:
     void manualSkipsAgesThatAreNoNumber()
     {
         m_widgets.chk_next->setChecked(false);
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QVariant(), QVariant()),
-                                  person(QStringLiteral("李二"), QStringLiteral("2000-03-14"), 23),
-                                  person(QStringLiteral("赵三"), QStringLiteral("2000-03-14"), QStringLiteral("abc"))});
+        m_list->FillBirthdayGrid(
+            { person(QStringLiteral("王一"), QVariant(), QVariant()),
+              person(QStringLiteral("李二"), QStringLiteral("2000-03-14"), 23),
+              person(QStringLiteral("赵三"), QStringLiteral("2000-03-14"), QStringLiteral("abc")) });
         grid()->item(0, 4)->setText(QStringLiteral("yes"));
         m_list->SB_writeClick();
         QCOMPARE(memo(), QStringLiteral("今天是：示例公司员工，李二生日，") + Mainread);
         QCOMPARE(m_fixture->dialogs.takeTexts(),
-                 QStringList{QStringLiteral("以下人员没有有效的年龄，未列入播报语句：王一、赵三")});
+                 QStringList { QStringLiteral("以下人员没有有效的年龄，未列入播报语句：王一、赵三") });
     }
 
     void leftPressOnBoxToggles()
     {
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
-                                  person(QStringLiteral("李二"), QStringLiteral("2000-03-15"), 23)});
+        m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
+                                   person(QStringLiteral("李二"), QStringLiteral("2000-03-15"), 23) });
         click(1, 4);
-        QCOMPARE(selection(), (QStringList{QStringLiteral("yes"), QStringLiteral("yes")}));
+        QCOMPARE(selection(), (QStringList { QStringLiteral("yes"), QStringLiteral("yes") }));
         QCOMPARE(grid()->currentColumn(), 0);
         QCOMPARE(grid()->currentRow(), 1);
         click(1, 4);
-        QCOMPARE(selection(), (QStringList{QStringLiteral("yes"), QStringLiteral("no")}));
+        QCOMPARE(selection(), (QStringList { QStringLiteral("yes"), QStringLiteral("no") }));
         click(0, 4);
-        QCOMPARE(selection(), (QStringList{QStringLiteral("no"), QStringLiteral("no")}));
+        QCOMPARE(selection(), (QStringList { QStringLiteral("no"), QStringLiteral("no") }));
         click(0, 2); // other columns never toggle
-        QCOMPARE(selection(), (QStringList{QStringLiteral("no"), QStringLiteral("no")}));
+        QCOMPARE(selection(), (QStringList { QStringLiteral("no"), QStringLiteral("no") }));
         QCOMPARE(grid()->currentColumn(), 0);
     }
 
     void doubleClickTogglesOnce()
     {
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-15"), 24)});
+        m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-15"), 24) });
         const QPoint at = cellCentre(0, 4);
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
-        QCOMPARE(selection(), QStringList{QStringLiteral("yes")});
+        QCOMPARE(selection(), QStringList { QStringLiteral("yes") });
     }
 
     void rightPressNeverToggles()
     {
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24)});
+        m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24) });
         grid()->setCurrentCell(0, 0);
         QTest::mousePress(grid()->viewport(), Qt::RightButton, {}, cellCentre(0, 4));
         QTest::mouseRelease(grid()->viewport(), Qt::RightButton, {}, cellCentre(0, 4));
-        QCOMPARE(selection(), QStringList{QStringLiteral("yes")});
+        QCOMPARE(selection(), QStringList { QStringLiteral("yes") });
         QCOMPARE(grid()->currentColumn(), 0);
     }
 
     void keysMoveBetweenRowsOnly()
     {
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
-                                  person(QStringLiteral("李二"), QStringLiteral("2000-03-15"), 23)});
+        m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
+                                   person(QStringLiteral("李二"), QStringLiteral("2000-03-15"), 23) });
         grid()->setCurrentCell(0, 0);
         QTest::keyClick(grid(), Qt::Key_Right);
         QTRY_COMPARE(grid()->currentColumn(), 0);
         QTest::keyClick(grid(), Qt::Key_Down);
         QTRY_COMPARE(grid()->currentRow(), 1);
         QCOMPARE(grid()->currentColumn(), 0);
-        QCOMPARE(selection(), (QStringList{QStringLiteral("yes"), QStringLiteral("no")}));
+        QCOMPARE(selection(), (QStringList { QStringLiteral("yes"), QStringLiteral("no") }));
     }
 
     void selectedRowsAreSkyBlue()
     {
-        m_list->FillBirthdayGrid({person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
-                                  person(QStringLiteral("李二"), QStringLiteral("2000-03-15"), 23)});
+        m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
+                                   person(QStringLiteral("李二"), QStringLiteral("2000-03-15"), 23) });
         grid()->setCurrentCell(-1, -1);
-        const int widths[] = {56, 62, 62, 105, 30};
+        const int widths[] = { 56, 62, 62, 105, 30 };
         for (int column = 0; column < 5; ++column) {
             grid()->setColumnWidth(column, widths[column]);
         }
@@ -327,12 +331,13 @@ private slots:
     void previousDaysLeaveTheEditor()
     {
         m_fixture->clock.set(QDateTime(QDate(2025, 1, 5), QTime(10, 0)));
-        m_dayResult = {person(QStringLiteral("王一"), QStringLiteral("2000-01-05"), 25),
-                       person(QStringLiteral("李二"), QStringLiteral("2000-12-26"), 24)};
+        m_dayResult = { person(QStringLiteral("王一"), QStringLiteral("2000-01-05"), 25),
+                        person(QStringLiteral("李二"), QStringLiteral("2000-12-26"), 24) };
         m_list->popupMenu()->actions().at(0)->trigger();
-        QCOMPARE(m_dayCalls,
-                 QStringList{QStringLiteral("12-26 12-27 12-28 12-29 12-30 12-31 01-01 01-02 01-03 01-04 01-05|90")});
-        QCOMPARE(selection(), (QStringList{QStringLiteral("yes"), QStringLiteral("no")}));
+        QCOMPARE(
+            m_dayCalls,
+            QStringList { QStringLiteral("12-26 12-27 12-28 12-29 12-30 12-31 01-01 01-02 01-03 01-04 01-05|90") });
+        QCOMPARE(selection(), (QStringList { QStringLiteral("yes"), QStringLiteral("no") }));
         QCOMPARE(memo(), QStringLiteral("昨天的语句"));
         QVERIFY(m_monthCalls.isEmpty());
     }

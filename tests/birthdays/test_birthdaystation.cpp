@@ -15,15 +15,9 @@ class TestBirthdayStation : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<StationFixture>(QDateTime(QDate(2024, 3, 14), QTime(8, 0)));
-    }
+    void init() { m_fixture = std::make_unique<StationFixture>(QDateTime(QDate(2024, 3, 14), QTime(8, 0))); }
 
-    void cleanup()
-    {
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void startUpFillsTheGridAndComposes()
     {
@@ -31,7 +25,8 @@ private slots:
             IniFile ini(m_fixture->folder.file(QStringLiteral("setinfo.ini")));
             ini.writeString(QStringLiteral("System"), QStringLiteral("Company"), QStringLiteral("示例公司"));
             ini.writeBool(QStringLiteral("Addread2"), QStringLiteral("Readage"), true);
-            ini.writeString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QStringLiteral("大家多关注下他吧，"));
+            ini.writeString(QStringLiteral("Addread1"), QStringLiteral("addtext"),
+                            QStringLiteral("大家多关注下他吧，"));
         }
         {
             TDM roster;
@@ -58,9 +53,10 @@ private slots:
             }
             rows.append(cells.join(QLatin1Char('|')));
         }
-        QCOMPARE(rows, (QStringList{QStringLiteral("王一|2020-01-01|2005-03-14|生产部|yes|19"),
-                                    QStringLiteral("李二|2020-01-01|2001-03-14|财务部|yes|23"),
-                                    QStringLiteral("赵三|2020-01-01|1990-03-15||no|34")}));
+        QCOMPARE(rows,
+                 (QStringList { QStringLiteral("王一|2020-01-01|2005-03-14|生产部|yes|19"),
+                                QStringLiteral("李二|2020-01-01|2001-03-14|财务部|yes|23"),
+                                QStringLiteral("赵三|2020-01-01|1990-03-15||no|34") }));
         QVERIFY(ui->SGrid1->isColumnHidden(5));
         QCOMPARE(ui->SGrid1->columnWidth(3), 105);
         QCOMPARE(ui->Memo1->toPlainText(),

@@ -12,7 +12,7 @@ const QString Mainread
 
 BirthdayEntry entry(const QString& name, int age)
 {
-    return {name, age, QString::number(age)};
+    return { name, age, QString::number(age) };
 }
 
 } // namespace
@@ -33,19 +33,20 @@ private slots:
 
         QStringList asked;
         const Composition result = Composer(iniPath()).compose(
-            {entry(QStringLiteral("王一"), 19), entry(QStringLiteral("李二"), 23), entry(QStringLiteral("赵三"), 30),
-             entry(QStringLiteral("孙四"), 60)},
-            inputs({true, true, true}, true, QStringLiteral("示例公司")), [&](const QString& month) {
+            { entry(QStringLiteral("王一"), 19), entry(QStringLiteral("李二"), 23), entry(QStringLiteral("赵三"), 30),
+              entry(QStringLiteral("孙四"), 60) },
+            inputs({ true, true, true }, true, QStringLiteral("示例公司")), [&](const QString& month) {
                 asked.append(month);
-                return QStringList{QStringLiteral("钱五"), QStringLiteral(" 吴六 ")};
+                return QStringList { QStringLiteral("钱五"), QStringLiteral(" 吴六 ") };
             });
 
-        QCOMPARE(asked, QStringList{QStringLiteral("04")});
+        QCOMPARE(asked, QStringList { QStringLiteral("04") });
         QCOMPARE(result.action, Composition::Write);
         QCOMPARE(result.text.toUtf8(),
-                 QStringLiteral("今天是：示例公司员工，王一生日，大家多关注下他吧，，李二23岁生日，，赵三生日，在这里我们祝他"
-                                "生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！下月将有：钱五，"
-                                "吴六， 等同事生日，公司将为他们送上祝福。")
+                 QStringLiteral(
+                     "今天是：示例公司员工，王一生日，大家多关注下他吧，，李二23岁生日，，赵三生日，在这里我们祝他"
+                     "生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！下月将有：钱五，"
+                     "吴六， 等同事生日，公司将为他们送上祝福。")
                      .toUtf8());
     }
 
@@ -55,25 +56,26 @@ private slots:
         QTest::addColumn<QList<bool>>("readAge");
         QTest::addColumn<QList<bool>>("boxes");
         QTest::addColumn<QString>("expected");
-        const QList<bool> none = {false, false, false};
-        QTest::newRow("groups 2 and 3 only") << QList<int>{23, 40} << none << none
-                                             << QStringLiteral("甲生日，，乙生日，");
-        QTest::newRow("group 3 only") << QList<int>{26} << none << none << QStringLiteral("甲生日，");
-        QTest::newRow("A1 is group 1") << QList<int>{20} << QList<bool>{true, false, false}
-                                       << QList<bool>{true, true, true} << QStringLiteral("甲20岁生日，");
-        QTest::newRow("A1+1 is group 2") << QList<int>{21} << QList<bool>{true, false, false}
-                                         << QList<bool>{true, true, true} << QStringLiteral("甲生日，");
-        QTest::newRow("A3 is group 3") << QList<int>{50} << none << none << QStringLiteral("甲生日，");
-        QTest::newRow("above A3 never named") << QList<int>{51} << none << none << QString();
-        QTest::newRow("one closing per group") << QList<int>{19, 18} << none << none
-                                               << QStringLiteral("甲，乙生日，");
-        QTest::newRow("age form for each") << QList<int>{19, 18} << QList<bool>{true, false, false}
-                                           << QList<bool>{true, false, false} << QStringLiteral("甲19岁生日，乙18岁生日，");
-        QTest::newRow("box off, ages asked: plain") << QList<int>{19, 18} << QList<bool>{true, false, false} << none
-                                                    << QStringLiteral("甲，乙生日，");
-        QTest::newRow("box on, ages not asked: plain") << QList<int>{30} << none << QList<bool>{true, true, true}
-                                                       << QStringLiteral("甲生日，");
-        QTest::newRow("nobody") << QList<int>{} << none << none << QString();
+        const QList<bool> none = { false, false, false };
+        QTest::newRow("groups 2 and 3 only")
+            << QList<int> { 23, 40 } << none << none << QStringLiteral("甲生日，，乙生日，");
+        QTest::newRow("group 3 only") << QList<int> { 26 } << none << none << QStringLiteral("甲生日，");
+        QTest::newRow("A1 is group 1") << QList<int> { 20 } << QList<bool> { true, false, false }
+                                       << QList<bool> { true, true, true } << QStringLiteral("甲20岁生日，");
+        QTest::newRow("A1+1 is group 2") << QList<int> { 21 } << QList<bool> { true, false, false }
+                                         << QList<bool> { true, true, true } << QStringLiteral("甲生日，");
+        QTest::newRow("A3 is group 3") << QList<int> { 50 } << none << none << QStringLiteral("甲生日，");
+        QTest::newRow("above A3 never named") << QList<int> { 51 } << none << none << QString();
+        QTest::newRow("one closing per group")
+            << QList<int> { 19, 18 } << none << none << QStringLiteral("甲，乙生日，");
+        QTest::newRow("age form for each")
+            << QList<int> { 19, 18 } << QList<bool> { true, false, false } << QList<bool> { true, false, false }
+            << QStringLiteral("甲19岁生日，乙18岁生日，");
+        QTest::newRow("box off, ages asked: plain")
+            << QList<int> { 19, 18 } << QList<bool> { true, false, false } << none << QStringLiteral("甲，乙生日，");
+        QTest::newRow("box on, ages not asked: plain")
+            << QList<int> { 30 } << none << QList<bool> { true, true, true } << QStringLiteral("甲生日，");
+        QTest::newRow("nobody") << QList<int> {} << none << none << QString();
     }
 
     void birthdayLine()
@@ -87,9 +89,9 @@ private slots:
         for (int i = 0; i < ages.size(); ++i) {
             entries.append(entry(names.at(i), ages.at(i)));
         }
-        std::array<AgeGroup, 3> groups = {AgeGroup{20, readAge[0], {}}, AgeGroup{25, readAge[1], {}},
-                                          AgeGroup{50, readAge[2], {}}};
-        QCOMPARE(Composer::birthdayLine(entries, groups, {boxes[0], boxes[1], boxes[2]}), expected);
+        std::array<AgeGroup, 3> groups
+            = { AgeGroup { 20, readAge[0], {} }, AgeGroup { 25, readAge[1], {} }, AgeGroup { 50, readAge[2], {} } };
+        QCOMPARE(Composer::birthdayLine(entries, groups, { boxes[0], boxes[1], boxes[2] }), expected);
     }
 
     void greetingFollowsGroupWhateverItsBox()
@@ -97,8 +99,8 @@ private slots:
         IniFile ini(iniPath());
         ini.writeString(QStringLiteral("Addread3"), QStringLiteral("addtext"), QStringLiteral("祝你们快乐，"));
         ini.writeBool(QStringLiteral("Addread3"), QStringLiteral("Readage"), true);
-        const Composition result = Composer(iniPath()).compose({entry(QStringLiteral("赵三"), 30)},
-                                                               inputs({false, false, false}, false, QString()), {});
+        const Composition result = Composer(iniPath()).compose({ entry(QStringLiteral("赵三"), 30) },
+                                                               inputs({ false, false, false }, false, QString()), {});
         QCOMPARE(result.action, Composition::Write);
         QCOMPARE(result.text, QStringLiteral("今天是：员工，赵三生日，祝你们快乐，") + Mainread);
     }
@@ -106,7 +108,7 @@ private slots:
     void settingsAreReadAtEveryComposition()
     {
         const Composer composer(iniPath());
-        const QList<BirthdayEntry> people = {entry(QStringLiteral("王一"), 30)};
+        const QList<BirthdayEntry> people = { entry(QStringLiteral("王一"), 30) };
         QCOMPARE(composer.compose(people, inputs({}, false, QString()), {}).action, Composition::Write);
         IniFile(iniPath()).writeInteger(QStringLiteral("Addread3"), QStringLiteral("Agegroup"), 29);
         QCOMPARE(composer.compose(people, inputs({}, false, QString()), {}).action, Composition::Keep);
@@ -144,10 +146,10 @@ private slots:
         int asked = 0;
         // Only an above-A3 person: nothing to say, and next month is never announced on its own.
         const Composition result = Composer(iniPath()).compose(
-            {entry(QStringLiteral("孙四"), 60)}, inputs({true, true, true}, nextMonth, QStringLiteral("示例公司")),
+            { entry(QStringLiteral("孙四"), 60) }, inputs({ true, true, true }, nextMonth, QStringLiteral("示例公司")),
             [&](const QString&) {
                 ++asked;
-                return QStringList{QStringLiteral("钱五")};
+                return QStringList { QStringLiteral("钱五") };
             });
         QCOMPARE(int(result.action), action);
         QVERIFY(result.text.isEmpty());
@@ -156,9 +158,9 @@ private slots:
 
     void nextMonthWithoutNamesAddsNothing()
     {
-        const Composition result = Composer(iniPath()).compose(
-            {entry(QStringLiteral("王一"), 19)}, inputs({}, true, QStringLiteral("示例公司")),
-            [](const QString&) { return QStringList(); });
+        const Composition result = Composer(iniPath()).compose({ entry(QStringLiteral("王一"), 19) },
+                                                               inputs({}, true, QStringLiteral("示例公司")),
+                                                               [](const QString&) { return QStringList(); });
         QCOMPARE(result.text, QStringLiteral("今天是：示例公司员工，王一生日，") + Mainread);
     }
 
@@ -166,7 +168,7 @@ private slots:
     {
         const Composer composer(iniPath());
         QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                                 composer.compose({entry(QStringLiteral("王一"), 19)}, inputs({}, true, QString()),
+                                 composer.compose({ entry(QStringLiteral("王一"), 19) }, inputs({}, true, QString()),
                                                   [](const QString&) -> QStringList {
                                                       throw RuntimeError(QStringLiteral("no such table"));
                                                   }));
@@ -175,7 +177,7 @@ private slots:
     void sameNameTwiceIsNamedTwice()
     {
         const Composition result = Composer(iniPath()).compose(
-            {entry(QStringLiteral("王一"), 19), entry(QStringLiteral("王一"), 19)}, inputs({}, false, QString()), {});
+            { entry(QStringLiteral("王一"), 19), entry(QStringLiteral("王一"), 19) }, inputs({}, false, QString()), {});
         QCOMPARE(result.text, QStringLiteral("今天是：员工，王一，王一生日，") + Mainread);
     }
 

@@ -36,8 +36,10 @@ private slots:
     void defaultsWhenTheFileHasNone()
     {
         m_tab->FormShow();
-        QCOMPARE(ui()->mem_main->toPlainText(),
-                 QStringLiteral("的生日，在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
+        QCOMPARE(
+            ui()->mem_main->toPlainText(),
+            QStringLiteral(
+                "的生日，在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
         QCOMPARE(ui()->spe1->value(), 20);
         QCOMPARE(ui()->spe2->value(), 25);
         QCOMPARE(ui()->spe3->value(), 50);
@@ -45,7 +47,7 @@ private slots:
         QCOMPARE(ui()->SpinEdit2->value(), 25);
         QVERIFY(!ui()->SpinEdit1->isEnabled());
         QVERIFY(!ui()->SpinEdit2->isEnabled());
-        for (QCheckBox* box : {ui()->chk_readage1, ui()->chk_readage2, ui()->chk_readage3}) {
+        for (QCheckBox* box : { ui()->chk_readage1, ui()->chk_readage2, ui()->chk_readage3 }) {
             QVERIFY(!box->isChecked());
         }
         QVERIFY(ui()->Mem_add1->toPlainText().isEmpty());
@@ -72,7 +74,8 @@ private slots:
         QFETCH(int, a2);
         QFETCH(int, a3);
         QFETCH(bool, saved);
-        const QByteArray before = "[Addread1]\r\nAgegroup=18\r\n[Addread2]\r\nAgegroup=28\r\n[Addread3]\r\nAgegroup=60\r\n";
+        const QByteArray before
+            = "[Addread1]\r\nAgegroup=18\r\n[Addread2]\r\nAgegroup=28\r\n[Addread3]\r\nAgegroup=60\r\n";
         m_fixture->folder.write(QStringLiteral("setinfo.ini"), before);
         m_tab->FormShow();
         ui()->spe1->setValue(a1);
@@ -82,7 +85,7 @@ private slots:
         m_tab->BitBtn1Click();
         const IniFile ini(IniFile::defaultPath());
         if (saved) {
-            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
             QCOMPARE(ini.readInteger(QStringLiteral("Addread1"), QStringLiteral("Agegroup"), 0), a1);
             QCOMPARE(ini.readInteger(QStringLiteral("Addread2"), QStringLiteral("Agegroup"), 0), a2);
             QCOMPARE(ini.readInteger(QStringLiteral("Addread3"), QStringLiteral("Agegroup"), 0), a3);
@@ -90,7 +93,7 @@ private slots:
             QVERIFY(!ini.readBool(QStringLiteral("Addread1"), QStringLiteral("Readage"), true));
             QCOMPARE(m_mainread, ui()->mem_main->toPlainText());
         } else {
-            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("年龄段数字范围错误!")});
+            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("年龄段数字范围错误!") });
             QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), before);
             QCOMPARE(m_mainread, QStringLiteral("unchanged"));
         }
@@ -110,9 +113,10 @@ private slots:
 
     void showingAgainDiscardsUnsavedEdits()
     {
-        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
-                        Ansi::encode(QStringLiteral("[System]\r\nMainread=存的文字\r\n[Addread1]\r\naddtext=祝福\r\n"
-                                                    "Agegroup=22\r\nReadage=1\r\n")));
+        m_fixture->folder.write(
+            QStringLiteral("setinfo.ini"),
+            Ansi::encode(QStringLiteral("[System]\r\nMainread=存的文字\r\n[Addread1]\r\naddtext=祝福\r\n"
+                                        "Agegroup=22\r\nReadage=1\r\n")));
         m_tab->FormShow();
         QCOMPARE(ui()->mem_main->toPlainText(), QStringLiteral("存的文字"));
         QCOMPARE(ui()->SpinEdit1->value(), 22);
@@ -145,7 +149,7 @@ private slots:
         m_tab->FormShow();
         ui()->mem_main->setPlainText(typed);
         m_tab->BitBtn1Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
         QCOMPARE(m_mainread, inMemory);
         // The file holds the text as typed (its line breaks escaped).
         const QByteArray file = m_fixture->folder.read(QStringLiteral("setinfo.ini"));
@@ -162,7 +166,7 @@ private slots:
         ui()->mem_main->setPlainText(main);
         ui()->Mem_add3->setPlainText(greeting);
         m_tab->BitBtn1Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
         QCOMPARE(m_mainread, main);
         const QByteArray file = m_fixture->folder.read(QStringLiteral("setinfo.ini"));
         QCOMPARE(file.count("\r\n"), file.count('\n'));
@@ -195,19 +199,20 @@ private slots:
         m_tab->FormShow();
         ui()->edt_company->setText(QStringLiteral("示例公司"));
         m_tab->BitBtn1Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
         QCOMPARE(m_user->text(), QStringLiteral("示例公司"));
-        QCOMPARE(IniFile(IniFile::defaultPath()).readString(QStringLiteral("System"), QStringLiteral("Company"), QString()),
-                 QStringLiteral("示例公司"));
+        QCOMPARE(
+            IniFile(IniFile::defaultPath()).readString(QStringLiteral("System"), QStringLiteral("Company"), QString()),
+            QStringLiteral("示例公司"));
     }
 
     void stationShowsTheTabFirstAndLoadsOnShow()
     {
         createTestDatabase(m_fixture->folder);
         m_fixture->folder.write(QStringLiteral("setinfo.ini"),
-                        Ansi::encode(QStringLiteral("[System]\r\nMainread=  \\n第一\\n第二 \r\nCompany=ACME\r\n"
-                                                    "[Addread1]\r\nAgegroup=19\r\n")));
-        Station station(Services{});
+                                Ansi::encode(QStringLiteral("[System]\r\nMainread=  \\n第一\\n第二 \r\nCompany=ACME\r\n"
+                                                            "[Addread1]\r\nAgegroup=19\r\n")));
+        Station station(Services {});
         QVERIFY(station.start());
         QCOMPARE(station.mainWindow()->MainreadText(), QStringLiteral("第一\n第二"));
         QCOMPARE(station.mainWindow()->form()->edt_user->text(), QStringLiteral("ACME"));
@@ -219,7 +224,7 @@ private slots:
         QCOMPARE(station.contentTab()->form()->edt_company->text(), QStringLiteral("ACME"));
         station.contentTab()->form()->mem_main->setPlainText(QStringLiteral(" 新的固定文字 "));
         station.contentTab()->BitBtn1Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
         QCOMPARE(station.mainWindow()->MainreadText(), QStringLiteral("新的固定文字"));
     }
 

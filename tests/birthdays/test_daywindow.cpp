@@ -37,8 +37,8 @@ private slots:
     {
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("5 January") << QDate(2025, 1, 5)
-                                   << QStringLiteral("12-26 12-27 12-28 12-29 12-30 12-31 01-01 01-02 01-03 01-04 01-05");
+        QTest::newRow("5 January") << QDate(
+            2025, 1, 5) << QStringLiteral("12-26 12-27 12-28 12-29 12-30 12-31 01-01 01-02 01-03 01-04 01-05");
         QTest::newRow("across 29 February") << QDate(2024, 3, 2)
                                             << QStringLiteral("02-21 02-22 02-23 02-24 02-25 02-26 02-27 02-28 02-29 "
                                                               "03-01 03-02");

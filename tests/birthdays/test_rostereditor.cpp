@@ -22,10 +22,7 @@ class TestRosterEditor : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)));
-    }
+    void init() { m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0))); }
 
     void cleanup()
     {
@@ -35,19 +32,21 @@ private slots:
 
     void formAndColumns()
     {
-        addEmployee(m_fixture->data(), QStringLiteral("王一"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"));
+        addEmployee(m_fixture->data(), QStringLiteral("王一"), QStringLiteral("1990-03-05"),
+                    QStringLiteral("2020-01-02"));
         openEditor();
         QCOMPARE(m_editor->windowTitle(), QStringLiteral("员工生日资料"));
         QCOMPARE(ui()->BitBtn1->text(), QStringLiteral("&A. 新增"));
         QCOMPARE(ui()->DBGridEh1->toolTip(), QStringLiteral("点右键删除"));
-        const QStringList titles = {QStringLiteral("No"),   QStringLiteral("姓名"), QStringLiteral("入职"),
-                                    QStringLiteral("生日"), QStringLiteral("部门"), QStringLiteral("备注")};
-        const int widths[] = {36, 66, 66, 66, 84};
+        const QStringList titles = { QStringLiteral("No"),   QStringLiteral("姓名"), QStringLiteral("入职"),
+                                     QStringLiteral("生日"), QStringLiteral("部门"), QStringLiteral("备注") };
+        const int widths[] = { 36, 66, 66, 66, 84 };
         for (int column = 0; column < titles.size(); ++column) {
             QCOMPARE(grid()->model()->headerData(column, Qt::Horizontal).toString(), titles.at(column));
             if (column == RosterFilterModel::Indate || column == RosterFilterModel::Birthday) {
                 QVERIFY(grid()->columnWidth(column) >= widths[column]);
-                QVERIFY(grid()->columnWidth(column) > grid()->fontMetrics().horizontalAdvance(QStringLiteral("2010-01-02")));
+                QVERIFY(grid()->columnWidth(column)
+                        > grid()->fontMetrics().horizontalAdvance(QStringLiteral("2010-01-02")));
             } else if (column < 5) {
                 QCOMPARE(grid()->columnWidth(column), widths[column]);
             }
@@ -122,8 +121,9 @@ private slots:
         ui()->Date1->setDate(birthday);
         ui()->Date2->setDate(indate);
         m_editor->BitBtn1Click();
-        QCOMPARE(storedRows(), QStringList{QStringLiteral("赵三|") + birthday.toString(Qt::ISODate) + QLatin1Char('|')
-                                           + indate.toString(Qt::ISODate)});
+        QCOMPARE(storedRows(),
+                 QStringList { QStringLiteral("赵三|") + birthday.toString(Qt::ISODate) + QLatin1Char('|')
+                               + indate.toString(Qt::ISODate) });
     }
 
     void blankNameIsRefused_data()
@@ -141,7 +141,7 @@ private slots:
         ui()->edt_emp_name->setText(name);
         ui()->edt_dept->setFocus();
         m_editor->BitBtn1Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("请输入姓名、生日、入职日期等资料!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("请输入姓名、生日、入职日期等资料!") });
         QVERIFY(ui()->edt_emp_name->hasFocus());
         QVERIFY(storedRows().isEmpty());
         QVERIFY(!m_editor->DataChanged());
@@ -151,7 +151,7 @@ private slots:
     {
         openEditor();
         ui()->edt_emp_name->setFocus();
-        const QList<QWidget*> order = {ui()->Date1, ui()->Date2, ui()->edt_dept, ui()->edt_remark, ui()->BitBtn1};
+        const QList<QWidget*> order = { ui()->Date1, ui()->Date2, ui()->edt_dept, ui()->edt_remark, ui()->BitBtn1 };
         for (QWidget* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), next);
@@ -166,15 +166,16 @@ private slots:
         QVERIFY(shown()->setData(shown()->index(1, RosterFilterModel::Dept), QStringLiteral("新部门")));
         m_editor->postPendingEdit();
         QVERIFY(m_editor->DataChanged());
-        QCOMPARE(storedRows(QStringLiteral("dept")),
-                 (QStringList{QStringLiteral("王一|财务部"), QStringLiteral("李二改|新部门"), QStringLiteral("赵三|")}));
+        QCOMPARE(
+            storedRows(QStringLiteral("dept")),
+            (QStringList { QStringLiteral("王一|财务部"), QStringLiteral("李二改|新部门"), QStringLiteral("赵三|") }));
     }
 
     void dateColumnsEditWithDateEditors()
     {
         addThree();
         openEditor();
-        for (const int column : {int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday)}) {
+        for (const int column : { int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday) }) {
             const QModelIndex cell = shown()->index(0, column);
             grid()->setCurrentIndex(cell);
             grid()->edit(cell);
@@ -205,7 +206,7 @@ private slots:
         grid()->edit(cell);
         QVERIFY(grid()->indexWidget(cell));
         m_editor->postPendingEdit();
-        QCOMPARE(storedRows(), QStringList{QStringLiteral("无生日||2020-01-01")});
+        QCOMPARE(storedRows(), QStringList { QStringLiteral("无生日||2020-01-01") });
     }
 
     void refusedEditLosesNothingElse()
@@ -240,14 +241,14 @@ private slots:
         setUnchanged();
         m_fixture->dialogs.answerNextQuestion(false);
         m_editor->N1Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("确信要删除该记录?") });
         QCOMPARE(storedRows(), threeRows());
         QVERIFY(!m_editor->DataChanged());
 
         m_fixture->dialogs.answerNextQuestion(true);
         m_editor->N1Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
-        QCOMPARE(storedRows(), (QStringList{threeRows().at(0), threeRows().at(2)}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("确信要删除该记录?") });
+        QCOMPARE(storedRows(), (QStringList { threeRows().at(0), threeRows().at(2) }));
         QVERIFY(m_editor->DataChanged());
         QCOMPARE(shown()->rowCount(), 2);
         QCOMPARE(shown()->index(1, RosterFilterModel::No).data().toInt(), 2);
@@ -299,7 +300,8 @@ private slots:
     void filterRowNarrowsTheShownRows()
     {
         addThree();
-        addEmployee(m_fixture->data(), QStringLiteral("Anna"), QStringLiteral("1991-01-01"), QStringLiteral("2019-01-01"), QStringLiteral("IT"));
+        addEmployee(m_fixture->data(), QStringLiteral("Anna"), QStringLiteral("1991-01-01"),
+                    QStringLiteral("2019-01-01"), QStringLiteral("IT"));
         openEditor();
         FilterHeader* header = m_editor->filterHeader();
         QVERIFY(!header->filterField(RosterFilterModel::No)->isEnabled());
@@ -362,26 +364,27 @@ private:
 
     void addThree()
     {
-        addEmployee(m_fixture->data(), QStringLiteral("王一"), QStringLiteral("1990-03-05"), QStringLiteral("2010-01-02"),
-                    QStringLiteral("财务部"));
-        addEmployee(m_fixture->data(), QStringLiteral("李二"), QStringLiteral("1985-07-20"), QStringLiteral("2015-05-05"),
-                    QStringLiteral("生产部"));
-        addEmployee(m_fixture->data(), QStringLiteral("赵三"), QStringLiteral("2000-03-06"), QStringLiteral("2023-09-01"));
+        addEmployee(m_fixture->data(), QStringLiteral("王一"), QStringLiteral("1990-03-05"),
+                    QStringLiteral("2010-01-02"), QStringLiteral("财务部"));
+        addEmployee(m_fixture->data(), QStringLiteral("李二"), QStringLiteral("1985-07-20"),
+                    QStringLiteral("2015-05-05"), QStringLiteral("生产部"));
+        addEmployee(m_fixture->data(), QStringLiteral("赵三"), QStringLiteral("2000-03-06"),
+                    QStringLiteral("2023-09-01"));
     }
 
     static QStringList threeRows()
     {
-        return {QStringLiteral("王一|1990-03-05|2010-01-02"), QStringLiteral("李二|1985-07-20|2015-05-05"),
-                QStringLiteral("赵三|2000-03-06|2023-09-01")};
+        return { QStringLiteral("王一|1990-03-05|2010-01-02"), QStringLiteral("李二|1985-07-20|2015-05-05"),
+                 QStringLiteral("赵三|2000-03-06|2023-09-01") };
     }
 
     QStringList storedRows(const QString& column = QString())
     {
         QSqlQuery query(m_fixture->data().database());
-        const QString columns = column.isEmpty() ? QStringLiteral("emp_name, birthday, indate")
-                                                 : QStringLiteral("emp_name, ") + column;
+        const QString columns
+            = column.isEmpty() ? QStringLiteral("emp_name, birthday, indate") : QStringLiteral("emp_name, ") + column;
         if (!query.exec(QStringLiteral("select ") + columns + QStringLiteral(" from birthday order by id"))) {
-            return {QStringLiteral("query failed")};
+            return { QStringLiteral("query failed") };
         }
         QStringList rows;
         while (query.next()) {

@@ -30,10 +30,7 @@ private slots:
         ini.writeString(QStringLiteral("System"), QStringLiteral("Company"), QStringLiteral("示例公司"));
     }
 
-    void cleanup()
-    {
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void windowsAreCreatedAtStartUp()
     {
@@ -102,7 +99,7 @@ private slots:
         m_fixture->dialogs.answerNextQuestion(true);
         whileEditorOpen([](Tfbirthday* editor) { editor->N1Click(); });
         m_fixture->main()->sb_editClick();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("确信要删除该记录?") });
         QCOMPARE(mainUi()->SGrid1->rowCount(), 1);
         QVERIFY(!mainUi()->SGrid1->item(0, 0));
     }
@@ -169,18 +166,19 @@ private slots:
         });
         // The grid's menu item "查看月份生日(&V)" opens it.
         m_fixture->main()->birthdayList()->popupMenu()->actions().at(1)->trigger();
-        QCOMPARE(seen, (QStringList{QStringLiteral("3"), QStringLiteral("十二月"), QStringLiteral("三月,今天"),
-                                    QStringLiteral("no,yes"), QStringLiteral("1"), QString(), QStringLiteral("open")}));
+        QCOMPARE(seen,
+                 (QStringList { QStringLiteral("3"), QStringLiteral("十二月"), QStringLiteral("三月,今天"),
+                                QStringLiteral("no,yes"), QStringLiteral("1"), QString(), QStringLiteral("open") }));
         QCOMPARE(mainUi()->Memo1->toPlainText(), composed);
 
         // Shown again in another month, it starts from that month.
         m_fixture->clock.set(QDateTime(QDate(2024, 12, 1), QTime(9, 0)));
         QTimer::singleShot(0, view, [&] {
-            seen = {QString::number(view->form()->Sedit1->value())};
+            seen = { QString::number(view->form()->Sedit1->value()) };
             view->reject();
         });
         view->exec();
-        QCOMPARE(seen, QStringList{QStringLiteral("12")});
+        QCOMPARE(seen, QStringList { QStringLiteral("12") });
     }
 
 private:

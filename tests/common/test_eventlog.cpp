@@ -62,7 +62,7 @@ private slots:
         recording.answerNextQuestion(true);
         QVERIFY(logging.message(Dialogs::Icon::Question, QStringLiteral("Confirm"), QStringLiteral("确信要删除该记录?"),
                                 Dialogs::Buttons::YesNo));
-        QCOMPARE(recording.takeTexts(), QStringList{QStringLiteral("确信要删除该记录?")});
+        QCOMPARE(recording.takeTexts(), QStringList { QStringLiteral("确信要删除该记录?") });
         const QString log = QString::fromUtf8(folder.read(QStringLiteral("kelvora.log")));
         QVERIFY(log.contains(QStringLiteral("message box [Confirm] 确信要删除该记录?")));
         QVERIFY(log.contains(QStringLiteral("answered Yes")));

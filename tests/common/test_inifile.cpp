@@ -130,8 +130,8 @@ private slots:
                                   "[System]\r\nDays=90\r\n\r\n[Addread1]\r\naddtext=x\r\n";
         m_folder->write(QStringLiteral("setinfo.ini"), before);
         IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
-        ini.writeInteger(QStringLiteral("speaker"), QStringLiteral("RATE"), -4);     // in place
-        ini.writeInteger(QStringLiteral("System"), QStringLiteral("Showdays"), 2);  // end of its section
+        ini.writeInteger(QStringLiteral("speaker"), QStringLiteral("RATE"), -4); // in place
+        ini.writeInteger(QStringLiteral("System"), QStringLiteral("Showdays"), 2); // end of its section
         ini.writeString(QStringLiteral("Addread3"), QStringLiteral("addtext"), QStringLiteral("祝福")); // new section
         const QByteArray expected = "; comment\r\n[Speaker]\r\nRATE=-4\r\nUnknown = keep me\r\n\r\n"
                                     "[System]\r\nDays=90\r\nShowdays=2\r\n\r\n[Addread1]\r\naddtext=x\r\n"
@@ -182,7 +182,7 @@ private slots:
         for (int i = 0; i < 20; ++i) {
             ini.writeInteger(QStringLiteral("System"), QStringLiteral("Days"), i);
         }
-        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), QStringList{QStringLiteral("setinfo.ini")});
+        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), QStringList { QStringLiteral("setinfo.ini") });
     }
 
 private:

@@ -43,8 +43,9 @@ private slots:
         ini.writeString(QStringLiteral("Addread1"), QStringLiteral("addtext"), escapeLineBreaks(text));
         ini.writeInteger(QStringLiteral("Addread1"), QStringLiteral("Agegroup"), 20);
         const IniFile reread(IniFile::defaultPath());
-        QCOMPARE(unescapeLineBreaks(reread.readString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QString())),
-                 text);
+        QCOMPARE(
+            unescapeLineBreaks(reread.readString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QString())),
+            text);
         QCOMPARE(reread.readInteger(QStringLiteral("Addread1"), QStringLiteral("Agegroup"), 0), 20);
     }
 

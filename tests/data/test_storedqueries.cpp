@@ -15,24 +15,24 @@ class TestStoredQueries : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)));
-    }
+    void init() { m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0))); }
 
-    void cleanup()
-    {
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void commandText_data()
     {
         QTest::addColumn<QString>("p1");
         QTest::addColumn<QString>("p2");
         QTest::addColumn<QString>("command");
-        QTest::newRow("plain") << "03-14 03-15 03-16" << "90" << "execute qry_month_day '03-14 03-15 03-16','90'";
-        QTest::newRow("quote doubled") << "O'Neil" << "''" << "execute qry_month_day 'O''Neil',''''''";
-        QTest::newRow("empty") << "" << "" << "execute qry_month_day '',''";
+        QTest::newRow("plain") << "03-14 03-15 03-16"
+                               << "90"
+                               << "execute qry_month_day '03-14 03-15 03-16','90'";
+        QTest::newRow("quote doubled") << "O'Neil"
+                                       << "''"
+                                       << "execute qry_month_day 'O''Neil',''''''";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "execute qry_month_day '',''";
     }
 
     void commandText()
@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(TDM::storedQueryCommand(QStringLiteral("qry_month_day"), p1, p2), command);
         const StoredQueryCall call = parseStoredQueryCommand(command);
         QCOMPARE(call.name, QStringLiteral("qry_month_day"));
-        QCOMPARE(call.values, (QStringList{p1, p2}));
+        QCOMPARE(call.values, (QStringList { p1, p2 }));
     }
 
     void valuesSurviveTheRoundTrip_data()
@@ -58,8 +58,9 @@ private slots:
     void valuesSurviveTheRoundTrip()
     {
         QFETCH(QString, value);
-        const StoredQueryCall call = parseStoredQueryCommand(TDM::storedQueryCommand(QStringLiteral("q"), value, value));
-        QCOMPARE(call.values, (QStringList{value, value}));
+        const StoredQueryCall call
+            = parseStoredQueryCommand(TDM::storedQueryCommand(QStringLiteral("q"), value, value));
+        QCOMPARE(call.values, (QStringList { value, value }));
     }
 
     void badCommandsAreRefused_data()
@@ -98,24 +99,36 @@ private slots:
         // Rows come in token order, then by date of joining (unknown first).
         // Today 2024-03-05. Joined: 甲 long ago, 乙 exactly 90 days ago, 丙 89 days ago, 丁 today,
         // 戊 tomorrow, 己 unknown.
-        QTest::newRow("three days, 90") << "03-04 03-05 03-06" << "90" << QStringList{"乙", "甲"};
-        QTest::newRow("three days, 89") << "03-04 03-05 03-06" << "89" << QStringList{"乙", "甲", "丙"};
-        QTest::newRow("threshold 0") << "03-04 03-05 03-06" << "0"
-                                     << QStringList{"乙", "己", "甲", "丁", "丙"};
-        QTest::newRow("not a number is 0") << "03-04 03-05 03-06" << "9O"
-                                           << QStringList{"乙", "己", "甲", "丁", "丙"};
-        QTest::newRow("empty threshold is 0") << "03-04 03-05 03-06" << ""
-                                              << QStringList{"乙", "己", "甲", "丁", "丙"};
-        QTest::newRow("negative lets the future in") << "03-05" << "-1" << QStringList{"己", "甲", "丁", "戊"};
-        QTest::newRow("huge threshold") << "03-04 03-05 03-06" << "99999999999999999999999" << QStringList{};
-        QTest::newRow("one token") << "03-04" << "0" << QStringList{"乙"};
-        QTest::newRow("token order rules") << "03-06 03-04" << "0" << QStringList{"丙", "乙"};
-        QTest::newRow("repeated token once") << "03-04 03-04" << "0" << QStringList{"乙"};
-        QTest::newRow("extra blanks") << "  03-04   03-06 " << "0" << QStringList{"乙", "丙"};
-        QTest::newRow("empty list") << "" << "0" << QStringList{};
-        QTest::newRow("blank list") << "   " << "0" << QStringList{};
-        QTest::newRow("day only") << "04" << "0" << QStringList{};
-        QTest::newRow("quote in token") << "03-05' OR '1'='1" << "0" << QStringList{};
+        QTest::newRow("three days, 90") << "03-04 03-05 03-06"
+                                        << "90" << QStringList { "乙", "甲" };
+        QTest::newRow("three days, 89") << "03-04 03-05 03-06"
+                                        << "89" << QStringList { "乙", "甲", "丙" };
+        QTest::newRow("threshold 0") << "03-04 03-05 03-06"
+                                     << "0" << QStringList { "乙", "己", "甲", "丁", "丙" };
+        QTest::newRow("not a number is 0") << "03-04 03-05 03-06"
+                                           << "9O" << QStringList { "乙", "己", "甲", "丁", "丙" };
+        QTest::newRow("empty threshold is 0") << "03-04 03-05 03-06"
+                                              << "" << QStringList { "乙", "己", "甲", "丁", "丙" };
+        QTest::newRow("negative lets the future in") << "03-05"
+                                                     << "-1" << QStringList { "己", "甲", "丁", "戊" };
+        QTest::newRow("huge threshold") << "03-04 03-05 03-06"
+                                        << "99999999999999999999999" << QStringList {};
+        QTest::newRow("one token") << "03-04"
+                                   << "0" << QStringList { "乙" };
+        QTest::newRow("token order rules") << "03-06 03-04"
+                                           << "0" << QStringList { "丙", "乙" };
+        QTest::newRow("repeated token once") << "03-04 03-04"
+                                             << "0" << QStringList { "乙" };
+        QTest::newRow("extra blanks") << "  03-04   03-06 "
+                                      << "0" << QStringList { "乙", "丙" };
+        QTest::newRow("empty list") << ""
+                                    << "0" << QStringList {};
+        QTest::newRow("blank list") << "   "
+                                    << "0" << QStringList {};
+        QTest::newRow("day only") << "04"
+                                  << "0" << QStringList {};
+        QTest::newRow("quote in token") << "03-05' OR '1'='1"
+                                        << "0" << QStringList {};
     }
 
     void tokensAndThreshold()
@@ -140,9 +153,9 @@ private slots:
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QString>("tokens");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("leap year window") << QDate(2024, 3, 1) << "02-29 03-01 03-02" << QStringList{"闰", "三一"};
-        QTest::newRow("common year window") << QDate(2023, 3, 1) << "02-28 03-01 03-02" << QStringList{"三一"};
-        QTest::newRow("02-28 is not 02-29") << QDate(2024, 2, 28) << "02-28" << QStringList{};
+        QTest::newRow("leap year window") << QDate(2024, 3, 1) << "02-29 03-01 03-02" << QStringList { "闰", "三一" };
+        QTest::newRow("common year window") << QDate(2023, 3, 1) << "02-28 03-01 03-02" << QStringList { "三一" };
+        QTest::newRow("02-28 is not 02-29") << QDate(2024, 2, 28) << "02-28" << QStringList {};
     }
 
     void leapDay()
@@ -151,8 +164,12 @@ private slots:
         QFETCH(QString, tokens);
         QFETCH(QStringList, names);
         m_fixture->clock.set(QDateTime(today, QTime(8, 0)));
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("闰"), QStringLiteral("2000-02-29"), QStringLiteral("2010-01-01")) > 0);
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三一"), QStringLiteral("2000-03-01"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("闰"), QStringLiteral("2000-02-29"),
+                            QStringLiteral("2010-01-01"))
+                > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三一"), QStringLiteral("2000-03-01"),
+                            QStringLiteral("2010-01-01"))
+                > 0);
         QCOMPARE(namesOf(m_fixture->data().qry_month_day(tokens, QStringLiteral("90"))), names);
     }
 
@@ -190,15 +207,23 @@ private slots:
         QTest::addColumn<QString>("month");
         QTest::addColumn<QString>("threshold");
         QTest::addColumn<QStringList>("rows"); // name:age, in order
-        QTest::newRow("march") << QDate(2024, 3, 5) << "03" << "90" << QStringList{"三月一:34", "三月二:44", "三月三:30"};
-        QTest::newRow("one digit") << QDate(2024, 3, 5) << "3" << "90" << QStringList{"三月一:34", "三月二:44", "三月三:30"};
-        QTest::newRow("threshold keeps the new one out") << QDate(2024, 3, 5) << "12" << "90" << QStringList{};
-        QTest::newRow("threshold 0") << QDate(2024, 3, 5) << "12" << "0" << QStringList{"十二月:0"};
+        QTest::newRow("march") << QDate(2024, 3, 5) << "03"
+                               << "90" << QStringList { "三月一:34", "三月二:44", "三月三:30" };
+        QTest::newRow("one digit") << QDate(2024, 3, 5) << "3"
+                                   << "90" << QStringList { "三月一:34", "三月二:44", "三月三:30" };
+        QTest::newRow("threshold keeps the new one out") << QDate(2024, 3, 5) << "12"
+                                                         << "90" << QStringList {};
+        QTest::newRow("threshold 0") << QDate(2024, 3, 5) << "12"
+                                     << "0" << QStringList { "十二月:0" };
         // On 31 December the coming June is nearer than the past one; the past July is nearer.
-        QTest::newRow("june from 31 Dec") << QDate(2024, 12, 31) << "06" << "90" << QStringList{"六月:25"};
-        QTest::newRow("july from 31 Dec") << QDate(2024, 12, 31) << "07" << "90" << QStringList{"七月:24"};
-        QTest::newRow("no such month") << QDate(2024, 3, 5) << "13" << "0" << QStringList{};
-        QTest::newRow("empty month") << QDate(2024, 3, 5) << "" << "0" << QStringList{};
+        QTest::newRow("june from 31 Dec") << QDate(2024, 12, 31) << "06"
+                                          << "90" << QStringList { "六月:25" };
+        QTest::newRow("july from 31 Dec") << QDate(2024, 12, 31) << "07"
+                                          << "90" << QStringList { "七月:24" };
+        QTest::newRow("no such month") << QDate(2024, 3, 5) << "13"
+                                       << "0" << QStringList {};
+        QTest::newRow("empty month") << QDate(2024, 3, 5) << ""
+                                     << "0" << QStringList {};
     }
 
     void monthQuery()
@@ -208,24 +233,37 @@ private slots:
         QFETCH(QString, threshold);
         QFETCH(QStringList, rows);
         m_fixture->clock.set(QDateTime(today, QTime(12, 0)));
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月三"), QStringLiteral("1994-03-30"), QStringLiteral("2010-01-01")) > 0);
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月二"), QStringLiteral("1980-03-02"), QStringLiteral("2015-01-01")) > 0);
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月一"), QStringLiteral("1990-03-02"), QStringLiteral("2010-01-01")) > 0);
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("十二月"), QStringLiteral("2023-12-24"), QStringLiteral("2024-03-05")) > 0);
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("六月"), QStringLiteral("2000-06-15"), QStringLiteral("2010-01-01")) > 0);
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("七月"), QStringLiteral("2000-07-15"), QStringLiteral("2010-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月三"), QStringLiteral("1994-03-30"),
+                            QStringLiteral("2010-01-01"))
+                > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月二"), QStringLiteral("1980-03-02"),
+                            QStringLiteral("2015-01-01"))
+                > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("三月一"), QStringLiteral("1990-03-02"),
+                            QStringLiteral("2010-01-01"))
+                > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("十二月"), QStringLiteral("2023-12-24"),
+                            QStringLiteral("2024-03-05"))
+                > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("六月"), QStringLiteral("2000-06-15"),
+                            QStringLiteral("2010-01-01"))
+                > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("七月"), QStringLiteral("2000-07-15"),
+                            QStringLiteral("2010-01-01"))
+                > 0);
         QStringList got;
         for (const QSqlRecord& row : m_fixture->data().qry_month(month, threshold)) {
             got << row.value(QStringLiteral("emp_name")).toString() + QLatin1Char(':')
-                       + row.value(QStringLiteral("age")).toString();
+                    + row.value(QStringLiteral("age")).toString();
         }
         QCOMPARE(got, rows);
     }
 
     void resultColumns()
     {
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"),
-                            QStringLiteral("研发部"), QStringLiteral("备注")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("甲"), QStringLiteral("1990-03-05"),
+                            QStringLiteral("2020-01-02"), QStringLiteral("研发部"), QStringLiteral("备注"))
+                > 0);
         const QList<QSqlRecord> rows = m_fixture->data().qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
         QCOMPARE(rows.size(), 1);
         const QSqlRecord& row = rows.first();
@@ -249,7 +287,8 @@ private slots:
     void namesAreFoundAsWritten()
     {
         QFETCH(QString, name);
-        QVERIFY(addEmployee(m_fixture->data(), name, QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"), name) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), name, QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"), name)
+                > 0);
         const QList<QSqlRecord> rows = m_fixture->data().qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().value(QStringLiteral("emp_name")).toString(), name);
@@ -261,11 +300,17 @@ private slots:
 
     void sameBirthdayInJoiningOrder()
     {
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("后"), QStringLiteral("1990-03-05"), QStringLiteral("2021-01-01")) > 0);
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("先"), QStringLiteral("1991-03-05"), QStringLiteral("2020-01-01")) > 0);
-        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("同日"), QStringLiteral("1992-03-05"), QStringLiteral("2021-01-01")) > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("后"), QStringLiteral("1990-03-05"),
+                            QStringLiteral("2021-01-01"))
+                > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("先"), QStringLiteral("1991-03-05"),
+                            QStringLiteral("2020-01-01"))
+                > 0);
+        QVERIFY(addEmployee(m_fixture->data(), QStringLiteral("同日"), QStringLiteral("1992-03-05"),
+                            QStringLiteral("2021-01-01"))
+                > 0);
         QCOMPARE(namesOf(m_fixture->data().qry_month_day(QStringLiteral("03-05"), QStringLiteral("0"))),
-                 (QStringList{"先", "后", "同日"}));
+                 (QStringList { "先", "后", "同日" }));
     }
 
     // The kept statements give exactly the records a forward-only QSqlQuery gives: field names,
@@ -276,9 +321,12 @@ private slots:
         const QString params = QStringLiteral(", :p1 AS a, :p2 AS b, 7 AS n, 2.5 AS r, NULL AS z");
         QTest::newRow("chinese") << "SELECT '张三，李四' AS v" + params;
         QTest::newRow("empty text") << "SELECT '' AS v" + params;
-        QTest::newRow("null then text") << "SELECT v" + params + " FROM (SELECT NULL AS v UNION ALL SELECT 'x') ORDER BY v IS NOT NULL";
-        QTest::newRow("text then null") << "SELECT v" + params + " FROM (SELECT NULL AS v UNION ALL SELECT 'x') ORDER BY v IS NULL";
-        QTest::newRow("integer then text") << "SELECT v" + params + " FROM (SELECT 1 AS v UNION ALL SELECT 'x') ORDER BY typeof(v)";
+        QTest::newRow("null then text") << "SELECT v" + params
+                + " FROM (SELECT NULL AS v UNION ALL SELECT 'x') ORDER BY v IS NOT NULL";
+        QTest::newRow("text then null") << "SELECT v" + params
+                + " FROM (SELECT NULL AS v UNION ALL SELECT 'x') ORDER BY v IS NULL";
+        QTest::newRow("integer then text")
+            << "SELECT v" + params + " FROM (SELECT 1 AS v UNION ALL SELECT 'x') ORDER BY typeof(v)";
         QTest::newRow("blob") << "SELECT x'00ff41' AS v" + params;
         QTest::newRow("not UTF-8") << "SELECT CAST(x'41ff42' AS TEXT) AS v" + params;
         QTest::newRow("overlong") << "SELECT CAST(x'c0af' AS TEXT) AS v" + params;
@@ -287,7 +335,8 @@ private slots:
         QTest::newRow("byte order mark") << "SELECT CAST(x'efbbbf41' AS TEXT) AS v" + params;
         QTest::newRow("replacement character") << QStringLiteral("SELECT '\uFFFD' AS v") + params;
         QTest::newRow("NUL inside") << "SELECT CAST(x'410042' AS TEXT) AS v" + params;
-        QTest::newRow("table columns") << "SELECT emp_name, indate, birthday, dept, id" + params + " FROM birthday ORDER BY id";
+        QTest::newRow("table columns") << "SELECT emp_name, indate, birthday, dept, id" + params
+                + " FROM birthday ORDER BY id";
     }
 
     void rowsAsTheDriverGivesThem()
@@ -295,12 +344,14 @@ private slots:
         QFETCH(QString, sql);
         TDM& data = m_fixture->data();
         QVERIFY(addEmployee(data, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QString()) > 0);
-        QVERIFY(addEmployee(data, QStringLiteral("乙"), QStringLiteral("1991-03-06"), QStringLiteral("2020-01-02"), QStringLiteral("研发部")) > 0);
+        QVERIFY(addEmployee(data, QStringLiteral("乙"), QStringLiteral("1991-03-06"), QStringLiteral("2020-01-02"),
+                            QStringLiteral("研发部"))
+                > 0);
         QSqlQuery store(data.database());
         QVERIFY(store.prepare(QStringLiteral("INSERT INTO stored_query (name, sql) VALUES ('qry_probe', ?)")));
         store.addBindValue(sql);
         QVERIFY2(store.exec(), qPrintable(store.lastError().text()));
-        const QStringList values{QStringLiteral("O'Neil"), QString()};
+        const QStringList values { QStringLiteral("O'Neil"), QString() };
         const QList<QSqlRecord> expected = plainRows(data.database(), sql, values);
         QVERIFY(!expected.isEmpty());
         // The first call prepares, the second reuses.
@@ -313,12 +364,16 @@ private slots:
     {
         TDM& data = m_fixture->data();
         QVERIFY(addEmployee(data, QStringLiteral("无入职日"), QStringLiteral("1990-03-05"), QString()) > 0);
-        QVERIFY(addEmployee(data, QStringLiteral("甲"), QStringLiteral("1991-03-05"), QStringLiteral("2020-01-02"), QStringLiteral("研发部")) > 0);
-        QVERIFY(addEmployee(data, QStringLiteral("乙"), QStringLiteral("1992-03-31"), QStringLiteral("2021-05-06")) > 0);
-        for (const QString& name : {QStringLiteral("qry_month_day"), QStringLiteral("qry_month")}) {
+        QVERIFY(addEmployee(data, QStringLiteral("甲"), QStringLiteral("1991-03-05"), QStringLiteral("2020-01-02"),
+                            QStringLiteral("研发部"))
+                > 0);
+        QVERIFY(addEmployee(data, QStringLiteral("乙"), QStringLiteral("1992-03-31"), QStringLiteral("2021-05-06"))
+                > 0);
+        for (const QString& name : { QStringLiteral("qry_month_day"), QStringLiteral("qry_month") }) {
             const QString p1 = name == u"qry_month" ? QStringLiteral("03") : QStringLiteral("03-05 03-31");
-            for (const QString& threshold : {QStringLiteral("0"), QStringLiteral("90")}) {
-                const QList<QSqlRecord> expected = plainRows(data.database(), storedSql(data.database(), name), {p1, threshold});
+            for (const QString& threshold : { QStringLiteral("0"), QStringLiteral("90") }) {
+                const QList<QSqlRecord> expected
+                    = plainRows(data.database(), storedSql(data.database(), name), { p1, threshold });
                 QVERIFY(!expected.isEmpty());
                 compareRows(data.execute(TDM::storedQueryCommand(name, p1, threshold)), expected);
                 compareRows(data.execute(TDM::storedQueryCommand(name, p1, threshold)), expected);
@@ -330,9 +385,12 @@ private slots:
     {
         TDM& data = m_fixture->data();
         QSqlQuery store(data.database());
-        QVERIFY(store.exec(QStringLiteral("INSERT INTO stored_query (name, sql) VALUES ('qry_probe', 'SELECT :p1 AS v')")));
-        QCOMPARE(data.execute(QStringLiteral("execute qry_probe 'a'")).first().value(0).toString(), QStringLiteral("a"));
-        QVERIFY(store.exec(QStringLiteral("UPDATE stored_query SET sql = 'SELECT :p1 || :p1 AS w' WHERE name = 'qry_probe'")));
+        QVERIFY(
+            store.exec(QStringLiteral("INSERT INTO stored_query (name, sql) VALUES ('qry_probe', 'SELECT :p1 AS v')")));
+        QCOMPARE(data.execute(QStringLiteral("execute qry_probe 'a'")).first().value(0).toString(),
+                 QStringLiteral("a"));
+        QVERIFY(store.exec(
+            QStringLiteral("UPDATE stored_query SET sql = 'SELECT :p1 || :p1 AS w' WHERE name = 'qry_probe'")));
         const QList<QSqlRecord> rows = data.execute(QStringLiteral("execute qry_probe 'a'"));
         QCOMPARE(rows.first().fieldName(0), QStringLiteral("w"));
         QCOMPARE(rows.first().value(0).toString(), QStringLiteral("aa"));
@@ -350,7 +408,8 @@ private slots:
             m_fixture->data().qry_month(QStringLiteral("03"), QStringLiteral("0"));
             QFAIL("no error");
         } catch (const RuntimeError& error) {
-            QVERIFY2(error.message().contains(QStringLiteral("no such table: stored_query")), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(QStringLiteral("no such table: stored_query")),
+                     qPrintable(error.message()));
         }
     }
 

@@ -22,10 +22,7 @@ private slots:
         m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)), DataFixture::NoDatabase);
     }
 
-    void cleanup()
-    {
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void shippedDatabaseOpensItsDataSets()
     {
@@ -58,7 +55,7 @@ private slots:
         }
         QVERIFY(fullStop > comma && comma > 0);
 
-        for (QSqlTableModel* set : {tdm.Q_history(), tdm.Q_draft(), tdm.Q_draft1(), tdm.Q_birthday2()}) {
+        for (QSqlTableModel* set : { tdm.Q_history(), tdm.Q_draft(), tdm.Q_draft1(), tdm.Q_birthday2() }) {
             QVERIFY(set);
             QVERIFY2(!set->lastError().isValid(), qPrintable(set->lastError().text()));
             QCOMPARE(set->rowCount(), 0);
@@ -127,11 +124,12 @@ private slots:
             QSqlQuery lock(locker);
             QVERIFY2(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")), qPrintable(lock.lastError().text()));
         }
-        const QByteArray before = QFileInfo(path).isFile() ? m_fixture->folder.read(QStringLiteral("draft.dat")) : QByteArray();
+        const QByteArray before
+            = QFileInfo(path).isFile() ? m_fixture->folder.read(QStringLiteral("draft.dat")) : QByteArray();
         {
             TDM tdm;
             QVERIFY(!tdm.DataModuleCreate());
-            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("数据连接失败!")});
+            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("数据连接失败!") });
             QVERIFY(!tdm.Q_birthday2());
         }
         if (locker.isOpen()) {
@@ -241,7 +239,8 @@ private slots:
         if (!accepted) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("CHECK constraint failed")));
         }
-        QCOMPARE(addEmployee(tdm.database(), QStringLiteral("甲"), birthday, QStringLiteral("2020-01-01")) > 0, accepted);
+        QCOMPARE(addEmployee(tdm.database(), QStringLiteral("甲"), birthday, QStringLiteral("2020-01-01")) > 0,
+                 accepted);
         if (!accepted) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("CHECK constraint failed")));
         }
@@ -252,9 +251,10 @@ private slots:
     void newDatabaseNeverReplacesAFile()
     {
         m_fixture->folder.write(QStringLiteral("draft.dat"), QByteArray("the user's roster"));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, TDM::createDatabase(m_fixture->folder.file(QStringLiteral("draft.dat"))));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 TDM::createDatabase(m_fixture->folder.file(QStringLiteral("draft.dat"))));
         QCOMPARE(m_fixture->folder.read(QStringLiteral("draft.dat")), QByteArray("the user's roster"));
-        QCOMPARE(QDir(m_fixture->folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("draft.dat")});
+        QCOMPARE(QDir(m_fixture->folder.path()).entryList(QDir::Files), QStringList { QStringLiteral("draft.dat") });
     }
 
 private:
@@ -279,7 +279,8 @@ private:
             QVERIFY(db.transaction());
             for (int i = 0; i < count; ++i) {
                 QVERIFY(addEmployee(db, QStringLiteral("员工%1").arg(i), QStringLiteral("1990-03-05"),
-                                    QStringLiteral("2020-01-01"), QStringLiteral("部门%1").arg(i)) > 0);
+                                    QStringLiteral("2020-01-01"), QStringLiteral("部门%1").arg(i))
+                        > 0);
             }
             QVERIFY(db.commit());
             db.close();

@@ -32,7 +32,7 @@ private slots:
 
     void startUp()
     {
-        makeMusic(QStringLiteral("mp3files"), {QStringLiteral("b.mp3"), QStringLiteral("A.MP3")});
+        makeMusic(QStringLiteral("mp3files"), { QStringLiteral("b.mp3"), QStringLiteral("A.MP3") });
         startStation();
         // The default folder (the program folder) has no music; mp3files is taken only when Mp3bj
         // names a folder that does not exist.
@@ -44,28 +44,31 @@ private slots:
         QCOMPARE(panel()->player().bj_level(), 10);
         QCOMPARE(panel()->player().bj_index(), 0);
         QCOMPARE(panel()->song_endtime(), QStringLiteral("00:00:00"));
-        QCOMPARE(m_library->calls, QStringList({QStringLiteral("init")}));
+        QCOMPARE(m_library->calls, QStringList({ QStringLiteral("init") }));
     }
 
     void startUpFolder()
     {
-        makeMusic(QStringLiteral("mp3files"), {QStringLiteral("b.mp3"), QStringLiteral("A.MP3")});
-        m_fixture->folder.write(QStringLiteral("setinfo.ini"), "[System]\r\nMp3bj=/no/such/folder\r\ndefault_volume=55\r\n");
+        makeMusic(QStringLiteral("mp3files"), { QStringLiteral("b.mp3"), QStringLiteral("A.MP3") });
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
+                                "[System]\r\nMp3bj=/no/such/folder\r\ndefault_volume=55\r\n");
         startStation();
         QCOMPARE(QDir(panel()->folder()), QDir(m_fixture->folder.file(QStringLiteral("mp3files"))));
-        QCOMPARE(names(), QStringList({QStringLiteral("A.MP3"), QStringLiteral("b.mp3")}));
+        QCOMPARE(names(), QStringList({ QStringLiteral("A.MP3"), QStringLiteral("b.mp3") }));
         QCOMPARE(panel()->player().musicLevel(), 55);
     }
 
     void listsOnlyPlainMp3Files()
     {
-        const QString music = makeMusic(QStringLiteral("music"),
-                                        {QStringLiteral("c.mp3"), QStringLiteral("a.mp3"), QStringLiteral(".hidden.mp3"),
-                                         QStringLiteral("notes.txt"), QStringLiteral("mp3"), QStringLiteral("生日 快乐.mp3")});
+        const QString music
+            = makeMusic(QStringLiteral("music"),
+                        { QStringLiteral("c.mp3"), QStringLiteral("a.mp3"), QStringLiteral(".hidden.mp3"),
+                          QStringLiteral("notes.txt"), QStringLiteral("mp3"), QStringLiteral("生日 快乐.mp3") });
         QVERIFY(QDir(music).mkdir(QStringLiteral("folder.mp3")));
         startStation();
         panel()->setFolder(music);
-        QCOMPARE(names(), QStringList({QStringLiteral("a.mp3"), QStringLiteral("c.mp3"), QStringLiteral("生日 快乐.mp3")}));
+        QCOMPARE(names(),
+                 QStringList({ QStringLiteral("a.mp3"), QStringLiteral("c.mp3"), QStringLiteral("生日 快乐.mp3") }));
     }
 
     void aLargeFolderLists()
@@ -84,7 +87,7 @@ private slots:
 
     void playButtonsAndDisplay()
     {
-        const QString music = makeMusic(QStringLiteral("music"), {QStringLiteral("a.mp3"), QStringLiteral("b.mp3")});
+        const QString music = makeMusic(QStringLiteral("music"), { QStringLiteral("a.mp3"), QStringLiteral("b.mp3") });
         m_library->addFile(music + QStringLiteral("/a.mp3"), 215.7);
         m_library->addFile(music + QStringLiteral("/b.mp3"), 30);
         startStation();
@@ -108,7 +111,7 @@ private slots:
 
     void doubleClickPlays()
     {
-        const QString music = makeMusic(QStringLiteral("music"), {QStringLiteral("a.mp3"), QStringLiteral("b.mp3")});
+        const QString music = makeMusic(QStringLiteral("music"), { QStringLiteral("a.mp3"), QStringLiteral("b.mp3") });
         m_library->addFile(music + QStringLiteral("/b.mp3"), 30);
         startStation();
         panel()->setFolder(music);
@@ -127,46 +130,46 @@ private slots:
         form()->bj_play->click();
         form()->bj_next->click();
         form()->bj_prev->click();
-        QCOMPARE(m_library->calls, QStringList({QStringLiteral("init")}));
+        QCOMPARE(m_library->calls, QStringList({ QStringLiteral("init") }));
         QVERIFY(!panel()->bj_timer1()->isActive());
     }
 
     void levelFieldsReachThePlayer()
     {
-        const QString music = makeMusic(QStringLiteral("music"), {QStringLiteral("a.mp3")});
+        const QString music = makeMusic(QStringLiteral("music"), { QStringLiteral("a.mp3") });
         m_library->addFile(music + QStringLiteral("/a.mp3"), 30);
         startStation();
         panel()->setFolder(music);
         form()->bj_play->click();
         m_library->clearVolumes();
         form()->bj_v->setValue(70);
-        QCOMPARE(m_library->volumes(), QList<float>({0.70f}));
+        QCOMPARE(m_library->volumes(), QList<float>({ 0.70f }));
         form()->ComBox1->setCurrentIndex(1);
         m_fixture->station->readingState().isreading = true;
         form()->bj_v1->setValue(15);
-        QCOMPARE(m_library->volumes(), QList<float>({0.70f, 0.15f}));
+        QCOMPARE(m_library->volumes(), QList<float>({ 0.70f, 0.15f }));
         m_fixture->station->readingState().isreading = false;
     }
 
     void choosingTheFolder()
     {
-        const QString music = makeMusic(QStringLiteral("新 音乐"), {QStringLiteral("x.mp3")});
+        const QString music = makeMusic(QStringLiteral("新 音乐"), { QStringLiteral("x.mp3") });
         startStation();
         m_fixture->dialogs.answerNextChooser(music);
         form()->bj_ok->click();
-        QCOMPARE(names(), QStringList({QStringLiteral("x.mp3")}));
+        QCOMPARE(names(), QStringList({ QStringLiteral("x.mp3") }));
         QCOMPARE(readMp3bj(), music);
 
         m_fixture->dialogs.answerNextChooser(QString()); // cancelled: nothing changes
         form()->bj_ok->click();
-        QCOMPARE(names(), QStringList({QStringLiteral("x.mp3")}));
+        QCOMPARE(names(), QStringList({ QStringLiteral("x.mp3") }));
         QCOMPARE(readMp3bj(), music);
     }
 
     void choosingTheFolderKeepsTheTrackPlaying()
     {
-        const QString music = makeMusic(QStringLiteral("music"), {QStringLiteral("a.mp3")});
-        const QString other = makeMusic(QStringLiteral("other"), {QStringLiteral("z.mp3")});
+        const QString music = makeMusic(QStringLiteral("music"), { QStringLiteral("a.mp3") });
+        const QString other = makeMusic(QStringLiteral("other"), { QStringLiteral("z.mp3") });
         m_library->addFile(music + QStringLiteral("/a.mp3"), 30);
         startStation();
         panel()->setFolder(music);
@@ -195,7 +198,8 @@ private slots:
 
     void playTheSong()
     {
-        const QString song = makeMusic(QStringLiteral("songs"), {QStringLiteral("生日 快乐.mp3")}) + QStringLiteral("/生日 快乐.mp3");
+        const QString song = makeMusic(QStringLiteral("songs"), { QStringLiteral("生日 快乐.mp3") })
+            + QStringLiteral("/生日 快乐.mp3");
         m_library->addFile(song, 125.5);
         startStation();
         form()->edt_song->setText(QStringLiteral("  ") + song + QStringLiteral(" "));
@@ -208,10 +212,10 @@ private slots:
     void aFailedDeviceShowsOneMessageAndStaysSilent()
     {
         m_library->initResult = false;
-        const QString music = makeMusic(QStringLiteral("mp3files"), {QStringLiteral("a.mp3")});
+        const QString music = makeMusic(QStringLiteral("mp3files"), { QStringLiteral("a.mp3") });
         m_library->addFile(music + QStringLiteral("/a.mp3"), 30);
         startStation();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("初始化错误")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("初始化错误") }));
         panel()->setFolder(music);
         form()->bj_play->click();
         for (int i = 0; i < 5; ++i) {

@@ -77,11 +77,11 @@ private slots:
 
     void newTrackStartsAtSpeakingLevelAndFadesUp()
     {
-        addFiles({QStringLiteral("a.mp3")}, 215.7);
+        addFiles({ QStringLiteral("a.mp3") }, 215.7);
         m_player->bj_playClick();
         QCOMPARE(m_view->status, QStringLiteral("/music/a.mp3"));
         QCOMPARE(m_library->calls.mid(0, 2),
-                 QStringList({QStringLiteral("create /music/a.mp3"), QStringLiteral("volume 45 0.10")}));
+                 QStringList({ QStringLiteral("create /music/a.mp3"), QStringLiteral("volume 45 0.10") }));
         QVERIFY(m_library->calls.contains(QStringLiteral("play 45")));
         QCOMPARE(m_player->bj_length(), 215);
         QVERIFY(m_view->timerOn);
@@ -92,7 +92,7 @@ private slots:
 
     void duckingUnderTheVoice()
     {
-        addFiles({QStringLiteral("a.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3") }, 100);
         m_player->bj_playClick();
         ticks(30);
         QCOMPARE(m_player->bj_level(), 40);
@@ -101,7 +101,7 @@ private slots:
         m_state->isreading = true;
         ticks(4);
         // Down in steps of ten, then set on every tick while speaking, also when unchanged.
-        QCOMPARE(m_library->volumes(), levels({30, 20, 10, 10}));
+        QCOMPARE(m_library->volumes(), levels({ 30, 20, 10, 10 }));
 
         m_library->clearVolumes();
         m_state->isreading = false;
@@ -111,19 +111,19 @@ private slots:
 
     void speakingLevelAboveTheCurrentLevelJumps()
     {
-        addFiles({QStringLiteral("a.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3") }, 100);
         m_player->bj_playClick();
         m_player->setBj_level(30);
         m_player->setSpeakingLevel(50);
         m_state->isreading = true;
         m_library->clearVolumes();
         ticks(2);
-        QCOMPARE(m_library->volumes(), levels({50, 50}));
+        QCOMPARE(m_library->volumes(), levels({ 50, 50 }));
     }
 
     void noStreamNoVolumeCalls()
     {
-        addFiles({QStringLiteral("a.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3") }, 100);
         m_state->isreading = true;
         ticks(3);
         m_state->isreading = false;
@@ -134,53 +134,53 @@ private slots:
     void musicLevelBelowSpeakingLevel()
     {
         // Outside a reading a track never plays louder than the music level.
-        addFiles({QStringLiteral("a.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3") }, 100);
         m_player->setMusicLevel(5);
         m_player->setSpeakingLevel(20);
         m_player->bj_playClick();
-        QCOMPARE(m_library->volumes(), levels({5}));
+        QCOMPARE(m_library->volumes(), levels({ 5 }));
         m_state->isreading = true;
         ticks(1);
         m_state->isreading = false;
         m_library->clearVolumes();
         ticks(3);
-        QCOMPARE(m_library->volumes(), levels({5}));
+        QCOMPARE(m_library->volumes(), levels({ 5 }));
         QCOMPARE(m_player->bj_level(), 5);
     }
 
     void trackStartedDuringReadingStaysDown()
     {
-        addFiles({QStringLiteral("a.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3") }, 100);
         m_state->isreading = true;
         m_player->bj_playClick();
-        QCOMPARE(m_library->volumes(), levels({10}));
+        QCOMPARE(m_library->volumes(), levels({ 10 }));
         QCOMPARE(m_player->bj_level(), 10);
     }
 
     void levelEdits()
     {
-        addFiles({QStringLiteral("a.mp3"), QStringLiteral("b.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3") }, 100);
         m_player->bj_playClick();
         m_library->clearVolumes();
 
         m_player->bj_vChange(60); // outside a reading: at once, no fade
         QCOMPARE(m_player->bj_level(), 60);
         m_player->bj_v1Change(20); // outside a reading: only remembered
-        QCOMPARE(m_library->volumes(), levels({60}));
+        QCOMPARE(m_library->volumes(), levels({ 60 }));
 
         m_state->isreading = true;
         m_player->bj_vChange(70); // while speaking: takes effect when the music rises again
         m_player->bj_v1Change(25);
         QCOMPARE(m_player->bj_level(), 25);
-        QCOMPARE(m_library->volumes(), levels({60, 25}));
+        QCOMPARE(m_library->volumes(), levels({ 60, 25 }));
 
         m_player->setBj_level(33);
         m_player->BJListBox1Change();
-        QCOMPARE(m_library->volumes(), levels({60, 25, 25}));
+        QCOMPARE(m_library->volumes(), levels({ 60, 25, 25 }));
         QCOMPARE(m_player->bj_level(), 33);
         m_state->isreading = false;
         m_player->BJListBox1Change();
-        QCOMPARE(m_library->volumes(), levels({60, 25, 25, 70}));
+        QCOMPARE(m_library->volumes(), levels({ 60, 25, 25, 70 }));
         QCOMPARE(m_player->bj_level(), 33);
     }
 
@@ -191,16 +191,16 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QList<int>>("bounds");
         QTest::newRow("sequential") << 0 << 2 << QStringLiteral("a.mp3") << QList<int>();
-        QTest::newRow("random") << 1 << 2 << QStringLiteral("c.mp3") << QList<int>({3});
+        QTest::newRow("random") << 1 << 2 << QStringLiteral("c.mp3") << QList<int>({ 3 });
     }
 
     void playWithNothingSelected()
     {
         QFETCH(int, order);
         QFETCH(int, drawn);
-        addFiles({QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3") }, 100);
         m_player->setPlayOrder(order);
-        m_draws = {drawn};
+        m_draws = { drawn };
         m_player->bj_playClick();
         QTEST(m_view->status.mid(7), "expected");
         QTEST(m_bounds, "bounds");
@@ -222,7 +222,7 @@ private slots:
         QFETCH(int, start);
         QFETCH(QString, button);
         QFETCH(int, expected);
-        addFiles({QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3") }, 100);
         m_view->selected = start;
         m_player->bj_playClick();
         m_library->calls.clear();
@@ -235,13 +235,14 @@ private slots:
         QCOMPARE(m_player->bj_index(), expected);
         QCOMPARE(m_view->status, m_view->entryPath(expected));
         // The change notification sets the old stream's level before the new track replaces it.
-        QCOMPARE(m_library->calls.mid(0, 3), QStringList({QStringLiteral("volume 45 0.40"), QStringLiteral("free 45"),
-                                                          QStringLiteral("create ") + m_view->entryPath(expected)}));
+        QCOMPARE(m_library->calls.mid(0, 3),
+                 QStringList({ QStringLiteral("volume 45 0.40"), QStringLiteral("free 45"),
+                               QStringLiteral("create ") + m_view->entryPath(expected) }));
     }
 
     void previousWithoutSelectionCountsFromTheTrack()
     {
-        addFiles({QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")}, 100);
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3") }, 100);
         m_view->selected = 2;
         m_player->bj_playClick();
         m_view->selected = -1; // the list was re-read
@@ -268,7 +269,7 @@ private slots:
 
     void positionDisplay()
     {
-        addFiles({QStringLiteral("a.mp3")}, 215.7);
+        addFiles({ QStringLiteral("a.mp3") }, 215.7);
         m_player->bj_playClick();
         m_library->setPosition(m_player->bj_stream(), 5.9);
         m_player->bj_timer1Timer();
@@ -289,7 +290,7 @@ private slots:
         QTest::newRow("sequential: the next one") << 0 << 1 << 0 << 2 << QList<int>();
         QTest::newRow("sequential: the last one starts over") << 0 << 2 << 0 << 0 << QList<int>();
         // One value fewer than the list holds: the last entry is never drawn here.
-        QTest::newRow("random") << 1 << 2 << 1 << 1 << QList<int>({2});
+        QTest::newRow("random") << 1 << 2 << 1 << 1 << QList<int>({ 2 });
     }
 
     void endOfTrack()
@@ -298,11 +299,11 @@ private slots:
         QFETCH(int, start);
         QFETCH(int, drawn);
         QFETCH(int, expected);
-        addFiles({QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")}, 100.4);
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3") }, 100.4);
         m_player->setPlayOrder(order);
         m_view->selected = start;
         m_player->bj_playClick();
-        m_draws = {drawn};
+        m_draws = { drawn };
         m_library->setPosition(m_player->bj_stream(), 99.9);
         m_player->bj_timer1Timer();
         QCOMPARE(m_player->bj_index(), start); // 100 > 99.9: still playing
@@ -316,7 +317,7 @@ private slots:
 
     void randomWithOneFilePlaysItAgain()
     {
-        addFiles({QStringLiteral("only.mp3")}, 3);
+        addFiles({ QStringLiteral("only.mp3") }, 3);
         m_player->setPlayOrder(MusicPlayer::Random);
         m_player->bj_playClick();
         for (int round = 0; round < 3; ++round) {
@@ -330,12 +331,12 @@ private slots:
 
     void stopNeverAdvances()
     {
-        addFiles({QStringLiteral("a.mp3"), QStringLiteral("b.mp3")}, 10);
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3") }, 10);
         m_player->bj_playClick();
         const auto handle = m_player->bj_stream();
         m_player->bj_stopClick();
         QCOMPARE(m_library->calls.mid(m_library->calls.size() - 2),
-                 QStringList({QStringLiteral("stop 45"), QStringLiteral("free 45")}));
+                 QStringList({ QStringLiteral("stop 45"), QStringLiteral("free 45") }));
         QCOMPARE(m_player->bj_stream(), handle); // keeps the freed handle's value
         QVERIFY(m_view->timerOn);
         for (int second = 0; second < 20; ++second) {
@@ -350,14 +351,14 @@ private slots:
 
     void aFileThatFailsSilencesTheMusic()
     {
-        addFiles({QStringLiteral("a.mp3")}, 60);
+        addFiles({ QStringLiteral("a.mp3") }, 60);
         m_view->entries.append(QStringLiteral("broken.mp3")); // the library refuses it
         m_player->bj_playClick();
         m_library->setPosition(45, 12);
         m_view->selected = 1;
         m_player->bj_playClick();
         QCOMPARE(m_library->calls.mid(m_library->calls.size() - 2),
-                 QStringList({QStringLiteral("free 45"), QStringLiteral("create /music/broken.mp3")}));
+                 QStringList({ QStringLiteral("free 45"), QStringLiteral("create /music/broken.mp3") }));
         QCOMPARE(m_player->bj_stream(), AudioLibrary::Handle(0));
         QCOMPARE(m_view->status, QStringLiteral("/music/broken.mp3"));
         QVERIFY(m_view->timerOn); // left as it was
@@ -369,7 +370,7 @@ private slots:
     void withoutLibraryNothingHappens()
     {
         FakeView view;
-        view.entries = {QStringLiteral("a.mp3")};
+        view.entries = { QStringLiteral("a.mp3") };
         MusicPlayer player(nullptr, view, *m_state);
         player.bj_playClick();
         player.bj_timer2Timer();
@@ -414,7 +415,7 @@ private slots:
 
     void theListContinuesAfterTheSong()
     {
-        addFiles({QStringLiteral("a.mp3"), QStringLiteral("b.mp3")}, 30);
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3") }, 30);
         m_library->addFile(QStringLiteral("/songs/song.mp3"), 4);
         m_player->play_the_song(QStringLiteral("/songs/song.mp3"));
         m_library->setPosition(m_player->bj_stream(), 4);

@@ -12,7 +12,6 @@
 #include <QTest>
 
 #include <SDL_mixer.h>
-
 #include <cmath>
 
 namespace {
@@ -46,10 +45,7 @@ private slots:
         m_encoderMissing = !encodeMp3(tonePcm(3.7), m_mp3);
     }
 
-    void init()
-    {
-        m_dialogs = std::make_unique<RecordingDialogs>();
-    }
+    void init() { m_dialogs = std::make_unique<RecordingDialogs>(); }
 
     void cleanup()
     {
@@ -73,7 +69,8 @@ private slots:
         QVERIFY2(seconds > 3.6 && seconds < 3.8, qPrintable(QString::number(seconds)));
         QCOMPARE(int(seconds), 3);
         // Bytes are whole frames of the device format, so they turn back into the same seconds.
-        const quint64 bytesPerSecond = quint64(SoundDevice::instance().frequency()) * SoundDevice::instance().channels() * 2;
+        const quint64 bytesPerSecond
+            = quint64(SoundDevice::instance().frequency()) * SoundDevice::instance().channels() * 2;
         QCOMPARE(m_library.channelBytes2Seconds(handle, bytesPerSecond * 2), 2.0);
         QCOMPARE(m_library.channelGetPosition(handle), quint64(0));
         m_library.streamFree(handle);
@@ -237,11 +234,13 @@ private slots:
         QTest::addColumn<bool>("result");
         QTest::newRow("2.4, device") << 0x02040000u << true << QStringList() << true;
         QTest::newRow("any 2.4 release") << 0x0204FFFFu << true << QStringList() << true;
-        QTest::newRow("2.3, device") << 0x0203FFFFu << true << QStringList({QStringLiteral("\"Bass.dll\" 文件版本不合适! ")})
-                                    << false;
-        QTest::newRow("2.4, no device") << 0x02040000u << false << QStringList({QStringLiteral("初始化错误")}) << false;
+        QTest::newRow("2.3, device") << 0x0203FFFFu << true
+                                     << QStringList({ QStringLiteral("\"Bass.dll\" 文件版本不合适! ") }) << false;
+        QTest::newRow("2.4, no device") << 0x02040000u << false << QStringList({ QStringLiteral("初始化错误") })
+                                        << false;
         QTest::newRow("neither") << 0x02050000u << false
-                                 << QStringList({QStringLiteral("\"Bass.dll\" 文件版本不合适! "), QStringLiteral("初始化错误")})
+                                 << QStringList({ QStringLiteral("\"Bass.dll\" 文件版本不合适! "),
+                                                  QStringLiteral("初始化错误") })
                                  << false;
     }
 
@@ -254,7 +253,7 @@ private slots:
         library.initResult = device;
         QTEST(init_bass(&library), "result");
         // The device is started even after a version message.
-        QCOMPARE(library.calls, QStringList({QStringLiteral("init")}));
+        QCOMPARE(library.calls, QStringList({ QStringLiteral("init") }));
         const auto boxes = m_dialogs->takeBoxes();
         QStringList texts;
         for (const auto& box : boxes) {
@@ -264,10 +263,7 @@ private slots:
         QTEST(texts, "texts");
     }
 
-    void initBassWithoutLibrary()
-    {
-        QVERIFY(!init_bass(nullptr));
-    }
+    void initBassWithoutLibrary() { QVERIFY(!init_bass(nullptr)); }
 
 private:
     bool encodeMp3(const QByteArray& pcm, const QString& target)
@@ -276,15 +272,17 @@ private:
         writeFile(raw, pcm);
         QProcess process;
         if (!QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty()) {
-            process.start(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-r"), QStringLiteral("-s"),
-                                                   QStringLiteral("44.1"), QStringLiteral("--bitwidth"), QStringLiteral("16"),
-                                                   QStringLiteral("--signed"), QStringLiteral("--little-endian"),
-                                                   QStringLiteral("-m"), QStringLiteral("s"), raw, target});
+            process.start(QStringLiteral("lame"),
+                          { QStringLiteral("--quiet"), QStringLiteral("-r"), QStringLiteral("-s"),
+                            QStringLiteral("44.1"), QStringLiteral("--bitwidth"), QStringLiteral("16"),
+                            QStringLiteral("--signed"), QStringLiteral("--little-endian"), QStringLiteral("-m"),
+                            QStringLiteral("s"), raw, target });
         } else if (!QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty()) {
             process.start(QStringLiteral("ffmpeg"),
-                          {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-                           QStringLiteral("s16le"), QStringLiteral("-ar"), QStringLiteral("44100"), QStringLiteral("-ac"),
-                           QStringLiteral("2"), QStringLiteral("-i"), raw, target});
+                          { QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"),
+                            QStringLiteral("-f"), QStringLiteral("s16le"), QStringLiteral("-ar"),
+                            QStringLiteral("44100"), QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-i"),
+                            raw, target });
         } else {
             return false;
         }

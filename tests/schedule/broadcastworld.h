@@ -120,7 +120,7 @@ public:
     QList<QDateTime> readingEnds;
 
 private:
-    void log(const QString& what) { events.append({what, now}); }
+    void log(const QString& what) { events.append({ what, now }); }
 
     void endReadingBy(const QDateTime& t)
     {

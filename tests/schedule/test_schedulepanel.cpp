@@ -9,9 +9,9 @@
 #include "schedule/telltimetab.h"
 #include "schedule/timeannouncements.h"
 #include "shell/station.h"
-#include "speech/readingcommands.h"
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
+#include "speech/readingcommands.h"
 #include "ui_telltimetab.h"
 #include "ui_tf_speaker.h"
 
@@ -43,7 +43,7 @@ struct Panel
     QWidget window;
     QTimeEdit* from = new QTimeEdit(QTime(9, 0), &window);
     QTimeEdit* to = new QTimeEdit(QTime(14, 0), &window);
-    std::array<QCheckBox*, 7> days{};
+    std::array<QCheckBox*, 7> days {};
     QPlainTextEdit* memo = new QPlainTextEdit(QStringLiteral("今天是：员工，张三生日快乐。"), &window);
     QLineEdit* song = new QLineEdit(&window);
     QToolButton* repeat = new QToolButton(&window);
@@ -96,15 +96,9 @@ class TestSchedulePanel : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<StationFixture>(QDateTime(Monday, QTime(8, 59, 50)));
-    }
+    void init() { m_fixture = std::make_unique<StationFixture>(QDateTime(Monday, QTime(8, 59, 50))); }
 
-    void cleanup()
-    {
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void readsTheControlsAndPressesTheButtons()
     {
@@ -113,7 +107,7 @@ private slots:
         QVERIFY(p.panel->timer_autoplay()->isActive());
         p.world.now = m_fixture->clock.now();
         p.run(m_fixture->clock, QDateTime(Monday, QTime(9, 0, 10)));
-        QCOMPARE(p.world.names(), QStringList({QStringLiteral("repeat"), QStringLiteral("play")}));
+        QCOMPARE(p.world.names(), QStringList({ QStringLiteral("repeat"), QStringLiteral("play") }));
         QCOMPARE(p.world.first(QStringLiteral("repeat")), QDateTime(Monday, QTime(9, 0)));
 
         // The Monday box unticked after the start changes nothing; a changed range allows one more start.
@@ -142,8 +136,9 @@ private slots:
         p.world.voiceChosen = false;
         p.run(m_fixture->clock, QDateTime(Monday, QTime(9, 1, 1)));
         // No repetition runs, so the song step follows at once: the song is gone, so the music stops.
-        QCOMPARE(p.world.names(), QStringList({QStringLiteral("repeat"), QStringLiteral("play"),
-                                               QStringLiteral("musicstop"), QStringLiteral("musicstop")}));
+        QCOMPARE(p.world.names(),
+                 QStringList({ QStringLiteral("repeat"), QStringLiteral("play"), QStringLiteral("musicstop"),
+                               QStringLiteral("musicstop") }));
         QCOMPARE(p.world.count(QStringLiteral("song")), 0);
     }
 
@@ -157,7 +152,7 @@ private slots:
         p.panel->timer_autoplayTimer();
         QVERIFY(!p.world.isreading);
         QCOMPARE(p.world.music, BroadcastWorld::Music::None);
-        QCOMPARE(p.world.names().mid(1), QStringList({QStringLiteral("musicstop"), QStringLiteral("readstop")}));
+        QCOMPARE(p.world.names().mid(1), QStringList({ QStringLiteral("musicstop"), QStringLiteral("readstop") }));
     }
 
     void aWarningThatLetsTheTimerTickStartsOnce()
@@ -177,7 +172,7 @@ private slots:
         p.panel->timer_autoplayTimer();
         QCOMPARE(presses, 1);
         QCOMPARE(p.world.count(QStringLiteral("play")), 1);
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("请选择语音引擎!")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("请选择语音引擎!") }));
     }
 
     void theStationRunsBothTimers()
@@ -235,7 +230,7 @@ private slots:
             m_fixture->clock.advance(200);
             announcements->telltimeTimer(); // the window goes on; the sentence waits for its time
         }
-        QCOMPARE(voice.texts(), QStringList({QStringLiteral("现在是北京时间09:00正")}));
+        QCOMPARE(voice.texts(), QStringList({ QStringLiteral("现在是北京时间09:00正") }));
         QCOMPARE(voice.currentVoice(), 1); // applyvoice before the sentence
         QCOMPARE(chime.times.size(), 1);
         QVERIFY(!announcements->dueTimer()->isActive());
@@ -251,7 +246,7 @@ private slots:
         announcements->telltimeTimer();
         QCOMPARE(chime.times.size(), 1);
         tab->form()->BitBtn5->click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("保存成功!") }));
         m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(9, 30)));
         announcements->telltimeTimer();
         QCOMPARE(chime.times.size(), 2);
@@ -300,7 +295,7 @@ private slots:
             m_fixture->clock.advance(100);
         }
         QCOMPARE(repeats, 0);
-        QCOMPARE(library.calls.filter(QStringLiteral("create")), QStringList({QStringLiteral("create ") + song}));
+        QCOMPARE(library.calls.filter(QStringLiteral("create")), QStringList({ QStringLiteral("create ") + song }));
         QCOMPARE(main->musicPanel()->song_endtime(), QStringLiteral("09:00:03"));
         // The step after the song's end stops the music.
         QVERIFY(main->schedulePanel()->scheduler().song_done());

@@ -15,7 +15,7 @@ ScheduleInputs mondayToSaturday(const QString& text = QStringLiteral("今天是�
     ScheduleInputs in;
     in.rangeStart = QTime(9, 0);
     in.rangeEnd = QTime(14, 0);
-    in.weekdays = {false, true, true, true, true, true, true};
+    in.weekdays = { false, true, true, true, true, true, true };
     in.editorText = text;
     return in;
 }
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(m_world.count(QStringLiteral("play")), 1);
         QCOMPARE(m_world.first(QStringLiteral("repeat")), QDateTime(Monday, firstTick));
         QCOMPARE(m_world.first(QStringLiteral("play")), QDateTime(Monday, firstTick));
-        QCOMPARE(m_world.names().mid(0, 2), QStringList({QStringLiteral("repeat"), QStringLiteral("play")}));
+        QCOMPARE(m_world.names().mid(0, 2), QStringList({ QStringLiteral("repeat"), QStringLiteral("play") }));
         QVERIFY(m_scheduler.auto_started());
     }
 
@@ -156,7 +156,8 @@ private slots:
         const QDateTime secondEnd = m_world.readingEnds.at(1);
         const QDateTime song = m_world.first(QStringLiteral("song"));
         QVERIFY2(song >= secondEnd && secondEnd.msecsTo(song) <= 1100,
-                 qPrintable(secondEnd.toString(Qt::ISODateWithMs) + QLatin1String(" / ") + song.toString(Qt::ISODateWithMs)));
+                 qPrintable(secondEnd.toString(Qt::ISODateWithMs) + QLatin1String(" / ")
+                            + song.toString(Qt::ISODateWithMs)));
         // The music stops at the first tick whose time text is past the song's end.
         QCOMPARE(m_world.count(QStringLiteral("musicstop")), 1);
         const QDateTime stop = m_world.first(QStringLiteral("musicstop"));
@@ -177,7 +178,7 @@ private slots:
         // The first tick past 14:00:00 stops music, then reading.
         run(QDateTime(Monday, QTime(14, 0, 0, 100)));
         QCOMPARE(m_world.names().mid(m_world.names().size() - 2),
-                 QStringList({QStringLiteral("musicstop"), QStringLiteral("readstop")}));
+                 QStringList({ QStringLiteral("musicstop"), QStringLiteral("readstop") }));
         QCOMPARE(m_world.first(QStringLiteral("musicstop")), QDateTime(Monday, QTime(14, 0, 0, 100)));
     }
 
@@ -245,7 +246,8 @@ private slots:
         run(QDateTime(Monday, QTime(11, 0)));
         QCOMPARE(m_world.count(QStringLiteral("repeat")), 2);
         QCOMPARE(m_world.count(QStringLiteral("play")), 2);
-        QCOMPARE(m_world.first(QStringLiteral("repeat")).secsTo(m_world.events.at(m_world.names().lastIndexOf(QStringLiteral("repeat"))).when),
+        QCOMPARE(m_world.first(QStringLiteral("repeat"))
+                     .secsTo(m_world.events.at(m_world.names().lastIndexOf(QStringLiteral("repeat"))).when),
                  3600);
         QCOMPARE(m_world.count(QStringLiteral("song")), 1);
     }
@@ -273,7 +275,7 @@ private slots:
         run(QDateTime(Monday, QTime(12, 0)));
         QCOMPARE(m_world.count(QStringLiteral("repeat")), 1); // the warning, once per run
         QCOMPARE(m_world.names().mid(0, 3),
-                 QStringList({QStringLiteral("repeat"), QStringLiteral("play"), QStringLiteral("song")}));
+                 QStringList({ QStringLiteral("repeat"), QStringLiteral("play"), QStringLiteral("song") }));
         QCOMPARE(m_world.first(QStringLiteral("song")), QDateTime(Monday, QTime(9, 0)));
     }
 
@@ -370,7 +372,8 @@ private slots:
         actions.inputs.songFile = folder.file(QStringLiteral("song.mp3"));
         actions.now = QDateTime(Monday, QTime(9, 0));
         m_scheduler.tick(actions.now, actions.inputs, actions);
-        QCOMPARE(actions.log, QStringList({QStringLiteral("repeat"), QStringLiteral("song"), QStringLiteral("play")}));
+        QCOMPARE(actions.log,
+                 QStringList({ QStringLiteral("repeat"), QStringLiteral("song"), QStringLiteral("play") }));
     }
 };
 

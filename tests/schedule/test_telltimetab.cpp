@@ -16,15 +16,9 @@ class TestTellTimeTab : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 4), QTime(8, 0)));
-    }
+    void init() { m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 4), QTime(8, 0))); }
 
-    void cleanup()
-    {
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void gridColumns()
     {
@@ -36,10 +30,10 @@ private slots:
             const char* field;
             QString caption;
             int width;
-        } expected[] = {{"id", QStringLiteral("No"), 28},
-                        {"stime", QStringLiteral("时间"), 68},
-                        {"text", QStringLiteral("播放内容"), 250},
-                        {"isplay", QStringLiteral("是否播放"), 60}};
+        } expected[] = { { "id", QStringLiteral("No"), 28 },
+                         { "stime", QStringLiteral("时间"), 68 },
+                         { "text", QStringLiteral("播放内容"), 250 },
+                         { "isplay", QStringLiteral("是否播放"), 60 } };
         const int speaker = m_fixture->data().Q_telltime()->fieldIndex(QStringLiteral("speaker"));
         QVERIFY(grid->isColumnHidden(speaker));
         int visual = 0;
@@ -78,7 +72,7 @@ private slots:
         QCOMPARE(tab.sgrid3().rows.at(0).isplay, QString());
         QCOMPARE(grid->currentIndex().row(), 0);
         tab.form()->BitBtn5->click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("保存成功!") }));
         QCOMPARE(tab.sgrid3().rows.at(0).isplay, QStringLiteral("√"));
         QCOMPARE(filled.size(), 1);
     }
@@ -92,7 +86,7 @@ private slots:
         QVERIFY(grid->model()->setData(grid->model()->index(1, isplay), Qt::Checked, Qt::CheckStateRole));
         QVERIFY(m_fixture->data().Q_telltime()->isDirty());
         tab.BitBtn5Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("保存成功!") }));
         QVERIFY(!m_fixture->data().Q_telltime()->isDirty());
         QSqlQuery query(m_fixture->data().database());
         QVERIFY(query.exec(QStringLiteral("SELECT isplay FROM telltime WHERE stime = '00:30:00'")) && query.next());
@@ -125,7 +119,7 @@ private slots:
         QCOMPARE(tab.sgrid3().rowCount(), 2);
         QVERIFY(!tab.sgrid3().hasData());
         tab.BitBtn5Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("保存成功!")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("保存成功!") }));
     }
 
     void aRefusedSaveIsReportedAndKeepsTheEdit()

@@ -22,7 +22,7 @@ struct Log
         QDateTime when;
     };
     QList<Entry> entries;
-    void add(const QString& what) { entries.append({what, Clock::currentDateTime()}); }
+    void add(const QString& what) { entries.append({ what, Clock::currentDateTime() }); }
     QStringList whats() const
     {
         QStringList result;
@@ -75,8 +75,8 @@ TellTimeList listOf(const QList<QPair<QString, bool>>& entries)
     TellTimeList list;
     int id = 0;
     for (const auto& [stime, isplay] : entries) {
-        list.rows.append({QString::number(++id), stime, stime + QStringLiteral(" 报时"), QString(),
-                          isplay ? TellTimeList::Checked : QString()});
+        list.rows.append({ QString::number(++id), stime, stime + QStringLiteral(" 报时"), QString(),
+                           isplay ? TellTimeList::Checked : QString() });
     }
     return list;
 }
@@ -137,7 +137,8 @@ private slots:
     {
         QCOMPARE(statusClockText(QDateTime(QDate(2024, 3, 4), QTime(9, 5, 7, 999))),
                  QStringLiteral("2024-03-04 星期一 09:05:07"));
-        QCOMPARE(statusClockText(QDateTime(QDate(2024, 3, 3), QTime(0, 0))), QStringLiteral("2024-03-03 星期日 00:00:00"));
+        QCOMPARE(statusClockText(QDateTime(QDate(2024, 3, 3), QTime(0, 0))),
+                 QStringLiteral("2024-03-03 星期日 00:00:00"));
     }
 
     void firesOnceAtEachEnabledTime()
@@ -150,14 +151,15 @@ private slots:
             ++applied;
             log.add(QStringLiteral("apply"));
         });
-        announcer.setList(listOf({{QStringLiteral("09:00:00"), true},
-                                  {QStringLiteral("12:00:00"), false},
-                                  {QStringLiteral("14:30:00"), true}}));
+        announcer.setList(listOf({ { QStringLiteral("09:00:00"), true },
+                                   { QStringLiteral("12:00:00"), false },
+                                   { QStringLiteral("14:30:00"), true } }));
         run(announcer, QDateTime(QDate(2024, 3, 4), QTime(15, 0)));
 
-        QCOMPARE(log.whats(), QStringList({QStringLiteral("chime"), QStringLiteral("apply"),
-                                           QStringLiteral("say 现在是北京时间09:00正"), QStringLiteral("chime"),
-                                           QStringLiteral("apply"), QStringLiteral("say 现在是北京时间14:30")}));
+        QCOMPARE(log.whats(),
+                 QStringList({ QStringLiteral("chime"), QStringLiteral("apply"),
+                               QStringLiteral("say 现在是北京时间09:00正"), QStringLiteral("chime"),
+                               QStringLiteral("apply"), QStringLiteral("say 现在是北京时间14:30") }));
         QCOMPARE(log.entries.at(0).when, QDateTime(QDate(2024, 3, 4), QTime(9, 0)));
         QCOMPARE(log.entries.at(2).when, QDateTime(QDate(2024, 3, 4), QTime(9, 0, 1, 300)));
         QCOMPARE(log.entries.at(3).when, QDateTime(QDate(2024, 3, 4), QTime(14, 30)));
@@ -175,12 +177,12 @@ private slots:
         LoggingChime chime(log);
         LoggingVoice voice(log);
         TimeAnnouncer announcer(&chime, &voice, {});
-        announcer.setList(listOf({{QStringLiteral("09:00:00"), true}, {QStringLiteral("09:00:00"), true}}));
+        announcer.setList(listOf({ { QStringLiteral("09:00:00"), true }, { QStringLiteral("09:00:00"), true } }));
         run(announcer, QDateTime(QDate(2024, 3, 4), QTime(9, 1)));
 
         const QDateTime nine(QDate(2024, 3, 4), QTime(9, 0));
-        const QStringList expected = {QStringLiteral("chime"), QStringLiteral("say 现在是北京时间09:00正"),
-                                      QStringLiteral("chime"), QStringLiteral("say 现在是北京时间09:00正")};
+        const QStringList expected = { QStringLiteral("chime"), QStringLiteral("say 现在是北京时间09:00正"),
+                                       QStringLiteral("chime"), QStringLiteral("say 现在是北京时间09:00正") };
         QCOMPARE(log.whats(), expected);
         QCOMPARE(log.entries.at(0).when, nine);
         QCOMPARE(log.entries.at(1).when, nine.addMSecs(1300));
@@ -194,15 +196,16 @@ private slots:
         LoggingChime chime(log);
         LoggingVoice voice(log);
         TimeAnnouncer announcer(&chime, &voice, {});
-        announcer.setList(listOf({{QStringLiteral("00:00:00"), true},
-                                  {QStringLiteral("00:15:00"), true},
-                                  {QStringLiteral("00:30:00"), true}}));
+        announcer.setList(listOf({ { QStringLiteral("00:00:00"), true },
+                                   { QStringLiteral("00:15:00"), true },
+                                   { QStringLiteral("00:30:00"), true } }));
         m_clock->set(QDateTime(QDate(2024, 3, 4), QTime(23, 59, 50)));
         run(announcer, QDateTime(QDate(2024, 3, 5), QTime(0, 31)));
         // 00:15 rings the chime and says nothing.
-        QCOMPARE(log.whats(), QStringList({QStringLiteral("chime"), QStringLiteral("say 现在是北京时间 零点正"),
-                                           QStringLiteral("chime"), QStringLiteral("chime"),
-                                           QStringLiteral("say 现在是北京时间 零点30")}));
+        QCOMPARE(
+            log.whats(),
+            QStringList({ QStringLiteral("chime"), QStringLiteral("say 现在是北京时间 零点正"), QStringLiteral("chime"),
+                          QStringLiteral("chime"), QStringLiteral("say 现在是北京时间 零点30") }));
     }
 
     void badListsAnnounceNothing_data()
@@ -219,7 +222,7 @@ private slots:
         LoggingChime chime(log);
         LoggingVoice voice(log);
         TimeAnnouncer announcer(&chime, &voice, {});
-        announcer.setList(listOf({{stime, true}}));
+        announcer.setList(listOf({ { stime, true } }));
         run(announcer, QDateTime(QDate(2024, 3, 4), QTime(9, 30)));
         announcer.setList(TellTimeList());
         run(announcer, QDateTime(QDate(2024, 3, 4), QTime(10, 30)));
@@ -231,9 +234,9 @@ private slots:
         Log log;
         LoggingChime chime(log);
         TimeAnnouncer announcer(&chime, nullptr, {});
-        announcer.setList(listOf({{QStringLiteral("09:00:00"), true}}));
+        announcer.setList(listOf({ { QStringLiteral("09:00:00"), true } }));
         run(announcer, QDateTime(QDate(2024, 3, 4), QTime(9, 1)));
-        QCOMPARE(log.whats(), QStringList({QStringLiteral("chime")}));
+        QCOMPARE(log.whats(), QStringList({ QStringLiteral("chime") }));
         QCOMPARE(announcer.pending(), 0);
     }
 
@@ -252,7 +255,7 @@ private slots:
         QCOMPARE(announcer.nextDueIn(nine.addMSecs(1300)), 0);
         announcer.serve(nine.addMSecs(1300));
         announcer.serve(nine.addMSecs(2600));
-        QCOMPARE(voice.m_inner.texts(), QStringList({QStringLiteral("现在是北京时间09:00正")}));
+        QCOMPARE(voice.m_inner.texts(), QStringList({ QStringLiteral("现在是北京时间09:00正") }));
         QCOMPARE(log.whats().count(QStringLiteral("chime")), 2);
     }
 
@@ -273,7 +276,7 @@ private slots:
         QFETCH(int, announcements);
         RecordingVoice voice;
         TimeAnnouncer announcer(nullptr, &voice, {});
-        announcer.setList(listOf({{QStringLiteral("09:00:00"), true}}));
+        announcer.setList(listOf({ { QStringLiteral("09:00:00"), true } }));
         const QDate day(2024, 3, 4);
         m_clock->set(QDateTime(day, qMin(from.addSecs(-1), QTime(8, 59, 50))));
         run(announcer, QDateTime(day, from));
@@ -365,8 +368,8 @@ private slots:
         const auto u16 = [&](int at) { return quint16(quint8(wav[at])) | quint16(quint8(wav[at + 1])) << 8; };
         const auto u32 = [&](int at) { return quint32(u16(at)) | quint32(u16(at + 2)) << 16; };
         QCOMPARE(wav.mid(12, 4), QByteArray("fmt "));
-        QCOMPARE(u16(20), quint16(1));     // PCM
-        QCOMPARE(u16(22), quint16(2));     // stereo
+        QCOMPARE(u16(20), quint16(1)); // PCM
+        QCOMPARE(u16(22), quint16(2)); // stereo
         QCOMPARE(u32(24), quint32(44100)); // Hz
         const int dataAt = static_cast<int>(wav.indexOf("data"));
         QVERIFY(dataAt > 0);

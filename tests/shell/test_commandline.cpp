@@ -83,16 +83,17 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("command");
         QTest::newRow("none") << QStringList() << int(CommandLine::Command::Station);
-        QTest::newRow("headless") << QStringList{QStringLiteral("--headless")} << int(CommandLine::Command::Headless);
+        QTest::newRow("headless") << QStringList { QStringLiteral("--headless") }
+                                  << int(CommandLine::Command::Headless);
         QTest::newRow("announcement with date")
-            << QStringList{QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2024-02-29")}
+            << QStringList { QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2024-02-29") }
             << int(CommandLine::Command::Announcement);
         QTest::newRow("date first, with =")
-            << QStringList{QStringLiteral("--date=2024-02-29"), QStringLiteral("--announcement")}
+            << QStringList { QStringLiteral("--date=2024-02-29"), QStringLiteral("--announcement") }
             << int(CommandLine::Command::Announcement);
-        QTest::newRow("render")
-            << QStringList{QStringLiteral("--render"), QStringLiteral("a.wav"), QStringLiteral("--text"), QStringLiteral("你好")}
-            << int(CommandLine::Command::Render);
+        QTest::newRow("render") << QStringList { QStringLiteral("--render"), QStringLiteral("a.wav"),
+                                                 QStringLiteral("--text"), QStringLiteral("你好") }
+                                << int(CommandLine::Command::Render);
     }
     void parsesCommands()
     {
@@ -107,22 +108,29 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown") << QStringList{QStringLiteral("--bogus")} << QStringLiteral("unknown argument \"--bogus\"");
-        QTest::newRow("not a date") << QStringList{QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2023-02-29")}
+        QTest::newRow("unknown") << QStringList { QStringLiteral("--bogus") }
+                                 << QStringLiteral("unknown argument \"--bogus\"");
+        QTest::newRow("not a date") << QStringList { QStringLiteral("--announcement"), QStringLiteral("--date"),
+                                                     QStringLiteral("2023-02-29") }
                                     << QStringLiteral("\"2023-02-29\" is not a date");
-        QTest::newRow("short date") << QStringList{QStringLiteral("--announcement"), QStringLiteral("--date=2024-3-5")}
+        QTest::newRow("short date") << QStringList { QStringLiteral("--announcement"),
+                                                     QStringLiteral("--date=2024-3-5") }
                                     << QStringLiteral("\"2024-3-5\" is not a date");
-        QTest::newRow("date without value") << QStringList{QStringLiteral("--announcement"), QStringLiteral("--date")}
-                                            << QStringLiteral("--date needs a value");
-        QTest::newRow("two commands") << QStringList{QStringLiteral("--announcement"), QStringLiteral("--voices")}
+        QTest::newRow("date without value")
+            << QStringList { QStringLiteral("--announcement"), QStringLiteral("--date") }
+            << QStringLiteral("--date needs a value");
+        QTest::newRow("two commands") << QStringList { QStringLiteral("--announcement"), QStringLiteral("--voices") }
                                       << QStringLiteral("--voices cannot be combined");
-        QTest::newRow("date alone") << QStringList{QStringLiteral("--date"), QStringLiteral("2024-03-05")}
+        QTest::newRow("date alone") << QStringList { QStringLiteral("--date"), QStringLiteral("2024-03-05") }
                                     << QStringLiteral("--date goes only with");
-        QTest::newRow("text without render") << QStringList{QStringLiteral("--announcement"), QStringLiteral("--text"), QStringLiteral("x")}
-                                             << QStringLiteral("--text goes only with --render");
-        QTest::newRow("render without file") << QStringList{QStringLiteral("--render")} << QStringLiteral("--render needs a value");
-        QTest::newRow("value on a flag") << QStringList{QStringLiteral("--voices=1")} << QStringLiteral("--voices takes no value");
-        QTest::newRow("headless with more") << QStringList{QStringLiteral("--headless"), QStringLiteral("extra")}
+        QTest::newRow("text without render")
+            << QStringList { QStringLiteral("--announcement"), QStringLiteral("--text"), QStringLiteral("x") }
+            << QStringLiteral("--text goes only with --render");
+        QTest::newRow("render without file")
+            << QStringList { QStringLiteral("--render") } << QStringLiteral("--render needs a value");
+        QTest::newRow("value on a flag") << QStringList { QStringLiteral("--voices=1") }
+                                         << QStringLiteral("--voices takes no value");
+        QTest::newRow("headless with more") << QStringList { QStringLiteral("--headless"), QStringLiteral("extra") }
                                             << QStringLiteral("unknown argument \"extra\"");
     }
     void wrongArgumentsAreUsageErrors()
@@ -142,10 +150,10 @@ private slots:
 
     void versionAndHelp()
     {
-        const Result version = runLine({QStringLiteral("--version")});
+        const Result version = runLine({ QStringLiteral("--version") });
         QCOMPARE(version.code, 0);
         QCOMPARE(version.out, QStringLiteral("Kelvora 2.0.0\n"));
-        const Result help = runLine({QStringLiteral("--help")});
+        const Result help = runLine({ QStringLiteral("--help") });
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.contains(QStringLiteral("--render FILE.wav")));
     }
@@ -153,8 +161,10 @@ private slots:
     void announcementOfADay()
     {
         onDatabase(*m_folder, [](QSqlDatabase db) {
-            QVERIFY(addEmployee(db, QStringLiteral("张三"), QStringLiteral("1994-03-05"), QStringLiteral("2010-01-01")) > 0);
-            QVERIFY(addEmployee(db, QStringLiteral("李四"), QStringLiteral("1990-04-10"), QStringLiteral("2010-01-01")) > 0);
+            QVERIFY(addEmployee(db, QStringLiteral("张三"), QStringLiteral("1994-03-05"), QStringLiteral("2010-01-01"))
+                    > 0);
+            QVERIFY(addEmployee(db, QStringLiteral("李四"), QStringLiteral("1990-04-10"), QStringLiteral("2010-01-01"))
+                    > 0);
         });
         IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
         ini.writeString(QStringLiteral("System"), QStringLiteral("Company"), QStringLiteral("示例公司"));
@@ -165,11 +175,14 @@ private slots:
 
         // The day the preview names, not today: the age is the one reached on that day.
         const FakeClock clock(2030, 1, 1, 15, 0);
-        const Result birthday = runLine({QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2018-03-05")});
+        const Result birthday
+            = runLine({ QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2018-03-05") });
         QCOMPARE(birthday.code, 0);
-        QCOMPARE(birthday.out, QStringLiteral("今天是：示例公司员工，张三24岁生日，祝生日快乐！下月将有：李四， 等同事生日，公司将为他们送上祝福。\n"));
+        QCOMPARE(birthday.out,
+                 QStringLiteral("今天是：示例公司员工，张三24岁生日，祝生日快乐！下月将有：李四， "
+                                "等同事生日，公司将为他们送上祝福。\n"));
 
-        const Result nobody = runLine({QStringLiteral("--announcement"), QStringLiteral("--date=2018-03-07")});
+        const Result nobody = runLine({ QStringLiteral("--announcement"), QStringLiteral("--date=2018-03-07") });
         QCOMPARE(nobody.code, 0);
         QVERIFY(nobody.out.isEmpty());
         QVERIFY2(nobody.err.contains(QStringLiteral("no announcement on 2018-03-07")), qPrintable(nobody.err));
@@ -181,7 +194,7 @@ private slots:
     void announcementWithoutDatabase()
     {
         QVERIFY(QFile::remove(m_folder->file(QStringLiteral("draft.dat"))));
-        const Result result = runLine({QStringLiteral("--announcement")});
+        const Result result = runLine({ QStringLiteral("--announcement") });
         QCOMPARE(result.code, 1);
         QVERIFY2(result.err.contains(QStringLiteral("draft.dat does not exist")), qPrintable(result.err));
         QVERIFY(!m_folder->exists(QStringLiteral("draft.dat")));
@@ -189,8 +202,9 @@ private slots:
 
     void voicesMarkTheChosenOne()
     {
-        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeInteger(QStringLiteral("Speaker"), QStringLiteral("Speaker"), 1);
-        const Result result = runLine({QStringLiteral("--voices")});
+        IniFile(m_folder->file(QStringLiteral("setinfo.ini")))
+            .writeInteger(QStringLiteral("Speaker"), QStringLiteral("Speaker"), 1);
+        const Result result = runLine({ QStringLiteral("--voices") });
         QCOMPARE(result.code, 0);
         const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY(lines.size() > 2);
@@ -207,23 +221,26 @@ private slots:
         const double plain = render(text, QStringLiteral("plain.wav"));
         QVERIFY(plain > 0.5);
 
-        IniFile(m_folder->file(QStringLiteral("setinfo.ini"))).writeInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 2800);
+        IniFile(m_folder->file(QStringLiteral("setinfo.ini")))
+            .writeInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 2800);
         const double longerMark = render(text, QStringLiteral("mark.wav"));
         QVERIFY2(qAbs(longerMark - plain - 2.0) < 0.01, qPrintable(QStringLiteral("%1 %2").arg(plain).arg(longerMark)));
 
         onDatabase(*m_folder, [](QSqlDatabase db) {
             QSqlQuery query(db);
-            QVERIFY(query.exec(QStringLiteral("UPDATE delaytime SET delaytime = delaytime + 1500 WHERE descript = '，'")));
+            QVERIFY(
+                query.exec(QStringLiteral("UPDATE delaytime SET delaytime = delaytime + 1500 WHERE descript = '，'")));
             QCOMPARE(query.numRowsAffected(), 1);
         });
         const double longerPause = render(text, QStringLiteral("pause.wav"));
-        QVERIFY2(qAbs(longerPause - longerMark - 1.5) < 0.01, qPrintable(QStringLiteral("%1 %2").arg(longerMark).arg(longerPause)));
+        QVERIFY2(qAbs(longerPause - longerMark - 1.5) < 0.01,
+                 qPrintable(QStringLiteral("%1 %2").arg(longerMark).arg(longerPause)));
     }
 
     void renderOfADayWithoutBirthdaysWritesNothing()
     {
-        const Result result = runLine({QStringLiteral("--render"), m_folder->file(QStringLiteral("day.wav")),
-                                       QStringLiteral("--date"), QStringLiteral("2018-03-07")});
+        const Result result = runLine({ QStringLiteral("--render"), m_folder->file(QStringLiteral("day.wav")),
+                                        QStringLiteral("--date"), QStringLiteral("2018-03-07") });
         QCOMPARE(result.code, 1);
         QVERIFY2(result.err.contains(QStringLiteral("nothing written")), qPrintable(result.err));
         QVERIFY(!m_folder->exists(QStringLiteral("day.wav")));
@@ -243,7 +260,8 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, message);
         const QByteArray database = m_folder->read(QStringLiteral("draft.dat"));
-        const Result result = runLine({QStringLiteral("--render"), m_folder->file(path), QStringLiteral("--text"), QStringLiteral("你好")});
+        const Result result = runLine(
+            { QStringLiteral("--render"), m_folder->file(path), QStringLiteral("--text"), QStringLiteral("你好") });
         QCOMPARE(result.code, 1);
         QVERIFY2(result.err.contains(message), qPrintable(result.err));
         QVERIFY(result.out.isEmpty());
@@ -255,7 +273,7 @@ private:
     double render(const QString& text, const QString& name)
     {
         const QString path = m_folder->file(name);
-        const Result result = runLine({QStringLiteral("--render"), path, QStringLiteral("--text"), text});
+        const Result result = runLine({ QStringLiteral("--render"), path, QStringLiteral("--text"), text });
         if (result.code != 0) {
             qWarning() << result.err;
             return -1;

@@ -40,7 +40,8 @@ private slots:
         {
             IniFile ini(folder.file(QStringLiteral("setinfo.ini")));
             const QString system = QStringLiteral("System");
-            ini.writeString(system, QStringLiteral("playtime1"), start.time().addSecs(2).toString(QStringLiteral("HH:mm:ss")));
+            ini.writeString(system, QStringLiteral("playtime1"),
+                            start.time().addSecs(2).toString(QStringLiteral("HH:mm:ss")));
             ini.writeString(system, QStringLiteral("playtime2"), QStringLiteral("23:59:59"));
             for (int day = 1; day <= 7; ++day) {
                 ini.writeBool(system, QStringLiteral("CheckBox%1").arg(day), true);
@@ -62,7 +63,7 @@ private slots:
         QProcess process;
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(runtime.path());
-        process.start(program, {QStringLiteral("--headless")});
+        process.start(program, { QStringLiteral("--headless") });
         QVERIFY(process.waitForStarted());
 
         auto log = [&folder] { return QString::fromUtf8(folder.read(QStringLiteral("kelvora.log"))); };

@@ -1,5 +1,6 @@
 #include "birthdays/birthdaylist.h"
 #include "common/inifile.h"
+#include "data/tdm.h"
 #include "datafixture.h"
 #include "recordingpowercontrol.h"
 #include "recordingspreadsheet.h"
@@ -7,7 +8,6 @@
 #include "shell/station.h"
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
-#include "data/tdm.h"
 #include "ui_tf_speaker.h"
 
 #include <QDir>
@@ -29,10 +29,7 @@ private slots:
         m_fixture = std::make_unique<StationFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0))); // a Tuesday
     }
 
-    void cleanup()
-    {
-        m_fixture.reset();
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void defaultsWithoutSettingsFile()
     {
@@ -45,7 +42,7 @@ private slots:
         QCOMPARE(ui->TimeEdit1->time(), QTime(9, 0));
         QCOMPARE(ui->TimeEdit2->time(), QTime(14, 0));
         QVERIFY(!ui->chk1->isChecked());
-        for (QCheckBox* box : {ui->chk2, ui->chk3, ui->chk4, ui->chk5, ui->chk6, ui->chk7}) {
+        for (QCheckBox* box : { ui->chk2, ui->chk3, ui->chk4, ui->chk5, ui->chk6, ui->chk7 }) {
             QVERIFY(box->isChecked());
         }
         QCOMPARE(ui->SpinEdit1->value(), 2);
@@ -57,8 +54,9 @@ private slots:
         QCOMPARE(ui->ComBox1->currentIndex(), 0);
         QVERIFY(ui->chk_next->isChecked());
         QVERIFY(ui->SB_repeat1->isHidden());
-        QCOMPARE(m_fixture->main()->MainreadText(),
-                 QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
+        QCOMPARE(
+            m_fixture->main()->MainreadText(),
+            QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
         // The interval loaded (60) differs from the form's 10, so the save button is ready.
         QVERIFY(ui->sb_save->isEnabled());
         QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), QByteArray("[System]\r\nNext_month=1\r\n"));
@@ -68,11 +66,12 @@ private slots:
 
     void storedValuesAreRestored()
     {
-        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
-                        "[Speaker]\r\nRate=-15\r\nVolume=95\r\n[System]\r\nReadtimes=3\r\nIntervaltime=10\r\n"
-                        "Playmode=1\r\nCheckBox1=1\r\nCheckBox3=0\r\nplaytime1=8:30:00\r\nplaytime2=17:45:10\r\n"
-                        "Days=0x1E\r\nShowdays=3\r\nRead_add2=1\r\nNext_month=0\r\ndefault_volume=70\r\n"
-                        "default_volume1=20\r\nmp3file=/music/song.mp3\r\n");
+        m_fixture->folder.write(
+            QStringLiteral("setinfo.ini"),
+            "[Speaker]\r\nRate=-15\r\nVolume=95\r\n[System]\r\nReadtimes=3\r\nIntervaltime=10\r\n"
+            "Playmode=1\r\nCheckBox1=1\r\nCheckBox3=0\r\nplaytime1=8:30:00\r\nplaytime2=17:45:10\r\n"
+            "Days=0x1E\r\nShowdays=3\r\nRead_add2=1\r\nNext_month=0\r\ndefault_volume=70\r\n"
+            "default_volume1=20\r\nmp3file=/music/song.mp3\r\n");
         m_fixture->start();
         const auto* ui = m_fixture->form();
         QCOMPARE(ui->TrackBar2->value(), -10);
@@ -92,8 +91,8 @@ private slots:
         QCOMPARE(ui->bj_v->value(), 70);
         QCOMPARE(ui->bj_v1->value(), 20);
         QCOMPARE(ui->edt_song->text(), QStringLiteral("/music/song.mp3"));
-        QCOMPARE(IniFile(IniFile::defaultPath()).readString(QStringLiteral("System"), QStringLiteral("Next_month"),
-                                                            QString()),
+        QCOMPARE(IniFile(IniFile::defaultPath())
+                     .readString(QStringLiteral("System"), QStringLiteral("Next_month"), QString()),
                  QStringLiteral("0"));
     }
 
@@ -208,9 +207,9 @@ private slots:
     void missingDatabaseWarnsOnceAndEnds()
     {
         QFile::remove(m_fixture->folder.file(QStringLiteral("draft.dat")));
-        m_fixture->station = std::make_unique<Station>(Services{});
+        m_fixture->station = std::make_unique<Station>(Services {});
         QVERIFY(!m_fixture->station->start());
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("数据连接失败!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("数据连接失败!") });
         QVERIFY(!m_fixture->main());
         QVERIFY(!m_fixture->folder.exists(QStringLiteral("setinfo.ini")));
         // The failed opening created no empty database either.

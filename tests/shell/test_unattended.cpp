@@ -69,7 +69,7 @@ private slots:
 
     void aBroadcastDayIsLogged()
     {
-        seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}});
+        seed({ { QStringLiteral("张三"), QStringLiteral("1990-03-04") } });
         RecordingAudioLibrary library;
         const QString track = m_fixture->folder.file(QStringLiteral("a.mp3"));
         const QString song = m_fixture->folder.file(QStringLiteral("songs/song.mp3"));
@@ -95,7 +95,7 @@ private slots:
         m_fixture->clock.advance(1300);
         main->timeAnnouncements()->telltimeTimer();
         guarded([] { throw RuntimeError(QStringLiteral("磁盘已满")); });
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({QStringLiteral("磁盘已满")}));
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("磁盘已满") }));
         Dialogs::setInstance(&m_fixture->dialogs);
 
         const QString announcement = QStringLiteral("今天是：员工，张三生日，祝生日快乐！");
@@ -119,7 +119,8 @@ private slots:
         };
         QCOMPARE(loggedEvents(m_fixture->folder), expected);
         // Lines start with the ISO date and time.
-        QVERIFY(QString::fromUtf8(m_fixture->folder.read(QStringLiteral("kelvora.log"))).startsWith(QStringLiteral("2024-03-04T08:00:00.000 ")));
+        QVERIFY(QString::fromUtf8(m_fixture->folder.read(QStringLiteral("kelvora.log")))
+                    .startsWith(QStringLiteral("2024-03-04T08:00:00.000 ")));
         m_fixture->station.reset(); // before the library it plays on
     }
 
@@ -149,9 +150,11 @@ private slots:
     void eachDayBroadcastsItsOwnAnnouncement()
     {
         QFETCH(bool, rollover);
-        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).writeBool(System, QStringLiteral("Rollover"), rollover);
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini")))
+            .writeBool(System, QStringLiteral("Rollover"), rollover);
         // Tuesday's person is still in Wednesday's window of days, but is not greeted again then.
-        seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}, {QStringLiteral("李四"), QStringLiteral("1991-03-05")}});
+        seed({ { QStringLiteral("张三"), QStringLiteral("1990-03-04") },
+               { QStringLiteral("李四"), QStringLiteral("1991-03-05") } });
         RecordingVoice voice;
         startStation(&voice, nullptr);
         Tf_speaker* main = m_fixture->main();
@@ -180,8 +183,8 @@ private slots:
             const QStringList events = loggedEvents(m_fixture->folder);
             QCOMPARE(events.filter(QStringLiteral("broadcast started")).size(), 2);
             QCOMPARE(events.filter(QStringLiteral("new day")),
-                     QStringList({QStringLiteral("new day 2024-03-05: the announcement is composed again"),
-                                  QStringLiteral("new day 2024-03-06: the announcement is composed again")}));
+                     QStringList({ QStringLiteral("new day 2024-03-05: the announcement is composed again"),
+                                   QStringLiteral("new day 2024-03-06: the announcement is composed again") }));
         } else {
             // One broadcast per run, of the start-up's announcement.
             QVERIFY(spokenByDay[1].isEmpty());
@@ -192,10 +195,13 @@ private slots:
 
     void rolloverStopsAReadingStillRunning()
     {
-        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).writeBool(System, QStringLiteral("Rollover"), true);
-        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).writeString(System, QStringLiteral("playtime2"), QStringLiteral("23:59:59"));
-        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).writeInteger(System, QStringLiteral("Readtimes"), 5);
-        seed({{QStringLiteral("张三"), QStringLiteral("1990-03-04")}});
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini")))
+            .writeBool(System, QStringLiteral("Rollover"), true);
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini")))
+            .writeString(System, QStringLiteral("playtime2"), QStringLiteral("23:59:59"));
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini")))
+            .writeInteger(System, QStringLiteral("Readtimes"), 5);
+        seed({ { QStringLiteral("张三"), QStringLiteral("1990-03-04") } });
         RecordingVoice voice;
         startStation(&voice, nullptr);
         Tf_speaker* main = m_fixture->main();

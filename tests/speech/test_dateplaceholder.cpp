@@ -53,8 +53,8 @@ void TestDatePlaceholder::substitution_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("replaced") << "今天是%Date%，" << 1 << "今天是2014-04-07，";
-    QTest::newRow("every occurrence in any case") << "%Date% 与 %DATE% 与 %date%" << 4
-                                                  << "04月07日 与 04月07日 与 04月07日";
+    QTest::newRow("every occurrence in any case")
+        << "%Date% 与 %DATE% 与 %date%" << 4 << "04月07日 与 04月07日 与 04月07日";
     QTest::newRow("capitals only stay") << "今天是%DATE%" << 1 << "今天是%DATE%";
     QTest::newRow("type 0 stays") << "今天是%Date%" << 0 << "今天是%Date%";
     QTest::newRow("type 9 stays") << "今天是%Date%" << 9 << "今天是%Date%";

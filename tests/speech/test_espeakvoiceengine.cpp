@@ -113,7 +113,8 @@ private slots:
         m_engine->setRate(8);
         QCOMPARE(m_engine->rate(), 8);
         const QByteArray fast = m_engine->synthesize(Announcement);
-        QVERIFY2(fast.size() < normal.size() * 0.75, qPrintable(QStringLiteral("%1 vs %2").arg(fast.size()).arg(normal.size())));
+        QVERIFY2(fast.size() < normal.size() * 0.75,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(fast.size()).arg(normal.size())));
     }
 
     void volumeScalesTheSamples()
@@ -164,7 +165,7 @@ private slots:
         // About twenty seconds of speech, played at the device's real pace.
         const QString text = QString(Announcement).repeated(6);
         QElapsedTimer timer;
-        std::atomic<qint64> returnedAfter{-1};
+        std::atomic<qint64> returnedAfter { -1 };
         std::thread reader([&] {
             timer.start();
             m_engine->speak(text, VoiceEngine::PurgeBeforeSpeak);
@@ -188,7 +189,7 @@ private slots:
             QMutexLocker lock(&mutex);
             started.append(text);
         });
-        const QStringList texts = {QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")};
+        const QStringList texts = { QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三") };
         QElapsedTimer timer;
         timer.start();
         m_engine->speak(texts.at(0), VoiceEngine::Async);

@@ -56,9 +56,9 @@ private slots:
         const QTableView* grid = m_tab->form()->DBGridEh2;
         QCOMPARE(grid->toolTip(), QStringLiteral("点右键操作"));
         const QHeaderView* header = grid->horizontalHeader();
-        const QStringList titles = {QStringLiteral("名称"), QStringLiteral("符号"), QStringLiteral("延时毫秒"),
-                                    QStringLiteral("停顿")};
-        const int widths[] = {91, 30, 56, 33};
+        const QStringList titles
+            = { QStringLiteral("名称"), QStringLiteral("符号"), QStringLiteral("延时毫秒"), QStringLiteral("停顿") };
+        const int widths[] = { 91, 30, 56, 33 };
         QStringList shown;
         for (int visual = 0; visual < header->count(); ++visual) {
             const int logical = header->logicalIndex(visual);
@@ -85,11 +85,13 @@ private slots:
 
     void notesAreVerbatim()
     {
-        QCOMPARE(m_tab->form()->Label_note->text(),
-                 QStringLiteral("注意：句中出现表格中的符号，便会停顿。可以设置停顿毫秒数。符号\".\"没有在表格中会读\"点\"，"
-                                "在表格中则会停顿。可在表格中点右键新增或删除。"));
+        QCOMPARE(
+            m_tab->form()->Label_note->text(),
+            QStringLiteral("注意：句中出现表格中的符号，便会停顿。可以设置停顿毫秒数。符号\".\"没有在表格中会读\"点\"，"
+                           "在表格中则会停顿。可在表格中点右键新增或删除。"));
         QCOMPARE(m_tab->form()->Label_mark->text(), QStringLiteral("\"※\" 符号延时毫秒数  "));
-        QCOMPARE(m_tab->form()->Label_marknote->text(), QStringLiteral("注意：句中出现该符号，便会延迟。1毫秒=1/1000秒。 "));
+        QCOMPARE(m_tab->form()->Label_marknote->text(),
+                 QStringLiteral("注意：句中出现该符号，便会延迟。1毫秒=1/1000秒。 "));
         QCOMPARE(m_tab->form()->S_delay2->minimum(), 1);
         QCOMPARE(m_tab->form()->S_delay2->maximum(), 1000000);
         QCOMPARE(m_tab->form()->BitBtn4->toolTip(), QStringLiteral("保存"));
@@ -115,7 +117,7 @@ private slots:
         QVERIFY(model()->setData(model()->index(row, model()->fieldIndex(QStringLiteral("delaytime"))), 1234));
         m_tab->form()->S_delay2->setValue(2500);
         m_tab->BitBtn4Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
         QVERIFY(m_fixture->folder.read(QStringLiteral("setinfo.ini")).contains("Delay2=2500\r\n"));
         QCOMPARE(m_fixture->main()->markdelay(), 2500);
         const PauseTablePtr after = m_fixture->main()->pauseSymbols().current();
@@ -134,12 +136,12 @@ private slots:
         m_tab->form()->DBGridEh2->setCurrentIndex(m_tab->form()->DBGridEh2->model()->index(row, 1));
         m_fixture->dialogs.answerNextQuestion(false);
         m_tab->N2Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("真的要删除这条记录吗?")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("真的要删除这条记录吗?") });
         QCOMPARE(model()->rowCount(), rows);
 
         m_fixture->dialogs.answerNextQuestion(true);
         m_tab->N2Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("真的要删除这条记录吗?")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("真的要删除这条记录吗?") });
         QCOMPARE(model()->rowCount(), rows - 1);
         QCOMPARE(rowOf(QStringLiteral("、")), -1);
         QSqlQuery check(m_fixture->station->dataModule()->database());
@@ -190,7 +192,7 @@ private slots:
         add->form()->Edit1->setText(QStringLiteral("名"));
         add->form()->Edit2->setText(symbol);
         add->BitBtn1Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{message});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { message });
         QCOMPARE(model()->rowCount(), rows);
     }
 
@@ -226,7 +228,7 @@ private slots:
         const char32_t first = symbol.trimmed().toUcs4().first();
         QVERIFY(!m_fixture->main()->pauseSymbols().current()->isPauseSymbol(first));
         m_tab->BitBtn4Click();
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList{QStringLiteral("保存成功!")});
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
         QCOMPARE(m_fixture->main()->pauseSymbols().current()->pauseFor(first), 450);
         add->hide();
     }
@@ -254,7 +256,8 @@ private:
     int rowOf(const QString& symbol) const
     {
         for (int row = 0; row < model()->rowCount(); ++row) {
-            if (model()->data(model()->index(row, model()->fieldIndex(QStringLiteral("descript")))).toString() == symbol) {
+            if (model()->data(model()->index(row, model()->fieldIndex(QStringLiteral("descript")))).toString()
+                == symbol) {
                 return row;
             }
         }

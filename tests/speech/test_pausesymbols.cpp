@@ -19,10 +19,10 @@ QHash<char32_t, int> pauses(std::initializer_list<std::pair<char32_t, int>> list
 }
 
 const QList<PauseRow> StandardRows = {
-    {QStringLiteral("，"), 300, true},
-    {QStringLiteral("。"), 600, true},
-    {QStringLiteral("."), 500, false},
-    {QStringLiteral(" ！？ "), 700, true},
+    { QStringLiteral("，"), 300, true },
+    { QStringLiteral("。"), 600, true },
+    { QStringLiteral("."), 500, false },
+    { QStringLiteral(" ！？ "), 700, true },
 };
 } // namespace
 
@@ -52,16 +52,21 @@ private slots:
         QTest::addColumn<QString>("symbols");
         QTest::addColumn<int>("commaPause");
 
-        QTest::newRow("empty symbol") << QList<PauseRow>{{QString(), 400, true}, {QStringLiteral("，"), 300, true}}
+        QTest::newRow("empty symbol") << QList<PauseRow> { { QString(), 400, true },
+                                                           { QStringLiteral("，"), 300, true } }
                                       << QStringLiteral("，") << 300;
-        QTest::newRow("blank symbol") << QList<PauseRow>{{QStringLiteral("   "), 400, true}, {QStringLiteral("，"), 300, true}}
+        QTest::newRow("blank symbol") << QList<PauseRow> { { QStringLiteral("   "), 400, true },
+                                                           { QStringLiteral("，"), 300, true } }
                                       << QStringLiteral("，") << 300;
-        QTest::newRow("negative pause") << QList<PauseRow>{{QStringLiteral("，"), -50, true}} << QStringLiteral("，") << 0;
-        QTest::newRow("huge pause") << QList<PauseRow>{{QStringLiteral("，"), 2000000000, true}} << QStringLiteral("，")
-                                    << PauseTable::MaxPause;
-        QTest::newRow("first row wins") << QList<PauseRow>{{QStringLiteral("，"), 100, true}, {QStringLiteral("，"), 900, true}}
+        QTest::newRow("negative pause") << QList<PauseRow> { { QStringLiteral("，"), -50, true } }
+                                        << QStringLiteral("，") << 0;
+        QTest::newRow("huge pause") << QList<PauseRow> { { QStringLiteral("，"), 2000000000, true } }
+                                    << QStringLiteral("，") << PauseTable::MaxPause;
+        QTest::newRow("first row wins") << QList<PauseRow> { { QStringLiteral("，"), 100, true },
+                                                             { QStringLiteral("，"), 900, true } }
                                         << QStringLiteral("，，") << 100;
-        QTest::newRow("mark never cuts") << QList<PauseRow>{{QStringLiteral("※，"), 100, true}} << QStringLiteral("，") << 100;
+        QTest::newRow("mark never cuts") << QList<PauseRow> { { QStringLiteral("※，"), 100, true } }
+                                         << QStringLiteral("，") << 100;
     }
 
     void oddRows()
@@ -143,7 +148,7 @@ private slots:
 
     void explicitConstructorKeepsPausesSane()
     {
-        const PauseTable table(QStringLiteral("，※"), pauses({{U'，', -3}, {PauseMark, 100}}));
+        const PauseTable table(QStringLiteral("，※"), pauses({ { U'，', -3 }, { PauseMark, 100 } }));
         QCOMPARE(table.pauseFor(U'，'), 0);
         QVERIFY(table.isPauseSymbol(U'，'));
         QVERIFY(!table.isPauseSymbol(PauseMark));
@@ -163,7 +168,8 @@ private slots:
     {
         QSqlDatabase db = openDatabase();
         QSqlQuery insert(db);
-        QVERIFY(insert.prepare(QStringLiteral("insert into delaytime(name, descript, delaytime, candelete) values (?, ?, ?, ?)")));
+        QVERIFY(insert.prepare(
+            QStringLiteral("insert into delaytime(name, descript, delaytime, candelete) values (?, ?, ?, ?)")));
         // More rows than the old 30-slot store, so the later rows must still count.
         for (int i = 0; i < 40; ++i) {
             insert.addBindValue(QStringLiteral("row%1").arg(i));
@@ -172,7 +178,8 @@ private slots:
             insert.addBindValue(i % 2 == 0 ? 1 : 0);
             QVERIFY(insert.exec());
         }
-        QVERIFY(insert.exec(QStringLiteral("insert into delaytime(name, descript, delaytime, candelete) values ('x', 'ab', 'oops', 'true')")));
+        QVERIFY(insert.exec(QStringLiteral(
+            "insert into delaytime(name, descript, delaytime, candelete) values ('x', 'ab', 'oops', 'true')")));
 
         QSqlTableModel model(nullptr, db);
         model.setTable(QStringLiteral("delaytime"));
@@ -228,8 +235,8 @@ private slots:
     void publishIsSafeAcrossThreads()
     {
         PauseSymbols symbols;
-        std::atomic<bool> done{false};
-        std::atomic<int> seen{0};
+        std::atomic<bool> done { false };
+        std::atomic<int> seen { 0 };
         QThread* reader = QThread::create([&] {
             do {
                 const PauseTablePtr table = symbols.current();
@@ -242,7 +249,8 @@ private slots:
         });
         reader->start();
         for (int i = 0; i < 2000; ++i) {
-            symbols.publish(std::make_shared<const PauseTable>(PauseTable::fromRows({{QStringLiteral("，。"), i, true}})));
+            symbols.publish(
+                std::make_shared<const PauseTable>(PauseTable::fromRows({ { QStringLiteral("，。"), i, true } })));
         }
         done = true;
         reader->wait();

@@ -1,11 +1,11 @@
 #include "common/ansi.h"
 #include "common/readingstate.h"
+#include "common/sounddevice.h"
 #include "fakeclock.h"
 #include "recordingdialogs.h"
 #include "recordingvoice.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
-#include "common/sounddevice.h"
 #include "speech/espeakvoiceengine.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingcommands.h"
@@ -51,8 +51,8 @@ public:
     }
 
     RecordingVoice m_inner;
-    std::atomic<int> m_active{0};
-    std::atomic<bool> m_overlapped{false};
+    std::atomic<int> m_active { 0 };
+    std::atomic<bool> m_overlapped { false };
 };
 
 struct Highlight
@@ -126,7 +126,7 @@ void TestReading::init()
     m_state = std::make_unique<ReadingState>();
     m_pauses = std::make_unique<PauseSymbols>();
     m_pauses->publish(std::make_shared<const PauseTable>(QStringLiteral("，。"),
-                                                         QHash<char32_t, int>{{U'，', 300}, {U'。', 500}}));
+                                                         QHash<char32_t, int> { { U'，', 300 }, { U'。', 500 } }));
     m_pauses->setMarkdelay(800);
     m_highlights.clear();
     build(m_voice.get());
@@ -151,7 +151,8 @@ void TestReading::build(VoiceEngine* voice)
     m_interval = new QSpinBox;
     m_interval->setRange(1, 10000000);
     m_panel = new QLabel;
-    for (QWidget* w : std::initializer_list<QWidget*>{m_memo1, m_memo2, m_voices, m_delay, m_times, m_interval, m_panel}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*> { m_memo1, m_memo2, m_voices, m_delay, m_times, m_interval, m_panel }) {
         layout->addWidget(w);
     }
     m_window->resize(400, 300);
@@ -176,8 +177,8 @@ void TestReading::build(VoiceEngine* voice)
         if (cursor.hasSelection()) {
             const QString text = m_memo1->toPlainText();
             const int start = Ansi::byteOffset(text, cursor.selectionStart());
-            m_highlights.append({start, Ansi::byteOffset(text, cursor.selectionEnd()) - start, Clock::currentDateTime(),
-                                 m_memo1->verticalScrollBar()->value()});
+            m_highlights.append({ start, Ansi::byteOffset(text, cursor.selectionEnd()) - start,
+                                  Clock::currentDateTime(), m_memo1->verticalScrollBar()->value() });
         }
     });
 }
@@ -219,8 +220,9 @@ void TestReading::piecesPausesAndHighlights()
     QVERIFY(m_state->isreading);
     waitForEnd();
 
-    QCOMPARE(spoken(), (QStringList{QStringLiteral("今天是2024-03-04，"), QStringLiteral("祝你生日快乐。"),
-                                    QStringLiteral("再见")}));
+    QCOMPARE(spoken(),
+             (QStringList { QStringLiteral("今天是2024-03-04，"), QStringLiteral("祝你生日快乐。"),
+                            QStringLiteral("再见") }));
     for (const RecordingVoice::Spoken& s : m_voice->spoken()) {
         QCOMPARE(s.flags, int(VoiceEngine::PurgeBeforeSpeak));
         QCOMPARE(s.voice, 0);
@@ -253,7 +255,8 @@ void TestReading::dateTakenWhenEachPieceIsSpoken()
     setText(QStringLiteral("%Date%，%DATE%。%Date%"));
     m_reading->ToolButton9Click();
     waitForEnd();
-    QCOMPARE(spoken(), (QStringList{QStringLiteral("9:00:00，"), QStringLiteral("%DATE%。"), QStringLiteral("9:00:04")}));
+    QCOMPARE(spoken(),
+             (QStringList { QStringLiteral("9:00:00，"), QStringLiteral("%DATE%。"), QStringLiteral("9:00:04") }));
 }
 
 void TestReading::windowsWithoutSymbols()
@@ -284,13 +287,16 @@ void TestReading::caretLoopEdges_data()
     const QString spaces300(300, QLatin1Char(' '));
     QTest::newRow("500+ blank bytes skipped")
         << QStringLiteral("开始，") + spaces300 + QLatin1Char('\n') + spaces300 + QStringLiteral("\n结束。\n尾声")
-        << QStringList{QStringLiteral("开始，"), QStringLiteral("结束。"), QStringLiteral("尾声")} << qint64(300 + 500);
+        << QStringList { QStringLiteral("开始，"), QStringLiteral("结束。"), QStringLiteral("尾声") }
+        << qint64(300 + 500);
     QTest::newRow("blanks at the end end the reading")
         << QStringLiteral("你好。") + QString(600, QLatin1Char(' ')) + QStringLiteral("\n\n")
-        << QStringList{QStringLiteral("你好。")} << qint64(500);
-    QTest::newRow("mark only") << QStringLiteral("※") << QStringList{QString()} << qint64(800);
-    QTest::newRow("two marks wait once") << QStringLiteral("※好※") << QStringList{QStringLiteral("好")} << qint64(800);
-    QTest::newRow("symbols only") << QStringLiteral("，。，") << QStringList{QStringLiteral("，"), QStringLiteral("。"), QStringLiteral("，")}
+        << QStringList { QStringLiteral("你好。") } << qint64(500);
+    QTest::newRow("mark only") << QStringLiteral("※") << QStringList { QString() } << qint64(800);
+    QTest::newRow("two marks wait once") << QStringLiteral("※好※") << QStringList { QStringLiteral("好") }
+                                         << qint64(800);
+    QTest::newRow("symbols only") << QStringLiteral("，。，")
+                                  << QStringList { QStringLiteral("，"), QStringLiteral("。"), QStringLiteral("，") }
                                   << qint64(300 + 500 + 300);
 }
 
@@ -466,15 +472,15 @@ void TestReading::stopDuringReading()
 
 void TestReading::playWithoutVoice()
 {
-    RecordingVoice silent(QStringList{});
+    RecordingVoice silent(QStringList {});
     build(&silent);
     setText(QStringLiteral("你好"));
     m_reading->ToolButton9Click();
-    QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("请选择语音引擎!")});
+    QCOMPARE(m_dialogs->takeTexts(), QStringList { QStringLiteral("请选择语音引擎!") });
     QVERIFY(!m_state->isreading);
     QVERIFY(m_delay->isEnabled());
     m_reading->SB_repeat1Click();
-    QCOMPARE(m_dialogs->takeTexts(), QStringList{QStringLiteral("请选择语音引擎!")});
+    QCOMPARE(m_dialogs->takeTexts(), QStringList { QStringLiteral("请选择语音引擎!") });
     QVERIFY(!m_reading->repetitionActive());
     QVERIFY(!m_state->isreading);
     QCOMPARE(m_reading->runningThreads(), 0);
@@ -572,7 +578,7 @@ void TestReading::engineFailureStillEnds()
     // The lock was released: the next reading runs.
     m_reading->ToolButton9Click();
     waitForEnd();
-    QCOMPARE(spoken(), (QStringList{QStringLiteral("第一，"), QStringLiteral("第二。")}));
+    QCOMPARE(spoken(), (QStringList { QStringLiteral("第一，"), QStringLiteral("第二。") }));
 }
 
 void TestReading::quickPressesNeverOverlap()
@@ -598,13 +604,13 @@ void TestReading::memo2CopiesMemo1()
     setText(QStringLiteral("新的公告，内容。"));
     QCOMPARE(m_memo2->toPlainText(), m_memo1->toPlainText());
     // The voice that reads Memo2 speaks Memo2's text at the highlighted positions.
-    RecordingVoice sinji(QStringList{QStringLiteral("Sin-Ji_Full_22kHz (Cantonese)")});
+    RecordingVoice sinji(QStringList { QStringLiteral("Sin-Ji_Full_22kHz (Cantonese)") });
     build(&sinji);
     setText(QStringLiteral("甲乙，丙丁。"));
     m_memo2->setPlainText(QStringLiteral("ABCD，EFGH。")); // aligned byte for byte
     m_reading->ToolButton9Click();
     waitForEnd();
-    QCOMPARE(sinji.texts(), (QStringList{QStringLiteral("ABCD，"), QStringLiteral("EFGH。")}));
+    QCOMPARE(sinji.texts(), (QStringList { QStringLiteral("ABCD，"), QStringLiteral("EFGH。") }));
     m_reading.reset();
 }
 
@@ -629,7 +635,7 @@ void TestReading::endingDuringPauseWait()
     Tf_speaker* main = station->mainWindow();
     QCOMPARE(main->form()->flatComboBox1->currentText(), voice.voices().first());
     main->pauseSymbols().publish(
-        std::make_shared<const PauseTable>(QStringLiteral("，"), QHash<char32_t, int>{{U'，', 900000}}));
+        std::make_shared<const PauseTable>(QStringLiteral("，"), QHash<char32_t, int> { { U'，', 900000 } }));
     main->form()->Memo1->setPlainText(QStringLiteral("第一，第二，第三。"));
     QVERIFY(main->readingCommands() != nullptr);
     main->form()->SB_play->click();

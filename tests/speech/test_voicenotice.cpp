@@ -42,16 +42,16 @@ private slots:
         QTest::addColumn<QStringList>("expected"); // Liang, Hui, Lily, HuiHui, HunYee, HanHan
         const QString yes = QStringLiteral("是");
         const QString no = QStringLiteral("否");
-        QTest::newRow("none") << QStringList{QStringLiteral("Chinese (Mandarin, latin as Pinyin)"),
-                                             QStringLiteral("English")}
-                              << QStringList{no, no, no, no, no, no};
+        QTest::newRow("none") << QStringList { QStringLiteral("Chinese (Mandarin, latin as Pinyin)"),
+                                               QStringLiteral("English") }
+                              << QStringList { no, no, no, no, no, no };
         QTest::newRow("Hui is not HuiHui")
-            << QStringList{QStringLiteral("Microsoft HuiHui Desktop - Chinese (Simplified)")}
-            << QStringList{no, no, no, yes, no, no};
-        QTest::newRow("some") << QStringList{QStringLiteral("VW Hui"), QStringLiteral("VW Liang"),
-                                             QStringLiteral("TTS_MS_zh-TW_HanHan_11.0")}
-                              << QStringList{yes, yes, no, no, no, yes};
-        QTest::newRow("empty engine") << QStringList{} << QStringList{no, no, no, no, no, no};
+            << QStringList { QStringLiteral("Microsoft HuiHui Desktop - Chinese (Simplified)") }
+            << QStringList { no, no, no, yes, no, no };
+        QTest::newRow("some") << QStringList { QStringLiteral("VW Hui"), QStringLiteral("VW Liang"),
+                                               QStringLiteral("TTS_MS_zh-TW_HanHan_11.0") }
+                              << QStringList { yes, yes, no, no, no, yes };
+        QTest::newRow("empty engine") << QStringList {} << QStringList { no, no, no, no, no, no };
     }
 
     void status()
@@ -69,8 +69,8 @@ private slots:
 
     void greetingNamesTheChineseVoicesHere()
     {
-        const QStringList engine = {QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("English"),
-                                    QStringLiteral("Chinese (Cantonese)")};
+        const QStringList engine = { QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("English"),
+                                     QStringLiteral("Chinese (Cantonese)") };
         const QString greeting = VoiceNotice::greeting(engine);
         QVERIFY(greeting.contains(QStringLiteral("Chinese (Mandarin, latin as Pinyin)")));
         QVERIFY(greeting.contains(QStringLiteral("Chinese (Cantonese)")));
@@ -97,7 +97,8 @@ private slots:
     {
         m_folder->write(QStringLiteral("notafolder"), "x");
         try {
-            VoiceNotice::ensureSampleFile(VoiceNotice::recommendedVoices().at(1), m_folder->file(QStringLiteral("notafolder")));
+            VoiceNotice::ensureSampleFile(VoiceNotice::recommendedVoices().at(1),
+                                          m_folder->file(QStringLiteral("notafolder")));
             QFAIL("no error");
         } catch (const RuntimeError& error) {
             QVERIFY(error.message().contains(QStringLiteral("hui1.mp3")));
@@ -115,9 +116,9 @@ private slots:
         QVERIFY(!window.form()->sb_stop->isHidden());
         window.form()->btn_hanhan->click();
         const QString tmp = m_folder->file(QStringLiteral("tmp/"));
-        QCOMPARE(player.calls, (QStringList{QStringLiteral("play ") + tmp + QStringLiteral("liang1.mp3"),
-                                            QStringLiteral("stop"),
-                                            QStringLiteral("play ") + tmp + QStringLiteral("hanhan1.mp3")}));
+        QCOMPARE(player.calls,
+                 (QStringList { QStringLiteral("play ") + tmp + QStringLiteral("liang1.mp3"), QStringLiteral("stop"),
+                                QStringLiteral("play ") + tmp + QStringLiteral("hanhan1.mp3") }));
         window.form()->sb_stop->click();
         QVERIFY(!player.isPlaying());
         QVERIFY(!window.form()->sb_stop->isHidden());
@@ -136,14 +137,16 @@ private slots:
             QVERIFY(window.close());
             QVERIFY(window.isHidden());
         }
-        QVERIFY(IniFile(IniFile::defaultPath()).readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), false));
+        QVERIFY(IniFile(IniFile::defaultPath())
+                    .readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), false));
         Tf_information again(&voice, &player);
         again.show();
         QVERIFY(again.form()->CheckBox1->isChecked());
         again.form()->CheckBox1->setChecked(false);
         QTest::keyClick(&again, Qt::Key_Escape);
         QVERIFY(again.isHidden());
-        QVERIFY(!IniFile(IniFile::defaultPath()).readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), true));
+        QVERIFY(!IniFile(IniFile::defaultPath())
+                     .readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), true));
     }
 
     void linksOpenInTheBrowser()
@@ -151,7 +154,7 @@ private slots:
         RecordingDesktop desktop;
         Tf_information window(nullptr, nullptr);
         emit window.form()->Label_down1->linkActivated(Tf_information::DownloadAddress1);
-        QCOMPARE(desktop.opened, QList<QUrl>{QUrl(Tf_information::DownloadAddress1)});
+        QCOMPARE(desktop.opened, QList<QUrl> { QUrl(Tf_information::DownloadAddress1) });
         QVERIFY(window.form()->Label_down2->text().contains(QStringLiteral("语音库下载地址2")));
     }
 

@@ -20,9 +20,9 @@ private slots:
     {
         m_folder = std::make_unique<TestFolder>();
         m_dialogs = std::make_unique<RecordingDialogs>();
-        m_voice = std::make_unique<RecordingVoice>(
-            QStringList{QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("Chinese (Cantonese)"),
-                        QStringLiteral("English")});
+        m_voice = std::make_unique<RecordingVoice>(QStringList { QStringLiteral("Chinese (Mandarin, latin as Pinyin)"),
+                                                                 QStringLiteral("Chinese (Cantonese)"),
+                                                                 QStringLiteral("English") });
         m_window = std::make_unique<QWidget>();
         m_combo = new QComboBox(m_window.get());
         m_rate = new QSlider(m_window.get());
@@ -152,7 +152,7 @@ private slots:
     {
         start();
         // The engine's refusal reaches the calling handler's guard.
-        auto shortVoice = std::make_unique<RecordingVoice>(QStringList{QStringLiteral("only")});
+        auto shortVoice = std::make_unique<RecordingVoice>(QStringList { QStringLiteral("only") });
         m_panel = std::make_unique<VoicePanel>(shortVoice.get(), widgets());
         m_combo->setCurrentIndex(2);
         QVERIFY_THROWS_EXCEPTION(std::exception, m_panel->applyvoice());
@@ -160,7 +160,7 @@ private slots:
     }
 
 private:
-    VoicePanel::Widgets widgets() const { return {m_combo, m_rate, m_rateLabel, m_volume, m_volumeLabel, m_memo}; }
+    VoicePanel::Widgets widgets() const { return { m_combo, m_rate, m_rateLabel, m_volume, m_volumeLabel, m_memo }; }
 
     void start()
     {

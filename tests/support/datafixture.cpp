@@ -1,10 +1,9 @@
 #include "datafixture.h"
 
-#include "testdatabase.h"
-
 #include "data/tdm.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
+#include "testdatabase.h"
 
 #include <QTest>
 

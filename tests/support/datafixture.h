@@ -2,9 +2,8 @@
 
 #include "fakeclock.h"
 #include "recordingdialogs.h"
-#include "testfolder.h"
-
 #include "shell/services.h"
+#include "testfolder.h"
 
 #include <memory>
 
@@ -15,7 +14,8 @@ namespace Ui {
 class Tf_speaker;
 }
 
-// One test's world: a fresh program folder (draft.dat as asked), a fake clock, recorded dialogs; every box must be taken.
+// One test's world: a fresh program folder (draft.dat as asked), a fake clock, recorded dialogs; every box must be
+// taken.
 class DataFixture
 {
 public:

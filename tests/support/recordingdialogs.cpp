@@ -17,7 +17,7 @@ RecordingDialogs::~RecordingDialogs()
 bool RecordingDialogs::message(Icon icon, const QString& caption, const QString& text, Buttons buttons)
 {
     QMutexLocker lock(&m_mutex);
-    m_boxes.append({icon, caption, text});
+    m_boxes.append({ icon, caption, text });
     if (buttons == Buttons::Ok) {
         return true;
     }
@@ -32,7 +32,7 @@ QString RecordingDialogs::saveFileName(const QString& caption, const QString& pr
                                        const QString& defaultSuffix)
 {
     QMutexLocker lock(&m_mutex);
-    m_lastChooser = {caption, proposedPath, filter, defaultSuffix};
+    m_lastChooser = { caption, proposedPath, filter, defaultSuffix };
     if (m_choosers.isEmpty()) {
         QTest::qFail(qPrintable(QStringLiteral("unexpected save dialog: ") + caption), __FILE__, __LINE__);
         return {};
@@ -43,7 +43,7 @@ QString RecordingDialogs::saveFileName(const QString& caption, const QString& pr
 QString RecordingDialogs::openFileName(const QString& caption, const QString& folder, const QString& filter)
 {
     QMutexLocker lock(&m_mutex);
-    m_lastChooser = {caption, folder, filter, QString()};
+    m_lastChooser = { caption, folder, filter, QString() };
     if (m_choosers.isEmpty()) {
         QTest::qFail(qPrintable(QStringLiteral("unexpected open dialog: ") + caption), __FILE__, __LINE__);
         return {};
@@ -54,7 +54,7 @@ QString RecordingDialogs::openFileName(const QString& caption, const QString& fo
 QString RecordingDialogs::folderName(const QString& caption, const QString& folder)
 {
     QMutexLocker lock(&m_mutex);
-    m_lastChooser = {caption, folder, QString(), QString()};
+    m_lastChooser = { caption, folder, QString(), QString() };
     if (m_choosers.isEmpty()) {
         QTest::qFail(qPrintable(QStringLiteral("unexpected folder dialog: ") + caption), __FILE__, __LINE__);
         return {};

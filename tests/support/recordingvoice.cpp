@@ -57,7 +57,7 @@ void RecordingVoice::speak(const QString& text, int flags)
         if (!m_failure.isEmpty()) {
             throw RuntimeError(std::exchange(m_failure, QString()));
         }
-        m_spoken.append({text, flags, m_voice, m_rate, m_volume});
+        m_spoken.append({ text, flags, m_voice, m_rate, m_volume });
         duration = (flags & Async) ? 0 : m_duration;
     }
     if (duration > 0) {

@@ -21,7 +21,7 @@ public:
         int volume;
     };
 
-    explicit RecordingVoice(QStringList names = {QStringLiteral("Chinese (Mandarin)"), QStringLiteral("English")});
+    explicit RecordingVoice(QStringList names = { QStringLiteral("Chinese (Mandarin)"), QStringLiteral("English") });
 
     QStringList voices() override;
     void setVoice(int index) override;

@@ -1,21 +1,20 @@
 #include "soakstation.h"
 
-#include "fakeclock.h"
-#include "recordingaudiolibrary.h"
-#include "recordingdialogs.h"
-#include "recordingvoice.h"
-#include "testdatabase.h"
-#include "testfolder.h"
-
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
 #include "data/tdm.h"
+#include "fakeclock.h"
 #include "music/musicpanel.h"
+#include "recordingaudiolibrary.h"
+#include "recordingdialogs.h"
+#include "recordingvoice.h"
 #include "schedule/schedulepanel.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "speech/readingcommands.h"
 #include "speech/tts.h"
+#include "testdatabase.h"
+#include "testfolder.h"
 #include "ui_tf_speaker.h"
 
 #include <QAbstractItemModel>
@@ -159,8 +158,8 @@ QString SoakStation::start()
         return failure;
     }
 
-    for (const QString& name : {QStringLiteral("mp3files/a.mp3"), QStringLiteral("mp3files/b.mp3"),
-                                QStringLiteral("song.mp3")}) {
+    for (const QString& name :
+         { QStringLiteral("mp3files/a.mp3"), QStringLiteral("mp3files/b.mp3"), QStringLiteral("song.mp3") }) {
         m_folder->write(name, "ID3");
         m_audio->addFile(m_folder->file(name), name == QStringLiteral("song.mp3") ? 30.0 : 200.0);
     }
@@ -274,7 +273,7 @@ SoakStation::Census SoakStation::census() const
     }
     c[QStringLiteral("open streams")] = open;
     c[QStringLiteral("database connections")] = QSqlDatabase::connectionNames().size();
-    QList<QObject*> roots = {m_station.get(), m_station->dataModule(), qApp};
+    QList<QObject*> roots = { m_station.get(), m_station->dataModule(), qApp };
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         roots.append(widget);
     }

@@ -26,11 +26,11 @@ class SoakStation : public QObject
     Q_OBJECT
 
 public:
-    static inline const QDate FirstDay{2024, 3, 1}; // a Friday
-    static inline const QTime RangeStart{9, 0, 0};
-    static inline const QTime RangeEnd{10, 0, 0};
+    static inline const QDate FirstDay { 2024, 3, 1 }; // a Friday
+    static inline const QTime RangeStart { 9, 0, 0 };
+    static inline const QTime RangeEnd { 10, 0, 0 };
     // Days with nobody of the day's own to greet: a Tuesday and a Thursday, both enabled weekdays.
-    static inline const QList<QDate> NobodysDays{QDate(2024, 3, 12), QDate(2024, 3, 21)};
+    static inline const QList<QDate> NobodysDays { QDate(2024, 3, 12), QDate(2024, 3, 21) };
 
     // What could pile up in a station that runs for months.
     using Census = std::map<QString, qsizetype>;

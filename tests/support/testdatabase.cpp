@@ -1,9 +1,8 @@
 #include "testdatabase.h"
 
-#include "testfolder.h"
-
 #include "common/runtimeerror.h"
 #include "data/tdm.h"
+#include "testfolder.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
