@@ -211,17 +211,25 @@ private slots:
         QCOMPARE(m_fixture->form()->TrackBar1->value(), 100);
     }
 
+    void sessionEndPowersOffOnlyWhenAllowed_data()
+    {
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("right refused") << false;
+        QTest::newRow("right granted") << true;
+    }
+
     void sessionEndPowersOffOnlyWhenAllowed()
     {
+        QFETCH(bool, allowed);
         RecordingPowerControl power;
-        power.allowed = false;
+        power.allowed = allowed;
         Services services;
         services.power = &power;
         m_fixture->start(services);
         QSignalSpy ended(m_fixture->station.get(), &Station::finished);
         QMetaObject::invokeMethod(m_fixture->station.get(), "commitDataRequested");
         QCOMPARE(ended.size(), 1);
-        QCOMPARE(power.powerOffs, 0);
+        QCOMPARE(power.powerOffs, allowed ? 1 : 0);
         // Nothing was saved on this path.
         QVERIFY(!IniFile(IniFile::defaultPath()).hasKey(QStringLiteral("Speaker"), QStringLiteral("Rate")));
     }
