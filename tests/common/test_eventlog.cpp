@@ -6,7 +6,11 @@
 #include "testfolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 class TestEventLog : public QObject
 {
@@ -47,9 +51,23 @@ private slots:
         TestFolder folder;
         QDir().mkpath(folder.file(QStringLiteral("kelvora.log"))); // a folder in the way
         EventLog::open(folder.file(QStringLiteral("kelvora.log")), false);
+        // Standard error goes to a file meanwhile, to count the complaints.
+        const QString errPath = folder.file(QStringLiteral("stderr.txt"));
+        fflush(stderr);
+        const int saved = dup(2);
+        FILE* err = fopen(QFile::encodeName(errPath).constData(), "w");
+        QVERIFY(err);
+        dup2(fileno(err), 2);
         logEvent(QStringLiteral("lost"));
         logEvent(QStringLiteral("lost again"));
+        fflush(stderr);
+        dup2(saved, 2);
+        ::close(saved);
+        fclose(err);
         QVERIFY(EventLog::isOpen());
+        const QString said = QString::fromUtf8(folder.read(QStringLiteral("stderr.txt")));
+        QCOMPARE(said.count(QStringLiteral("cannot write the event log")), 1);
+        QVERIFY(said.contains(folder.file(QStringLiteral("kelvora.log"))));
     }
 
     void boxesAreLoggedWithTheirAnswers()

@@ -10,6 +10,7 @@
 #include "shell/station.h"
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
+#include "speech/tf_information.h"
 #include "ui_tf_speaker.h"
 
 #include <QDir>
@@ -251,6 +252,38 @@ private slots:
         const auto* about = m_fixture->station->aboutWindow();
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_memory"))->text().endsWith(QStringLiteral(" KB")));
         QVERIFY(about->findChild<QLabel*>(QStringLiteral("Label_load"))->text().endsWith(QStringLiteral(" %")));
+    }
+
+    void voiceInformationOnEveryShowAndEveryMenuClick()
+    {
+        m_fixture->start();
+        Tf_speaker* main = m_fixture->main();
+        const auto shown = [main] {
+            int n = 0;
+            for (const Tf_information* window : main->findChildren<Tf_information*>()) {
+                n += window->isVisible() ? 1 : 0;
+            }
+            return n;
+        };
+        const int before = shown();
+        // Each showing of the main window brings the notes while Tts_information is false.
+        main->show();
+        QCOMPARE(shown(), before + 1);
+        main->hide();
+        main->show();
+        QCOMPARE(shown(), before + 2);
+        // Two clicks on "语音信息" give two windows.
+        main->form()->N33->trigger();
+        main->form()->N33->trigger();
+        QCOMPARE(shown(), before + 4);
+        for (Tf_information* window : main->findChildren<Tf_information*>()) {
+            window->close();
+        }
+        IniFile(IniFile::defaultPath()).writeBool(QStringLiteral("System"), QStringLiteral("Tts_information"), true);
+        main->hide();
+        main->show();
+        QCOMPARE(shown(), 0);
+        main->hide();
     }
 
     void missingDatabaseWarnsOnceAndEnds()

@@ -103,6 +103,19 @@ private slots:
         } catch (const RuntimeError& error) {
             QVERIFY(error.message().contains(QStringLiteral("hui1.mp3")));
         }
+        // From the window: the box names the file, nothing plays, the window stays open.
+        qputenv("TMPDIR", m_folder->file(QStringLiteral("notafolder")).toUtf8());
+        RecordingVoice voice;
+        RecordingSamplePlayer player;
+        Tf_information window(&voice, &player);
+        window.show();
+        window.form()->btn_hui->click();
+        const QStringList texts = m_dialogs->takeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts.first().contains(QStringLiteral("hui1.mp3")), qPrintable(texts.first()));
+        QVERIFY(player.calls.isEmpty());
+        QVERIFY(window.isVisible());
+        window.close();
     }
 
     void secondSampleStopsTheFirstAndStopHidesNothing()
