@@ -1,10 +1,15 @@
 #include "common/ansi.h"
 #include "common/helpers.h"
+#include "common/instanceguard.h"
 #include "fakeclock.h"
 #include "recordingdialogs.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 class TestHelpers : public QObject
 {
@@ -120,6 +125,28 @@ private slots:
         QCOMPARE(weekdayName(QDate(2024, 3, 5)), QStringLiteral("星期二"));
         QCOMPARE(weekdayName(QDate(2024, 3, 10)), QStringLiteral("星期日"));
         QCOMPARE(weekdayName(QDate(2024, 3, 9)), QStringLiteral("星期六"));
+    }
+    void instanceGuardRefusesALiveCopyAndTakesOverAKilledOne()
+    {
+        QTemporaryDir runtime;
+        {
+            InstanceGuard first(runtime.path());
+            QVERIFY(first.tryAcquire());
+            InstanceGuard second(runtime.path());
+            QVERIFY(!second.tryAcquire());
+        }
+        // A copy killed outright never removes its lock file.
+        const pid_t child = fork();
+        if (child == 0) {
+            InstanceGuard killed(runtime.path());
+            _exit(killed.tryAcquire() ? 0 : 1);
+        }
+        int status = -1;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QCOMPARE(WEXITSTATUS(status), 0);
+        InstanceGuard next(runtime.path());
+        QVERIFY(QFile::exists(next.lockPath()));
+        QVERIFY(next.tryAcquire());
     }
 };
 

@@ -1,7 +1,9 @@
 #include "birthdays/birthdaylist.h"
+#include "common/helpers.h"
 #include "common/inifile.h"
 #include "data/tdm.h"
 #include "datafixture.h"
+#include "recordingdesktop.h"
 #include "recordingpowercontrol.h"
 #include "recordingspreadsheet.h"
 #include "shell/application.h"
@@ -108,6 +110,45 @@ private slots:
         QVERIFY(!m_fixture->main()->isVisible() || m_fixture->main()->isMinimized());
     }
 
+    void trayMenuShowsHidesAndExits()
+    {
+        m_fixture->start();
+        auto* menu = m_fixture->main()->findChild<QMenu*>(QStringLiteral("PopupMenu6"));
+        QVERIFY(menu);
+        QStringList texts;
+        for (QAction* action : menu->actions()) {
+            texts << action->text();
+        }
+        QCOMPARE(texts, (QStringList{ QStringLiteral("显示Kelvora (&S)"), QStringLiteral("隐藏Kelvora (&H)"),
+                                      QStringLiteral("退出  (&C)") }));
+        QAction* n5 = menu->actions().at(0);
+        QAction* n18 = menu->actions().at(1);
+        m_fixture->station->showMainWindow();
+        n18->trigger();
+        QVERIFY(!m_fixture->main()->isVisible());
+        QVERIFY(n18->isChecked() && !n5->isChecked());
+        n5->trigger();
+        QVERIFY(m_fixture->main()->isVisible());
+        QVERIFY(n5->isChecked() && !n18->isChecked());
+        m_fixture->form()->TrackBar1->setValue(44);
+        QSignalSpy ended(m_fixture->station.get(), &Station::finished);
+        menu->actions().at(2)->trigger(); // exit goes through the close button: the values are saved
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(IniFile(IniFile::defaultPath()).readInteger(QStringLiteral("Speaker"), QStringLiteral("Volume"), 0), 44);
+    }
+
+    void helpOpensTheHelpFileOnlyWhenItExists()
+    {
+        RecordingDesktop desktop;
+        m_fixture->start();
+        m_fixture->form()->N31->trigger();
+        QVERIFY(desktop.opened.isEmpty());
+        m_fixture->folder.write(QStringLiteral("riri.chm"), "help");
+        m_fixture->form()->N31->trigger();
+        QCOMPARE(desktop.opened.size(), 1);
+        QCOMPARE(desktop.opened.first().toLocalFile(), progdir() + QStringLiteral("riri.chm"));
+    }
+
     void closeButtonSavesTheSixValuesAndEnds()
     {
         m_fixture->start();
@@ -171,17 +212,25 @@ private slots:
         QCOMPARE(m_fixture->form()->TrackBar1->value(), 100);
     }
 
+    void sessionEndPowersOffOnlyWhenAllowed_data()
+    {
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("right refused") << false;
+        QTest::newRow("right granted") << true;
+    }
+
     void sessionEndPowersOffOnlyWhenAllowed()
     {
+        QFETCH(bool, allowed);
         RecordingPowerControl power;
-        power.allowed = false;
+        power.allowed = allowed;
         Services services;
         services.power = &power;
         m_fixture->start(services);
         QSignalSpy ended(m_fixture->station.get(), &Station::finished);
         QMetaObject::invokeMethod(m_fixture->station.get(), "commitDataRequested");
         QCOMPARE(ended.size(), 1);
-        QCOMPARE(power.powerOffs, 0);
+        QCOMPARE(power.powerOffs, allowed ? 1 : 0);
         // Nothing was saved on this path.
         QVERIFY(!IniFile(IniFile::defaultPath()).hasKey(QStringLiteral("Speaker"), QStringLiteral("Rate")));
     }
