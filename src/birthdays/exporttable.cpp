@@ -1,5 +1,6 @@
 #include "exporttable.h"
 
+#include "rostercolumns.h"
 #include "rosterfiltermodel.h"
 
 #include <QAbstractItemModel>
@@ -115,12 +116,13 @@ QList<ColumnInfo> sqlColumnInfos(const QAbstractItemModel* model)
         const QString type = declared.value(record.fieldName(i).toLower());
         ColumnInfo info
             = type.isEmpty() ? infoFromMetaType(record.field(i).metaType().id()) : infoFromDeclaredType(type);
-        // The roster keeps its joining date as "yyyy-mm-dd" text, yet it is a date to the user (the
-        // birthday beside it is a text, shown as stored).
-        if (table && table->tableName().compare(QLatin1String("birthday"), Qt::CaseInsensitive) == 0
-            && record.fieldName(i).compare(QLatin1String("indate"), Qt::CaseInsensitive) == 0) {
-            info.date = true;
-            info.known = true;
+        // The roster keeps its dates as "yyyy-mm-dd" texts, yet they are dates to the user.
+        if (table && table->tableName().compare(QLatin1String("birthday"), Qt::CaseInsensitive) == 0) {
+            const int column = RosterColumns::indexOf(record.fieldName(i));
+            if (column >= 0 && RosterColumns::at(column).kind == RosterColumn::Kind::Date) {
+                info.date = true;
+                info.known = true;
+            }
         }
         infos.append(info);
     }
@@ -147,9 +149,8 @@ class CellFormatter
 {
 public:
     CellFormatter()
-        : m_locale(QLocale::system())
+        : m_numbers(QLocale::system())
     {
-        m_numbers = m_locale;
         m_numbers.setNumberOptions(QLocale::OmitGroupSeparator);
     }
 
@@ -160,7 +161,7 @@ public:
         }
         const int type = value.metaType().id();
         if (info.date || type == QMetaType::QDate || type == QMetaType::QDateTime) {
-            return ExportCell::fromText(dateText(value));
+            return dateCell(value);
         }
         switch (info.kind) {
         case ExportTable::Kind::Integer: {
@@ -196,7 +197,7 @@ public:
     }
 
 private:
-    QString dateText(const QVariant& value) const
+    static ExportCell dateCell(const QVariant& value)
     {
         QDateTime stamp;
         if (value.metaType().id() == QMetaType::QDate) {
@@ -213,17 +214,15 @@ private:
                 stamp = QDateTime(QDate::fromString(text, Qt::ISODate), QTime(0, 0));
             }
             if (!stamp.isValid()) {
-                return value.toString(); // not a date after all: shown as stored
+                return ExportCell::fromText(value.toString()); // not a date after all: shown as stored
             }
         }
-        QString text = m_locale.toString(stamp.date(), QLocale::ShortFormat);
         if (stamp.time() != QTime(0, 0)) {
-            text += QLatin1Char(' ') + stamp.time().toString(QStringLiteral("HH:mm:ss"));
+            return ExportCell::fromText(stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
         }
-        return text;
+        return ExportCell::fromDate(stamp.date());
     }
 
-    QLocale m_locale;
     QLocale m_numbers;
 };
 
@@ -231,12 +230,17 @@ private:
 
 ExportCell ExportCell::fromInteger(qint64 value)
 {
-    return { Type::Integer, QString::number(value), value, 0 };
+    return { Type::Integer, QString::number(value), value, 0, {} };
 }
 
 ExportCell ExportCell::fromReal(double value)
 {
-    return { Type::Float, QString::number(value, 'g', 15), 0, value };
+    return { Type::Float, QString::number(value, 'g', 15), 0, value, {} };
+}
+
+ExportCell ExportCell::fromDate(const QDate& date)
+{
+    return { Type::Date, date.toString(QStringLiteral("yyyy-MM-dd")), 0, 0, date };
 }
 
 ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& layout)

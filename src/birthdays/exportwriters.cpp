@@ -2,6 +2,7 @@
 
 #include "common/runtimeerror.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringEncoder>
 #include <QtEndian>
@@ -27,24 +28,89 @@ namespace {
         QStringEncoder m_encoder;
     };
 
-    QList<QString> captionsOf(const ExportTable& table)
+    bool isAscii(QStringView text)
     {
-        QList<QString> captions;
-        for (const auto& column : table.columns) {
-            captions.append(column.caption);
+        for (const QChar c : text) {
+            if (c.unicode() >= 0x80) {
+                return false;
+            }
         }
-        return captions;
+        return true;
+    }
+
+    // Code page 936 itself (ICU's windows-936: the euro sign is 0x80), which readers that take a file
+    // as GBK read without surprises. A character the code page lacks becomes "?"; reading the bytes
+    // back tells whether the value survived.
+    class Cp936
+    {
+    public:
+        QByteArray encode(const QString& text, int* reasons)
+        {
+            if (isAscii(text)) {
+                return text.toLatin1();
+            }
+            QByteArray bytes = m_encoder.encode(text);
+            if (decode(bytes) != text) {
+                *reasons |= ExportAlteration::Replaced;
+            }
+            return bytes;
+        }
+        QString decode(const QByteArray& bytes) { return m_decoder.decode(bytes); }
+
+    private:
+        QStringEncoder m_encoder { "windows-936", QStringConverter::Flag::Stateless };
+        QStringDecoder m_decoder { "windows-936", QStringConverter::Flag::Stateless };
+    };
+
+    // Collects what a writer could not keep, when the caller asked.
+    class Recorder
+    {
+    public:
+        explicit Recorder(ExportAlterations* out)
+            : m_out(out)
+        {
+        }
+        bool wanted() const { return m_out != nullptr; }
+        void note(int row, qsizetype column, int reasons, const QString& written)
+        {
+            if (m_out && reasons != 0) {
+                m_out->append({ row, int(column), reasons, written });
+            }
+        }
+
+    private:
+        ExportAlterations* m_out;
+    };
+
+    // The caption row (-1) and then every record's texts, as the text formats walk them.
+    template <typename Visit> void forEachRow(const ExportTable& table, Visit visit)
+    {
+        QList<QString> texts;
+        texts.reserve(table.columns.size());
+        for (const auto& column : table.columns) {
+            texts.append(column.caption);
+        }
+        visit(-1, texts);
+        for (qsizetype r = 0; r < table.rows.size(); ++r) {
+            texts.clear();
+            for (const auto& cell : table.rows.at(r)) {
+                texts.append(cell.text);
+            }
+            visit(int(r), texts);
+        }
     }
 
     // ---- XLS
 
     constexpr quint16 RecordBof = 0x0809;
     constexpr quint16 RecordEof = 0x000A;
+    constexpr quint16 RecordCodepage = 0x0042;
     constexpr quint16 RecordRk = 0x027E;
     constexpr quint16 RecordNumber = 0x0203;
     constexpr quint16 RecordBlank = 0x0201;
     constexpr quint16 RecordLabel = 0x0204;
-    // A BIFF LABEL holds at most 255 characters; longer texts are cut there, on a character boundary.
+    constexpr quint16 CodePage936 = 936;
+    // A BIFF LABEL holds at most 255 bytes; longer texts are cut there, on a character boundary.
     constexpr int MaxLabelBytes = 255;
     // RK keeps a 30-bit signed integer; larger ones go into NUMBER records.
     constexpr qint64 RkMin = -(qint64(1) << 29);
@@ -84,35 +150,39 @@ namespace {
         QByteArray m_bytes;
     };
 
-    // The longest prefix of at most MaxLabelBytes bytes that ends on a whole GB18030 character.
-    QByteArray labelBytes(const QString& text, Gb18030& encode)
+    // The length of the longest prefix of at most `limit` bytes that ends on a whole character of
+    // code page 936: bytes 0x81..0xFE lead a two-byte character, every other byte stands alone.
+    qsizetype wholeCharacters(const QByteArray& bytes, qsizetype limit)
     {
-        QByteArray bytes = encode(text);
-        if (bytes.size() <= MaxLabelBytes) {
-            return bytes;
-        }
-        qsizetype cut = 0;
-        for (qsizetype i = 0; i < text.size();) {
-            const qsizetype units = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-            const qsizetype n = encode(QStringView(text).mid(i, units)).size();
-            if (cut + n > MaxLabelBytes) {
+        qsizetype end = 0;
+        while (end < bytes.size()) {
+            const auto b = quint8(bytes.at(end));
+            const qsizetype n = b >= 0x81 && b <= 0xFE ? 2 : 1;
+            if (end + n > limit) {
                 break;
             }
-            cut += n;
-            i += units;
+            end += n;
         }
-        bytes.truncate(cut);
-        return bytes;
+        return end;
     }
 
-    void label(BiffStream& out, quint16 row, quint16 column, const QByteArray& text)
+    void label(BiffStream& out, quint16 row, quint16 column, const QString& text, Cp936& encode, Recorder& recorder)
     {
-        out.header(RecordLabel, quint16(8 + text.size()));
+        int reasons = 0;
+        QByteArray bytes = encode.encode(text, &reasons);
+        if (bytes.size() > MaxLabelBytes) {
+            bytes.truncate(wholeCharacters(bytes, MaxLabelBytes));
+            reasons |= ExportAlteration::Cut;
+        }
+        if (reasons != 0 && recorder.wanted()) {
+            recorder.note(int(row) - 1, column, reasons, encode.decode(bytes));
+        }
+        out.header(RecordLabel, quint16(8 + bytes.size()));
         out.u16(row);
         out.u16(column);
         out.u16(0);
-        out.u16(quint16(text.size()));
-        out.bytes(text);
+        out.u16(quint16(bytes.size()));
+        out.bytes(bytes);
     }
 
     void number(BiffStream& out, quint16 row, quint16 column, double value)
@@ -142,34 +212,55 @@ namespace {
         return result;
     }
 
-    QString quoted(const QString& text)
+    bool hasSeparatorOrBreak(const QString& text)
     {
-        QString result = text;
-        result.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        return QLatin1Char('"') + result + QLatin1Char('"');
+        for (const QChar c : text) {
+            if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+                return true;
+            }
+        }
+        return false;
     }
 
-    template <typename Cell> QByteArray joined(const ExportTable& table, QLatin1Char separator, Cell cell)
+    QByteArray quoted(QByteArray bytes)
     {
-        Gb18030 encode;
+        // No byte of a two-byte character of code page 936 (nor of UTF-8) is a quotation mark.
+        bytes.replace('"', "\"\"");
+        return '"' + bytes + '"';
+    }
+
+    enum class Quoting { None, All };
+
+    // Cells of the caption row and the records, separated and joined by CR LF, in code page 936.
+    QByteArray joined936(const ExportTable& table, char separator, Quoting quoting, bool flatten, Recorder& recorder)
+    {
+        Cp936 encode;
         QByteArray out;
         out.reserve((table.rows.size() + 1) * table.columns.size() * 12);
-        const QList<QString> captions = captionsOf(table);
-        for (qsizetype c = 0; c < captions.size(); ++c) {
-            if (c > 0) {
-                out.append(char(separator.unicode()));
+        forEachRow(table, [&](int row, const QList<QString>& texts) {
+            if (row >= 0) {
+                out.append("\r\n");
             }
-            out.append(encode(cell(captions.at(c))));
-        }
-        for (const auto& row : table.rows) {
-            out.append("\r\n");
-            for (qsizetype c = 0; c < row.size(); ++c) {
+            for (qsizetype c = 0; c < texts.size(); ++c) {
                 if (c > 0) {
-                    out.append(char(separator.unicode()));
+                    out.append(separator);
                 }
-                out.append(encode(cell(row.at(c).text)));
+                int reasons = 0;
+                QString text = texts.at(c);
+                if (flatten && hasSeparatorOrBreak(text)) {
+                    text = flattened(text);
+                    reasons |= ExportAlteration::Flattened;
+                }
+                const QByteArray bytes = encode.encode(text, &reasons);
+                if (reasons != 0 && recorder.wanted()) {
+                    recorder.note(row, c, reasons, encode.decode(bytes));
+                }
+                // Readers of tab-separated text take a value that opens with a quote as quoted, as
+                // spreadsheet programs write it; such a value is written that way to be read back whole.
+                const bool quote = quoting == Quoting::All || bytes.startsWith('"');
+                out.append(quote ? quoted(bytes) : bytes);
             }
-        }
+        });
         return out;
     }
 
@@ -210,6 +301,46 @@ namespace {
         return result;
     }
 
+    // Text of the page: GB18030 as declared, except characters that code page 936 lacks, which go as
+    // numeric references (&#x20000;): readers that take the page as GBK, or whose GB18030 tables stop
+    // short of the rarer characters, still show them.
+    class HtmlText
+    {
+    public:
+        QByteArray operator()(const QString& text)
+        {
+            const QString escaped = htmlEscaped(text);
+            int reasons = 0;
+            m_cp936.encode(escaped, &reasons);
+            if (reasons == 0) {
+                return m_gb18030(escaped);
+            }
+            QString mixed;
+            mixed.reserve(escaped.size() + 16);
+            for (qsizetype i = 0; i < escaped.size();) {
+                const bool pair
+                    = escaped.at(i).isHighSurrogate() && i + 1 < escaped.size() && escaped.at(i + 1).isLowSurrogate();
+                const qsizetype units = pair ? 2 : 1;
+                const QString one = escaped.mid(i, units);
+                int lost = 0;
+                m_cp936.encode(one, &lost);
+                if (lost == 0) {
+                    mixed += one;
+                } else {
+                    const char32_t point = pair ? QChar::surrogateToUcs4(escaped.at(i), escaped.at(i + 1))
+                                                : char32_t(escaped.at(i).unicode());
+                    mixed += QStringLiteral("&#x%1;").arg(quint32(point), 0, 16);
+                }
+                i += units;
+            }
+            return m_gb18030(mixed);
+        }
+
+    private:
+        Cp936 m_cp936;
+        Gb18030 m_gb18030;
+    };
+
     // ---- RTF
 
     // Text of an RTF group: GBK characters as \'hh escapes of their code-page 936 bytes (read by every
@@ -218,7 +349,8 @@ namespace {
     class RtfText
     {
     public:
-        QByteArray operator()(const QString& text)
+        // *dropped is set when the text held control characters that RTF cannot show.
+        QByteArray operator()(const QString& text, bool* dropped = nullptr)
         {
             QByteArray out;
             out.reserve(text.size() * 8);
@@ -232,9 +364,12 @@ namespace {
                     if (c == '\r' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
                         ++i;
                     }
-                    out.append("\\line ");
+                    // A paragraph of its own inside the cell: spreadsheet programs read \line as a blank.
+                    out.append("\\par ");
                 } else if (c < 0x20) {
-                    continue; // other control characters are no text
+                    if (dropped) {
+                        *dropped = true; // other control characters are no text
+                    }
                 } else if (c < 0x80) {
                     out.append(char(c));
                 } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
@@ -276,9 +411,10 @@ namespace {
 
     constexpr int TwipsPerPixel = 15; // at 96 pixels per inch
 
-    QByteArray rtfRow(const ExportTable& table, const QList<QString>& texts, bool caption, int fontHalfPoints,
-                      RtfText& escape)
+    QByteArray rtfRow(const ExportTable& table, int rowIndex, const QList<QString>& texts, int fontHalfPoints,
+                      RtfText& escape, Recorder& recorder)
     {
+        const bool caption = rowIndex < 0;
         QByteArray row = "\\trowd\\trgaph60\\trleft0";
         int right = 0;
         for (const auto& column : table.columns) {
@@ -291,9 +427,18 @@ namespace {
             row += "\\cellx" + QByteArray::number(right);
         }
         row += "\r\n";
-        for (const QString& text : texts) {
+        for (qsizetype c = 0; c < texts.size(); ++c) {
             row += "\\pard\\intbl\\plain\\f0\\fs" + QByteArray::number(fontHalfPoints) + (caption ? "\\b " : " ");
-            row += escape(text);
+            bool dropped = false;
+            row += escape(texts.at(c), &dropped);
+            if (dropped) {
+                QString kept = texts.at(c);
+                kept.removeIf([](QChar ch) {
+                    return ch.unicode() < 0x20 && ch != QLatin1Char('\t') && ch != QLatin1Char('\r')
+                        && ch != QLatin1Char('\n');
+                });
+                recorder.note(rowIndex, c, ExportAlteration::Dropped, kept);
+            }
             row += "\\cell\r\n";
         }
         row += "\\row\r\n";
@@ -302,7 +447,7 @@ namespace {
 
 } // namespace
 
-QByteArray xls(const ExportTable& table)
+QByteArray xls(const ExportTable& table, ExportAlterations* altered)
 {
     if (table.rows.size() + 1 > 65536) {
         throw RuntimeError(QStringLiteral("XLS 工作表最多容纳 65536 行，要导出的是 %1 行").arg(table.rows.size() + 1));
@@ -310,15 +455,19 @@ QByteArray xls(const ExportTable& table)
     if (table.columns.size() > 256) {
         throw RuntimeError(QStringLiteral("XLS 工作表最多容纳 256 列，要导出的是 %1 列").arg(table.columns.size()));
     }
-    Gb18030 encode;
-    BiffStream out((table.rows.size() + 1) * table.columns.size() * 20 + 16);
+    Cp936 encode;
+    Recorder recorder(altered);
+    BiffStream out((table.rows.size() + 1) * table.columns.size() * 20 + 22);
     out.header(RecordBof, 8);
     out.u16(0x0000);
     out.u16(0x0010);
     out.u16(0x0000);
     out.u16(0x0000);
+    // Without it readers guess the code page of the texts (and xlrd refuses the file).
+    out.header(RecordCodepage, 2);
+    out.u16(CodePage936);
     for (qsizetype c = 0; c < table.columns.size(); ++c) {
-        label(out, 0, quint16(c), labelBytes(table.columns.at(c).caption, encode));
+        label(out, 0, quint16(c), table.columns.at(c).caption, encode, recorder);
     }
     for (qsizetype r = 0; r < table.rows.size(); ++r) {
         const quint16 row = quint16(r + 1);
@@ -348,7 +497,8 @@ QByteArray xls(const ExportTable& table)
                 number(out, row, column, cell.real);
                 break;
             case ExportCell::Type::Text:
-                label(out, row, column, labelBytes(cell.text, encode));
+            case ExportCell::Type::Date:
+                label(out, row, column, cell.text, encode, recorder);
                 break;
             }
         }
@@ -357,30 +507,50 @@ QByteArray xls(const ExportTable& table)
     return out.take();
 }
 
-QByteArray txt(const ExportTable& table)
+QByteArray txt(const ExportTable& table, ExportAlterations* altered)
 {
-    return joined(table, QLatin1Char('\t'), flattened);
+    Recorder recorder(altered);
+    return joined936(table, '\t', Quoting::None, true, recorder);
 }
 
-QByteArray csv(const ExportTable& table)
+QByteArray csv(const ExportTable& table, ExportAlterations* altered)
 {
-    return joined(table, QLatin1Char(';'), quoted);
+    Recorder recorder(altered);
+    return joined936(table, ';', Quoting::All, false, recorder);
+}
+
+QByteArray csvUtf8(const ExportTable& table)
+{
+    QByteArray out = "\xEF\xBB\xBF";
+    out.reserve((table.rows.size() + 1) * table.columns.size() * 14 + 3);
+    forEachRow(table, [&out](int row, const QList<QString>& texts) {
+        if (row >= 0) {
+            out.append("\r\n");
+        }
+        for (qsizetype c = 0; c < texts.size(); ++c) {
+            if (c > 0) {
+                out.append(',');
+            }
+            out.append(quoted(texts.at(c).toUtf8()));
+        }
+    });
+    return out;
 }
 
 QByteArray html(const ExportTable& table)
 {
-    Gb18030 encode;
+    HtmlText encode;
     QByteArray out;
     out.reserve((table.rows.size() + 1) * table.columns.size() * 24 + 512);
     out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n"
            "<HTML>\r\n<HEAD>\r\n"
            "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=GB18030\">\r\n"
            "<TITLE>";
-    out += encode(htmlEscaped(table.name));
+    out += encode(table.name);
     out += "</TITLE>\r\n</HEAD>\r\n<BODY>\r\n<TABLE BORDER=1 CELLSPACING=0 CELLPADDING=2>\r\n<TR>";
     for (const auto& column : table.columns) {
         out += "<TH WIDTH=" + QByteArray::number(column.width) + " ALIGN=LEFT>";
-        out += encode(htmlEscaped(column.caption));
+        out += encode(column.caption);
         out += "</TH>";
     }
     out += "</TR>\r\n";
@@ -389,7 +559,7 @@ QByteArray html(const ExportTable& table)
         for (const auto& cell : row) {
             out += cell.type == ExportCell::Type::Integer || cell.type == ExportCell::Type::Float ? "<TD ALIGN=RIGHT>"
                                                                                                   : "<TD>";
-            out += encode(htmlEscaped(cell.text));
+            out += encode(cell.text);
             out += "</TD>";
         }
         out += "</TR>\r\n";
@@ -398,59 +568,163 @@ QByteArray html(const ExportTable& table)
     return out;
 }
 
-QByteArray rtf(const ExportTable& table)
+QByteArray rtf(const ExportTable& table, ExportAlterations* altered)
 {
     RtfText escape;
+    Recorder recorder(altered);
     const int halfPoints = qMax(2, qRound(table.fontPointSize * 2));
     QByteArray out;
     out.reserve((table.rows.size() + 1) * (table.columns.size() * 120 + 64) + 512);
     out += "{\\rtf1\\ansi\\ansicpg936\\deff0\\uc1\r\n{\\fonttbl{\\f0\\fnil\\fcharset134 ";
     out += escape(table.fontFamily);
     out += ";}}\r\n{\\colortbl;\\red0\\green0\\blue0;\\red192\\green192\\blue192;}\r\n";
-    out += rtfRow(table, captionsOf(table), true, halfPoints, escape);
-    QList<QString> texts;
-    for (const auto& row : table.rows) {
-        texts.clear();
-        for (const auto& cell : row) {
-            texts.append(cell.text);
-        }
-        out += rtfRow(table, texts, false, halfPoints, escape);
-    }
+    forEachRow(table, [&](int row, const QList<QString>& texts) {
+        out += rtfRow(table, row, texts, halfPoints, escape, recorder);
+    });
     out += "\\pard\\par\r\n}";
     return out;
 }
 
-QByteArray render(ExportFormat format, const ExportTable& table)
+Rendered render(ExportFormat format, const ExportTable& table)
 {
+    Rendered result;
     switch (format) {
     case ExportFormat::Xls:
-        return xls(table);
+        result.bytes = xls(table, &result.altered);
+        break;
     case ExportFormat::Txt:
-        return txt(table);
+        result.bytes = txt(table, &result.altered);
+        break;
     case ExportFormat::Csv:
-        return csv(table);
+        result.bytes = csv(table, &result.altered);
+        break;
     case ExportFormat::Html:
-        return html(table);
+        result.bytes = html(table);
+        break;
     case ExportFormat::Rtf:
-        return rtf(table);
+        result.bytes = rtf(table, &result.altered);
+        break;
+    case ExportFormat::Xlsx:
+        result.bytes = xlsx(table, &result.altered);
+        break;
+    case ExportFormat::CsvUtf8:
+        result.bytes = csvUtf8(table);
+        break;
     }
-    return {};
+    return result;
 }
 
-void write(const QString& path, ExportFormat format, const ExportTable& table)
+ExportAlterations write(const QString& path, ExportFormat format, const ExportTable& table)
 {
-    QByteArray bytes;
+    Rendered rendered;
     try {
-        bytes = render(format, table);
+        rendered = render(format, table);
     } catch (const RuntimeError& error) {
         throw RuntimeError(QStringLiteral("无法写入文件 %1：%2").arg(path, error.message()));
     }
+    const QByteArray& bytes = rendered.bytes;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw RuntimeError(QStringLiteral("无法写入文件 %1：%2").arg(path, reason));
     }
+    return rendered.altered;
+}
+
+namespace {
+
+    // Long values are shown by their start: the notice must stay readable.
+    QString shown(const QString& text)
+    {
+        constexpr qsizetype Shown = 24;
+        QString one = text;
+        one.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        one.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\t'), QLatin1Char(' '));
+        return one.size() <= Shown ? one : one.left(Shown) + QStringLiteral("…");
+    }
+
+    QString reasonText(int reasons)
+    {
+        QStringList parts;
+        if (reasons & ExportAlteration::Replaced) {
+            parts.append(QStringLiteral("这种文件的编码（代码页 936）里没有的字符写成了 ?"));
+        }
+        if (reasons & ExportAlteration::Cut) {
+            parts.append(QStringLiteral("超出一个单元格能容纳的长度，后面的部分被截去"));
+        }
+        if (reasons & ExportAlteration::Flattened) {
+            parts.append(QStringLiteral("换行和制表符写成了空格"));
+        }
+        if (reasons & ExportAlteration::Dropped) {
+            parts.append(QStringLiteral("无法显示的控制字符被去掉"));
+        }
+        return parts.join(QStringLiteral("；"));
+    }
+
+} // namespace
+
+QString alterationNotice(const QString& path, const ExportTable& table, const ExportAlterations& altered)
+{
+    constexpr qsizetype Listed = 20;
+    QString text = QStringLiteral("已输出数据到%1，但有 %2 处资料无法原样写入这种格式，文件中的写法如下：")
+                       .arg(path)
+                       .arg(altered.size());
+    for (qsizetype i = 0; i < altered.size() && i < Listed; ++i) {
+        const ExportAlteration& a = altered.at(i);
+        const QString where = a.row < 0 ? QStringLiteral("标题行") : QStringLiteral("第 %1 条记录").arg(a.row + 1);
+        const QString column = a.column >= 0 && a.column < table.columns.size() ? table.columns.at(a.column).caption
+                                                                                : QString::number(a.column + 1);
+        text += QStringLiteral("\n%1“%2”：写成“%3”（%4）").arg(where, column, shown(a.written), reasonText(a.reasons));
+    }
+    if (altered.size() > Listed) {
+        text += QStringLiteral("\n……另有 %1 处未列出。").arg(altered.size() - Listed);
+    }
+    return text;
+}
+
+namespace {
+
+    struct FormatNames
+    {
+        ExportFormat format;
+        const char* name;
+    };
+    constexpr FormatNames Names[] = {
+        { ExportFormat::Xls, "xls" },          { ExportFormat::Txt, "txt" },   { ExportFormat::Csv, "csv" },
+        { ExportFormat::CsvUtf8, "csv-utf8" }, { ExportFormat::Html, "html" }, { ExportFormat::Rtf, "rtf" },
+        { ExportFormat::Xlsx, "xlsx" },
+    };
+
+} // namespace
+
+QString formatName(ExportFormat format)
+{
+    for (const auto& entry : Names) {
+        if (entry.format == format) {
+            return QLatin1String(entry.name);
+        }
+    }
+    return {};
+}
+
+std::optional<ExportFormat> formatFromName(const QString& name)
+{
+    for (const auto& entry : Names) {
+        if (name.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0) {
+            return entry.format;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<ExportFormat> formatFromSuffix(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("htm")) {
+        return ExportFormat::Html;
+    }
+    return formatFromName(suffix);
 }
 
 } // namespace ExportWriters

@@ -1,5 +1,7 @@
 #include "rosterfiltermodel.h"
 
+#include "rostercolumns.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QSqlError>
@@ -9,10 +11,11 @@
 
 namespace {
 
-const char* const Fields[RosterFilterModel::ColumnCount]
-    = { "id", "emp_name", "indate", "birthday", "dept", "remark1" };
-const char* const Titles[RosterFilterModel::ColumnCount] = { "No", "姓名", "入职", "生日", "部门", "备注" };
-const int Widths[RosterFilterModel::ColumnCount] = { 36, 66, 66, 66, 84, 143 };
+bool isDateColumn(int column)
+{
+    return column >= 0 && column < RosterFilterModel::ColumnCount
+        && RosterColumns::at(column).kind == RosterColumn::Kind::Date;
+}
 
 QString dateText(const QVariant& value)
 {
@@ -31,6 +34,7 @@ QString dateText(const QVariant& value)
 RosterFilterModel::RosterFilterModel(QObject* parent)
     : QSortFilterProxyModel(parent)
 {
+    Q_ASSERT(RosterColumns::all().size() == ColumnCount);
     m_sourceColumns.fill(-1);
     setFilterCaseSensitivity(Qt::CaseInsensitive);
     // A row edited so that it no longer matches stays until the filter changes, as it is being
@@ -82,7 +86,7 @@ void RosterFilterModel::findColumns()
         const QString name = query ? query->record().fieldName(source)
                                    : model->headerData(source, Qt::Horizontal, Qt::DisplayRole).toString();
         for (int column = 0; column < ColumnCount; ++column) {
-            if (name.compare(QLatin1String(Fields[column]), Qt::CaseInsensitive) == 0) {
+            if (name.compare(fieldName(column), Qt::CaseInsensitive) == 0) {
                 m_sourceColumns[column] = source;
             }
         }
@@ -91,17 +95,17 @@ void RosterFilterModel::findColumns()
 
 QString RosterFilterModel::fieldName(int column)
 {
-    return column >= 0 && column < ColumnCount ? QLatin1String(Fields[column]) : QString();
+    return column >= 0 && column < ColumnCount ? RosterColumns::at(column).field : QString();
 }
 
 QString RosterFilterModel::title(int column)
 {
-    return column >= 0 && column < ColumnCount ? QString::fromUtf8(Titles[column]) : QString();
+    return column >= 0 && column < ColumnCount ? RosterColumns::at(column).title : QString();
 }
 
 int RosterFilterModel::width(int column)
 {
-    return column >= 0 && column < ColumnCount ? Widths[column] : 0;
+    return column >= 0 && column < ColumnCount ? RosterColumns::at(column).width : 0;
 }
 
 void RosterFilterModel::setColumnFilter(int column, const QString& text)
@@ -147,7 +151,7 @@ QString RosterFilterModel::displayText(int sourceRow, int column) const
         return {};
     }
     const QVariant value = sourceModel()->data(sourceModel()->index(sourceRow, source), Qt::DisplayRole);
-    return column == Indate || column == Birthday ? dateText(value) : value.toString();
+    return isDateColumn(column) ? dateText(value) : value.toString();
 }
 
 QVariant RosterFilterModel::data(const QModelIndex& index, int role) const
@@ -164,7 +168,7 @@ QVariant RosterFilterModel::data(const QModelIndex& index, int role) const
     }
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         const QVariant value = sourceModel()->data(cell, role);
-        if (index.column() == Indate || index.column() == Birthday) {
+        if (isDateColumn(index.column())) {
             return value.isNull() ? QVariant() : QVariant(dateText(value));
         }
         return value;

@@ -2,19 +2,26 @@
 
 #include "birthdays/datedelegate.h"
 #include "birthdays/filterheader.h"
+#include "birthdays/importsheet.h"
 #include "birthdays/roster.h"
 #include "birthdays/rosterfiltermodel.h"
+#include "birthdays/rosterimport.h"
+#include "birthdays/tfimport.h"
 #include "common/clock.h"
+#include "common/dialogs.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "common/runtimeerror.h"
 #include "ui_tfbirthday.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QScreen>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QSqlTableModel>
 
 Tfbirthday::Tfbirthday(QSqlTableModel* roster, QWidget* parent)
@@ -28,15 +35,16 @@ Tfbirthday::Tfbirthday(QSqlTableModel* roster, QWidget* parent)
     setSizeGripEnabled(true);
     setupEntryPanel();
     setupGrid();
+    m_dataVersion = dataVersion();
 }
 
 Tfbirthday::~Tfbirthday() = default;
 
 void Tfbirthday::setupEntryPanel()
 {
-    const QString shortFormat = QLocale().dateFormat(QLocale::ShortFormat);
+    // The grid, the exports and the stored texts all read yyyy-mm-dd, whatever the locale.
     for (QDateEdit* edit : { m_ui->Date1, m_ui->Date2 }) {
-        edit->setDisplayFormat(shortFormat);
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         edit->setMinimumDate(QDate(1900, 1, 1));
         edit->setMaximumDate(QDate(2999, 12, 31));
         edit->setDate(Clock::currentDate());
@@ -104,13 +112,42 @@ void Tfbirthday::setupGrid()
     m_N1->setObjectName(QStringLiteral("N1"));
     m_Excel1 = m_menu->addAction(QStringLiteral("导出到Excel"));
     m_Excel1->setObjectName(QStringLiteral("Excel1"));
+    m_Import1 = m_menu->addAction(QStringLiteral("导入…"));
+    m_Import1->setObjectName(QStringLiteral("Import1"));
+    connect(m_Import1, &QAction::triggered, this, [this] { guarded([this] { Import1Click(); }); });
     connect(m_N1, &QAction::triggered, this, [this] { guarded([this] { N1Click(); }); });
     connect(m_Excel1, &QAction::triggered, this, [this] { guarded([this] { Excel1Click(); }); });
     connect(grid, &QWidget::customContextMenuRequested, this, &Tfbirthday::showPopup);
 }
 
+qint64 Tfbirthday::dataVersion() const
+{
+    if (!m_roster) {
+        return -1;
+    }
+    QSqlQuery query(m_roster->database());
+    return query.exec(QStringLiteral("PRAGMA data_version")) && query.next() ? query.value(0).toLongLong() : -1;
+}
+
+void Tfbirthday::reloadRoster()
+{
+    // Rows are read at once, so no read lock lingers.
+    if (!m_roster->select()) {
+        throw RuntimeError(m_roster->lastError().text());
+    }
+    while (m_roster->canFetchMore()) {
+        m_roster->fetchMore();
+    }
+}
+
 bool Tfbirthday::editRoster()
 {
+    // A roster imported from the command line meanwhile is shown, and exported, as it now is.
+    const qint64 version = dataVersion();
+    if (m_roster && version != m_dataVersion) {
+        guarded([this] { reloadRoster(); });
+    }
+    m_dataVersion = version;
     QTableView* grid = m_ui->DBGridEh1;
     // The grid stands on a record, as a data set always does: opening the editor is no move.
     if (!grid->currentIndex().isValid() && m_shown->rowCount() > 0) {
@@ -200,6 +237,57 @@ void Tfbirthday::N1Click()
 void Tfbirthday::Excel1Click()
 {
     emit exportRequested(m_ui->DBGridEh1);
+}
+
+void Tfbirthday::Import1Click()
+{
+    if (!m_roster) {
+        return;
+    }
+    postPendingEdit();
+    const QString path = Dialogs::instance().openFileName(
+        QStringLiteral("导入员工生日资料"), QDir::homePath(),
+        QStringLiteral("员工资料 (*.xls *.xlsx *.csv *.txt *.XLS *.XLSX *.CSV *.TXT);;所有文件 (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    ImportSheet sheet;
+    try {
+        sheet = ImportReaders::read(path);
+    } catch (const RuntimeError& error) {
+        warnbox(QStringLiteral("无法导入%1：%2").arg(path, error.message()));
+        return;
+    }
+    const ImportMapping guessed = RosterImport::guessMapping(sheet);
+    const bool people = std::any_of(sheet.rows.cbegin() + qMin(sheet.rows.size(), qsizetype(guessed.firstDataRow())),
+                                    sheet.rows.cend(), [](const QList<SheetCell>& cells) {
+                                        return std::any_of(cells.cbegin(), cells.cend(),
+                                                           [](const SheetCell& cell) { return !cell.isEmpty(); });
+                                    });
+    if (!people) {
+        warnbox(guessed.headerRow >= 0 ? QStringLiteral("%1 中只有标题行，没有人员资料。").arg(path)
+                                       : QStringLiteral("%1 中没有资料。").arg(path));
+        return;
+    }
+    const QDate today = Clock::currentDate();
+    Tfimport preview(path, std::move(sheet), RosterImport::rosterKeys(m_roster->database()), today, this);
+    if (preview.exec() != QDialog::Accepted) {
+        return;
+    }
+    const ImportPlan written
+        = RosterImport::apply(m_roster->database(), preview.sheet(), preview.mapping(), today, preview.duplicates());
+    markChanged();
+    reloadRoster();
+    QString text = QStringLiteral("导入完成：") + written.summary();
+    const QStringList skipped = written.skippedLines();
+    constexpr qsizetype Listed = 20;
+    for (qsizetype i = 0; i < skipped.size() && i < Listed; ++i) {
+        text += QLatin1Char('\n') + skipped.at(i);
+    }
+    if (skipped.size() > Listed) {
+        text += QStringLiteral("\n……另有 %1 行未列出。").arg(skipped.size() - Listed);
+    }
+    infobox(text);
 }
 
 void Tfbirthday::showPopup(const QPoint& pos)

@@ -16,7 +16,8 @@ class Tfbirthday;
 
 // The roster editor "员工生日资料": an entry panel that appends employees and a grid that edits,
 // filters and deletes them in place. It notes in DataChanged whether the roster changed (or the
-// grid moved to another record) while it was open, so that the birthday list can be rebuilt.
+// grid moved to another record, or people were imported) while it was open, so that the birthday
+// list can be rebuilt.
 class Tfbirthday final : public QDialog
 {
     Q_OBJECT
@@ -32,11 +33,15 @@ public:
     // Clears DataChanged, shows the editor modally and tells whether the roster changed meanwhile.
     bool editRoster();
     bool DataChanged() const { return m_dataChanged; }
+    // Reads the roster again (after an import, or when another program changed draft.dat).
+    void reloadRoster();
 
     // Handlers, named after their controls.
     void BitBtn1Click();
     void N1Click();
     void Excel1Click();
+    // "导入…": a file of people, previewed, then written in one go; the grid shows them afterwards.
+    void Import1Click();
     // Posts the grid's open edit, as leaving the record would.
     void postPendingEdit();
 
@@ -55,6 +60,8 @@ private:
     void markChanged() { m_dataChanged = true; }
     void showPopup(const QPoint& pos);
     bool DBGridEh1KeyDown(int key);
+    // SQLite's count of changes other connections committed to the file.
+    qint64 dataVersion() const;
 
     const QScopedPointer<Ui::Tfbirthday> m_ui;
     QSqlTableModel* m_roster = nullptr;
@@ -63,6 +70,8 @@ private:
     QMenu* m_menu = nullptr;
     QAction* m_N1 = nullptr;
     QAction* m_Excel1 = nullptr;
+    QAction* m_Import1 = nullptr;
     bool m_dataChanged = false;
+    qint64 m_dataVersion = -1;
     bool m_centred = false;
 };

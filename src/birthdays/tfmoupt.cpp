@@ -54,6 +54,11 @@ Tfmoupt::Choice Tfmoupt::choiceFor(ExportFormat format)
                  QStringLiteral("导出数据.html") };
     case ExportFormat::Rtf:
         return { format, QStringLiteral("rtf"), QStringLiteral("*.rtf (*.rtf *.RTF)"), QStringLiteral("导出数据.rtf") };
+    case ExportFormat::Xlsx:
+        return { format, QStringLiteral("xlsx"), QStringLiteral("*.xlsx (*.xlsx *.XLSX)"),
+                 QStringLiteral("导出数据.xlsx") };
+    case ExportFormat::CsvUtf8:
+        return { format, QStringLiteral("csv"), QStringLiteral("*.csv (*.csv *.CSV)"), QStringLiteral("导出数据.csv") };
     }
     return {};
 }
@@ -65,8 +70,9 @@ void Tfmoupt::btnOUtClick()
         QRadioButton* option;
         ExportFormat format;
     } options[] = {
-        { m_ui->R1, ExportFormat::Xls },  { m_ui->R2, ExportFormat::Txt }, { m_ui->R3, ExportFormat::Csv },
-        { m_ui->R4, ExportFormat::Html }, { m_ui->R5, ExportFormat::Rtf },
+        { m_ui->R1, ExportFormat::Xls },     { m_ui->R2, ExportFormat::Txt }, { m_ui->R3, ExportFormat::Csv },
+        { m_ui->R4, ExportFormat::Html },    { m_ui->R5, ExportFormat::Rtf }, { m_ui->R6, ExportFormat::Xlsx },
+        { m_ui->R7, ExportFormat::CsvUtf8 },
     };
     for (const auto& entry : options) {
         if (!entry.option->isChecked()) {
@@ -82,7 +88,13 @@ void Tfmoupt::btnOUtClick()
         if (ExportGrid) {
             table = exportTableOf(*ExportGrid);
         }
-        ExportWriters::write(file, choice.format, table);
+        const ExportAlterations altered = ExportWriters::write(file, choice.format, table);
+        if (!altered.isEmpty()) {
+            // Not the success box: the file does not hold everything as it is.
+            Dialogs::instance().message(Dialogs::Icon::Warning, QStringLiteral("注意"),
+                                        ExportWriters::alterationNotice(file, table, altered), Dialogs::Buttons::Ok);
+            return;
+        }
         Dialogs::instance().message(Dialogs::Icon::None, QStringLiteral("恭喜"),
                                     QStringLiteral("成功输出数据到") + file + QStringLiteral("!"),
                                     Dialogs::Buttons::Ok);

@@ -12,8 +12,8 @@ namespace Ui {
 class Tfmoupt;
 }
 
-// The export window: the user picks one of five formats and a file, and the grid it was opened for
-// is written there.
+// The export window: the user picks a format and a file, and the grid it was opened for is written
+// there. A value the format could not hold as it is turns the success box into a notice naming it.
 class Tfmoupt final : public QDialog
 {
     Q_OBJECT

@@ -168,6 +168,11 @@ bool TDM::openReadOnly()
     return true;
 }
 
+bool TDM::openForWriting()
+{
+    return openConnection(false);
+}
+
 bool TDM::openConnection(bool readOnly)
 {
     m_statements.reset();

@@ -30,6 +30,9 @@ public:
     // Opens draft.dat of progdir() for reading only (previews beside a running station): no warning,
     // false when it cannot be opened. The data sets open as usual; nothing is ever written.
     bool openReadOnly();
+    // Opens draft.dat of progdir() for writing without any data set (the command line's import
+    // writes through statements of its own): no warning, false when it cannot be opened.
+    bool openForWriting();
     QSqlDatabase database() const;
 
     // Grid-bound data sets; null before DataModuleCreate succeeded.

@@ -1,6 +1,9 @@
 #include "commandline.h"
 
 #include "birthdays/dayannouncement.h"
+#include "birthdays/exporttable.h"
+#include "birthdays/importsheet.h"
+#include "birthdays/rosterfiltermodel.h"
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -13,6 +16,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSqlTableModel>
 #include <QTextStream>
 
 namespace {
@@ -85,6 +89,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     CommandLine line;
     std::optional<Command> command;
     bool dateGiven = false;
+    std::optional<QString> formatName;
+    QStringList importOptions; // --update, --skip-duplicates, --dry-run as given
     auto fail = [&line](const QString& error) {
         line.m_error = error;
         return line;
@@ -118,8 +124,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             *out = arguments.at(++i);
             return true;
         };
-        const bool takesValue
-            = arg == QStringLiteral("--date") || arg == QStringLiteral("--text") || arg == QStringLiteral("--render");
+        const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
+            || arg == QStringLiteral("--render") || arg == QStringLiteral("--export")
+            || arg == QStringLiteral("--import") || arg == QStringLiteral("--format");
         if (inlineValue && !takesValue) {
             return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
@@ -144,6 +151,29 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             if (line.m_wavPath.isEmpty()) {
                 return fail(QStringLiteral("--render needs the path of a WAV file"));
             }
+        } else if (arg == QStringLiteral("--export") || arg == QStringLiteral("--import")) {
+            if (!setCommand(arg == QStringLiteral("--export") ? Command::Export : Command::Import, arg)
+                || !value(&line.m_file)) {
+                return line;
+            }
+            if (line.m_file.isEmpty()) {
+                return fail(QStringLiteral("%1 needs the path of a file").arg(arg));
+            }
+        } else if (arg == QStringLiteral("--format")) {
+            QString name;
+            if (formatName) {
+                return fail(QStringLiteral("--format is given twice"));
+            }
+            if (!value(&name)) {
+                return line;
+            }
+            formatName = name;
+        } else if (arg == QStringLiteral("--update") || arg == QStringLiteral("--skip-duplicates")
+                   || arg == QStringLiteral("--dry-run")) {
+            if (importOptions.contains(arg)) {
+                return fail(QStringLiteral("%1 is given twice").arg(arg));
+            }
+            importOptions.append(arg);
         } else if (arg == QStringLiteral("--date")) {
             QString text;
             if (dateGiven) {
@@ -181,6 +211,30 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (line.m_text && blank(*line.m_text)) {
         return fail(QStringLiteral("--text is empty"));
     }
+    if (formatName && line.m_command != Command::Export) {
+        return fail(QStringLiteral("--format goes only with --export"));
+    }
+    if (!importOptions.isEmpty() && line.m_command != Command::Import) {
+        return fail(QStringLiteral("%1 goes only with --import").arg(importOptions.first()));
+    }
+    if (importOptions.contains(QStringLiteral("--update"))
+        && importOptions.contains(QStringLiteral("--skip-duplicates"))) {
+        return fail(QStringLiteral("--update and --skip-duplicates exclude each other"));
+    }
+    line.m_duplicates = importOptions.contains(QStringLiteral("--update")) ? ImportPlan::Duplicates::Update
+                                                                           : ImportPlan::Duplicates::Skip;
+    line.m_dryRun = importOptions.contains(QStringLiteral("--dry-run"));
+    if (line.m_command == Command::Export) {
+        const std::optional<ExportFormat> format
+            = formatName ? ExportWriters::formatFromName(*formatName) : ExportWriters::formatFromSuffix(line.m_file);
+        if (!format) {
+            return fail(formatName ? QStringLiteral("unknown format \"%1\" (xls, txt, csv, csv-utf8, html, rtf, xlsx)")
+                                         .arg(*formatName)
+                                   : QStringLiteral("the format of \"%1\" cannot be told from its name: give --format")
+                                         .arg(line.m_file));
+        }
+        line.m_format = *format;
+    }
     return line;
 }
 
@@ -202,11 +256,19 @@ QString CommandLine::usage()
                           "  --render FILE.wav [--date D] [--text T]\n"
                           "                              write one reading of day D's announcement (or of T) to a\n"
                           "                              16-bit mono WAV file as the station speaks it\n"
+                          "  --export FILE [--format F]  write the roster to FILE as the roster editor exports it;\n"
+                          "                              F is xls, txt, csv, csv-utf8, html, rtf or xlsx (default:\n"
+                          "                              from FILE's extension)\n"
+                          "  --import FILE [--update|--skip-duplicates] [--dry-run]\n"
+                          "                              add the people of FILE (xls, xlsx, csv, txt) to the roster;\n"
+                          "                              people already there (same name and birthday) are skipped\n"
+                          "                              or, with --update, updated; --dry-run writes nothing\n"
                           "  --version                   print the version\n"
                           "  --help                      print this text\n"
                           "\n"
                           "The station's folder is the program's folder (draft.dat, setinfo.ini, kelvora.log);\n"
-                          "the preview commands only read it.\n");
+                          "the preview commands and --export only read it. --import exits with 0 when the\n"
+                          "people could be taken (rows it cannot take are listed), 1 when none could.\n");
 }
 
 int CommandLine::run(QTextStream& out, QTextStream& err) const
@@ -233,6 +295,12 @@ int CommandLine::run(QTextStream& out, QTextStream& err) const
             break;
         case Command::Render:
             code = render(out, err);
+            break;
+        case Command::Export:
+            code = exportRoster(out, err);
+            break;
+        case Command::Import:
+            code = importRoster(out, err);
             break;
         case Command::Station:
         case Command::Headless:
@@ -326,4 +394,76 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     ReadingRenderer::writeWav(m_wavPath, pcm, renderer.sampleRate());
     out << QStringLiteral("%1: %2 s").arg(m_wavPath, QString::number(renderer.seconds(pcm), 'f', 2)) << Qt::endl;
     return Success;
+}
+
+int CommandLine::exportRoster(QTextStream& out, QTextStream& err) const
+{
+    TDM tdm;
+    if (!openDatabase(tdm, err)) {
+        return Failure;
+    }
+    // The roster as the editor's grid shows it when it opens: its columns, widths and order.
+    RosterFilterModel shown;
+    shown.setSourceModel(tdm.Q_birthday2());
+    ExportLayout layout;
+    layout.name = QStringLiteral("DBGridEh1");
+    for (int column = 0; column < RosterFilterModel::ColumnCount; ++column) {
+        layout.columns.append(column);
+        layout.widths.append(RosterFilterModel::width(column));
+    }
+    const ExportTable table = exportTableFromModel(shown, layout);
+    const ExportAlterations altered = ExportWriters::write(m_file, m_format, table);
+    out << QStringLiteral("%1: %2 people written as %3")
+               .arg(m_file)
+               .arg(table.rows.size())
+               .arg(ExportWriters::formatName(m_format))
+        << Qt::endl;
+    if (!altered.isEmpty()) {
+        err << ExportWriters::alterationNotice(m_file, table, altered) << Qt::endl;
+    }
+    return Success;
+}
+
+int CommandLine::importRoster(QTextStream& out, QTextStream& err) const
+{
+    ImportSheet sheet;
+    try {
+        sheet = ImportReaders::read(m_file);
+    } catch (const RuntimeError& error) {
+        err << Program << ": cannot import " << m_file << ": " << error.message() << Qt::endl;
+        return Failure;
+    }
+    const ImportMapping mapping = RosterImport::guessMapping(sheet);
+    if (mapping.headerRow < 0) {
+        err << Program << ": " << m_file << " has no caption row naming its columns (姓名, 生日, 入职, 部门, 备注)"
+            << "; nothing imported" << Qt::endl;
+        return Failure;
+    }
+    TDM tdm;
+    if (!QFileInfo::exists(TDM::databasePath())) {
+        err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
+        return Failure;
+    }
+    if (!(m_dryRun ? tdm.openReadOnly() : tdm.openForWriting())) {
+        err << Program << ": cannot open the database " << TDM::databasePath() << Qt::endl;
+        return Failure;
+    }
+    const QDate today = Clock::currentDate();
+    const ImportPlan plan = m_dryRun
+        ? RosterImport::plan(sheet, mapping, RosterImport::rosterKeys(tdm.database()), today, m_duplicates)
+        : RosterImport::apply(tdm.database(), sheet, mapping, today, m_duplicates);
+    if (plan.rows.isEmpty()) {
+        err << Program << ": " << m_file << " holds a caption row but no people; nothing imported" << Qt::endl;
+        return Failure;
+    }
+    out << (m_dryRun ? QStringLiteral("试导入，名册未改动：") : QStringLiteral("导入完成：")) << plan.summary()
+        << Qt::endl;
+    const QStringList skipped = plan.skippedLines();
+    for (const QString& line : skipped) {
+        out << line << Qt::endl;
+    }
+    if (!skipped.isEmpty() && !sheet.note.isEmpty()) {
+        err << Program << ": " << sheet.note << Qt::endl;
+    }
+    return plan.takesAnything() ? Success : Failure;
 }

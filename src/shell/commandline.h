@@ -1,5 +1,8 @@
 #pragma once
 
+#include "birthdays/exportwriters.h"
+#include "birthdays/rosterimport.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -11,11 +14,12 @@ class QTextStream;
 // The program's arguments: none starts the station as always; --headless starts it without any window;
 // the others print something about the program folder and end. Preview commands only read the
 // program folder (draft.dat opened read-only, setinfo.ini never written, no instance lock), so they
-// may run beside a running station.
+// may run beside a running station; so do --export, which reads the roster, and --import, which
+// writes it in one transaction that a running station sees at its next composition.
 class CommandLine final
 {
 public:
-    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render };
+    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render, Export, Import };
     enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 
     // arguments: without the program's name.
@@ -31,6 +35,11 @@ public:
     QDate date() const { return m_date; }
     QString wavPath() const { return m_wavPath; }
     std::optional<QString> text() const { return m_text; }
+    // --export and --import: the file, the export's format, what becomes of people already there.
+    QString file() const { return m_file; }
+    ExportFormat format() const { return m_format; }
+    ImportPlan::Duplicates duplicates() const { return m_duplicates; }
+    bool dryRun() const { return m_dryRun; }
 
     static QString usage();
     static QString version();
@@ -43,10 +52,16 @@ private:
     int announcement(QTextStream& out, QTextStream& err) const;
     int voices(QTextStream& out, QTextStream& err) const;
     int render(QTextStream& out, QTextStream& err) const;
+    int exportRoster(QTextStream& out, QTextStream& err) const;
+    int importRoster(QTextStream& out, QTextStream& err) const;
 
     Command m_command = Command::Station;
     QDate m_date;
     QString m_wavPath;
     std::optional<QString> m_text;
+    QString m_file;
+    ExportFormat m_format = ExportFormat::Xls;
+    ImportPlan::Duplicates m_duplicates = ImportPlan::Duplicates::Skip;
+    bool m_dryRun = false;
     QString m_error;
 };

@@ -4,7 +4,6 @@
 #include "testfolder.h"
 
 #include <QDir>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
 #include <QSqlDatabase>
@@ -46,10 +45,18 @@ QByteArray numberRecord(int row, int col, double value)
     std::memcpy(&bits, &value, 8);
     return le16(0x0203) + le16(14) + le16(row) + le16(col) + le16(0) + le32(quint32(bits)) + le32(quint32(bits >> 32));
 }
-const QByteArray Bof = QByteArray::fromHex("0908080000001000") + QByteArray(4, '\0');
+const QByteArray Bof = QByteArray::fromHex("0908080000001000") + QByteArray(4, '\0')
+    + QByteArray::fromHex("42000200a803"); // and CODEPAGE 936
 const QByteArray Eof = QByteArray::fromHex("0a000000");
 
+// Code page 936 as Windows has it (the euro sign at 0x80).
 QString gb(const QByteArray& bytes)
+{
+    QStringDecoder decoder("windows-936");
+    return decoder.decode(bytes);
+}
+
+QString gb18030(const QByteArray& bytes)
 {
     QStringDecoder decoder("GB18030");
     return decoder.decode(bytes);
@@ -121,7 +128,7 @@ QList<QStringList> rtfRows(const QByteArray& rtf)
                 ++k; // the stand-in character
             } else if (word == "tab") {
                 cell += QLatin1Char('\t');
-            } else if (word == "line") {
+            } else if (word == "line" || (word == "par" && inCell)) {
                 cell += QLatin1Char('\n');
             } else if (word == "intbl") {
                 inCell = true;
@@ -202,10 +209,7 @@ private:
         return model;
     }
 
-    static QByteArray shortDate(int y, int m, int d)
-    {
-        return QLocale::system().toString(QDate(y, m, d), QLocale::ShortFormat).toUtf8(); // ASCII digits and signs
-    }
+    static QByteArray isoDate(int y, int m, int d) { return QDate(y, m, d).toString(Qt::ISODate).toUtf8(); }
 
 private slots:
     void init()
@@ -235,9 +239,9 @@ private slots:
         for (int c = 0; c < 6; ++c) {
             expected += labelRecord(0, c, captions[c]);
         }
-        expected += rkRecord(1, 0, 7) + labelRecord(1, 1, "\xd5\xc5\xc8\xfd") + labelRecord(1, 2, shortDate(2020, 1, 5))
+        expected += rkRecord(1, 0, 7) + labelRecord(1, 1, "\xd5\xc5\xc8\xfd") + labelRecord(1, 2, isoDate(2020, 1, 5))
             + labelRecord(1, 3, "1990-03-14") + labelRecord(1, 4, "\xc9\xfa\xb2\xfa\xb2\xbf") + blankRecord(1, 5);
-        expected += rkRecord(2, 0, 9) + labelRecord(2, 1, "Li") + labelRecord(2, 2, shortDate(2021, 11, 30))
+        expected += rkRecord(2, 0, 9) + labelRecord(2, 1, "Li") + labelRecord(2, 2, isoDate(2021, 11, 30))
             + labelRecord(2, 3, "1985-12-01") + labelRecord(2, 4, "") + labelRecord(2, 5, "\xb1\xb8\xd7\xa2");
         expected += Eof;
 
@@ -255,7 +259,9 @@ private slots:
         QTest::newRow("beyond RK") << ExportCell::fromInteger(qint64(1) << 29) << numberRecord(1, 0, double(1 << 29));
         QTest::newRow("float") << ExportCell::fromReal(2.75) << numberRecord(1, 0, 2.75);
         QTest::newRow("missing") << ExportCell::missing() << blankRecord(1, 0);
-        QTest::newRow("outside GBK") << text(QStringLiteral("𠀀")) << labelRecord(1, 0, "\x95\x32\x82\x36");
+        QTest::newRow("outside code page 936") << text(QStringLiteral("𠀀😀a")) << labelRecord(1, 0, "??a");
+        QTest::newRow("euro sign") << text(QStringLiteral("€")) << labelRecord(1, 0, "\x80");
+        QTest::newRow("date") << ExportCell::fromDate(QDate(1990, 3, 14)) << labelRecord(1, 0, "1990-03-14");
         // 128 two-byte characters are 256 bytes: the label keeps 127 whole ones.
         QTest::newRow("long label") << text(QString(128, QChar(0x5F20)))
                                     << labelRecord(1, 0, QByteArray("\xd5\xc5").repeated(127));
@@ -282,10 +288,10 @@ private slots:
         QCOMPARE(lines.size(), 3);
         QCOMPARE(gb(lines.at(0)), QStringLiteral("No\t姓名\t入职\t生日\t部门\t备注\r"));
         QCOMPARE(gb(lines.at(1)),
-                 QStringLiteral("7\t张三\t") + QString::fromUtf8(shortDate(2020, 1, 5))
+                 QStringLiteral("7\t张三\t") + QString::fromUtf8(isoDate(2020, 1, 5))
                      + QStringLiteral("\t1990-03-14\t生产部\t\r"));
         QCOMPARE(gb(lines.at(2)),
-                 QStringLiteral("9\tLi\t") + QString::fromUtf8(shortDate(2021, 11, 30))
+                 QStringLiteral("9\tLi\t") + QString::fromUtf8(isoDate(2021, 11, 30))
                      + QStringLiteral("\t1985-12-01\t\t备注"));
     }
 
@@ -293,7 +299,7 @@ private slots:
     {
         const QByteArray bytes = ExportWriters::txt(
             tableOf({ QStringLiteral("A"), QStringLiteral("B") }, { { text(Awkward), text(QStringLiteral("z")) } }));
-        QCOMPARE(gb(bytes), QStringLiteral("A\tB\r\na b;c\"d\" e<f>&g{h}\\i 𠀀 ✓ 張 €\tz"));
+        QCOMPARE(gb(bytes), QStringLiteral("A\tB\r\na b;c\"d\" e<f>&g{h}\\i ? ? 張 €\tz"));
     }
 
     void csvQuoting_data()
@@ -306,7 +312,7 @@ private slots:
         QTest::newRow("semicolon") << QStringLiteral("a;b") << QStringLiteral("\"a;b\"");
         QTest::newRow("line break kept") << QStringLiteral("a\r\nb") << QStringLiteral("\"a\r\nb\"");
         QTest::newRow("empty") << QString() << QStringLiteral("\"\"");
-        QTest::newRow("outside GBK") << QStringLiteral("𠀀") << QStringLiteral("\"𠀀\"");
+        QTest::newRow("outside code page 936") << QStringLiteral("𠀀") << QStringLiteral("\"?\"");
     }
 
     void csvQuoting()
@@ -327,7 +333,7 @@ private slots:
         const QByteArray bytes = ExportWriters::html(table);
         QVERIFY(bytes.startsWith("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n"));
         QVERIFY(bytes.contains("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=GB18030\">"));
-        const QString page = gb(bytes);
+        const QString page = gb18030(bytes);
         QVERIFY(page.contains(QStringLiteral("<TITLE>DBGridEh1</TITLE>")));
         QCOMPARE(page.count(QStringLiteral("<TABLE")), 1);
         QCOMPARE(page.count(QStringLiteral("</TABLE>")), 1);
@@ -338,7 +344,9 @@ private slots:
         QCOMPARE(page.count(QStringLiteral("</TD>")), 4);
         QVERIFY(page.contains(QStringLiteral("&lt;备注&gt;</TH>")));
         QVERIFY(page.contains(QStringLiteral("<TD>张三</TD>")));
-        QVERIFY(page.contains(QStringLiteral("<TD>a\tb;c&quot;d&quot;<BR>e&lt;f&gt;&amp;g{h}\\i 𠀀 ✓ 張 €</TD>")));
+        // What code page 936 lacks goes as character references.
+        QVERIFY(page.contains(
+            QStringLiteral("<TD>a\tb;c&quot;d&quot;<BR>e&lt;f&gt;&amp;g{h}\\i &#x20000; &#x2713; 張 €</TD>")));
         QVERIFY(page.contains(QStringLiteral("<TD></TD>")));
         // Outside the table's markup no "<" of a value survives.
         QVERIFY(!page.contains(QStringLiteral("<f>")));
@@ -385,6 +393,8 @@ private slots:
         QTest::newRow("csv") << int(ExportFormat::Csv);
         QTest::newRow("html") << int(ExportFormat::Html);
         QTest::newRow("rtf") << int(ExportFormat::Rtf);
+        QTest::newRow("xlsx") << int(ExportFormat::Xlsx);
+        QTest::newRow("csv-utf8") << int(ExportFormat::CsvUtf8);
     }
 
     void emptyRosterGivesCaptionsAlone()
@@ -396,7 +406,9 @@ private slots:
         const ExportTable table = exportTableFromModel(*model, {});
         QCOMPARE(table.columns.size(), 6);
         QCOMPARE(table.rows.size(), 0);
-        const QByteArray bytes = ExportWriters::render(ExportFormat(format), table);
+        const ExportWriters::Rendered rendered = ExportWriters::render(ExportFormat(format), table);
+        const QByteArray& bytes = rendered.bytes;
+        QVERIFY(rendered.altered.isEmpty());
         switch (ExportFormat(format)) {
         case ExportFormat::Xls:
             QCOMPARE(bytes.size(), Bof.size() + Eof.size() + 6 * 12 + 2 + 5 * 4);
@@ -414,6 +426,12 @@ private slots:
             break;
         case ExportFormat::Rtf:
             QCOMPARE(rtfRows(bytes).size(), 1);
+            break;
+        case ExportFormat::Xlsx:
+            QVERIFY(bytes.startsWith("PK\x03\x04"));
+            break;
+        case ExportFormat::CsvUtf8:
+            QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF\"No\",\"姓名\",\"入职\",\"生日\",\"部门\",\"备注\""));
             break;
         }
     }
@@ -447,12 +465,12 @@ private slots:
         QCOMPARE(table.rows.size(), 1);
         QCOMPARE(table.rows.at(0).at(0).type, ExportCell::Type::Integer);
         QCOMPARE(table.rows.at(0).at(0).integer, 9);
-        QCOMPARE(table.rows.at(0).at(2).text, QString::fromUtf8(shortDate(2021, 11, 30)));
+        QCOMPARE(table.rows.at(0).at(2).text, QString::fromUtf8(isoDate(2021, 11, 30)));
         QCOMPARE(table.rows.at(0).at(3).text, QStringLiteral("1985-12-01")); // a text column stays as stored
 
         proxy.setFilterFixedString(QStringLiteral("p7"));
         table = exportTableFromModel(proxy, {});
-        QCOMPARE(table.rows.at(0).at(2).text, QString::fromUtf8(shortDate(2022, 2, 2)) + QStringLiteral(" 08:30:00"));
+        QCOMPARE(table.rows.at(0).at(2).text, QString::fromUtf8(isoDate(2022, 2, 2)) + QStringLiteral(" 08:30:00"));
     }
 
     void unwritableFileNamesTheFile_data()
@@ -487,6 +505,136 @@ private slots:
         table.rows.removeLast();
         ExportWriters::write(m_folder->file(QStringLiteral("old.xls")), ExportFormat::Xls, table); // 65536 rows fit
         QCOMPARE(m_folder->read(QStringLiteral("old.xls")).size(), Bof.size() + 13 + 65535 * 10 + Eof.size());
+    }
+    void alterationsAreAnnounced_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("reasons");
+        QTest::addColumn<QString>("written");
+        const int replaced = ExportAlteration::Replaced;
+        const QString outside = QStringLiteral("张𠀀😀✓");
+        for (const auto& [name, format] :
+             { std::pair { "xls", ExportFormat::Xls }, std::pair { "txt", ExportFormat::Txt },
+               std::pair { "csv", ExportFormat::Csv } }) {
+            QTest::addRow("%s: outside code page 936", name)
+                << int(format) << outside << replaced << QStringLiteral("张???");
+            QTest::addRow("%s: euro sign and GBK kept", name)
+                << int(format) << QStringLiteral("€ 張 ·") << 0 << QString();
+        }
+        QTest::newRow("xls: cut at 255 bytes") << int(ExportFormat::Xls) << QString(200, QChar(0x5F20))
+                                               << int(ExportAlteration::Cut) << QString(127, QChar(0x5F20));
+        QTest::newRow("xls: cut and replaced")
+            << int(ExportFormat::Xls) << QStringLiteral("😀") + QString(300, QLatin1Char('x'))
+            << int(ExportAlteration::Cut | ExportAlteration::Replaced)
+            << QStringLiteral("?") + QString(254, QLatin1Char('x'));
+        QTest::newRow("xls: line breaks kept") << int(ExportFormat::Xls) << QStringLiteral("a\r\nb") << 0 << QString();
+        QTest::newRow("txt: line break and tab flattened")
+            << int(ExportFormat::Txt) << QStringLiteral("a\r\nb\tc") << int(ExportAlteration::Flattened)
+            << QStringLiteral("a b c");
+        QTest::newRow("csv: line breaks kept") << int(ExportFormat::Csv) << QStringLiteral("a\r\nb") << 0 << QString();
+        QTest::newRow("rtf: control character left out") << int(ExportFormat::Rtf)
+                                                         << QStringLiteral("a\x01"
+                                                                           "b😀")
+                                                         << int(ExportAlteration::Dropped) << QStringLiteral("ab😀");
+        for (const auto& [name, format] :
+             { std::pair { "html", ExportFormat::Html }, std::pair { "rtf", ExportFormat::Rtf },
+               std::pair { "xlsx", ExportFormat::Xlsx }, std::pair { "csv-utf8", ExportFormat::CsvUtf8 } }) {
+            QTest::addRow("%s: Unicode kept", name)
+                << int(format) << outside + QStringLiteral("\r\n\t€") << 0 << QString();
+        }
+        QTest::newRow("xlsx: cut at 32767 characters")
+            << int(ExportFormat::Xlsx) << QString(40000, QLatin1Char('x')) << int(ExportAlteration::Cut)
+            << QString(32767, QLatin1Char('x'));
+    }
+
+    void alterationsAreAnnounced()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, value);
+        QFETCH(int, reasons);
+        QFETCH(QString, written);
+        const ExportTable table = tableOf(
+            { QStringLiteral("姓名"), QStringLiteral("备注") },
+            { { text(QStringLiteral("x")), text(QStringLiteral("y")) }, { text(QStringLiteral("z")), text(value) } });
+        const ExportAlterations altered = ExportWriters::render(ExportFormat(format), table).altered;
+        if (reasons == 0) {
+            QCOMPARE(altered.size(), 0);
+            return;
+        }
+        QCOMPARE(altered.size(), 1);
+        QCOMPARE(altered.at(0).row, 1);
+        QCOMPARE(altered.at(0).column, 1);
+        QCOMPARE(altered.at(0).reasons, reasons);
+        QCOMPARE(altered.at(0).written, written);
+    }
+
+    void alterationNoticeNamesRecordsAndColumns()
+    {
+        ExportTable table = tableOf({ QStringLiteral("姓名"), QStringLiteral("备注") }, {});
+        ExportAlterations altered;
+        altered.append({ -1, 0, ExportAlteration::Replaced, QStringLiteral("?") });
+        altered.append({ 4, 1, ExportAlteration::Cut | ExportAlteration::Replaced, QString(100, QLatin1Char('x')) });
+        for (int i = 0; i < 30; ++i) {
+            altered.append({ 10 + i, 0, ExportAlteration::Flattened, QStringLiteral("a b") });
+        }
+        const QString notice = ExportWriters::alterationNotice(QStringLiteral("/tmp/导出数据.xls"), table, altered);
+        const QStringList lines = notice.split(QLatin1Char('\n'));
+        QVERIFY2(lines.at(0).contains(QStringLiteral("/tmp/导出数据.xls"))
+                     && lines.at(0).contains(QStringLiteral("32 处")),
+                 qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).startsWith(QStringLiteral("标题行“姓名”：写成“?”")), qPrintable(lines.at(1)));
+        QVERIFY2(lines.at(2).startsWith(QStringLiteral("第 5 条记录“备注”：写成“") + QString(24, QLatin1Char('x'))
+                                        + QStringLiteral("…”")),
+                 qPrintable(lines.at(2)));
+        QVERIFY(lines.at(2).contains(QStringLiteral("截去")) && lines.at(2).contains(QStringLiteral("?")));
+        QCOMPARE(lines.size(), 1 + 20 + 1);
+        QCOMPARE(lines.last(), QStringLiteral("……另有 12 处未列出。"));
+    }
+
+    void txtQuotesAValueOpeningWithAQuote()
+    {
+        const QByteArray bytes
+            = ExportWriters::txt(tableOf({ QStringLiteral("A"), QStringLiteral("B") },
+                                         { { text(QStringLiteral("\"x\" y")), text(QStringLiteral("a\"b")) } }));
+        QCOMPARE(gb(bytes), QStringLiteral("A\tB\r\n\"\"\"x\"\" y\"\ta\"b"));
+    }
+
+    void csvUtf8Layout()
+    {
+        const QByteArray bytes
+            = ExportWriters::csvUtf8(tableOf({ QStringLiteral("名"), QStringLiteral("B") },
+                                             { { text(QStringLiteral("a,\"b\"\r\nc")), ExportCell::fromInteger(3) } }));
+        QCOMPARE(bytes, QByteArray("\xEF\xBB\xBF\"\xE5\x90\x8D\",\"B\"\r\n\"a,\"\"b\"\"\r\nc\",\"3\""));
+    }
+
+    void formatNames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("byName");
+        QTest::addColumn<int>("bySuffix");
+        QTest::newRow("xls") << "roster.XLS" << -1 << int(ExportFormat::Xls);
+        QTest::newRow("xlsx") << "a/b.xlsx" << -1 << int(ExportFormat::Xlsx);
+        QTest::newRow("htm") << "x.htm" << -1 << int(ExportFormat::Html);
+        QTest::newRow("csv is code page 936") << "x.csv" << -1 << int(ExportFormat::Csv);
+        QTest::newRow("csv-utf8 by name") << "csv-utf8" << int(ExportFormat::CsvUtf8) << -1;
+        QTest::newRow("rtf by name") << "RTF" << int(ExportFormat::Rtf) << -1;
+        QTest::newRow("unknown") << "x.pdf" << -1 << -1;
+        QTest::newRow("no suffix") << "roster" << -1 << -1;
+    }
+
+    void formatNames()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, byName);
+        QFETCH(int, bySuffix);
+        const auto name = ExportWriters::formatFromName(text);
+        const auto suffix = ExportWriters::formatFromSuffix(text);
+        QCOMPARE(name ? int(*name) : -1, byName);
+        QCOMPARE(suffix ? int(*suffix) : -1, bySuffix);
+        if (name) {
+            QCOMPARE(ExportWriters::formatFromName(ExportWriters::formatName(*name)), name);
+        }
     }
 };
 

@@ -53,11 +53,15 @@ private slots:
         }
         QVERIFY(grid()->columnWidth(5) >= 143);
         const QList<QAction*> actions = m_editor->popupMenu()->actions();
-        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions.size(), 3);
         QCOMPARE(actions.at(0)->text(), QStringLiteral("删除"));
         QCOMPARE(actions.at(1)->text(), QStringLiteral("导出到Excel"));
+        QCOMPARE(actions.at(2)->text(), QStringLiteral("导入…"));
         QCOMPARE(ui()->Date1->date(), QDate(2024, 3, 5));
-        QVERIFY(!ui()->Date1->displayFormat().contains(QLatin1Char('h')));
+        // The grid's form, whatever the locale's short date.
+        QCOMPARE(ui()->Date1->displayFormat(), QStringLiteral("yyyy-MM-dd"));
+        QCOMPARE(ui()->Date2->displayFormat(), QStringLiteral("yyyy-MM-dd"));
+        QCOMPARE(ui()->Date1->text(), QStringLiteral("2024-03-05"));
     }
 
     void addStoresAsTyped_data()

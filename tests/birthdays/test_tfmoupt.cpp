@@ -13,7 +13,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
-#include <QLocale>
 #include <QSortFilterProxyModel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -47,8 +46,8 @@ private:
     {
         Tfmoupt window;
         window.setExportGrid(m_grid.get());
-        QRadioButton* options[]
-            = { window.form()->R1, window.form()->R2, window.form()->R3, window.form()->R4, window.form()->R5 };
+        QRadioButton* options[] = { window.form()->R1, window.form()->R2, window.form()->R3, window.form()->R4,
+                                    window.form()->R5, window.form()->R6, window.form()->R7 };
         options[option]->setChecked(true);
         m_dialogs->answerNextChooser(path);
         QTest::mouseClick(window.form()->btnOUt, Qt::LeftButton);
@@ -112,6 +111,8 @@ private slots:
         QCOMPARE(ui->R3->text(), QStringLiteral("保存为CSV带分隔符文本文件"));
         QCOMPARE(ui->R4->text(), QStringLiteral("保存为HTML超文本文件"));
         QCOMPARE(ui->R5->text(), QStringLiteral("保存为RTF文件"));
+        QCOMPARE(ui->R6->text(), QStringLiteral("保存为XLSX工作簿文件"));
+        QCOMPARE(ui->R7->text(), QStringLiteral("保存为UTF-8编码的CSV文件（逗号分隔）"));
         QVERIFY(ui->R1->isChecked());
         QCOMPARE(ui->btnOUt->text(), QStringLiteral("确定"));
         QCOMPARE(ui->btncancel->text(), QStringLiteral("取消"));
@@ -128,6 +129,8 @@ private slots:
         QTest::newRow("R3") << 2 << "csv" << QStringLiteral("导出数据.csv") << QByteArray("\"No\";");
         QTest::newRow("R4") << 3 << "html" << QStringLiteral("导出数据.html") << QByteArray("<!DOCTYPE HTML");
         QTest::newRow("R5") << 4 << "rtf" << QStringLiteral("导出数据.rtf") << QByteArray("{\\rtf1");
+        QTest::newRow("R6") << 5 << "xlsx" << QStringLiteral("导出数据.xlsx") << QByteArray("PK\x03\x04");
+        QTest::newRow("R7") << 6 << "csv" << QStringLiteral("导出数据.csv") << QByteArray("\xEF\xBB\xBF\"No\",");
     }
 
     void eachFormatWithItsChooser()
@@ -155,6 +158,37 @@ private slots:
         QVERIFY(bytes.size() < 100000);
     }
 
+    void alteredValuesReplaceTheSuccessBox_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QString>("notice"); // empty: the success box
+        QTest::newRow("xls") << 0 << "“姓名”：写成“?字”";
+        QTest::newRow("txt") << 1 << "“姓名”：写成“?字”";
+        QTest::newRow("csv") << 2 << "“姓名”：写成“?字”";
+        QTest::newRow("html") << 3 << "";
+        QTest::newRow("xlsx") << 5 << "";
+    }
+
+    void alteredValuesReplaceTheSuccessBox()
+    {
+        QFETCH(int, option);
+        QFETCH(QString, notice);
+        QVERIFY(addEmployee(*m_data, QStringLiteral("𠀀字"), QStringLiteral("1991-01-01"), QStringLiteral("2010-01-01"))
+                > 0);
+        const QString path = m_folder->file(QStringLiteral("out.file"));
+        exportWith(option, path);
+        const auto boxes = m_dialogs->takeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        if (notice.isEmpty()) {
+            QCOMPARE(boxes.at(0).caption, QStringLiteral("恭喜"));
+            return;
+        }
+        QCOMPARE(boxes.at(0).icon, Dialogs::Icon::Warning);
+        QVERIFY(boxes.at(0).caption != QStringLiteral("恭喜"));
+        QVERIFY2(boxes.at(0).text.contains(notice) && boxes.at(0).text.contains(path), qPrintable(boxes.at(0).text));
+        QVERIFY(QFileInfo::exists(path));
+    }
+
     void shownColumnsAndEveryFilteredRow()
     {
         QHeaderView* header = m_grid->horizontalHeader();
@@ -166,7 +200,7 @@ private slots:
         const QString path = m_folder->file(QStringLiteral("x.csv"));
         exportWith(2, path);
         m_dialogs->takeBoxes();
-        const QString joined = QLocale::system().toString(QDate(2020, 1, 5), QLocale::ShortFormat);
+        const QString joined = QStringLiteral("2020-01-05"); // whatever the locale
         const QStringList csv = gb(m_folder->read(QStringLiteral("x.csv"))).split(QStringLiteral("\r\n"));
         QCOMPARE(csv.size(), 3);
         QCOMPARE(csv.at(0), QStringLiteral("\"姓名\";\"No\";\"入职\";\"生日\";\"部门\""));
@@ -179,9 +213,7 @@ private slots:
         const QStringList lines = gb(m_folder->read(QStringLiteral("x.csv"))).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines.at(1),
-                 QStringLiteral("李四\t%1\t%2\t1988-07-08\t财务部")
-                     .arg(m_second)
-                     .arg(QLocale::system().toString(QDate(2021, 6, 1), QLocale::ShortFormat)));
+                 QStringLiteral("李四\t%1\t%2\t1988-07-08\t财务部").arg(m_second).arg(QStringLiteral("2021-06-01")));
     }
 
     void rosterGridExportsStoredValues()
@@ -206,7 +238,7 @@ private slots:
         QCOMPARE(lines.at(1),
                  QStringLiteral("\"%1\";\"李四\";\"%2\";\"1988-07-08\";\"财务部\";\"\"")
                      .arg(m_second)
-                     .arg(QLocale::system().toString(QDate(2021, 6, 1), QLocale::ShortFormat)));
+                     .arg(QStringLiteral("2021-06-01")));
         const QByteArray xls = ExportWriters::xls(exportTableOf(grid));
         // The stored id goes into an RK record of row 1, column 0.
         QVERIFY(xls.contains(QByteArray(QByteArray::fromHex("7e020a00010000000000") + char(m_second * 4 + 2))));

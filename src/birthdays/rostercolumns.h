@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One column of the roster as the editor's grid shows it, the exports write it and the import reads
+// it. Every place that walks the roster's columns walks this one table, so a new column is one entry.
+struct RosterColumn
+{
+    enum class Kind { Id, Text, Date };
+
+    QString field; // column of the table birthday
+    QString title; // grid caption and export header
+    QString label; // what the import's messages call a value of it ("入职日期")
+    int width = 64; // pixels in the roster grid
+    Kind kind = Kind::Text;
+    // An import row without a value here cannot be taken.
+    bool required = false;
+    // Characters a value may hold on import; 0 for the id, which is never imported.
+    int maxLength = 0;
+    // Header texts of other programs that mean this column (the title and the field count too).
+    QStringList aliases;
+
+    bool imported() const { return kind != Kind::Id; }
+};
+
+namespace RosterColumns {
+
+// In the grid's order: No, 姓名, 入职, 生日, 部门, 备注.
+const QList<RosterColumn>& all();
+// The column of a field of the table birthday, or -1.
+int indexOf(const QString& field);
+const RosterColumn& at(int index);
+
+// The field names every roster column uses.
+inline const QString Id = QStringLiteral("id");
+inline const QString Name = QStringLiteral("emp_name");
+inline const QString Indate = QStringLiteral("indate");
+inline const QString Birthday = QStringLiteral("birthday");
+inline const QString Dept = QStringLiteral("dept");
+inline const QString Remark = QStringLiteral("remark1");
+
+} // namespace RosterColumns

@@ -1,0 +1,4 @@
+#include <QTest>
+class X : public QObject { Q_OBJECT };
+QTEST_MAIN(X)
+#include "test_tfimport.moc"
