@@ -7,8 +7,10 @@ packages=(
     libespeak-ng-dev espeak-ng espeak-ng-data
     libsdl2-mixer-dev
     libxlsxwriter-dev
+    libfreexl-dev libminizip-dev
     fonts-noto-cjk
     sqlite3 libsqlite3-dev xvfb xauth
+    python3-xlrd python3-openpyxl libreoffice-calc-nogui
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -199,28 +199,63 @@ public:
 private:
     static ExportCell dateCell(const QVariant& value)
     {
-        QDateTime stamp;
+        QDate date;
+        QTime time(0, 0);
         if (value.metaType().id() == QMetaType::QDate) {
-            stamp = QDateTime(value.toDate(), QTime(0, 0));
+            date = value.toDate();
         } else if (value.metaType().id() == QMetaType::QDateTime) {
-            stamp = value.toDateTime();
+            const QDateTime stamp = value.toDateTime();
+            date = stamp.date();
+            time = stamp.time();
         } else {
             const QString text = value.toString().trimmed();
-            stamp = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-            if (!stamp.isValid()) {
-                stamp = QDateTime::fromString(text, Qt::ISODate);
-            }
-            if (!stamp.isValid() && text.size() == 10) {
-                stamp = QDateTime(QDate::fromString(text, Qt::ISODate), QTime(0, 0));
-            }
-            if (!stamp.isValid()) {
-                return ExportCell::fromText(value.toString()); // not a date after all: shown as stored
+            if (!readStamp(text, &date, &time)) {
+                // Rarer forms; a local QDateTime consults the time zone, too slow for every cell.
+                const QDateTime stamp = QDateTime::fromString(text, Qt::ISODate);
+                if (!stamp.isValid()) {
+                    return ExportCell::fromText(value.toString()); // not a date after all: shown as stored
+                }
+                date = stamp.date();
+                time = stamp.time();
             }
         }
-        if (stamp.time() != QTime(0, 0)) {
-            return ExportCell::fromText(stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        if (!date.isValid()) {
+            return ExportCell::fromText(value.toString());
         }
-        return ExportCell::fromDate(stamp.date());
+        if (time != QTime(0, 0)) {
+            return ExportCell::fromText(date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ')
+                                        + time.toString(QStringLiteral("HH:mm:ss")));
+        }
+        return ExportCell::fromDate(date);
+    }
+
+    // "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss", read digit by digit.
+    static bool readStamp(QStringView text, QDate* date, QTime* time)
+    {
+        const auto number = [&text](qsizetype from, qsizetype length, int* value) {
+            *value = 0;
+            for (qsizetype i = from; i < from + length; ++i) {
+                const char16_t c = text.at(i).unicode();
+                if (c < u'0' || c > u'9') {
+                    return false;
+                }
+                *value = *value * 10 + (c - u'0');
+            }
+            return true;
+        };
+        int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
+        if ((text.size() != 10 && text.size() != 19) || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-')
+            || !number(0, 4, &y) || !number(5, 2, &m) || !number(8, 2, &d)) {
+            return false;
+        }
+        if (text.size() == 19
+            && (text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') || text.at(16) != QLatin1Char(':')
+                || !number(11, 2, &hh) || !number(14, 2, &mm) || !number(17, 2, &ss))) {
+            return false;
+        }
+        *date = QDate(y, m, d);
+        *time = QTime(hh, mm, ss);
+        return date->isValid() && time->isValid();
     }
 
     QLocale m_numbers;
@@ -240,7 +275,21 @@ ExportCell ExportCell::fromReal(double value)
 
 ExportCell ExportCell::fromDate(const QDate& date)
 {
-    return { Type::Date, date.toString(QStringLiteral("yyyy-MM-dd")), 0, 0, date };
+    // Written out digit by digit: the format-driven QDate::toString costs more than the rest of a cell.
+    const int parts[3] = { date.year(), date.month(), date.day() };
+    if (!date.isValid() || parts[0] < 0 || parts[0] > 9999) {
+        return { Type::Date, date.toString(QStringLiteral("yyyy-MM-dd")), 0, 0, date };
+    }
+    char16_t text[10] = { 0, 0, 0, 0, u'-', 0, 0, u'-', 0, 0 };
+    text[0] = char16_t(u'0' + parts[0] / 1000);
+    text[1] = char16_t(u'0' + parts[0] / 100 % 10);
+    text[2] = char16_t(u'0' + parts[0] / 10 % 10);
+    text[3] = char16_t(u'0' + parts[0] % 10);
+    text[5] = char16_t(u'0' + parts[1] / 10);
+    text[6] = char16_t(u'0' + parts[1] % 10);
+    text[8] = char16_t(u'0' + parts[2] / 10);
+    text[9] = char16_t(u'0' + parts[2] % 10);
+    return { Type::Date, QString(reinterpret_cast<const QChar*>(text), 10), 0, 0, date };
 }
 
 ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& layout)

@@ -376,29 +376,45 @@ namespace {
                     unicode(out, c);
                     unicode(out, text.at(++i).unicode());
                 } else {
-                    // GB18030 and code page 936 differ on a few characters (the euro sign, some
-                    // private-use codes): the \'hh bytes are those of code page 936 itself.
-                    const QByteArray bytes = m_cp936.encode(QStringView(text).mid(i, 1));
-                    // A character outside the code page comes back as the stand-in "?" (the
-                    // converter's error flag stays set once raised, so it cannot tell per character).
-                    if (bytes.isEmpty() || bytes == "?") {
-                        unicode(out, c);
-                    } else {
+                    // A run of such characters at once: one conversion for a whole name, not one each.
+                    qsizetype end = i + 1;
+                    while (end < text.size() && text.at(end).unicode() >= 0x80 && !text.at(end).isSurrogate()) {
+                        ++end;
+                    }
+                    const QString run = text.mid(i, end - i);
+                    int lost = 0;
+                    const QByteArray bytes = m_cp936.encode(run, &lost);
+                    if (lost == 0) {
+                        // GB18030 and code page 936 differ on a few characters (the euro sign, some
+                        // private-use codes): the \'hh bytes are those of code page 936 itself.
                         for (const char b : bytes) {
-                            out.append("\\'").append(hex(quint8(b)));
+                            hex(out, quint8(b));
+                        }
+                    } else {
+                        for (const QChar one : run) {
+                            int missing = 0;
+                            const QByteArray single = m_cp936.encode(QString(one), &missing);
+                            if (missing != 0) {
+                                unicode(out, one.unicode());
+                            } else {
+                                for (const char b : single) {
+                                    hex(out, quint8(b));
+                                }
+                            }
                         }
                     }
+                    i = end - 1;
                 }
             }
             return out;
         }
 
     private:
-        static QByteArray hex(quint8 b)
+        static void hex(QByteArray& out, quint8 b)
         {
             static const char digits[] = "0123456789abcdef";
-            const char pair[2] = { digits[b >> 4], digits[b & 0xF] };
-            return QByteArray(pair, 2);
+            const char escape[4] = { '\\', '\'', digits[b >> 4], digits[b & 0xF] };
+            out.append(escape, 4);
         }
         static void unicode(QByteArray& out, char16_t unit)
         {
@@ -406,15 +422,14 @@ namespace {
             out.append("\\u").append(QByteArray::number(qint16(unit))).append('?');
         }
 
-        QStringEncoder m_cp936 { "windows-936", QStringConverter::Flag::Stateless };
+        Cp936 m_cp936;
     };
 
     constexpr int TwipsPerPixel = 15; // at 96 pixels per inch
 
-    QByteArray rtfRow(const ExportTable& table, int rowIndex, const QList<QString>& texts, int fontHalfPoints,
-                      RtfText& escape, Recorder& recorder)
+    // The row's definition: its cells' borders and right edges (the caption row shaded).
+    QByteArray rtfRowDefinition(const ExportTable& table, bool caption)
     {
-        const bool caption = rowIndex < 0;
         QByteArray row = "\\trowd\\trgaph60\\trleft0";
         int right = 0;
         for (const auto& column : table.columns) {
@@ -427,6 +442,14 @@ namespace {
             row += "\\cellx" + QByteArray::number(right);
         }
         row += "\r\n";
+        return row;
+    }
+
+    QByteArray rtfRow(const QByteArray& definition, int rowIndex, const QList<QString>& texts, int fontHalfPoints,
+                      RtfText& escape, Recorder& recorder)
+    {
+        const bool caption = rowIndex < 0;
+        QByteArray row = definition;
         for (qsizetype c = 0; c < texts.size(); ++c) {
             row += "\\pard\\intbl\\plain\\f0\\fs" + QByteArray::number(fontHalfPoints) + (caption ? "\\b " : " ");
             bool dropped = false;
@@ -578,8 +601,10 @@ QByteArray rtf(const ExportTable& table, ExportAlterations* altered)
     out += "{\\rtf1\\ansi\\ansicpg936\\deff0\\uc1\r\n{\\fonttbl{\\f0\\fnil\\fcharset134 ";
     out += escape(table.fontFamily);
     out += ";}}\r\n{\\colortbl;\\red0\\green0\\blue0;\\red192\\green192\\blue192;}\r\n";
+    const QByteArray captionRow = rtfRowDefinition(table, true);
+    const QByteArray recordRow = rtfRowDefinition(table, false);
     forEachRow(table, [&](int row, const QList<QString>& texts) {
-        out += rtfRow(table, row, texts, halfPoints, escape, recorder);
+        out += rtfRow(row < 0 ? captionRow : recordRow, row, texts, halfPoints, escape, recorder);
     });
     out += "\\pard\\par\r\n}";
     return out;

@@ -351,7 +351,7 @@ ImportPlan plan(const ImportSheet& sheet, const ImportMapping& mapping, const Ro
             }
             const SheetCell& cell = sheet.cell(r, source);
             if (cell.isEmpty()) {
-                row.values[i] = column.kind == RosterColumn::Kind::Date ? QVariant() : QVariant(QString());
+                row.values[i] = QVariant(); // stored as NULL: no value, as the editor's readings are
                 if (column.required) {
                     problems.append(QStringLiteral("没有%1").arg(column.label));
                 }
@@ -497,6 +497,10 @@ ImportPlan apply(QSqlDatabase db, const ImportSheet& sheet, const ImportMapping&
             failed(control);
         }
         return result;
+    } catch (const RuntimeError& error) {
+        QSqlQuery rollback(db);
+        rollback.exec(QStringLiteral("ROLLBACK"));
+        throw RuntimeError(QStringLiteral("导入没有写入名册，名册保持原样：%1").arg(error.message()));
     } catch (...) {
         QSqlQuery rollback(db);
         rollback.exec(QStringLiteral("ROLLBACK"));

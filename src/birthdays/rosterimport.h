@@ -31,7 +31,8 @@ struct ImportRow
     Action action = Action::Refuse;
     QString reason; // Skip and Refuse: why, for the user
     qint64 existingId = -1; // Update and Skip of somebody already in the roster
-    // By roster column: the text to store (dates "yyyy-MM-dd"); null when the column is not read.
+    // By roster column: the text to store (dates "yyyy-MM-dd"); null when the column is not read or
+    // its cell is empty.
     QList<QVariant> values;
 
     QString name() const;

@@ -142,9 +142,11 @@ void Tfbirthday::reloadRoster()
 
 bool Tfbirthday::editRoster()
 {
-    // A roster imported from the command line meanwhile is shown, and exported, as it now is.
+    // A roster imported from the command line meanwhile is shown, and exported, as it now is; the
+    // birthday list is then rebuilt when the editor closes.
     const qint64 version = dataVersion();
-    if (m_roster && version != m_dataVersion) {
+    const bool changedElsewhere = m_roster && version != m_dataVersion;
+    if (changedElsewhere) {
         guarded([this] { reloadRoster(); });
     }
     m_dataVersion = version;
@@ -153,7 +155,7 @@ bool Tfbirthday::editRoster()
     if (!grid->currentIndex().isValid() && m_shown->rowCount() > 0) {
         grid->setCurrentIndex(m_shown->index(0, RosterFilterModel::EmpName));
     }
-    m_dataChanged = false;
+    m_dataChanged = changedElsewhere;
     exec();
     return m_dataChanged;
 }

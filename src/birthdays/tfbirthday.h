@@ -30,7 +30,8 @@ public:
     FilterHeader* filterHeader() const { return m_header; }
     QMenu* popupMenu() const { return m_menu; }
 
-    // Clears DataChanged, shows the editor modally and tells whether the roster changed meanwhile.
+    // Clears DataChanged (or sets it when another program changed the roster since the last showing,
+    // which is then read again), shows the editor modally and tells whether the roster changed.
     bool editRoster();
     bool DataChanged() const { return m_dataChanged; }
     // Reads the roster again (after an import, or when another program changed draft.dat).

@@ -93,6 +93,11 @@ Tfimport::Tfimport(const QString& path, ImportSheet sheet, RosterKeys roster, co
     }
     m_ui->lbl_file->setToolTip(path);
 
+    // One line to a row: a value's line breaks show in the cell's tooltip, not in its height.
+    m_ui->grd_preview->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    m_ui->grd_preview->setWordWrap(false);
+    m_ui->grd_problems->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+
     m_problems = new ImportProblemModel(this);
     m_ui->grd_problems->setModel(m_problems);
     m_ui->grd_problems->verticalHeader()->setVisible(false);
@@ -239,7 +244,11 @@ void Tfimport::fillPreview()
             if (text.size() > 60) {
                 text = text.left(60) + QStringLiteral("…");
             }
-            grid->setItem(r - first, c, new QTableWidgetItem(text));
+            auto* item = new QTableWidgetItem(QString(text).replace(QLatin1Char('\n'), QStringLiteral(" ⏎ ")));
+            if (text.contains(QLatin1Char('\n'))) {
+                item->setToolTip(text);
+            }
+            grid->setItem(r - first, c, item);
         }
     }
     grid->setVerticalHeaderLabels(lines);

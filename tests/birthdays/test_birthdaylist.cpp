@@ -349,8 +349,7 @@ private slots:
         QCOMPARE(actions.at(0)->text(), QStringLiteral("显示前10天(&P)"));
         QCOMPARE(actions.at(1)->text(), QStringLiteral("查看月份生日(&V)"));
         QCOMPARE(actions.at(2)->text(), QStringLiteral("导出生日资料(&O)"));
-        QCOMPARE(grid()->toolTip(),
-                 QStringLiteral("在表格中选择所需播报人员，点生成语句，即可生成最新的播报语句。"));
+        QCOMPARE(grid()->toolTip(), QStringLiteral("在表格中选择所需播报人员，点生成语句，即可生成最新的播报语句。"));
         QSignalSpy month(m_list.get(), &BirthdayList::monthViewRequested);
         QSignalSpy report(m_list.get(), &BirthdayList::exportRequested);
         actions.at(1)->trigger();

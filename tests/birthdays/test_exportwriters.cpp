@@ -1,6 +1,7 @@
 #include "birthdays/exporttable.h"
 #include "birthdays/exportwriters.h"
 #include "common/runtimeerror.h"
+#include "littleendian.h"
 #include "testfolder.h"
 
 #include <QDir>
@@ -17,16 +18,6 @@
 
 namespace {
 
-// Independent of the writer: little-endian record bytes built by hand.
-QByteArray le16(int v)
-{
-    const char bytes[2] = { char(v & 0xFF), char((v >> 8) & 0xFF) };
-    return QByteArray(bytes, 2);
-}
-QByteArray le32(quint32 v)
-{
-    return le16(int(v & 0xFFFF)) + le16(int(v >> 16));
-}
 QByteArray labelRecord(int row, int col, const QByteArray& text)
 {
     return le16(0x0204) + le16(8 + int(text.size())) + le16(row) + le16(col) + le16(0) + le16(int(text.size())) + text;

@@ -1,6 +1,7 @@
 #include "birthdays/exportwriters.h"
 #include "birthdays/importsheet.h"
 #include "common/runtimeerror.h"
+#include "littleendian.h"
 #include "testfolder.h"
 
 #include <QFile>
@@ -11,15 +12,6 @@
 
 namespace {
 
-QByteArray le16(int v)
-{
-    const char bytes[2] = { char(v & 0xFF), char((v >> 8) & 0xFF) };
-    return QByteArray(bytes, 2);
-}
-QByteArray le32(quint32 v)
-{
-    return le16(int(v & 0xFFFF)) + le16(int(v >> 16));
-}
 QByteArray record(int type, const QByteArray& data)
 {
     return le16(type) + le16(int(data.size())) + data;

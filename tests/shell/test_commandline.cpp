@@ -1,3 +1,4 @@
+#include "commandlinerun.h"
 #include "common/inifile.h"
 #include "fakeclock.h"
 #include "shell/commandline.h"
@@ -13,21 +14,8 @@
 
 namespace {
 
-struct Result
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Result runLine(const QStringList& arguments)
-{
-    Result result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    result.code = CommandLine::parse(arguments).run(out, err);
-    return result;
-}
+using Result = CommandLineRun;
+const auto runLine = runCommandLine;
 
 // Runs statements on the folder's draft.dat through a connection of its own.
 void onDatabase(const TestFolder& folder, const std::function<void(QSqlDatabase)>& work)

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line printed and returned, run inside the test (on progdir()'s folder).
+struct CommandLineRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+CommandLineRun runCommandLine(const QStringList& arguments);
