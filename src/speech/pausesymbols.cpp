@@ -88,8 +88,11 @@ Piece cutPiece(const QString& window, const PauseTable& table)
             c = QChar::surrogateToUcs4(limited.at(i), limited.at(i + 1));
             units = 2;
         }
+        // A symbol between two digits belongs to a number: the "." of 36.5, the ":" of 9:30.
+        const bool insideNumber
+            = i > 0 && i + units < limited.size() && limited.at(i - 1).isDigit() && limited.at(i + units).isDigit();
         i += units;
-        if (table.isPauseSymbol(c)) {
+        if (table.isPauseSymbol(c) && !insideNumber) {
             return Piece { limited.left(i), table.pauseFor(c) };
         }
     }
