@@ -205,10 +205,15 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             if (!setCommand(Command::Spoken, arg)) {
                 return line;
             }
-            if (inlineValue) {
-                line.m_text = *inlineValue;
-            } else if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QStringLiteral("--"))) {
-                line.m_text = arguments.at(++i);
+            std::optional<QString> text = inlineValue;
+            if (!text && i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QStringLiteral("--"))) {
+                text = arguments.at(++i);
+            }
+            if (text && line.m_text) {
+                return fail(QStringLiteral("--text is given twice"));
+            }
+            if (text) {
+                line.m_text = text;
             }
             continue;
         }
@@ -238,7 +243,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             }
         } else if (arg == QStringLiteral("--text")) {
             QString text;
-            if (line.m_text || command == Command::Spoken) {
+            if (line.m_text) {
                 return fail(QStringLiteral("--text is given twice"));
             }
             if (!value(&text)) {

@@ -217,11 +217,30 @@ private:
 
     void number()
     {
+        if (latinWord()) {
+            return;
+        }
         if (date() || time() || ratio() || range() || percent() || fraction() || dotted() || decimal() || thousands()
             || telephone() || hour() || minutesAfterChineseHour()) {
             return;
         }
         integer();
+    }
+
+    // Digits that touch a latin letter belong to a latin word and stay as written: pinyin with its tone
+    // numbers (zeng1), MP3, 5G.
+    bool latinWord()
+    {
+        qsizetype end = m_i;
+        while (end < m_s.size() && isDigit(m_s.at(end))) {
+            ++end;
+        }
+        if (!isLatin(before(m_i)) && !(end < m_s.size() && isLatin(m_s.at(end)))) {
+            return false;
+        }
+        m_out += QStringView(m_s).mid(m_i, end - m_i);
+        m_i = end;
+        return true;
     }
 
     // 2026-12-09, 2026/12/09, 2026.12.09; a day that does not exist reads as separate numbers.

@@ -1,6 +1,9 @@
 #include "pinyin.h"
 
+#include <QList>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -31,43 +34,81 @@ const QRegularExpression& syllableBody()
     return body;
 }
 
-// One typed syllable without separators: its body and tone, or false.
-bool parseSyllable(const QString& typed, QString* out)
+// A typed letter without its tone mark, and the mark's tone (0 for none).
+QChar plainLetter(QChar c, int* tone)
 {
-    QString body;
-    int tone = 0;
-    for (const QChar c : typed) {
-        const char16_t u = c.unicode();
-        if (u >= u'1' && u <= u'5') {
-            if (tone != 0 && tone != u - u'0') {
-                return false;
-            }
-            tone = u - u'0';
+    *tone = 0;
+    for (const Marked& m : MarkedVowels) {
+        if (m.marked == c.unicode()) {
+            *tone = m.tone;
+            return QChar(m.plain);
+        }
+    }
+    return c;
+}
+
+// Splits letters (tone marks already taken off, marks[i] the tone marked on letter i) into syllables,
+// the longest first: "guofan" is guo fan. Each syllable carries at most one mark; one without a mark is
+// in the neutral tone. False when the letters are no run of syllables.
+bool splitMarked(const QString& letters, const QList<int>& marks, qsizetype from, QStringList* out)
+{
+    if (from == letters.size()) {
+        return true;
+    }
+    for (qsizetype length = std::min<qsizetype>(6, letters.size() - from); length > 0; --length) {
+        const QString body = letters.mid(from, length);
+        if (!syllableBody().match(body).hasMatch()) {
             continue;
         }
-        bool found = false;
-        for (const Marked& m : MarkedVowels) {
-            if (m.marked == u) {
-                body += QChar(m.plain);
-                if (m.tone != 0) {
-                    if (tone != 0 && tone != m.tone) {
-                        return false;
-                    }
-                    tone = m.tone;
-                }
-                found = true;
-                break;
+        int tone = 0;
+        bool twoMarks = false;
+        for (qsizetype i = from; i < from + length; ++i) {
+            if (marks.at(i) != 0) {
+                twoMarks = twoMarks || tone != 0;
+                tone = marks.at(i);
             }
         }
-        if (!found) {
-            body += c;
+        if (twoMarks) {
+            continue;
         }
+        out->append(body + QString::number(tone == 0 ? 5 : tone));
+        if (splitMarked(letters, marks, from + length, out)) {
+            return true;
+        }
+        out->removeLast();
     }
-    if (tone == 0 || !syllableBody().match(body).hasMatch()) {
-        return false;
+    return false;
+}
+
+// One typed stretch without separators: a syllable with its tone number ("zeng1"), or syllables
+// with tone marks ("guófān"). False when it is neither.
+bool parseStretch(const QString& typed, QStringList* out)
+{
+    QString letters;
+    QList<int> marks;
+    int number = 0;
+    for (const QChar c : typed) {
+        if (c >= QLatin1Char('1') && c <= QLatin1Char('5')) {
+            number = c.digitValue();
+            continue;
+        }
+        int tone = 0;
+        letters += plainLetter(c, &tone);
+        marks.append(tone);
     }
-    *out = body + QString::number(tone);
-    return true;
+    const bool marked = std::any_of(marks.cbegin(), marks.cend(), [](int tone) { return tone != 0; });
+    if (number != 0) {
+        // A tone number ends one syllable; a mark on it must agree.
+        const auto mark = std::find_if(marks.cbegin(), marks.cend(), [](int tone) { return tone != 0; });
+        if (!syllableBody().match(letters).hasMatch() || (marked && *mark != number)
+            || std::count_if(marks.cbegin(), marks.cend(), [](int tone) { return tone != 0; }) > 1) {
+            return false;
+        }
+        out->append(letters + QString::number(number));
+        return true;
+    }
+    // Without any tone the reading is unknown: a forgotten tone is no neutral one.
+    return marked && splitMarked(letters, marks, 0, out);
 }
 
 } // namespace
@@ -100,11 +141,9 @@ QString canonical(const QString& typed)
         if (current.isEmpty()) {
             return;
         }
-        QString syllable;
-        if (!parseSyllable(current, &syllable)) {
+        if (!parseStretch(current, &out)) {
             ok = false;
         }
-        out.append(syllable);
         current.clear();
     };
     for (const QChar c : text) {
