@@ -224,14 +224,17 @@ void LexiconTab::BitBtn_changeClick()
         warnbox(QStringLiteral("“%1”已在词典中，请选中后修改。").arg(fields.word));
         return;
     }
-    QSqlRecord record = m_table->record(row);
-    record.setValue(Word, fields.word);
-    record.setValue(Reading, fields.pinyin);
-    record.setValue(Surname, fields.surname ? 1 : 0);
-    if (!m_table->setRecord(row, record)) {
-        const QString error = m_table->lastError().text();
-        m_table->revertAll();
-        throw RuntimeError(error);
+    const struct
+    {
+        const QString& field;
+        QVariant value;
+    } values[] = { { Word, fields.word }, { Reading, fields.pinyin }, { Surname, fields.surname ? 1 : 0 } };
+    for (const auto& value : values) {
+        if (!m_table->setData(m_table->index(row, m_table->fieldIndex(value.field)), value.value)) {
+            const QString error = m_table->lastError().text();
+            m_table->revertAll();
+            throw RuntimeError(error.isEmpty() ? QStringLiteral("数据未能保存。") : error);
+        }
     }
     store();
     m_ui->DBGridLexicon->selectRow(row);
