@@ -73,6 +73,10 @@ void Tfbirthday::setupGrid()
     for (const int column : { int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday) }) {
         grid->setColumnWidth(column, qMax(RosterFilterModel::width(column), dateWidth));
     }
+    // A three-character name's reading stays readable.
+    grid->setColumnWidth(RosterFilterModel::Pinyin,
+                         qMax(RosterFilterModel::width(RosterFilterModel::Pinyin),
+                              grid->fontMetrics().horizontalAdvance(QStringLiteral("zhang1 xiong2 xin4")) + 12));
     m_header->setStretchLastSection(true);
     // A file whose roster could not get the reading column shows none.
     grid->setColumnHidden(RosterFilterModel::Pinyin, m_shown->sourceColumn(RosterFilterModel::Pinyin) < 0);

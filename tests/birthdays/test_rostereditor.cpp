@@ -48,6 +48,10 @@ private slots:
                 QVERIFY(grid()->columnWidth(column) >= widths[column]);
                 QVERIFY(grid()->columnWidth(column)
                         > grid()->fontMetrics().horizontalAdvance(QStringLiteral("2010-01-02")));
+            } else if (column == RosterFilterModel::Pinyin) {
+                QVERIFY(grid()->columnWidth(column) >= widths[column]);
+                QVERIFY(grid()->columnWidth(column)
+                        > grid()->fontMetrics().horizontalAdvance(QStringLiteral("shan4 xiong2 xin4")));
             } else if (column < 6) {
                 QCOMPARE(grid()->columnWidth(column), widths[column]);
             }

@@ -24,8 +24,8 @@ QStringList dump(const QSqlDatabase& db, const QStringList& skipTables = {})
         if (skipTables.contains(schema.value(2).toString())) {
             continue;
         }
-        lines.append(QStringLiteral("%1 %2: %3").arg(schema.value(0).toString(), schema.value(1).toString(),
-                                                    schema.value(3).toString()));
+        lines.append(QStringLiteral("%1 %2: %3")
+                         .arg(schema.value(0).toString(), schema.value(1).toString(), schema.value(3).toString()));
         if (schema.value(0).toString() == QLatin1String("table")) {
             tables.append(schema.value(1).toString());
         }
@@ -69,11 +69,11 @@ private slots:
         QCOMPARE(tdm.Q_lexicon()->rowCount(), rows.size());
         QVERIFY(SpeechTables::hasReadingColumn(tdm.database()));
         const QStringList surnames
-            = { QStringLiteral("曾 zeng1"),  QStringLiteral("单 shan4"),      QStringLiteral("解 xie4"),
-                QStringLiteral("仇 qiu2"),   QStringLiteral("朴 piao2"),      QStringLiteral("查 zha1"),
-                QStringLiteral("乐 yue4"),   QStringLiteral("覃 qin2"),       QStringLiteral("区 ou1"),
-                QStringLiteral("盖 ge3"),    QStringLiteral("华 hua4"),       QStringLiteral("缪 miao4"),
-                QStringLiteral("翟 zhai2"),  QStringLiteral("褚 chu3"),       QStringLiteral("种 chong2"),
+            = { QStringLiteral("曾 zeng1"),      QStringLiteral("单 shan4"),    QStringLiteral("解 xie4"),
+                QStringLiteral("仇 qiu2"),       QStringLiteral("朴 piao2"),    QStringLiteral("查 zha1"),
+                QStringLiteral("乐 yue4"),       QStringLiteral("覃 qin2"),     QStringLiteral("区 ou1"),
+                QStringLiteral("盖 ge3"),        QStringLiteral("华 hua4"),     QStringLiteral("缪 miao4"),
+                QStringLiteral("翟 zhai2"),      QStringLiteral("褚 chu3"),     QStringLiteral("种 chong2"),
                 QStringLiteral("尉迟 yu4 chi2"), QStringLiteral("万俟 mo4 qi2") };
         QStringList shipped;
         int words = 0;
@@ -121,7 +121,8 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("after"));
         QStringList expected;
         for (const QString& line : old) {
-            if (!line.startsWith(QLatin1String("sqlite_sequence")) && !line.contains(QLatin1String(" sqlite_sequence"))) {
+            if (!line.startsWith(QLatin1String("sqlite_sequence"))
+                && !line.contains(QLatin1String(" sqlite_sequence"))) {
                 expected.append(line);
             }
         }
@@ -209,10 +210,11 @@ private:
             QSqlQuery query(db);
             QVERIFY(query.exec(QStringLiteral("DROP TABLE lexicon")));
             QVERIFY(query.exec(QStringLiteral("ALTER TABLE birthday DROP COLUMN pinyin")));
-            QVERIFY(addEmployee(db, QStringLiteral("曾国藩"), QStringLiteral("1990-01-01"), QStringLiteral("2020-01-01"))
-                    > 0);
-            QVERIFY(addEmployee(db, QStringLiteral("单雄信"), QStringLiteral("1991-02-03"), QStringLiteral("2020-01-01"),
-                                QStringLiteral("部"), QStringLiteral("备注"))
+            QVERIFY(
+                addEmployee(db, QStringLiteral("曾国藩"), QStringLiteral("1990-01-01"), QStringLiteral("2020-01-01"))
+                > 0);
+            QVERIFY(addEmployee(db, QStringLiteral("单雄信"), QStringLiteral("1991-02-03"),
+                                QStringLiteral("2020-01-01"), QStringLiteral("部"), QStringLiteral("备注"))
                     > 0);
             db.close();
         }

@@ -255,9 +255,12 @@ void TestChineseText::normalised_data()
                                       << "二〇二六年";
 
     // Digits of a latin word stay as written.
-    QTest::newRow("pinyin with tone numbers") << "zeng1国藩yi2件" << "zeng1国藩yi2件";
-    QTest::newRow("run-together pinyin") << "zeng1guo2fan1" << "zeng1guo2fan1";
-    QTest::newRow("a product") << "MP3和5G" << "MP3和5G";
+    QTest::newRow("pinyin with tone numbers") << "zeng1国藩yi2件"
+                                              << "zeng1国藩yi2件";
+    QTest::newRow("run-together pinyin") << "zeng1guo2fan1"
+                                         << "zeng1guo2fan1";
+    QTest::newRow("a product") << "MP3和5G"
+                               << "MP3和5G";
     QTest::newRow("no digits") << "生日快乐！"
                                << "生日快乐！";
     QTest::newRow("empty") << ""

@@ -108,12 +108,18 @@ private slots:
         QTest::addColumn<QString>("pinyin");
         QTest::addColumn<bool>("surname");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no word") << "" << "yin2" << false << "请输入词语和读音!";
-        QTest::newRow("no reading") << "银" << "" << false << "请输入词语和读音!";
-        QTest::newRow("no tones") << "银行卡号" << "yin hang ka hao" << false << "不是带声调的拼音";
-        QTest::newRow("too many syllables") << "单" << "shan4 dan1" << true << "有 2 个音节";
-        QTest::newRow("already there") << "银行" << "yin2 hang2" << false << "“银行”已在词典中";
-        QTest::newRow("already there as a surname") << "曾" << "zeng1" << true << "“曾”已在词典中";
+        QTest::newRow("no word") << ""
+                                 << "yin2" << false << "请输入词语和读音!";
+        QTest::newRow("no reading") << "银"
+                                    << "" << false << "请输入词语和读音!";
+        QTest::newRow("no tones") << "银行卡号"
+                                  << "yin hang ka hao" << false << "不是带声调的拼音";
+        QTest::newRow("too many syllables") << "单"
+                                            << "shan4 dan1" << true << "有 2 个音节";
+        QTest::newRow("already there") << "银行"
+                                       << "yin2 hang2" << false << "“银行”已在词典中";
+        QTest::newRow("already there as a surname") << "曾"
+                                                    << "zeng1" << true << "“曾”已在词典中";
     }
     void entriesThatCannotBeStored()
     {
