@@ -171,18 +171,12 @@ void Tfbirthday::BitBtn1Click()
         m_ui->edt_emp_name->setFocus();
         return;
     }
-    const QString pinyin = m_ui->edt_pinyin->text().trimmed();
-    if (!pinyin.isEmpty()) {
-        const QString problem = Pinyin::problem(name, pinyin);
-        if (!problem.isEmpty()) {
-            warnbox(problem);
-            m_ui->edt_pinyin->setFocus();
-            return;
-        }
+    if (!typedReadingFits(name)) {
+        return;
     }
     postPendingEdit();
     RosterEntry entry;
-    entry.pinyin = Pinyin::canonical(pinyin);
+    entry.pinyin = Pinyin::canonical(m_ui->edt_pinyin->text());
     entry.name = name;
     entry.birthday = m_ui->Date1->date();
     entry.indate = m_ui->Date2->date();
@@ -219,23 +213,26 @@ void Tfbirthday::N1Click()
     }
 }
 
+bool Tfbirthday::typedReadingFits(const QString& name)
+{
+    const QString pinyin = m_ui->edt_pinyin->text().trimmed();
+    const QString problem = pinyin.isEmpty() ? QString() : Pinyin::problem(name, pinyin);
+    if (!problem.isEmpty()) {
+        warnbox(problem);
+        m_ui->edt_pinyin->setFocus();
+        return false;
+    }
+    return true;
+}
+
 void Tfbirthday::BitBtn2Click()
 {
     const QString name = m_ui->edt_emp_name->text().trimmed();
-    const QString pinyin = m_ui->edt_pinyin->text().trimmed();
-    if (name.isEmpty() && pinyin.isEmpty()) {
+    if ((name.isEmpty() && m_ui->edt_pinyin->text().trimmed().isEmpty()) || !typedReadingFits(name)) {
         return;
     }
-    if (!pinyin.isEmpty()) {
-        const QString problem = Pinyin::problem(name, pinyin);
-        if (!problem.isEmpty()) {
-            warnbox(problem);
-            m_ui->edt_pinyin->setFocus();
-            return;
-        }
-    }
     if (m_listen) {
-        m_listen(name, Pinyin::canonical(pinyin));
+        m_listen(name, Pinyin::canonical(m_ui->edt_pinyin->text()));
     }
 }
 

@@ -64,6 +64,8 @@ private:
     void setupGrid();
     void setupEntryPanel();
     void markChanged() { m_dataChanged = true; }
+    // The reading typed in the entry panel fits the name (or is empty); otherwise warns and says so.
+    bool typedReadingFits(const QString& name);
     void showPopup(const QPoint& pos);
     bool DBGridEh1KeyDown(int key);
 

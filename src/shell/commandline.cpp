@@ -80,6 +80,19 @@ bool blank(const QString& text)
     return text.trimmed().isEmpty();
 }
 
+// The text a preview reads: the given one, or the announcement of the clock's day. Empty, with the
+// reason on err (and what follows from it), when that day has nobody to greet.
+QString previewText(TDM& tdm, const std::optional<QString>& given, QTextStream& err, const QString& consequence)
+{
+    const QString text = given ? *given : composeAnnouncement(tdm);
+    if (blank(text)) {
+        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
+            << consequence << Qt::endl;
+        return QString();
+    }
+    return text;
+}
+
 // One reading as the station would make it from the program folder, read only: the pause symbols,
 // the "%Date%" format, the chosen voice with its rate and volume, and what the voice is handed for
 // each piece (the lexicon of draft.dat, or the built-in one when the file has none yet).
@@ -350,13 +363,10 @@ int CommandLine::announcement(QTextStream& out, QTextStream& err) const
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = composeAnnouncement(tdm);
-    if (blank(text)) {
-        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
-            << Qt::endl;
-        return Success;
+    const QString text = previewText(tdm, std::nullopt, err, QString());
+    if (!text.isEmpty()) {
+        out << text << Qt::endl;
     }
-    out << text << Qt::endl;
     return Success;
 }
 
@@ -389,10 +399,8 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = m_text ? *m_text : composeAnnouncement(tdm);
-    if (blank(text)) {
-        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate)
-            << " (nobody to greet); nothing written" << Qt::endl;
+    const QString text = previewText(tdm, m_text, err, QStringLiteral("; nothing written"));
+    if (text.isEmpty()) {
         return Failure;
     }
     PreviewReading reading;
@@ -414,10 +422,8 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err) const
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = m_text ? *m_text : composeAnnouncement(tdm);
-    if (blank(text)) {
-        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
-            << Qt::endl;
+    const QString text = previewText(tdm, m_text, err, QString());
+    if (text.isEmpty()) {
         return Success;
     }
     PreviewReading reading;

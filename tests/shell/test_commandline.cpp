@@ -29,20 +29,6 @@ Result runLine(const QStringList& arguments)
     return result;
 }
 
-// Runs statements on the folder's draft.dat through a connection of its own.
-void onDatabase(const TestFolder& folder, const std::function<void(QSqlDatabase)>& work)
-{
-    const QString name = QStringLiteral("commandline-seed");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(folder.file(QStringLiteral("draft.dat")));
-        QVERIFY(db.open());
-        work(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
 // Seconds of sound in a 16-bit mono WAV file, after checking its header.
 double wavSeconds(const QString& path)
 {

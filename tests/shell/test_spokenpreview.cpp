@@ -20,19 +20,6 @@ struct Run
     QString err;
 };
 
-void onDatabase(const TestFolder& folder, const std::function<void(QSqlDatabase)>& work)
-{
-    const QString name = QStringLiteral("spoken-seed");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(folder.file(QStringLiteral("draft.dat")));
-        QVERIFY(db.open());
-        work(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
 void exec(QSqlDatabase db, const QString& sql)
 {
     QSqlQuery query(db);
