@@ -220,8 +220,8 @@ private:
         if (latinWord()) {
             return;
         }
-        if (date() || time() || ratio() || range() || percent() || fraction() || dotted() || decimal() || thousands()
-            || telephone() || hour() || minutesAfterChineseHour()) {
+        if (date() || clockTime() || ratio() || range() || percent() || fraction() || dotted() || decimal()
+            || thousands() || telephone() || hour() || minutesAfterChineseHour()) {
             return;
         }
         integer();
@@ -268,7 +268,7 @@ private:
     }
 
     // 9:05, 13:43:18, 9:05 AM; a range of times reads 到 between them.
-    bool time()
+    bool clockTime()
     {
         static const QRegularExpression re = pattern(u"(\\d{1,2})[:：](\\d{2})(?:[:：](\\d{2}))?(?!\\d|[:：]\\d)");
         static const QRegularExpression meridiem = pattern(u"\\s*([AaPp])\\.?[Mm]\\.?(?![A-Za-z])");

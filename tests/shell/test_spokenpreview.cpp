@@ -1,5 +1,5 @@
 // The real program's previews of what the voice is handed (--spoken) and of its sound (--render), in a
-// program folder of their own: the issue of a Chinese listener, read through the station itself.
+// program folder of their own: what a Chinese listener expects to hear, read through the station itself.
 #include "common/inifile.h"
 #include "testdatabase.h"
 #include "testfolder.h"

@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(m_engine->firstSyllableTone(text), tone);
     }
 
-    // The issue of a Chinese listener, sentence by sentence: what the station hands the voice must
+    // What a Chinese listener expects, sentence by sentence: what the station hands the voice must
     // sound exactly as the pinyin a listener expects.
     void sentencesSoundAsExpected_data()
     {

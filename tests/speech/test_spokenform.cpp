@@ -238,7 +238,7 @@ private slots:
         QCOMPARE(joinParts(ToneSandhi::apply(lexicon.apply(text), fakeTone)), joined);
     }
 
-    // The whole way for each kind of voice: the issue of a Chinese listener in one table.
+    // The whole way for each kind of voice: what a Chinese listener expects, in one table.
     void spokenForEachVoice_data()
     {
         QTest::addColumn<int>("reading");
