@@ -100,6 +100,9 @@ private slots:
         QTest::newRow("time") << QStringLiteral("9:30开会：地点") << QStringLiteral("9:30开会：") << 300;
         QTest::newRow("fullwidth colon in a time") << QStringLiteral("9：30，好") << QStringLiteral("9：30，") << 300;
         QTest::newRow("thousands") << QStringLiteral("1,000元,好") << QStringLiteral("1,000元,") << 200;
+        QTest::newRow("a sentence's end between numbers cuts")
+            << QStringLiteral("共3。5人") << QStringLiteral("共3。") << 600;
+        QTest::newRow("a Chinese comma between numbers cuts") << QStringLiteral("3，5") << QStringLiteral("3，") << 300;
         QTest::newRow("after a number it cuts") << QStringLiteral("共3.再见") << QStringLiteral("共3.") << 100;
         QTest::newRow("before a number it cuts") << QStringLiteral("第.5") << QStringLiteral("第.") << 100;
         QTest::newRow("at the window's end it cuts") << QStringLiteral("12:") << QStringLiteral("12:") << 100;
