@@ -473,7 +473,9 @@ namespace {
 QByteArray xls(const ExportTable& table, ExportAlterations* altered)
 {
     if (table.rows.size() + 1 > 65536) {
-        throw RuntimeError(QStringLiteral("XLS 工作表最多容纳 65536 行，要导出的是 %1 行").arg(table.rows.size() + 1));
+        throw RuntimeError(
+            QStringLiteral("XLS 工作表最多容纳 65535 条记录（另有标题行），要导出的是 %1 条：请改存为 XLSX")
+                .arg(table.rows.size()));
     }
     if (table.columns.size() > 256) {
         throw RuntimeError(QStringLiteral("XLS 工作表最多容纳 256 列，要导出的是 %1 列").arg(table.columns.size()));

@@ -2,6 +2,7 @@
 #include "exportwriters.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <utility>
@@ -128,6 +129,12 @@ QByteArray xlsx(const ExportTable& table, ExportAlterations* altered)
             }
             if (!format && kept.contains(QLatin1Char('\n'))) {
                 format = wrapped;
+            }
+            // Readers take _xHHHH_ as an escaped character (the library writes control characters so);
+            // a text that holds such a sequence itself has its underscore escaped, as _x005F_.
+            if (kept.contains(QLatin1String("_x"))) {
+                static const QRegularExpression literal(QStringLiteral("_x(?=[0-9A-Fa-f]{4}_)"));
+                kept.replace(literal, QStringLiteral("_x005F_x"));
             }
             check(worksheet_write_string(sheet, row, lxw_col_t(column), kept.toUtf8().constData(), format));
         };

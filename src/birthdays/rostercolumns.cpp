@@ -1,70 +1,74 @@
 #include "rostercolumns.h"
 
+#include "speech/pinyin.h"
+
+namespace {
+
+// A person's reading of the name: the editor's rule (a syllable for each Chinese character) and its
+// stored form; an empty one is no reading.
+QString checkReading(const QString& name, QString* value)
+{
+    const QString typed = value->trimmed();
+    if (typed.isEmpty()) {
+        value->clear();
+        return {};
+    }
+    const QString problem = Pinyin::problem(name, typed);
+    if (problem.isEmpty()) {
+        *value = Pinyin::canonical(typed);
+    }
+    return problem;
+}
+
+RosterColumn column(const QString& field, const char* title, const char* label, int width, RosterColumn::Kind kind)
+{
+    RosterColumn column;
+    column.field = field;
+    column.title = QString::fromUtf8(title);
+    column.label = QString::fromUtf8(label);
+    column.width = width;
+    column.kind = kind;
+    return column;
+}
+
+RosterColumn imported(RosterColumn column, bool required, int maxLength, const QStringList& aliases)
+{
+    column.required = required;
+    column.maxLength = maxLength;
+    column.aliases = aliases;
+    return column;
+}
+
+} // namespace
+
 namespace RosterColumns {
 
 const QList<RosterColumn>& all()
 {
-    // Aliases are compared without case, blanks, underscores, hyphens, dots and colons.
-    static const QList<RosterColumn> columns = {
-        { Id,
-          QStringLiteral("No"),
-          QStringLiteral("编号"),
-          36,
-          RosterColumn::Kind::Id,
-          false,
-          0,
-          { QStringLiteral("序号"), QStringLiteral("编号"), QStringLiteral("id"), QStringLiteral("no") } },
-        { Name,
-          QStringLiteral("姓名"),
-          QStringLiteral("姓名"),
-          66,
-          RosterColumn::Kind::Text,
-          true,
-          100,
-          { QStringLiteral("名字"), QStringLiteral("员工姓名"), QStringLiteral("职工姓名"), QStringLiteral("人员姓名"),
-            QStringLiteral("员工"), QStringLiteral("name"), QStringLiteral("fullname"), QStringLiteral("employee"),
-            QStringLiteral("employeename"), QStringLiteral("staffname") } },
-        { Indate,
-          QStringLiteral("入职"),
-          QStringLiteral("入职日期"),
-          66,
-          RosterColumn::Kind::Date,
-          true,
-          0,
-          { QStringLiteral("入职日期"), QStringLiteral("入职时间"), QStringLiteral("入厂日期"),
-            QStringLiteral("到职日期"), QStringLiteral("报到日期"), QStringLiteral("加入日期"),
-            QStringLiteral("joined"), QStringLiteral("joindate"), QStringLiteral("datejoined"),
-            QStringLiteral("dateofjoining"), QStringLiteral("hiredate"), QStringLiteral("startdate"),
-            QStringLiteral("entrydate") } },
-        { Birthday,
-          QStringLiteral("生日"),
-          QStringLiteral("生日"),
-          66,
-          RosterColumn::Kind::Date,
-          true,
-          0,
-          { QStringLiteral("出生日期"), QStringLiteral("出生年月日"), QStringLiteral("出生年月"),
-            QStringLiteral("生日日期"), QStringLiteral("出生"), QStringLiteral("birth"), QStringLiteral("birthdate"),
-            QStringLiteral("dateofbirth"), QStringLiteral("dob") } },
-        { Dept,
-          QStringLiteral("部门"),
-          QStringLiteral("部门"),
-          84,
-          RosterColumn::Kind::Text,
-          false,
-          200,
-          { QStringLiteral("所属部门"), QStringLiteral("部门名称"), QStringLiteral("科室"),
-            QStringLiteral("department"), QStringLiteral("departmentname") } },
-        { Remark,
-          QStringLiteral("备注"),
-          QStringLiteral("备注"),
-          143,
-          RosterColumn::Kind::Text,
-          false,
-          2000,
-          { QStringLiteral("说明"), QStringLiteral("备注说明"), QStringLiteral("remark"), QStringLiteral("remarks"),
-            QStringLiteral("note"), QStringLiteral("notes"), QStringLiteral("comment"), QStringLiteral("comments") } },
-    };
+    using Kind = RosterColumn::Kind;
+    // Aliases are compared without case, blanks, underscores, hyphens, dots, colons and brackets.
+    static const QList<RosterColumn> columns = [] {
+        QList<RosterColumn> list;
+        list.append(imported(column(Id, "No", "编号", 36, Kind::Id), false, 0, { "序号", "编号", "id", "no" }));
+        list.append(imported(column(Name, "姓名", "姓名", 66, Kind::Text), true, 100,
+                             { "名字", "员工姓名", "职工姓名", "人员姓名", "员工", "name", "fullname", "employee",
+                               "employeename", "staffname" }));
+        RosterColumn reading = imported(column(Reading, "读音", "读音", 96, Kind::Text), false, 200,
+                                        { "拼音", "姓名拼音", "姓名读音", "pinyin", "reading" });
+        reading.check = checkReading;
+        list.append(reading);
+        list.append(imported(column(Indate, "入职", "入职日期", 66, Kind::Date), true, 0,
+                             { "入职日期", "入职时间", "入厂日期", "到职日期", "报到日期", "加入日期", "joined",
+                               "joindate", "datejoined", "dateofjoining", "hiredate", "startdate", "entrydate" }));
+        list.append(imported(
+            column(Birthday, "生日", "生日", 66, Kind::Date), true, 0,
+            { "出生日期", "出生年月日", "出生年月", "生日日期", "出生", "birth", "birthdate", "dateofbirth", "dob" }));
+        list.append(imported(column(Dept, "部门", "部门", 84, Kind::Text), false, 200,
+                             { "所属部门", "部门名称", "科室", "department", "departmentname" }));
+        list.append(imported(column(Remark, "备注", "备注", 143, Kind::Text), false, 2000,
+                             { "说明", "备注说明", "remark", "remarks", "note", "notes", "comment", "comments" }));
+        return list;
+    }();
     return columns;
 }
 

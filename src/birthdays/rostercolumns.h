@@ -21,13 +21,16 @@ struct RosterColumn
     int maxLength = 0;
     // Header texts of other programs that mean this column (the title and the field count too).
     QStringList aliases;
+    // An imported value's own rule: why it cannot be stored for a person of that name (empty when it
+    // can), rewriting it into its stored form. None for most columns.
+    QString (*check)(const QString& name, QString* value) = nullptr;
 
     bool imported() const { return kind != Kind::Id; }
 };
 
 namespace RosterColumns {
 
-// In the grid's order: No, 姓名, 入职, 生日, 部门, 备注.
+// In the grid's order: No, 姓名, 读音, 入职, 生日, 部门, 备注.
 const QList<RosterColumn>& all();
 // The column of a field of the table birthday, or -1.
 int indexOf(const QString& field);
@@ -36,6 +39,7 @@ const RosterColumn& at(int index);
 // The field names every roster column uses.
 inline const QString Id = QStringLiteral("id");
 inline const QString Name = QStringLiteral("emp_name");
+inline const QString Reading = QStringLiteral("pinyin");
 inline const QString Indate = QStringLiteral("indate");
 inline const QString Birthday = QStringLiteral("birthday");
 inline const QString Dept = QStringLiteral("dept");

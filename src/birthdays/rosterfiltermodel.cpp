@@ -1,6 +1,7 @@
 #include "rosterfiltermodel.h"
 
 #include "rostercolumns.h"
+#include "speech/pinyin.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -185,7 +186,23 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
     if (!cell.isValid()) {
         return false;
     }
-    if (!sourceModel()->setData(cell, value, role)) {
+    QVariant stored = value;
+    if (index.column() == Pinyin && role == Qt::EditRole) {
+        // A reading is kept in its stored form; an empty one is no reading at all.
+        const QString typed = value.toString().trimmed();
+        if (typed.isEmpty()) {
+            stored = QVariant(QMetaType::fromType<QString>());
+        } else {
+            const QString name = data(index.siblingAtColumn(EmpName), Qt::EditRole).toString();
+            const QString problem = Pinyin::problem(name, typed);
+            if (!problem.isEmpty()) {
+                emit editRefused(problem);
+                return false;
+            }
+            stored = Pinyin::canonical(typed);
+        }
+    }
+    if (!sourceModel()->setData(cell, stored, role)) {
         undoRefused();
         return false;
     }

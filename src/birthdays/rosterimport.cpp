@@ -113,6 +113,19 @@ RosterImport::DateReading serialReading(double serial, bool date1904, const QStr
     throw RuntimeError(query.lastError().text());
 }
 
+QSet<QString> tableColumns(QSqlDatabase db)
+{
+    QSet<QString> names;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA table_info(birthday)"))) {
+        failed(query);
+    }
+    while (query.next()) {
+        names.insert(query.value(1).toString().toLower());
+    }
+    return names;
+}
+
 } // namespace
 
 QString ImportRow::name() const
@@ -367,7 +380,17 @@ ImportPlan plan(const ImportSheet& sheet, const ImportMapping& mapping, const Ro
                 row.values[i] = reading.date.toString(IsoDate);
                 continue;
             }
-            const QString& text = cell.text;
+            QString text = cell.text;
+            if (column.check) {
+                const QString name = sheet.cell(r, mapping.sheetColumn(nameColumn)).text;
+                const QString problem = column.check(name, &text);
+                if (!problem.isEmpty()) {
+                    problems.append(QStringLiteral("%1：%2").arg(column.label, problem));
+                }
+                if (text.isEmpty()) {
+                    continue; // no value at all
+                }
+            }
             if (column.required && text.trimmed().isEmpty()) {
                 problems.append(QStringLiteral("没有%1").arg(column.label));
             } else if (column.maxLength > 0 && text.size() > column.maxLength) {
@@ -444,8 +467,10 @@ ImportPlan apply(QSqlDatabase db, const ImportSheet& sheet, const ImportMapping&
         QStringList marks;
         QStringList updates;
         QList<int> written; // roster columns, in the statements' order
+        const QSet<QString> present = tableColumns(db);
         for (int i = 0; i < columns.size(); ++i) {
-            if (!columns.at(i).imported()) {
+            // A file made before a column was added to the roster has no place for its values.
+            if (!columns.at(i).imported() || !present.contains(columns.at(i).field.toLower())) {
                 continue;
             }
             written.append(i);

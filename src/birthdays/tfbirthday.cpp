@@ -12,6 +12,7 @@
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
+#include "speech/pinyin.h"
 #include "ui_tfbirthday.h"
 
 #include <QDir>
@@ -51,10 +52,12 @@ void Tfbirthday::setupEntryPanel()
     }
     for (QWidget* field : { static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
                             static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->edt_dept),
-                            static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->BitBtn1) }) {
+                            static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->edt_pinyin),
+                            static_cast<QWidget*>(m_ui->BitBtn1) }) {
         field->installEventFilter(this);
     }
     connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+    connect(m_ui->BitBtn2, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn2Click(); }); });
 }
 
 void Tfbirthday::setupGrid()
@@ -78,7 +81,13 @@ void Tfbirthday::setupGrid()
     for (const int column : { int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday) }) {
         grid->setColumnWidth(column, qMax(RosterFilterModel::width(column), dateWidth));
     }
+    // A three-character name's reading stays readable.
+    grid->setColumnWidth(RosterFilterModel::Pinyin,
+                         qMax(RosterFilterModel::width(RosterFilterModel::Pinyin),
+                              grid->fontMetrics().horizontalAdvance(QStringLiteral("zhang1 xiong2 xin4")) + 12));
     m_header->setStretchLastSection(true);
+    // A file whose roster could not get the reading column shows none.
+    grid->setColumnHidden(RosterFilterModel::Pinyin, m_shown->sourceColumn(RosterFilterModel::Pinyin) < 0);
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
     grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
@@ -115,7 +124,10 @@ void Tfbirthday::setupGrid()
     m_Import1 = m_menu->addAction(QStringLiteral("导入…"));
     m_Import1->setObjectName(QStringLiteral("Import1"));
     connect(m_Import1, &QAction::triggered, this, [this] { guarded([this] { Import1Click(); }); });
+    m_N2 = m_menu->addAction(QStringLiteral("试听姓名"));
+    m_N2->setObjectName(QStringLiteral("N2"));
     connect(m_N1, &QAction::triggered, this, [this] { guarded([this] { N1Click(); }); });
+    connect(m_N2, &QAction::triggered, this, [this] { guarded([this] { N2Click(); }); });
     connect(m_Excel1, &QAction::triggered, this, [this] { guarded([this] { Excel1Click(); }); });
     connect(grid, &QWidget::customContextMenuRequested, this, &Tfbirthday::showPopup);
 }
@@ -198,8 +210,12 @@ void Tfbirthday::BitBtn1Click()
         m_ui->edt_emp_name->setFocus();
         return;
     }
+    if (!typedReadingFits(name)) {
+        return;
+    }
     postPendingEdit();
     RosterEntry entry;
+    entry.pinyin = Pinyin::canonical(m_ui->edt_pinyin->text());
     entry.name = name;
     entry.birthday = m_ui->Date1->date();
     entry.indate = m_ui->Date2->date();
@@ -233,6 +249,42 @@ void Tfbirthday::N1Click()
     // The grid stays on the record that took the deleted one's place.
     if (m_shown->rowCount() > 0) {
         m_ui->DBGridEh1->setCurrentIndex(m_shown->index(qMin(row, m_shown->rowCount() - 1), current.column()));
+    }
+}
+
+bool Tfbirthday::typedReadingFits(const QString& name)
+{
+    const QString pinyin = m_ui->edt_pinyin->text().trimmed();
+    const QString problem = pinyin.isEmpty() ? QString() : Pinyin::problem(name, pinyin);
+    if (!problem.isEmpty()) {
+        warnbox(problem);
+        m_ui->edt_pinyin->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void Tfbirthday::BitBtn2Click()
+{
+    const QString name = m_ui->edt_emp_name->text().trimmed();
+    if ((name.isEmpty() && m_ui->edt_pinyin->text().trimmed().isEmpty()) || !typedReadingFits(name)) {
+        return;
+    }
+    if (m_listen) {
+        m_listen(name, Pinyin::canonical(m_ui->edt_pinyin->text()));
+    }
+}
+
+void Tfbirthday::N2Click()
+{
+    const QModelIndex current = m_ui->DBGridEh1->currentIndex();
+    if (!current.isValid() || !m_listen) {
+        return;
+    }
+    const QString name = m_shown->index(current.row(), RosterFilterModel::EmpName).data(Qt::EditRole).toString();
+    const QString pinyin = m_shown->index(current.row(), RosterFilterModel::Pinyin).data(Qt::EditRole).toString();
+    if (!name.trimmed().isEmpty()) {
+        m_listen(name.trimmed(), Pinyin::canonical(pinyin));
     }
 }
 
@@ -295,6 +347,7 @@ void Tfbirthday::Import1Click()
 void Tfbirthday::showPopup(const QPoint& pos)
 {
     m_Excel1->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&Tfbirthday::exportRequested)));
+    m_N2->setEnabled(bool(m_listen));
     m_menu->popup(m_ui->DBGridEh1->viewport()->mapToGlobal(pos));
 }
 
@@ -324,7 +377,7 @@ bool Tfbirthday::eventFilter(QObject* watched, QEvent* event)
         m_ui->BitBtn1->click();
         return true;
     }
-    // Enter moves on as Tab does: name, birthday, joined, department, remark, add.
+    // Enter moves on as Tab does: name, birthday, joined, department, remark, reading, add.
     focusNextChild();
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QScopedPointer>
 
+#include <functional>
+
 class FilterHeader;
 class QAbstractItemView;
 class QAction;
@@ -30,6 +32,11 @@ public:
     FilterHeader* filterHeader() const { return m_header; }
     QMenu* popupMenu() const { return m_menu; }
 
+    // Speaks a name as the station would, with the person's reading (stored form, may be empty).
+    using Listen = std::function<void(const QString& name, const QString& pinyin)>;
+    // The 试听 buttons do nothing until this is set.
+    void setListen(Listen listen) { m_listen = std::move(listen); }
+
     // Clears DataChanged (or sets it when another program changed the roster since the last showing,
     // which is then read again), shows the editor modally and tells whether the roster changed.
     bool editRoster();
@@ -39,7 +46,11 @@ public:
 
     // Handlers, named after their controls.
     void BitBtn1Click();
+    // 试听 of the entry panel: the name and reading typed there.
+    void BitBtn2Click();
     void N1Click();
+    // 试听 of the grid's menu: the current person.
+    void N2Click();
     void Excel1Click();
     // "导入…": a file of people, previewed, then written in one go; the grid shows them afterwards.
     void Import1Click();
@@ -59,6 +70,8 @@ private:
     void setupGrid();
     void setupEntryPanel();
     void markChanged() { m_dataChanged = true; }
+    // The reading typed in the entry panel fits the name (or is empty); otherwise warns and says so.
+    bool typedReadingFits(const QString& name);
     void showPopup(const QPoint& pos);
     bool DBGridEh1KeyDown(int key);
     // SQLite's count of changes other connections committed to the file.
@@ -72,6 +85,8 @@ private:
     QAction* m_N1 = nullptr;
     QAction* m_Excel1 = nullptr;
     QAction* m_Import1 = nullptr;
+    QAction* m_N2 = nullptr;
+    Listen m_listen;
     bool m_dataChanged = false;
     qint64 m_dataVersion = -1;
     bool m_centred = false;

@@ -8,10 +8,12 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "data/speechtables.h"
 #include "data/tdm.h"
 #include "speech/espeakvoiceengine.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingrenderer.h"
+#include "speech/spokenform.h"
 #include "speech/voicesettings.h"
 
 #include <QFileInfo>
@@ -82,6 +84,84 @@ bool blank(const QString& text)
     return text.trimmed().isEmpty();
 }
 
+// The text a preview reads: the given one, or the announcement of the clock's day. Empty, with the
+// reason on err (and what follows from it), when that day has nobody to greet.
+QString previewText(TDM& tdm, const std::optional<QString>& given, QTextStream& err, const QString& consequence)
+{
+    const QString text = given ? *given : composeAnnouncement(tdm);
+    if (blank(text)) {
+        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
+            << consequence << Qt::endl;
+        return QString();
+    }
+    return text;
+}
+
+// One reading as the station would make it from the program folder, read only: the pause symbols,
+// the "%Date%" format, the chosen voice with its rate and volume, and what the voice is handed for
+// each piece (the lexicon of draft.dat, or the built-in one when the file has none yet).
+struct PreviewReading
+{
+    PauseSymbols pauses;
+    int datetimetype = 1;
+    EspeakVoiceEngine engine;
+    SpokenForm spokenForm { &engine };
+
+    // False (with the reason on err) when the voice engine cannot start.
+    bool prepare(TDM& tdm, QTextStream& err)
+    {
+        const IniFile ini(IniFile::defaultPath());
+        pauses.publish(
+            std::make_shared<const PauseTable>(PauseTable::fromRows(PauseSymbols::readRows(tdm.q_delaytime()))));
+        pauses.setMarkdelay(ini.readInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 800));
+        datetimetype = ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Datetimetype"), 1);
+        if (!engine.isAvailable()) {
+            err << Program << ": the voice engine cannot start: " << engine.failure() << Qt::endl;
+            return false;
+        }
+        if (VoiceSettings::apply(engine, ini) < 0) {
+            err << Program << ": the chosen voice is not installed; the engine's own voice speaks" << Qt::endl;
+        }
+        const QSqlDatabase db = tdm.database();
+        spokenForm.publish(std::make_shared<const Lexicon>(SpeechTables::lexicon(db), SpeechTables::readings(db)));
+        return true;
+    }
+
+    // The reading's sound; each piece handed to the voice goes to handed as well.
+    QByteArray render(const QString& text, QStringList* handed = nullptr)
+    {
+        ReadingRenderer renderer(
+            [this, handed](const QString& piece) {
+                if (handed && !blank(piece)) {
+                    handed->append(piece);
+                }
+                return engine.synthesize(piece);
+            },
+            engine.sampleRate());
+        return renderer.render(text, pauses, datetimetype, Clock::currentDateTime(), &spokenForm);
+    }
+};
+
+// A piece on one line: its line breaks and tabs are written as \n and \t (and a backslash doubled).
+QString oneLine(const QString& piece)
+{
+    QString line;
+    for (const QChar c : piece) {
+        if (c == QLatin1Char('\\')) {
+            line += QStringLiteral("\\\\");
+        } else if (c == QLatin1Char('\n')) {
+            line += QStringLiteral("\\n");
+        } else if (c == QLatin1Char('\r')) {
+            line += QStringLiteral("\\r");
+        } else if (c == QLatin1Char('\t')) {
+            line += QStringLiteral("\\t");
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments)
@@ -125,8 +205,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             return true;
         };
         const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
-            || arg == QStringLiteral("--render") || arg == QStringLiteral("--export")
-            || arg == QStringLiteral("--import") || arg == QStringLiteral("--format");
+            || arg == QStringLiteral("--render") || arg == QStringLiteral("--spoken")
+            || arg == QStringLiteral("--export") || arg == QStringLiteral("--import")
+            || arg == QStringLiteral("--format");
         if (inlineValue && !takesValue) {
             return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
@@ -140,6 +221,23 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             { QStringLiteral("--announcement"), Command::Announcement },
             { QStringLiteral("--voices"), Command::Voices },
         };
+        if (arg == QStringLiteral("--spoken")) {
+            // Its text is optional: the next argument unless it is an option.
+            if (!setCommand(Command::Spoken, arg)) {
+                return line;
+            }
+            std::optional<QString> text = inlineValue;
+            if (!text && i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QStringLiteral("--"))) {
+                text = arguments.at(++i);
+            }
+            if (text && line.m_text) {
+                return fail(QStringLiteral("--text is given twice"));
+            }
+            if (text) {
+                line.m_text = text;
+            }
+            continue;
+        }
         if (const auto plain = plainCommands.constFind(arg); plain != plainCommands.constEnd()) {
             if (!setCommand(*plain, arg)) {
                 return line;
@@ -202,14 +300,16 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     }
 
     line.m_command = command.value_or(Command::Station);
-    if (dateGiven && line.m_command != Command::Announcement && line.m_command != Command::Render) {
-        return fail(QStringLiteral("--date goes only with --announcement or --render"));
+    if (dateGiven && line.m_command != Command::Announcement && line.m_command != Command::Render
+        && line.m_command != Command::Spoken) {
+        return fail(QStringLiteral("--date goes only with --announcement, --render or --spoken"));
     }
-    if (line.m_text && line.m_command != Command::Render) {
+    if (line.m_text && line.m_command != Command::Render && line.m_command != Command::Spoken) {
         return fail(QStringLiteral("--text goes only with --render"));
     }
     if (line.m_text && blank(*line.m_text)) {
-        return fail(QStringLiteral("--text is empty"));
+        return fail(line.m_command == Command::Spoken ? QStringLiteral("the text of --spoken is empty")
+                                                      : QStringLiteral("--text is empty"));
     }
     if (formatName && line.m_command != Command::Export) {
         return fail(QStringLiteral("--format goes only with --export"));
@@ -256,6 +356,11 @@ QString CommandLine::usage()
                           "  --render FILE.wav [--date D] [--text T]\n"
                           "                              write one reading of day D's announcement (or of T) to a\n"
                           "                              16-bit mono WAV file as the station speaks it\n"
+                          "  --spoken [TEXT] [--date D]  print what the voice is handed for each piece of one\n"
+                          "                              reading of TEXT (or of day D's announcement), a piece\n"
+                          "                              a line: numbers, dates and times in words, and the\n"
+                          "                              pinyin of the lexicon and of the names; line breaks\n"
+                          "                              inside a piece are written as \\n\n"
                           "  --export FILE [--format F]  write the roster to FILE as the roster editor exports it;\n"
                           "                              F is xls, txt, csv, csv-utf8, html, rtf or xlsx (default:\n"
                           "                              from FILE's extension)\n"
@@ -296,6 +401,9 @@ int CommandLine::run(QTextStream& out, QTextStream& err) const
         case Command::Render:
             code = render(out, err);
             break;
+        case Command::Spoken:
+            code = spoken(out, err);
+            break;
         case Command::Export:
             code = exportRoster(out, err);
             break;
@@ -324,13 +432,10 @@ int CommandLine::announcement(QTextStream& out, QTextStream& err) const
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = composeAnnouncement(tdm);
-    if (blank(text)) {
-        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
-            << Qt::endl;
-        return Success;
+    const QString text = previewText(tdm, std::nullopt, err, QString());
+    if (!text.isEmpty()) {
+        out << text << Qt::endl;
     }
-    out << text << Qt::endl;
     return Success;
 }
 
@@ -363,36 +468,44 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    QString text;
-    if (m_text) {
-        text = *m_text;
-    } else {
-        text = composeAnnouncement(tdm);
-        if (blank(text)) {
-            err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate)
-                << " (nobody to greet); nothing written" << Qt::endl;
-            return Failure;
-        }
-    }
-
-    const IniFile ini(IniFile::defaultPath());
-    PauseSymbols pauses;
-    pauses.publish(std::make_shared<const PauseTable>(PauseTable::fromRows(PauseSymbols::readRows(tdm.q_delaytime()))));
-    pauses.setMarkdelay(ini.readInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 800));
-    const int datetimetype = ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Datetimetype"), 1);
-
-    EspeakVoiceEngine engine;
-    if (!engine.isAvailable()) {
-        err << Program << ": the voice engine cannot start: " << engine.failure() << Qt::endl;
+    const QString text = previewText(tdm, m_text, err, QStringLiteral("; nothing written"));
+    if (text.isEmpty()) {
         return Failure;
     }
-    if (VoiceSettings::apply(engine, ini) < 0) {
-        err << Program << ": the chosen voice is not installed; the engine's own voice speaks" << Qt::endl;
+    PreviewReading reading;
+    if (!reading.prepare(tdm, err)) {
+        return Failure;
     }
-    ReadingRenderer renderer([&engine](const QString& piece) { return engine.synthesize(piece); }, engine.sampleRate());
-    const QByteArray pcm = renderer.render(text, pauses, datetimetype, Clock::currentDateTime());
-    ReadingRenderer::writeWav(m_wavPath, pcm, renderer.sampleRate());
-    out << QStringLiteral("%1: %2 s").arg(m_wavPath, QString::number(renderer.seconds(pcm), 'f', 2)) << Qt::endl;
+    const QByteArray pcm = reading.render(text);
+    ReadingRenderer::writeWav(m_wavPath, pcm, reading.engine.sampleRate());
+    out << QStringLiteral("%1: %2 s")
+               .arg(m_wavPath, QString::number(double(pcm.size() / 2) / reading.engine.sampleRate(), 'f', 2))
+        << Qt::endl;
+    return Success;
+}
+
+int CommandLine::spoken(QTextStream& out, QTextStream& err) const
+{
+    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
+    TDM tdm;
+    if (!openDatabase(tdm, err)) {
+        return Failure;
+    }
+    const QString text = previewText(tdm, m_text, err, QString());
+    if (text.isEmpty()) {
+        return Success;
+    }
+    PreviewReading reading;
+    if (!reading.prepare(tdm, err)) {
+        return Failure;
+    }
+    // The reading is synthesised as the station would, so that each piece's "%Date%" is the moment the
+    // station would say it.
+    QStringList handed;
+    reading.render(text, &handed);
+    for (const QString& piece : std::as_const(handed)) {
+        out << oneLine(piece) << Qt::endl;
+    }
     return Success;
 }
 
@@ -408,6 +521,10 @@ int CommandLine::exportRoster(QTextStream& out, QTextStream& err) const
     ExportLayout layout;
     layout.name = QStringLiteral("DBGridEh1");
     for (int column = 0; column < RosterFilterModel::ColumnCount; ++column) {
+        // A roster file without a column (made before it existed) has none to show, as in the grid.
+        if (shown.sourceColumn(column) < 0) {
+            continue;
+        }
         layout.columns.append(column);
         layout.widths.append(RosterFilterModel::width(column));
     }

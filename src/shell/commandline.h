@@ -19,7 +19,7 @@ class QTextStream;
 class CommandLine final
 {
 public:
-    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render, Export, Import };
+    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render, Spoken, Export, Import };
     enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 
     // arguments: without the program's name.
@@ -34,6 +34,7 @@ public:
     // --date; invalid when not given (today).
     QDate date() const { return m_date; }
     QString wavPath() const { return m_wavPath; }
+    // --text, or the text of --spoken.
     std::optional<QString> text() const { return m_text; }
     // --export and --import: the file, the export's format, what becomes of people already there.
     QString file() const { return m_file; }
@@ -52,6 +53,7 @@ private:
     int announcement(QTextStream& out, QTextStream& err) const;
     int voices(QTextStream& out, QTextStream& err) const;
     int render(QTextStream& out, QTextStream& err) const;
+    int spoken(QTextStream& out, QTextStream& err) const;
     int exportRoster(QTextStream& out, QTextStream& err) const;
     int importRoster(QTextStream& out, QTextStream& err) const;
 

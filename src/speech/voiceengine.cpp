@@ -1,3 +1,18 @@
 #include "voiceengine.h"
 
 VoiceEngine::~VoiceEngine() = default;
+
+VoiceEngine::ChineseReading VoiceEngine::chineseReading(int)
+{
+    return ChineseReading::None;
+}
+
+VoiceEngine::ChineseReading VoiceEngine::currentChineseReading()
+{
+    return ChineseReading::None;
+}
+
+int VoiceEngine::firstSyllableTone(const QString&)
+{
+    return 0;
+}

@@ -21,11 +21,11 @@ using Rows = QList<QStringList>;
 
 // Chinese names, quotes, semicolons, commas, line breaks, the euro sign and characters that code
 // page 936 lacks (a CJK extension B character, an emoji, a check mark).
-const QByteArray Roster = "姓名,生日,入职,部门,备注\r\n"
-                          "张三,1990-03-14,2020-01-05,生产部,\"他说：\"\"你好\"\"; 再见\"\r\n"
-                          "李四,1988-07-08,2021-06-01,\"财务部, 二科\",\"第一行\n第二行\"\r\n"
-                          "欧阳𪛖,1975-12-31,1999-01-01,😀,✓ 已核对\r\n"
-                          "\"Smith; John\",1961-01-01,1980-01-01,\"\"\"总部\"\"\",\r\n";
+const QByteArray Roster = "姓名,读音,生日,入职,部门,备注\r\n"
+                          "张三,zhang1 san1,1990-03-14,2020-01-05,生产部,\"他说：\"\"你好\"\"; 再见\"\r\n"
+                          "李四,Lǐ Sì,1988-07-08,2021-06-01,\"财务部, 二科\",\"第一行\n第二行\"\r\n"
+                          "欧阳𪛖,,1975-12-31,1999-01-01,😀,✓ 已核对\r\n"
+                          "\"Smith; John\",,1961-01-01,1980-01-01,\"\"\"总部\"\"\",\r\n";
 const QByteArray Euro = "姓名,生日,入职,部门,备注\r\n王€五,2000-02-29,2020-02-29,,价格 5€\r\n";
 
 // A skip in CI is a test that does not exist: there it fails.
@@ -193,18 +193,18 @@ private slots:
         }
 
         // What the roster holds, in the grid's order (by date of joining).
-        m_roster.append({ QStringLiteral("No"), QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
-                          QStringLiteral("部门"), QStringLiteral("备注") });
+        m_roster.append({ QStringLiteral("No"), QStringLiteral("姓名"), QStringLiteral("读音"), QStringLiteral("入职"),
+                          QStringLiteral("生日"), QStringLiteral("部门"), QStringLiteral("备注") });
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("readers"));
         db.setDatabaseName(m_folder->file(QStringLiteral("draft.dat")));
         QVERIFY(db.open());
         {
             QSqlQuery query(db);
             QVERIFY(query.exec(QStringLiteral(
-                "SELECT id, emp_name, indate, birthday, dept, remark1 FROM birthday ORDER BY indate, id")));
+                "SELECT id, emp_name, pinyin, indate, birthday, dept, remark1 FROM birthday ORDER BY indate, id")));
             while (query.next()) {
                 QStringList row;
-                for (int i = 0; i < 6; ++i) {
+                for (int i = 0; i < 7; ++i) {
                     row.append(query.value(i).toString());
                 }
                 m_roster.append(row);
@@ -215,7 +215,8 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("readers"));
         QCOMPARE(m_roster.size(), 6);
         QCOMPARE(m_roster.at(1).at(1), QStringLiteral("Smith; John"));
-        QCOMPARE(m_roster.at(3).at(5), QStringLiteral("他说：\"你好\"; 再见"));
+        QCOMPARE(m_roster.at(3).at(6), QStringLiteral("他说：\"你好\"; 再见"));
+        QCOMPARE(m_roster.at(5).at(2), QStringLiteral("li3 si4")); // the reading in its stored form
     }
 
     void cleanupTestCase() { m_folder.reset(); }
@@ -300,7 +301,7 @@ private slots:
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("format");
         // Separator, quote, character set (61: code page 936, 76: UTF-8), first line, every column text.
-        const QString text = QStringLiteral(",34,%1,1,1/2/2/2/3/2/4/2/5/2/6/2");
+        const QString text = QStringLiteral(",34,%1,1,1/2/2/2/3/2/4/2/5/2/6/2/7/2");
         QTest::newRow("xls") << "out.xls"
                              << "MS Excel 97"
                              << "xls";

@@ -419,7 +419,9 @@ private slots:
             table.columns.append({ QString::fromUtf8(caption), ExportTable::Kind::Text, 66 });
         }
         table.rows
-            = { { ExportCell::fromInteger(3), ExportCell::fromText(QStringLiteral("=1+1 𠀀 😀")),
+            = { { ExportCell::fromInteger(3),
+                  ExportCell::fromText(QStringLiteral("=1+1 𠀀 😀 _x0041_ a\x01"
+                                                      "b\r\n")),
                   ExportCell::fromDate(QDate(2020, 1, 5)), ExportCell::fromText(QStringLiteral("两行\n第二行")) },
                 { ExportCell::fromReal(0.25), ExportCell::missing(), ExportCell::fromDate(QDate(1899, 1, 1)),
                   ExportCell::fromText(QString(40000, QLatin1Char('x'))) } };
@@ -427,7 +429,11 @@ private slots:
         const ImportSheet sheet = readFile(QStringLiteral("e.xlsx"), ExportWriters::xlsx(table, &altered));
         const Rows rows = texts(sheet);
         QCOMPARE(rows.at(0), (QStringList { "No", "姓名", "入职", "备注" }));
-        QCOMPARE(rows.at(1), (QStringList { "3", "=1+1 𠀀 😀", "2020-01-05", "两行\n第二行" }));
+        QCOMPARE(rows.at(1),
+                 (QStringList { "3",
+                                "=1+1 𠀀 😀 _x0041_ a\x01"
+                                "b\r\n",
+                                "2020-01-05", "两行\n第二行" }));
         QCOMPARE(sheet.rows.at(1).at(2).type, SheetCell::Type::Date);
         QCOMPARE(rows.at(2).mid(0, 3), (QStringList { "0.25", "", "1899-01-01" }));
         QCOMPARE(rows.at(2).at(3).size(), 32767);

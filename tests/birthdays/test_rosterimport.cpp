@@ -41,18 +41,19 @@ const QStringList Captions = { QStringLiteral("姓名"), QStringLiteral("生日"
                                QStringLiteral("部门"), QStringLiteral("备注") };
 const QDate Today(2024, 3, 5);
 
-// The roster's people as texts, in the order of their ids: name | birthday | indate | dept | remark.
+// The roster's people as texts, in the order of their ids: name | birthday | indate | dept | remark | reading.
 QStringList people(QSqlDatabase db)
 {
     QStringList result;
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT emp_name, birthday, indate, dept, remark1 FROM birthday ORDER BY id"))) {
+    if (!query.exec(
+            QStringLiteral("SELECT emp_name, birthday, indate, dept, remark1, pinyin FROM birthday ORDER BY id"))) {
         qWarning("%s", qPrintable(query.lastError().text()));
         return { QStringLiteral("query failed") };
     }
     while (query.next()) {
         QStringList fields;
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 6; ++i) {
             fields.append(query.value(i).toString());
         }
         result.append(fields.join(QLatin1Char('|')));
@@ -255,6 +256,40 @@ private slots:
         QVERIFY(plan.skippedLines().at(0).startsWith(QStringLiteral("第 2 行")));
     }
 
+    void readingsAreChecked_data()
+    {
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<QString>("stored"); // empty: refused
+        QTest::newRow("tone numbers") << "zhang1 san1"
+                                      << "zhang1 san1";
+        QTest::newRow("tone marks, capitals") << "Zhāng Sān"
+                                              << "zhang1 san1";
+        QTest::newRow("one syllable short") << "zhang1"
+                                            << "";
+        QTest::newRow("no reading") << ""
+                                    << "";
+    }
+
+    void readingsAreChecked()
+    {
+        QFETCH(QString, reading);
+        QFETCH(QString, stored);
+        const ImportPlan plan
+            = planOf({ { "姓名", "读音", "生日", "入职" }, { "张三", reading, "1990-03-14", "2020-01-05" } });
+        const ImportRow& row = plan.rows.at(0);
+        const QVariant value = row.values.at(column(RosterColumns::Reading));
+        if (!stored.isEmpty()) {
+            QCOMPARE(row.action, ImportRow::Action::Add);
+            QCOMPARE(value.toString(), stored);
+        } else if (reading.isEmpty()) {
+            QCOMPARE(row.action, ImportRow::Action::Add);
+            QVERIFY(value.isNull());
+        } else {
+            QCOMPARE(row.action, ImportRow::Action::Refuse);
+            QVERIFY2(row.reason.startsWith(QStringLiteral("读音：")), qPrintable(row.reason));
+        }
+    }
+
     void bornToday()
     {
         const ImportPlan plan = planOf({ Captions, { "张三", "2024-03-05", "2024-03-05" } });
@@ -337,8 +372,8 @@ private slots:
         QCOMPARE(written.summary(), QStringLiteral("新增 1 人，更新 1 人，跳过 1 行。"));
         // The update takes the file's values; an empty cell keeps what the roster held.
         QCOMPARE(people(db()),
-                 (QStringList { QStringLiteral("张三|1990-03-14|2021-02-03|新部门|旧备注"),
-                                QStringLiteral("王五|1985-12-01|2019-02-28||x;\"y\"") }));
+                 (QStringList { QStringLiteral("张三|1990-03-14|2021-02-03|新部门|旧备注|"),
+                                QStringLiteral("王五|1985-12-01|2019-02-28||x;\"y\"|") }));
         QSqlQuery id(db());
         QVERIFY(id.exec(QStringLiteral("SELECT id FROM birthday WHERE emp_name = '张三'")) && id.next());
         QCOMPARE(id.value(0).toLongLong(), zhang);
@@ -362,7 +397,7 @@ private slots:
         } catch (const RuntimeError& error) {
             QVERIFY2(error.message().contains(QStringLiteral("refused by the database")), qPrintable(error.message()));
         }
-        QCOMPARE(people(db()), QStringList { QStringLiteral("张三|1990-03-14|2020-01-05||") });
+        QCOMPARE(people(db()), QStringList { QStringLiteral("张三|1990-03-14|2020-01-05|||") });
         // The connection is usable afterwards: no transaction was left open.
         QVERIFY(trigger.exec(QStringLiteral("DROP TRIGGER refuse")));
         RosterImport::apply(db(), sheet, RosterImport::guessMapping(sheet), Today, ImportPlan::Duplicates::Skip);
@@ -421,14 +456,22 @@ private slots:
         QFETCH(int, format);
         QFETCH(QString, suffix);
         const QList<QStringList> roster = {
-            { "张三", "1990-03-14", "2020-01-05", "生产部", "a;\"b\"" },
-            { " 李四 ", "1988-07-08", "2021-06-01", "财务部", "两行\r\n第二行" },
-            { "Euro€", "2000-02-29", "2020-02-29", "", "" },
-            { "𠀀字", "1975-12-31", "1999-01-01", "😀", "=1+1" },
-            { "O'Brien, Pat", "1961-01-01", "1980-01-01", "\"quoted\"", "tab\there" },
+            { "张三", "1990-03-14", "2020-01-05", "生产部", "a;\"b\"", "zhang1 san1" },
+            { " 李四 ", "1988-07-08", "2021-06-01", "财务部", "两行\r\n第二行", "" },
+            { "Euro€", "2000-02-29", "2020-02-29", "", "", "" },
+            { "𠀀字", "1975-12-31", "1999-01-01", "😀", "=1+1", "" },
+            { "O'Brien, Pat", "1961-01-01", "1980-01-01", "\"quoted\"", "tab\there", "" },
         };
         for (const QStringList& person : roster) {
-            QVERIFY(addEmployee(*m_data, person.at(0), person.at(1), person.at(2), person.at(3), person.at(4)) > 0);
+            const qint64 id = addEmployee(db(), person.at(0), person.at(1), person.at(2), person.at(3), person.at(4));
+            QVERIFY(id > 0);
+            if (!person.at(5).isEmpty()) {
+                QSqlQuery reading(db());
+                reading.prepare(QStringLiteral("UPDATE birthday SET pinyin = ? WHERE id = ?"));
+                reading.addBindValue(person.at(5));
+                reading.addBindValue(id);
+                QVERIFY(reading.exec());
+            }
         }
         QVERIFY(m_data->openReadOnly());
         RosterFilterModel shown;
@@ -462,9 +505,14 @@ private slots:
             = RosterImport::apply(db(), sheet, RosterImport::guessMapping(sheet), Today, ImportPlan::Duplicates::Skip);
         QCOMPARE(written.added, roster.size());
         QStringList want;
+        const QList<int> order = { RosterFilterModel::EmpName, RosterFilterModel::Birthday, RosterFilterModel::Indate,
+                                   RosterFilterModel::Dept,    RosterFilterModel::Remark,   RosterFilterModel::Pinyin };
         for (const QStringList& row : expected) {
-            // No, 姓名, 入职, 生日, 部门, 备注 -> name | birthday | indate | dept | remark
-            want.append(QStringList { row.at(1), row.at(3), row.at(2), row.at(4), row.at(5) }.join(QLatin1Char('|')));
+            QStringList fields;
+            for (const int column : order) {
+                fields.append(row.at(column));
+            }
+            want.append(fields.join(QLatin1Char('|')));
         }
         QCOMPARE(people(db()), want);
         if (ExportFormat(format) == ExportFormat::Xlsx || ExportFormat(format) == ExportFormat::CsvUtf8) {
