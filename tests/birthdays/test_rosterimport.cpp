@@ -404,6 +404,21 @@ private slots:
         QCOMPARE(people(db()).size(), 5);
     }
 
+    void applyToARosterWithoutTheReadingColumn()
+    {
+        // A file made before the roster had the column: the readings have nowhere to go.
+        QSqlQuery drop(db());
+        QVERIFY(drop.exec(QStringLiteral("ALTER TABLE birthday DROP COLUMN pinyin")));
+        const ImportSheet sheet
+            = sheetOf({ { "姓名", "读音", "生日", "入职" }, { "张三", "zhang1 san1", "1990-03-14", "2020-01-05" } });
+        const ImportPlan written = RosterImport::apply(db(), sheet, RosterImport::guessMapping(sheet), Today,
+                                                       ImportPlan::Duplicates::Update);
+        QCOMPARE(written.added, 1);
+        QSqlQuery query(db());
+        QVERIFY(query.exec(QStringLiteral("SELECT emp_name, birthday FROM birthday")) && query.next());
+        QCOMPARE(query.value(0).toString(), QStringLiteral("张三"));
+    }
+
     void applyPlansOnTheRosterAsItIs()
     {
         const ImportSheet sheet = sheetOf({ Captions, { "张三", "1990-03-14", "2020-01-05" } });
