@@ -1,5 +1,6 @@
 #include "exporttable.h"
 
+#include "common/modelrows.h"
 #include "rosterfiltermodel.h"
 
 #include <QAbstractItemModel>
@@ -242,9 +243,7 @@ ExportCell ExportCell::fromReal(double value)
 ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& layout)
 {
     // Models on a database hand out their rows in slices; the export takes them all.
-    while (model.canFetchMore(QModelIndex())) {
-        model.fetchMore(QModelIndex());
-    }
+    fetchAllRows(model);
 
     QList<int> columns = layout.columns;
     if (columns.isEmpty()) {

@@ -1,8 +1,8 @@
 #include "exportwriters.h"
 
+#include "common/atomicfile.h"
 #include "common/runtimeerror.h"
 
-#include <QSaveFile>
 #include <QStringEncoder>
 #include <QtEndian>
 
@@ -445,12 +445,7 @@ void write(const QString& path, ExportFormat format, const ExportTable& table)
     } catch (const RuntimeError& error) {
         throw RuntimeError(QStringLiteral("无法写入文件 %1：%2").arg(path, error.message()));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw RuntimeError(QStringLiteral("无法写入文件 %1：%2").arg(path, reason));
-    }
+    AtomicFile::replace(path, bytes);
 }
 
 } // namespace ExportWriters

@@ -67,7 +67,7 @@ bool openDatabase(TDM& tdm, QTextStream& err)
         return false;
     }
     if (!tdm.openReadOnly()) {
-        err << Program << ": cannot open the database " << TDM::databasePath() << Qt::endl;
+        err << Program << ": cannot open the database " << tdm.failure() << Qt::endl;
         return false;
     }
     return true;
@@ -275,12 +275,14 @@ int CommandLine::voices(QTextStream& out, QTextStream& err) const
             << (engine.failure().isEmpty() ? QString() : QStringLiteral(" (%1)").arg(engine.failure())) << Qt::endl;
         return Failure;
     }
-    const int chosen = VoiceSettings::speaker(IniFile(IniFile::defaultPath()));
+    const VoiceSettings::Choice chosen
+        = VoiceSettings::choose(IniFile(IniFile::defaultPath()), names, engine.voiceIdentifiers());
     for (int i = 0; i < names.size(); ++i) {
-        out << (i == chosen ? QStringLiteral("* ") : QStringLiteral("  ")) << i << "  " << names.at(i) << Qt::endl;
+        out << (i == chosen.index ? QStringLiteral("* ") : QStringLiteral("  ")) << i << "  " << names.at(i)
+            << Qt::endl;
     }
-    if (chosen < 0 || chosen >= names.size()) {
-        err << Program << ": the chosen voice " << chosen << " is not installed; no voice is marked" << Qt::endl;
+    if (!chosen.note.isEmpty()) {
+        err << Program << ": " << chosen.note << Qt::endl;
     }
     return Success;
 }
@@ -319,7 +321,7 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
         return Failure;
     }
     if (VoiceSettings::apply(engine, ini) < 0) {
-        err << Program << ": the chosen voice is not installed; the engine's own voice speaks" << Qt::endl;
+        err << Program << ": no voice is installed; the engine's own voice speaks" << Qt::endl;
     }
     ReadingRenderer renderer([&engine](const QString& piece) { return engine.synthesize(piece); }, engine.sampleRate());
     const QByteArray pcm = renderer.render(text, pauses, datetimetype, Clock::currentDateTime());

@@ -89,6 +89,8 @@ public:
     void enableSave();
     // Ends the program without saving (the end of the desktop session).
     void endWithoutSaving();
+    // The close button's save was refused (the program still ended).
+    bool closeSaveFailed() const { return m_closeSaveFailed; }
 
 signals:
     // The program is to end: the station leaves its event loop.
@@ -140,6 +142,7 @@ private:
     PauseSymbols m_pauseSymbols;
     VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
+    bool m_closeSaveFailed = false;
     // Declared last: destroyed first, it stops and joins a reading while the editor still exists.
     std::unique_ptr<ReadingCommands> m_readingCommands;
 };

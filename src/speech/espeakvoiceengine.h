@@ -24,6 +24,8 @@ public:
     // Voices that really speak here: the Mandarin voice that reads Chinese characters first, the other
     // Chinese voices next, then the rest in the engine's order.
     QStringList voices() override;
+    // espeak-ng's identifiers ("sit/cmn-Latn-pinyin").
+    QStringList voiceIdentifiers() override;
     void setVoice(int index) override;
     int rate() override;
     void setRate(int rate) override;

@@ -1,3 +1,8 @@
 #include "voiceengine.h"
 
 VoiceEngine::~VoiceEngine() = default;
+
+QStringList VoiceEngine::voiceIdentifiers()
+{
+    return voices();
+}

@@ -1,6 +1,7 @@
 #include "voicepanel.h"
 
 #include "common/errorguard.h"
+#include "common/eventlog.h"
 #include "common/inifile.h"
 #include "voiceengine.h"
 #include "voicesettings.h"
@@ -36,11 +37,23 @@ void VoicePanel::loadRateAndVolume(const IniFile& ini)
 void VoicePanel::fillVoiceList(const IniFile& ini)
 {
     m_w.flatComboBox1->clear();
+    QStringList names;
+    m_identifiers.clear();
     if (m_voice) {
-        m_w.flatComboBox1->addItems(m_voice->voices());
+        names = m_voice->voices();
+        m_identifiers = m_voice->voiceIdentifiers();
     }
-    const int index = VoiceSettings::speaker(ini);
-    m_w.flatComboBox1->setCurrentIndex(index >= 0 && index < m_w.flatComboBox1->count() ? index : -1);
+    m_w.flatComboBox1->addItems(names);
+    const VoiceSettings::Choice choice = VoiceSettings::choose(ini, names, m_identifiers);
+    if (!choice.note.isEmpty()) {
+        logEvent(QStringLiteral("voice: ") + choice.note);
+    }
+    m_w.flatComboBox1->setCurrentIndex(choice.index);
+}
+
+void VoicePanel::saveVoice(IniFile& ini) const
+{
+    VoiceSettings::write(ini, m_w.flatComboBox1->currentIndex(), m_identifiers);
 }
 
 void VoicePanel::applyvoice()

@@ -1,7 +1,9 @@
+#include "common/eventlog.h"
 #include "common/readingstate.h"
 #include "fakeclock.h"
 #include "music/musicplayer.h"
 #include "recordingaudiolibrary.h"
+#include "testfolder.h"
 
 #include <QTest>
 
@@ -15,6 +17,7 @@ public:
     int selectedIndex() const override { return selected; }
     void select(int index) override { selected = index; }
     QString entryPath(int index) const override { return QStringLiteral("/music/") + entries.at(index); }
+    bool folderExists() const override { return folderThere; }
     void showPosition(const QString& text) override { position = text; }
     void showStatus(const QString& path) override { status = path; }
     void setPositionTimer(bool on) override { timerOn = on; }
@@ -24,6 +27,7 @@ public:
     QString position;
     QString status;
     bool timerOn = false;
+    bool folderThere = true;
 };
 
 QList<float> levels(std::initializer_list<int> values)
@@ -349,22 +353,88 @@ private slots:
         QVERIFY(!m_player->isStopped());
     }
 
-    void aFileThatFailsSilencesTheMusic()
+    void aFileThatFailsIsPassedOver_data()
     {
-        addFiles({ QStringLiteral("a.mp3") }, 60);
-        m_view->entries.append(QStringLiteral("broken.mp3")); // the library refuses it
+        QTest::addColumn<QStringList>("entries"); // "x" marks a file the library refuses
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("plays"); // empty: nothing can play
+        QTest::addColumn<int>("opened"); // files the player tried
+        QTest::newRow("the next one plays") << QStringList { "a", "x1", "b" } << 1 << "/music/b.mp3" << 2;
+        QTest::newRow("the list wraps") << QStringList { "a", "b", "x1" } << 2 << "/music/a.mp3" << 2;
+        QTest::newRow("two in a row") << QStringList { "x1", "x2", "c" } << 0 << "/music/c.mp3" << 3;
+        QTest::newRow("none plays, each tried once") << QStringList { "x1", "x2", "x3" } << 1 << QString() << 3;
+    }
+
+    void aFileThatFailsIsPassedOver()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(int, selected);
+        QFETCH(QString, plays);
+        QFETCH(int, opened);
+        for (const QString& entry : std::as_const(entries)) {
+            m_view->entries.append(entry + QStringLiteral(".mp3"));
+            if (!entry.startsWith(QLatin1Char('x'))) {
+                m_library->addFile(QStringLiteral("/music/%1.mp3").arg(entry), 60);
+            }
+        }
+        m_view->selected = selected;
         m_player->bj_playClick();
-        m_library->setPosition(45, 12);
-        m_view->selected = 1;
+        QCOMPARE(m_library->calls.filter(QStringLiteral("create")).size(), opened);
+        if (plays.isEmpty()) {
+            QCOMPARE(m_player->bj_stream(), AudioLibrary::Handle(0));
+            QVERIFY(!m_view->timerOn);
+            QVERIFY(m_player->isStopped());
+        } else {
+            QVERIFY(AudioLibrary::isOpen(m_player->bj_stream()));
+            QCOMPARE(m_library->stream(m_player->bj_stream())->path, plays);
+            QCOMPARE(m_view->status, plays);
+            QVERIFY(m_view->timerOn);
+        }
+    }
+
+    void aBrokenFileIsLoggedOnceAndASilentListOnce()
+    {
+        TestFolder folder;
+        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false);
+        m_view->entries = { QStringLiteral("x.mp3"), QStringLiteral("y.mp3") };
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            m_player->bj_playClick(); // the scheduler presses play day after day
+        }
+        // The list gets a file that plays: afterwards a broken file is news again.
+        m_view->entries.append(QStringLiteral("a.mp3"));
+        m_library->addFile(QStringLiteral("/music/a.mp3"), 60);
+        m_view->selected = 2;
         m_player->bj_playClick();
-        QCOMPARE(m_library->calls.mid(m_library->calls.size() - 2),
-                 QStringList({ QStringLiteral("free 45"), QStringLiteral("create /music/broken.mp3") }));
+        m_view->selected = 0;
+        m_player->bj_playClick();
+        EventLog::close();
+        const QString log = QString::fromUtf8(folder.read(QStringLiteral("kelvora.log")));
+        QCOMPARE(log.count(QStringLiteral("music file does not play: /music/x.mp3")), 1);
+        QCOMPARE(log.count(QStringLiteral("music file does not play: /music/y.mp3")), 1);
+        QCOMPARE(log.count(QStringLiteral("no file of the music list plays (2 files)")), 1);
+        QCOMPARE(log.count(QStringLiteral("music started: /music/a.mp3")), 2);
+    }
+
+    void aVanishedFolderIsLoggedOnceAndTheMusicRests()
+    {
+        TestFolder folder;
+        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false);
+        addFiles({ QStringLiteral("a.mp3") }, 10);
+        m_view->entries.append(QStringLiteral("b.mp3"));
+        m_player->bj_playClick();
+        // The folder goes while a.mp3 plays; at its end b.mp3 is not there.
+        m_view->folderThere = false;
+        for (int tick = 0; tick < 3; ++tick) {
+            m_library->setPosition(m_player->bj_stream(), 10);
+            m_player->bj_timer1Timer();
+        }
+        m_player->bj_playClick();
+        EventLog::close();
+        QVERIFY(!m_view->timerOn);
         QCOMPARE(m_player->bj_stream(), AudioLibrary::Handle(0));
-        QCOMPARE(m_view->status, QStringLiteral("/music/broken.mp3"));
-        QVERIFY(m_view->timerOn); // left as it was
-        m_player->bj_timer1Timer();
-        QCOMPARE(m_view->position, QStringLiteral(" 00 / 60 "));
-        QCOMPARE(m_library->calls.filter(QStringLiteral("create")).size(), 2);
+        const QString log = QString::fromUtf8(folder.read(QStringLiteral("kelvora.log")));
+        QCOMPARE(log.count(QStringLiteral("music folder missing: /music")), 1);
+        QVERIFY(!log.contains(QStringLiteral("does not play")));
     }
 
     void withoutLibraryNothingHappens()

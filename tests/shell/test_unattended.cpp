@@ -101,6 +101,7 @@ private slots:
         const QString announcement = QStringLiteral("今天是：员工，张三生日，祝生日快乐！");
         QCOMPARE(main->form()->Memo1->toPlainText(), announcement);
         const QStringList expected = {
+            QStringLiteral("settings file %1 read as GB18030").arg(IniFile::defaultPath()),
             QStringLiteral("announcement composed: ") + announcement,
             QStringLiteral("broadcast started"),
             QStringLiteral("music started: ") + track,

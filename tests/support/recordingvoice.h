@@ -21,9 +21,12 @@ public:
         int volume;
     };
 
-    explicit RecordingVoice(QStringList names = { QStringLiteral("Chinese (Mandarin)"), QStringLiteral("English") });
+    explicit RecordingVoice(QStringList names = { QStringLiteral("Chinese (Mandarin)"), QStringLiteral("English") },
+                            QStringList identifiers = {});
 
     QStringList voices() override;
+    // The identifiers given, else the names.
+    QStringList voiceIdentifiers() override;
     void setVoice(int index) override;
     int rate() override;
     void setRate(int rate) override;
@@ -43,6 +46,7 @@ public:
 private:
     mutable QMutex m_mutex;
     QStringList m_names;
+    QStringList m_identifiers;
     QList<Spoken> m_spoken;
     int m_voice = -1;
     int m_rate = 0;
