@@ -5,6 +5,7 @@
 #include "common/instanceguard.h"
 #include "common/loggingdialogs.h"
 #include "common/signalwatcher.h"
+#include "shell/termination.h"
 #include "common/ui/qtdesktop.h"
 #include "common/ui/qtdialogs.h"
 #include "music/sdlaudiolibrary.h"
@@ -112,26 +113,7 @@ int main(int argc, char* argv[])
         return code;
     };
 
-    // The first SIGTERM or SIGINT ends the station as its close button does, once; later ones only
-    // show in the log. One that comes while start-up still runs (inside a message box) closes the box
-    // and the station ends as soon as start-up is done.
-    Station* running = nullptr;
-    int signalled = 0;
-    SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [&running, &signalled](int number) {
-        if (signalled != 0) {
-            logEvent(QStringLiteral("signal %1: already ending").arg(number));
-            return;
-        }
-        signalled = number;
-        if (running) {
-            logEvent(QStringLiteral("signal %1: ending as the close button does").arg(number));
-            running->mainWindow()->SB_closeClick();
-        } else {
-            logEvent(QStringLiteral("signal %1 during start-up: ending").arg(number));
-            QCoreApplication::exit(0); // leaves any box that waits
-        }
-    });
+    Termination termination;
 
     InstanceGuard guard;
     if (!guard.tryAcquire()) {
@@ -165,12 +147,11 @@ int main(int argc, char* argv[])
     }
     Tf_speaker* main = station.mainWindow();
     const auto exitCode = [main](int loopCode) { return main->closeSaveFailed() ? ExitSaveFailed : loopCode; };
-    if (signalled != 0) {
-        logEvent(QStringLiteral("signal %1: ending as the close button does").arg(signalled));
+    if (termination.requested() != 0) {
         main->SB_closeClick();
         return end(exitCode(0));
     }
-    running = &station;
+    termination.setMainWindow(main);
     if (!headless) {
         ShownReporter reporter;
         if (qEnvironmentVariableIsSet("KELVORA_REPORT_SHOWN")) {

@@ -23,6 +23,13 @@ AtomicFile::AtomicFile(const QString& path)
         throw FileWriteError(path, QStringLiteral("it is a folder"));
     }
     const bool replaces = target.exists();
+    // A file nobody may write is meant to stay as it is, also for root (whom the kernel lets write it).
+    constexpr QFileDevice::Permissions anyWrite
+        = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (replaces && (target.permissions() & anyWrite) == 0) {
+        m_finished = true;
+        throw FileWriteError(path, QStringLiteral("the file is read-only"));
+    }
     // Unbuffered: every write reaches the file system at once and its refusal is seen there.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_finished = true;
@@ -55,8 +62,14 @@ void AtomicFile::write(const QByteArray& bytes)
     if (m_finished) {
         throw FileWriteError(m_path, QStringLiteral("the file was already closed"));
     }
-    if (m_file.write(bytes) != bytes.size() || m_file.error() != QFileDevice::NoError) {
-        fail(m_file.errorString());
+    // A full disk may take part of the bytes; the next write of the rest says why it stopped.
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = m_file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0 || m_file.error() != QFileDevice::NoError) {
+            fail(m_file.errorString());
+        }
+        done += written;
     }
 }
 

@@ -299,7 +299,7 @@ bool TDM::openConnection(bool readOnly)
         if (!check.exec(QStringLiteral("PRAGMA quick_check(1)")) || !check.next()) {
             problem = reasonOf(check.lastError());
         } else if (check.value(0).toString() != QStringLiteral("ok")) {
-            problem = QStringLiteral("damaged (%1)").arg(check.value(0).toString());
+            problem = QStringLiteral("damaged (%1)").arg(check.value(0).toString().simplified());
         }
     }
     if (problem.isEmpty()) {
