@@ -67,11 +67,17 @@ void write(const QString& event)
         QFile::remove(older);
         QFile::rename(g_path, older);
     }
-    const qint64 before = file.exists() ? file.size() : 0;
+    const bool existed = file.exists();
+    const qint64 before = existed ? file.size() : 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, permissions)
         || file.write(line) != line.size()) {
+        const QString reason = file.errorString();
         if (file.isOpen()) {
             file.resize(before); // no half line stays behind
+            file.close();
+            if (!existed) {
+                file.remove();
+            }
         }
         // The event itself is not lost: standard error gets it (the journal of a service).
         if (!g_echo) {
@@ -79,8 +85,7 @@ void write(const QString& event)
         }
         if (!g_failedOnce) {
             g_failedOnce = true;
-            QTextStream(stderr) << "kelvora: cannot write the event log " << g_path << ": " << file.errorString()
-                                << Qt::endl;
+            QTextStream(stderr) << "kelvora: cannot write the event log " << g_path << ": " << reason << Qt::endl;
         }
     }
 }

@@ -85,10 +85,10 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     return true;
 }
 
-bool MusicPlayer::reportUnplayable(const QString& path)
+bool MusicPlayer::reportUnplayable(const QString& path, bool inList)
 {
     const QFileInfo file(path);
-    if (!m_view.folderExists()) {
+    if (inList && !m_view.folderExists()) {
         // Said once, not once per file of the list.
         const QString folder = file.absolutePath();
         if (m_missingFolder != folder) {
@@ -133,7 +133,7 @@ void MusicPlayer::bj_playClick()
             m_silentListReported = false;
             return;
         }
-        if (!reportUnplayable(path)) {
+        if (!reportUnplayable(path, true)) {
             break;
         }
         m_index = m_index < count - 1 ? m_index + 1 : 0;
@@ -269,6 +269,6 @@ void MusicPlayer::play_the_song(const QString& path)
     if (!startTrack(path, [this] {
             m_songEndtime = Clock::currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss"));
         })) {
-        reportUnplayable(path);
+        reportUnplayable(path, false);
     }
 }

@@ -87,8 +87,9 @@ private:
     // onLength runs between reading the length and starting the stream.
     bool startTrack(const QString& path, const std::function<void()>& onLength = {});
     int draw(int bound);
-    // Logs a file that did not open, once per file; false when its whole folder is gone (logged once).
-    bool reportUnplayable(const QString& path);
+    // Logs a file that did not open, once per file; false when it is a file of the list and the whole
+    // music folder is gone (logged once).
+    bool reportUnplayable(const QString& path, bool inList);
 
     AudioLibrary* m_library;
     MusicView& m_view;

@@ -205,7 +205,8 @@ private slots:
             KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
         }
         const QString path = disk.file(QStringLiteral("setinfo.ini"));
-        const QByteArray old = "[Speaker]\r\nSpeaker=1\r\nRate=3\r\n[System]\r\nNext_month=0\r\nMainread=祝你生日快乐\r\n";
+        const QByteArray old
+            = "[Speaker]\r\nSpeaker=1\r\nRate=3\r\n[System]\r\nNext_month=0\r\nMainread=祝你生日快乐\r\n";
         writeFile(path, old);
         disk.fill();
         IniFile ini(path);

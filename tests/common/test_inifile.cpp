@@ -196,18 +196,23 @@ private slots:
         const QByteArray utf8 = QStringLiteral("祝你生日快乐").toUtf8();
         const QByteArray gb = "\xd7\xa3\xc4\xe3\xc9\xfa\xc8\xd5\xbf\xec\xc0\xd6"; // the same text in GB18030
         QTest::newRow("UTF-8 with a byte-order mark")
-            << bom + "[System]\r\nMainread=" + utf8 + "\r\n" << "UTF-8 with a byte-order mark"
-            << bom + "[System]\r\nMainread=" + utf8 + "\r\nDays=30\r\n";
-        QTest::newRow("UTF-8 without a mark, LF")
-            << "[System]\nMainread=" + utf8 + "\n" << "UTF-8" << "[System]\r\nMainread=" + utf8 + "\r\nDays=30\r\n";
-        QTest::newRow("GB18030, CR only")
-            << "[System]\rMainread=" + gb + "\r" << "GB18030" << "[System]\r\nMainread=" + gb + "\r\nDays=30\r\n";
-        QTest::newRow("GB18030, CR LF") << "[System]\r\nMainread=" + gb + "\r\n" << "GB18030"
+            << bom + "[System]\r\nMainread=" + utf8 + "\r\n"
+            << "UTF-8 with a byte-order mark" << bom + "[System]\r\nMainread=" + utf8 + "\r\nDays=30\r\n";
+        QTest::newRow("UTF-8 without a mark, LF") << "[System]\nMainread=" + utf8 + "\n"
+                                                  << "UTF-8"
+                                                  << "[System]\r\nMainread=" + utf8 + "\r\nDays=30\r\n";
+        QTest::newRow("GB18030, CR only") << "[System]\rMainread=" + gb + "\r"
+                                          << "GB18030"
+                                          << "[System]\r\nMainread=" + gb + "\r\nDays=30\r\n";
+        QTest::newRow("GB18030, CR LF") << "[System]\r\nMainread=" + gb + "\r\n"
+                                        << "GB18030"
                                         << "[System]\r\nMainread=" + gb + "\r\nDays=30\r\n";
         QTest::newRow("GB18030 after a mark") << bom + "[System]\r\nMainread=" + gb << "GB18030 after a byte-order mark"
                                               << bom + "[System]\r\nMainread=" + gb + "\r\nDays=30\r\n";
-        QTest::newRow("mixed line ends") << "[System]\r\nMainread=" + utf8 + "\n\r[Speaker]\rRate=1\n" << "UTF-8"
-                                         << "[System]\r\nMainread=" + utf8 + "\r\nDays=30\r\n\r\n[Speaker]\r\nRate=1\r\n";
+        QTest::newRow("mixed line ends") << "[System]\r\nMainread=" + utf8 + "\n\r[Speaker]\rRate=1\n"
+                                         << "UTF-8"
+                                         << "[System]\r\nMainread=" + utf8
+                + "\r\nDays=30\r\n\r\n[Speaker]\r\nRate=1\r\n";
     }
 
     void filesFromOtherTools()

@@ -86,7 +86,7 @@ private slots:
         }
         QStringList expected;
         for (const QString& folder : std::as_const(folders)) {
-            expected.append(folder == QStringLiteral("r")   ? machine.runUser()
+            expected.append(folder == QStringLiteral("r")       ? machine.runUser()
                                 : folder == QStringLiteral("t") ? machine.tempFolder()
                                                                 : machine.elsewhere());
         }
@@ -101,14 +101,21 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<bool>("logInBetween"); // nobody is logged in when the first starts
-        QTest::newRow("desktop, then cron") << "desktop" << "cron" << false;
-        QTest::newRow("cron, then desktop") << "cron" << "desktop" << false;
-        QTest::newRow("cron at boot, desktop after the log-in") << "cron" << "desktop" << true;
-        QTest::newRow("two desktops") << "desktop" << "desktop" << false;
-        QTest::newRow("two crons at boot") << "cron" << "cron" << true;
+        QTest::newRow("desktop, then cron") << "desktop"
+                                            << "cron" << false;
+        QTest::newRow("cron, then desktop") << "cron"
+                                            << "desktop" << false;
+        QTest::newRow("cron at boot, desktop after the log-in") << "cron"
+                                                                << "desktop" << true;
+        QTest::newRow("two desktops") << "desktop"
+                                      << "desktop" << false;
+        QTest::newRow("two crons at boot") << "cron"
+                                           << "cron" << true;
         // A runtime folder named elsewhere (not the session's) still sees the others; they do not see it.
-        QTest::newRow("cron at boot, then runtime folder elsewhere") << "cron" << "elsewhere" << true;
-        QTest::newRow("cron with a session, then runtime folder elsewhere") << "cron" << "elsewhere" << false;
+        QTest::newRow("cron at boot, then runtime folder elsewhere") << "cron"
+                                                                     << "elsewhere" << true;
+        QTest::newRow("cron with a session, then runtime folder elsewhere") << "cron"
+                                                                            << "elsewhere" << false;
     }
 
     void everyStartFindsTheCopyThatRuns()
@@ -186,8 +193,10 @@ private slots:
     {
         QTest::addColumn<QString>("killed");
         QTest::addColumn<QString>("next");
-        QTest::newRow("same place") << "cron" << "cron";
-        QTest::newRow("a place only looked at") << "cron" << "desktop";
+        QTest::newRow("same place") << "cron"
+                                    << "cron";
+        QTest::newRow("a place only looked at") << "cron"
+                                                << "desktop";
     }
 
     void aKilledCopysLockIsTakenOver()

@@ -56,8 +56,7 @@ void FullDisk::fill()
     // Large pieces first, then single bytes for what is left of the last page.
     for (const qsizetype piece : { qsizetype(64 * 1024), qsizetype(4096), qsizetype(1) }) {
         const QByteArray block(piece, 'f');
-        while (::write(fd, block.constData(), size_t(block.size())) == block.size()) {
-        }
+        while (::write(fd, block.constData(), size_t(block.size())) == block.size()) { }
     }
     ::close(fd);
 }
