@@ -41,6 +41,10 @@ void Roster::append(QSqlTableModel* table, const RosterEntry& entry)
     record.setValue(QStringLiteral("dept"), entry.dept);
     record.setValue(QStringLiteral("remark1"), entry.remark);
     record.setValue(QStringLiteral("indate"), entry.indate.toString(DateFormat));
+    if (record.indexOf(QStringLiteral("pinyin")) >= 0) {
+        record.setValue(QStringLiteral("pinyin"),
+                        entry.pinyin.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(entry.pinyin));
+    }
     const int id = record.indexOf(QStringLiteral("id"));
     if (id >= 0) {
         record.setGenerated(id, false);

@@ -13,6 +13,7 @@ struct RosterEntry
     QDate indate;
     QString dept;
     QString remark;
+    QString pinyin; // the person's own reading in its stored form; empty for none
 
     // The add check: a name that is not only blanks, and both dates given.
     static bool isComplete(const QString& name, const QString& birthdayText, const QString& indateText);
@@ -22,7 +23,8 @@ struct RosterEntry
 // when it refuses; the table then holds what it held before.
 namespace Roster {
 // Appends the employee at the end of the list: the birthday as "yyyy-mm-dd" text, the joining date
-// as a date "yyyy-mm-dd"; the id is left to the database.
+// as a date "yyyy-mm-dd", the reading (when the table has its column) or NULL; the id is left to the
+// database.
 void append(QSqlTableModel* table, const RosterEntry& entry);
 void remove(QSqlTableModel* table, int row);
 } // namespace Roster

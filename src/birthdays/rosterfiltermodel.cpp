@@ -1,5 +1,7 @@
 #include "rosterfiltermodel.h"
 
+#include "speech/pinyin.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QSqlError>
@@ -10,9 +12,9 @@
 namespace {
 
 const char* const Fields[RosterFilterModel::ColumnCount]
-    = { "id", "emp_name", "indate", "birthday", "dept", "remark1" };
-const char* const Titles[RosterFilterModel::ColumnCount] = { "No", "姓名", "入职", "生日", "部门", "备注" };
-const int Widths[RosterFilterModel::ColumnCount] = { 36, 66, 66, 66, 84, 143 };
+    = { "id", "emp_name", "pinyin", "indate", "birthday", "dept", "remark1" };
+const char* const Titles[RosterFilterModel::ColumnCount] = { "No", "姓名", "读音", "入职", "生日", "部门", "备注" };
+const int Widths[RosterFilterModel::ColumnCount] = { 36, 66, 96, 66, 66, 84, 143 };
 
 QString dateText(const QVariant& value)
 {
@@ -181,7 +183,23 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
     if (!cell.isValid()) {
         return false;
     }
-    if (!sourceModel()->setData(cell, value, role)) {
+    QVariant stored = value;
+    if (index.column() == Pinyin && role == Qt::EditRole) {
+        // A reading is kept in its stored form; an empty one is no reading at all.
+        const QString typed = value.toString().trimmed();
+        if (typed.isEmpty()) {
+            stored = QVariant(QMetaType::fromType<QString>());
+        } else {
+            const QString name = data(index.siblingAtColumn(EmpName), Qt::EditRole).toString();
+            const QString problem = Pinyin::problem(name, typed);
+            if (!problem.isEmpty()) {
+                emit editRefused(problem);
+                return false;
+            }
+            stored = Pinyin::canonical(typed);
+        }
+    }
+    if (!sourceModel()->setData(cell, stored, role)) {
         undoRefused();
         return false;
     }

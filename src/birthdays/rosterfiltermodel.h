@@ -5,14 +5,15 @@
 
 #include <array>
 
-// The roster as the editor's grid shows it: the six columns No, 姓名, 入职, 生日, 部门, 备注 in that
+// The roster as the editor's grid shows it: the columns No, 姓名, 读音, 入职, 生日, 部门, 备注 in that
 // order, whatever the table's own column order; "No" is the running number of the shown row, the
-// dates read "yyyy-mm-dd"; one filter text per column narrows the rows (case-insensitive contains).
+// dates read "yyyy-mm-dd", 读音 the person's own reading in pinyin (a reading that does not fit the
+// name is refused); one filter text per column narrows the rows (case-insensitive contains).
 class RosterFilterModel final : public QSortFilterProxyModel
 {
     Q_OBJECT
 public:
-    enum Column { No, EmpName, Indate, Birthday, Dept, Remark, ColumnCount };
+    enum Column { No, EmpName, Pinyin, Indate, Birthday, Dept, Remark, ColumnCount };
 
     explicit RosterFilterModel(QObject* parent = nullptr);
 

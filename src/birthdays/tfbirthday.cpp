@@ -7,6 +7,7 @@
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "speech/pinyin.h"
 #include "ui_tfbirthday.h"
 
 #include <QGuiApplication>
@@ -43,10 +44,12 @@ void Tfbirthday::setupEntryPanel()
     }
     for (QWidget* field : { static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
                             static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->edt_dept),
-                            static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->BitBtn1) }) {
+                            static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->edt_pinyin),
+                            static_cast<QWidget*>(m_ui->BitBtn1) }) {
         field->installEventFilter(this);
     }
     connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+    connect(m_ui->BitBtn2, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn2Click(); }); });
 }
 
 void Tfbirthday::setupGrid()
@@ -70,7 +73,13 @@ void Tfbirthday::setupGrid()
     for (const int column : { int(RosterFilterModel::Indate), int(RosterFilterModel::Birthday) }) {
         grid->setColumnWidth(column, qMax(RosterFilterModel::width(column), dateWidth));
     }
+    // A three-character name's reading stays readable.
+    grid->setColumnWidth(RosterFilterModel::Pinyin,
+                         qMax(RosterFilterModel::width(RosterFilterModel::Pinyin),
+                              grid->fontMetrics().horizontalAdvance(QStringLiteral("zhang1 xiong2 xin4")) + 12));
     m_header->setStretchLastSection(true);
+    // A file whose roster could not get the reading column shows none.
+    grid->setColumnHidden(RosterFilterModel::Pinyin, m_shown->sourceColumn(RosterFilterModel::Pinyin) < 0);
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
     grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
@@ -104,7 +113,10 @@ void Tfbirthday::setupGrid()
     m_N1->setObjectName(QStringLiteral("N1"));
     m_Excel1 = m_menu->addAction(QStringLiteral("导出到Excel"));
     m_Excel1->setObjectName(QStringLiteral("Excel1"));
+    m_N2 = m_menu->addAction(QStringLiteral("试听姓名"));
+    m_N2->setObjectName(QStringLiteral("N2"));
     connect(m_N1, &QAction::triggered, this, [this] { guarded([this] { N1Click(); }); });
+    connect(m_N2, &QAction::triggered, this, [this] { guarded([this] { N2Click(); }); });
     connect(m_Excel1, &QAction::triggered, this, [this] { guarded([this] { Excel1Click(); }); });
     connect(grid, &QWidget::customContextMenuRequested, this, &Tfbirthday::showPopup);
 }
@@ -159,8 +171,12 @@ void Tfbirthday::BitBtn1Click()
         m_ui->edt_emp_name->setFocus();
         return;
     }
+    if (!typedReadingFits(name)) {
+        return;
+    }
     postPendingEdit();
     RosterEntry entry;
+    entry.pinyin = Pinyin::canonical(m_ui->edt_pinyin->text());
     entry.name = name;
     entry.birthday = m_ui->Date1->date();
     entry.indate = m_ui->Date2->date();
@@ -197,6 +213,42 @@ void Tfbirthday::N1Click()
     }
 }
 
+bool Tfbirthday::typedReadingFits(const QString& name)
+{
+    const QString pinyin = m_ui->edt_pinyin->text().trimmed();
+    const QString problem = pinyin.isEmpty() ? QString() : Pinyin::problem(name, pinyin);
+    if (!problem.isEmpty()) {
+        warnbox(problem);
+        m_ui->edt_pinyin->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void Tfbirthday::BitBtn2Click()
+{
+    const QString name = m_ui->edt_emp_name->text().trimmed();
+    if ((name.isEmpty() && m_ui->edt_pinyin->text().trimmed().isEmpty()) || !typedReadingFits(name)) {
+        return;
+    }
+    if (m_listen) {
+        m_listen(name, Pinyin::canonical(m_ui->edt_pinyin->text()));
+    }
+}
+
+void Tfbirthday::N2Click()
+{
+    const QModelIndex current = m_ui->DBGridEh1->currentIndex();
+    if (!current.isValid() || !m_listen) {
+        return;
+    }
+    const QString name = m_shown->index(current.row(), RosterFilterModel::EmpName).data(Qt::EditRole).toString();
+    const QString pinyin = m_shown->index(current.row(), RosterFilterModel::Pinyin).data(Qt::EditRole).toString();
+    if (!name.trimmed().isEmpty()) {
+        m_listen(name.trimmed(), Pinyin::canonical(pinyin));
+    }
+}
+
 void Tfbirthday::Excel1Click()
 {
     emit exportRequested(m_ui->DBGridEh1);
@@ -205,6 +257,7 @@ void Tfbirthday::Excel1Click()
 void Tfbirthday::showPopup(const QPoint& pos)
 {
     m_Excel1->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&Tfbirthday::exportRequested)));
+    m_N2->setEnabled(bool(m_listen));
     m_menu->popup(m_ui->DBGridEh1->viewport()->mapToGlobal(pos));
 }
 
@@ -234,7 +287,7 @@ bool Tfbirthday::eventFilter(QObject* watched, QEvent* event)
         m_ui->BitBtn1->click();
         return true;
     }
-    // Enter moves on as Tab does: name, birthday, joined, department, remark, add.
+    // Enter moves on as Tab does: name, birthday, joined, department, remark, reading, add.
     focusNextChild();
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QScopedPointer>
 
+#include <functional>
+
 class FilterHeader;
 class QAbstractItemView;
 class QAction;
@@ -29,13 +31,22 @@ public:
     FilterHeader* filterHeader() const { return m_header; }
     QMenu* popupMenu() const { return m_menu; }
 
+    // Speaks a name as the station would, with the person's reading (stored form, may be empty).
+    using Listen = std::function<void(const QString& name, const QString& pinyin)>;
+    // The 试听 buttons do nothing until this is set.
+    void setListen(Listen listen) { m_listen = std::move(listen); }
+
     // Clears DataChanged, shows the editor modally and tells whether the roster changed meanwhile.
     bool editRoster();
     bool DataChanged() const { return m_dataChanged; }
 
     // Handlers, named after their controls.
     void BitBtn1Click();
+    // 试听 of the entry panel: the name and reading typed there.
+    void BitBtn2Click();
     void N1Click();
+    // 试听 of the grid's menu: the current person.
+    void N2Click();
     void Excel1Click();
     // Posts the grid's open edit, as leaving the record would.
     void postPendingEdit();
@@ -53,6 +64,8 @@ private:
     void setupGrid();
     void setupEntryPanel();
     void markChanged() { m_dataChanged = true; }
+    // The reading typed in the entry panel fits the name (or is empty); otherwise warns and says so.
+    bool typedReadingFits(const QString& name);
     void showPopup(const QPoint& pos);
     bool DBGridEh1KeyDown(int key);
 
@@ -63,6 +76,8 @@ private:
     QMenu* m_menu = nullptr;
     QAction* m_N1 = nullptr;
     QAction* m_Excel1 = nullptr;
+    QAction* m_N2 = nullptr;
+    Listen m_listen;
     bool m_dataChanged = false;
     bool m_centred = false;
 };

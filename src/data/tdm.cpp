@@ -5,6 +5,7 @@
 #include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "draftfile.h"
+#include "speechtables.h"
 #include "sqlclock.h"
 #include "sqlstatement.h"
 #include "storedquery.h"
@@ -120,6 +121,7 @@ TDM::~TDM()
 {
     m_statements.reset();
     // The data sets hold queries of the connection: they go first.
+    delete m_lexicon;
     delete m_birthday2;
     delete m_draft1;
     delete m_draft;
@@ -163,7 +165,10 @@ bool TDM::DataModuleCreate()
         warnbox(QStringLiteral("数据连接失败!"));
         return false;
     }
-    openDataSets();
+    // A file made before the lexicon and the names' readings gets them; a refusal is shown and the
+    // station goes on with the built-in lexicon.
+    guarded([this] { SpeechTables::upgrade(database()); });
+    openDataSets(false);
     return true;
 }
 
@@ -177,7 +182,7 @@ bool TDM::openReadOnly()
     if (!openConnection(true)) {
         return false;
     }
-    openDataSets();
+    openDataSets(true);
     return true;
 }
 
@@ -327,7 +332,7 @@ DataSet* TDM::makeDataSet(const QString& table, const QString& orderBy)
     return set;
 }
 
-void TDM::openDataSets()
+void TDM::openDataSets(bool readOnly)
 {
     struct Plan
     {
@@ -343,10 +348,15 @@ void TDM::openDataSets()
         { &m_draft, QStringLiteral("draft"), QString(), QString() },
         { &m_draft1, QStringLiteral("draft"), QStringLiteral("orderno ASC, id"), QString() },
         { &m_birthday2, QStringLiteral("birthday"), QStringLiteral("indate, id"), QString() },
+        { &m_lexicon, SpeechTables::LexiconTable, QStringLiteral("id"), QString() },
     };
     // In this order. Windows bind to every set, so each exists even when its table is missing (it
     // stays empty); each failure shows its own error and the other sets still open.
     for (const Plan& plan : plans) {
+        // A preview of an older file reads the built-in lexicon instead; it never creates the table.
+        if (readOnly && plan.slot == &m_lexicon && !SpeechTables::hasLexicon(database())) {
+            continue;
+        }
         DataSet* set = makeDataSet(plan.table, plan.orderBy);
         *plan.slot = set;
         guarded([&] {
@@ -391,6 +401,10 @@ QSqlTableModel* TDM::Q_draft1() const
 QSqlTableModel* TDM::Q_birthday2() const
 {
     return m_birthday2;
+}
+QSqlTableModel* TDM::Q_lexicon() const
+{
+    return m_lexicon;
 }
 
 QString TDM::storedQueryCommand(const QString& name, const QString& p1, const QString& p2)

@@ -43,6 +43,7 @@ public:
     QSqlTableModel* Q_draft() const;
     QSqlTableModel* Q_draft1() const; // table draft ordered by orderno
     QSqlTableModel* Q_birthday2() const; // table birthday ordered by indate
+    QSqlTableModel* Q_lexicon() const; // table lexicon in stored order; null in a preview of a file without it
 
     // "execute qry_month_day '03-14 03-15','90'": the command text of a stored-query call.
     static QString storedQueryCommand(const QString& name, const QString& p1, const QString& p2);
@@ -67,7 +68,7 @@ signals:
 
 private:
     bool openConnection(bool readOnly = false);
-    void openDataSets();
+    void openDataSets(bool readOnly);
     DataSet* makeDataSet(const QString& table, const QString& orderBy);
     // Through the statements kept from earlier calls; throws only to ask for a plain run.
     QList<QSqlRecord> runKeptStatement(const QString& name, const QStringList& values);
@@ -86,4 +87,5 @@ private:
     DataSet* m_draft = nullptr;
     DataSet* m_draft1 = nullptr;
     DataSet* m_birthday2 = nullptr;
+    DataSet* m_lexicon = nullptr;
 };

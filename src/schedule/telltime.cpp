@@ -4,6 +4,7 @@
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/modelrows.h"
+#include "speech/spokenform.h"
 #include "speech/voiceengine.h"
 
 #include <QSqlQueryModel>
@@ -134,7 +135,8 @@ void TimeAnnouncer::serve(const QDateTime& now)
         }
         if (m_voice && !text.isEmpty()) {
             logEvent(QStringLiteral("time announcement: ") + text);
-            m_voice->speak(text, VoiceEngine::Async);
+            // The log keeps the written sentence (09:30); the voice is handed the time in words.
+            m_voice->speak(m_spokenForm ? m_spokenForm->spoken(text) : text, VoiceEngine::Async);
         }
     }
 }

@@ -9,6 +9,7 @@
 
 class ChimePlayer;
 class QSqlQueryModel;
+class SpokenForm;
 class VoiceEngine;
 
 // One row of the announcement list, as the list keeps it: texts only.
@@ -59,6 +60,9 @@ public:
     // Any of chime and voice may be null (absent): that step is left out.
     TimeAnnouncer(ChimePlayer* chime, VoiceEngine* voice, std::function<void()> applyvoice);
 
+    // What the voice is handed for a sentence (the time in words); null hands it as written.
+    void setSpokenForm(const SpokenForm* spokenForm) { m_spokenForm = spokenForm; }
+
     void setList(const TellTimeList& list) { m_list = list; }
     const TellTimeList& list() const { return m_list; }
     void setChime(ChimePlayer* chime) { m_chime = chime; }
@@ -78,6 +82,7 @@ private:
     ChimePlayer* m_chime;
     VoiceEngine* m_voice;
     std::function<void()> m_applyvoice;
+    const SpokenForm* m_spokenForm = nullptr;
     TellTimeList m_list;
     QQueue<QString> m_queue; // sentences; the head's chime may already be playing
     bool m_headChimed = false;

@@ -35,6 +35,7 @@ public:
     QTimer* telltime() { return &m_telltime; }
     QTimer* dueTimer() { return &m_due; }
     const TimeAnnouncer& announcer() const { return m_announcer; }
+    void setSpokenForm(const SpokenForm* spokenForm) { m_announcer.setSpokenForm(spokenForm); }
 
 private:
     void serveDue();

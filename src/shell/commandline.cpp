@@ -5,10 +5,12 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "data/speechtables.h"
 #include "data/tdm.h"
 #include "speech/espeakvoiceengine.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingrenderer.h"
+#include "speech/spokenform.h"
 #include "speech/voicesettings.h"
 
 #include <QFileInfo>
@@ -78,6 +80,84 @@ bool blank(const QString& text)
     return text.trimmed().isEmpty();
 }
 
+// The text a preview reads: the given one, or the announcement of the clock's day. Empty, with the
+// reason on err (and what follows from it), when that day has nobody to greet.
+QString previewText(TDM& tdm, const std::optional<QString>& given, QTextStream& err, const QString& consequence)
+{
+    const QString text = given ? *given : composeAnnouncement(tdm);
+    if (blank(text)) {
+        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
+            << consequence << Qt::endl;
+        return QString();
+    }
+    return text;
+}
+
+// One reading as the station would make it from the program folder, read only: the pause symbols,
+// the "%Date%" format, the chosen voice with its rate and volume, and what the voice is handed for
+// each piece (the lexicon of draft.dat, or the built-in one when the file has none yet).
+struct PreviewReading
+{
+    PauseSymbols pauses;
+    int datetimetype = 1;
+    EspeakVoiceEngine engine;
+    SpokenForm spokenForm { &engine };
+
+    // False (with the reason on err) when the voice engine cannot start.
+    bool prepare(TDM& tdm, QTextStream& err)
+    {
+        const IniFile ini(IniFile::defaultPath());
+        pauses.publish(
+            std::make_shared<const PauseTable>(PauseTable::fromRows(PauseSymbols::readRows(tdm.q_delaytime()))));
+        pauses.setMarkdelay(ini.readInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 800));
+        datetimetype = ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Datetimetype"), 1);
+        if (!engine.isAvailable()) {
+            err << Program << ": the voice engine cannot start: " << engine.failure() << Qt::endl;
+            return false;
+        }
+        if (VoiceSettings::apply(engine, ini) < 0) {
+            err << Program << ": no voice is installed; the engine's own voice speaks" << Qt::endl;
+        }
+        const QSqlDatabase db = tdm.database();
+        spokenForm.publish(std::make_shared<const Lexicon>(SpeechTables::lexicon(db), SpeechTables::readings(db)));
+        return true;
+    }
+
+    // The reading's sound; each piece handed to the voice goes to handed as well.
+    QByteArray render(const QString& text, QStringList* handed = nullptr)
+    {
+        ReadingRenderer renderer(
+            [this, handed](const QString& piece) {
+                if (handed && !blank(piece)) {
+                    handed->append(piece);
+                }
+                return engine.synthesize(piece);
+            },
+            engine.sampleRate());
+        return renderer.render(text, pauses, datetimetype, Clock::currentDateTime(), &spokenForm);
+    }
+};
+
+// A piece on one line: its line breaks and tabs are written as \n and \t (and a backslash doubled).
+QString oneLine(const QString& piece)
+{
+    QString line;
+    for (const QChar c : piece) {
+        if (c == QLatin1Char('\\')) {
+            line += QStringLiteral("\\\\");
+        } else if (c == QLatin1Char('\n')) {
+            line += QStringLiteral("\\n");
+        } else if (c == QLatin1Char('\r')) {
+            line += QStringLiteral("\\r");
+        } else if (c == QLatin1Char('\t')) {
+            line += QStringLiteral("\\t");
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments)
@@ -118,8 +198,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             *out = arguments.at(++i);
             return true;
         };
-        const bool takesValue
-            = arg == QStringLiteral("--date") || arg == QStringLiteral("--text") || arg == QStringLiteral("--render");
+        const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
+            || arg == QStringLiteral("--render") || arg == QStringLiteral("--spoken");
         if (inlineValue && !takesValue) {
             return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
@@ -133,6 +213,23 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             { QStringLiteral("--announcement"), Command::Announcement },
             { QStringLiteral("--voices"), Command::Voices },
         };
+        if (arg == QStringLiteral("--spoken")) {
+            // Its text is optional: the next argument unless it is an option.
+            if (!setCommand(Command::Spoken, arg)) {
+                return line;
+            }
+            std::optional<QString> text = inlineValue;
+            if (!text && i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QStringLiteral("--"))) {
+                text = arguments.at(++i);
+            }
+            if (text && line.m_text) {
+                return fail(QStringLiteral("--text is given twice"));
+            }
+            if (text) {
+                line.m_text = text;
+            }
+            continue;
+        }
         if (const auto plain = plainCommands.constFind(arg); plain != plainCommands.constEnd()) {
             if (!setCommand(*plain, arg)) {
                 return line;
@@ -172,14 +269,16 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     }
 
     line.m_command = command.value_or(Command::Station);
-    if (dateGiven && line.m_command != Command::Announcement && line.m_command != Command::Render) {
-        return fail(QStringLiteral("--date goes only with --announcement or --render"));
+    if (dateGiven && line.m_command != Command::Announcement && line.m_command != Command::Render
+        && line.m_command != Command::Spoken) {
+        return fail(QStringLiteral("--date goes only with --announcement, --render or --spoken"));
     }
-    if (line.m_text && line.m_command != Command::Render) {
+    if (line.m_text && line.m_command != Command::Render && line.m_command != Command::Spoken) {
         return fail(QStringLiteral("--text goes only with --render"));
     }
     if (line.m_text && blank(*line.m_text)) {
-        return fail(QStringLiteral("--text is empty"));
+        return fail(line.m_command == Command::Spoken ? QStringLiteral("the text of --spoken is empty")
+                                                      : QStringLiteral("--text is empty"));
     }
     return line;
 }
@@ -202,6 +301,11 @@ QString CommandLine::usage()
                           "  --render FILE.wav [--date D] [--text T]\n"
                           "                              write one reading of day D's announcement (or of T) to a\n"
                           "                              16-bit mono WAV file as the station speaks it\n"
+                          "  --spoken [TEXT] [--date D]  print what the voice is handed for each piece of one\n"
+                          "                              reading of TEXT (or of day D's announcement), a piece\n"
+                          "                              a line: numbers, dates and times in words, and the\n"
+                          "                              pinyin of the lexicon and of the names; line breaks\n"
+                          "                              inside a piece are written as \\n\n"
                           "  --version                   print the version\n"
                           "  --help                      print this text\n"
                           "\n"
@@ -234,6 +338,9 @@ int CommandLine::run(QTextStream& out, QTextStream& err) const
         case Command::Render:
             code = render(out, err);
             break;
+        case Command::Spoken:
+            code = spoken(out, err);
+            break;
         case Command::Station:
         case Command::Headless:
             err << Program << ": the station is not a preview command" << Qt::endl;
@@ -256,13 +363,10 @@ int CommandLine::announcement(QTextStream& out, QTextStream& err) const
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = composeAnnouncement(tdm);
-    if (blank(text)) {
-        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
-            << Qt::endl;
-        return Success;
+    const QString text = previewText(tdm, std::nullopt, err, QString());
+    if (!text.isEmpty()) {
+        out << text << Qt::endl;
     }
-    out << text << Qt::endl;
     return Success;
 }
 
@@ -276,7 +380,7 @@ int CommandLine::voices(QTextStream& out, QTextStream& err) const
         return Failure;
     }
     const VoiceSettings::Choice chosen
-        = VoiceSettings::choose(IniFile(IniFile::defaultPath()), names, engine.voiceIdentifiers());
+        = VoiceSettings::choose(IniFile(IniFile::defaultPath()), VoiceSettings::VoiceList::of(&engine));
     for (int i = 0; i < names.size(); ++i) {
         out << (i == chosen.index ? QStringLiteral("* ") : QStringLiteral("  ")) << i << "  " << names.at(i)
             << Qt::endl;
@@ -297,35 +401,43 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    QString text;
-    if (m_text) {
-        text = *m_text;
-    } else {
-        text = composeAnnouncement(tdm);
-        if (blank(text)) {
-            err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate)
-                << " (nobody to greet); nothing written" << Qt::endl;
-            return Failure;
-        }
-    }
-
-    const IniFile ini(IniFile::defaultPath());
-    PauseSymbols pauses;
-    pauses.publish(std::make_shared<const PauseTable>(PauseTable::fromRows(PauseSymbols::readRows(tdm.q_delaytime()))));
-    pauses.setMarkdelay(ini.readInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 800));
-    const int datetimetype = ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Datetimetype"), 1);
-
-    EspeakVoiceEngine engine;
-    if (!engine.isAvailable()) {
-        err << Program << ": the voice engine cannot start: " << engine.failure() << Qt::endl;
+    const QString text = previewText(tdm, m_text, err, QStringLiteral("; nothing written"));
+    if (text.isEmpty()) {
         return Failure;
     }
-    if (VoiceSettings::apply(engine, ini) < 0) {
-        err << Program << ": no voice is installed; the engine's own voice speaks" << Qt::endl;
+    PreviewReading reading;
+    if (!reading.prepare(tdm, err)) {
+        return Failure;
     }
-    ReadingRenderer renderer([&engine](const QString& piece) { return engine.synthesize(piece); }, engine.sampleRate());
-    const QByteArray pcm = renderer.render(text, pauses, datetimetype, Clock::currentDateTime());
-    ReadingRenderer::writeWav(m_wavPath, pcm, renderer.sampleRate());
-    out << QStringLiteral("%1: %2 s").arg(m_wavPath, QString::number(renderer.seconds(pcm), 'f', 2)) << Qt::endl;
+    const QByteArray pcm = reading.render(text);
+    ReadingRenderer::writeWav(m_wavPath, pcm, reading.engine.sampleRate());
+    out << QStringLiteral("%1: %2 s")
+               .arg(m_wavPath, QString::number(double(pcm.size() / 2) / reading.engine.sampleRate(), 'f', 2))
+        << Qt::endl;
+    return Success;
+}
+
+int CommandLine::spoken(QTextStream& out, QTextStream& err) const
+{
+    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
+    TDM tdm;
+    if (!openDatabase(tdm, err)) {
+        return Failure;
+    }
+    const QString text = previewText(tdm, m_text, err, QString());
+    if (text.isEmpty()) {
+        return Success;
+    }
+    PreviewReading reading;
+    if (!reading.prepare(tdm, err)) {
+        return Failure;
+    }
+    // The reading is synthesised as the station would, so that each piece's "%Date%" is the moment the
+    // station would say it.
+    QStringList handed;
+    reading.render(text, &handed);
+    for (const QString& piece : std::as_const(handed)) {
+        out << oneLine(piece) << Qt::endl;
+    }
     return Success;
 }

@@ -15,7 +15,7 @@ class QTextStream;
 class CommandLine final
 {
 public:
-    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render };
+    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render, Spoken };
     enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 
     // arguments: without the program's name.
@@ -30,6 +30,7 @@ public:
     // --date; invalid when not given (today).
     QDate date() const { return m_date; }
     QString wavPath() const { return m_wavPath; }
+    // --text, or the text of --spoken.
     std::optional<QString> text() const { return m_text; }
 
     static QString usage();
@@ -43,6 +44,7 @@ private:
     int announcement(QTextStream& out, QTextStream& err) const;
     int voices(QTextStream& out, QTextStream& err) const;
     int render(QTextStream& out, QTextStream& err) const;
+    int spoken(QTextStream& out, QTextStream& err) const;
 
     Command m_command = Command::Station;
     QDate m_date;

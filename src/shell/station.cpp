@@ -13,6 +13,7 @@
 #include "music/sdlaudiolibrary.h"
 #include "schedule/telltimetab.h"
 #include "schedule/timeannouncements.h"
+#include "speech/lexicontab.h"
 #include "speech/pausestab.h"
 #include "speech/tfaddbiaodian.h"
 #include "tf_about.h"
@@ -82,7 +83,18 @@ bool Station::start()
     m_main->timeAnnouncements()->setList(telltimeTab->sgrid3());
     connect(telltimeTab, &TellTimeTab::telltimeFilled, m_main->timeAnnouncements(), &TimeAnnouncements::setList);
 
+    // Fourth page: the pronunciation lexicon; each change takes effect at the next piece spoken.
+    auto* lexiconTab = new LexiconTab(
+        m_tdm->Q_lexicon(),
+        [main](const QString& word, const QString& pinyin, bool surname) { main->listenTo(word, pinyin, surname); },
+        [main] { main->refreshSpokenForm(); });
+    lexiconTab->setObjectName(QStringLiteral("TabSheet_lexicon"));
+    m_settings->addPage(lexiconTab, QStringLiteral("读音词典"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
+            [lexiconTab] { guarded([lexiconTab] { lexiconTab->FormShow(); }); });
+
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
+    m_roster->setListen([main](const QString& name, const QString& pinyin) { main->listenTo(name, pinyin, true); });
     m_main->setRosterEditor(m_roster.get());
     connect(m_roster.get(), &Tfbirthday::exportRequested, m_roster.get(),
             [this](QAbstractItemView* grid) { Tfmoupt::exportGrid(grid, m_roster.get()); });

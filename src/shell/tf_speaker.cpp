@@ -11,6 +11,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "data/speechtables.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
 #include "schedule/schedulepanel.h"
@@ -18,6 +19,7 @@
 #include "speech/pausesymbols.h"
 #include "speech/readingcommands.h"
 #include "speech/tf_information.h"
+#include "speech/voiceengine.h"
 #include "speech/voicepanel.h"
 #include "ui_tf_speaker.h"
 
@@ -56,6 +58,7 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataM
     , m_services(services)
     , m_state(state)
     , m_dataModule(dataModule)
+    , m_spokenForm(services.voice)
 {
     m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora.png")));
@@ -102,6 +105,7 @@ void Tf_speaker::FormCreate()
     // The settings file is opened again for the voice list.
     m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
     guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
+    refreshSpokenForm();
     setupReading();
 
     connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
@@ -157,6 +161,36 @@ void Tf_speaker::setupSchedule()
     m_schedulePanel = new SchedulePanel(controls, this, this);
     m_timeAnnouncements = new TimeAnnouncements(
         statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
+    m_timeAnnouncements->setSpokenForm(&m_spokenForm);
+}
+
+void Tf_speaker::listenTo(const QString& word, const QString& pinyin, bool isName)
+{
+    if (!m_services.voice) {
+        return;
+    }
+    if (!m_voicePanel || !m_voicePanel->hasVoice()) {
+        warnbox(QStringLiteral("请选择语音引擎!"));
+        return;
+    }
+    if (m_state.isreading) {
+        infobox(QStringLiteral("正在播报，请在播报结束后再试听。"));
+        return;
+    }
+    applyvoice();
+    m_services.voice->speak(m_spokenForm.entry(word, pinyin, isName),
+                            VoiceEngine::Async | VoiceEngine::PurgeBeforeSpeak);
+}
+
+void Tf_speaker::refreshSpokenForm()
+{
+    if (!m_dataModule) {
+        return;
+    }
+    guarded([this] {
+        const QSqlDatabase db = m_dataModule->database();
+        m_spokenForm.publish(std::make_shared<const Lexicon>(SpeechTables::lexicon(db), SpeechTables::readings(db)));
+    });
 }
 
 bool Tf_speaker::repetitionActive() const
@@ -237,8 +271,8 @@ void Tf_speaker::setupReading()
     widgets.SpinEdit1 = m_ui->SpinEdit1;
     widgets.SpinEdit2 = m_ui->SpinEdit2;
     widgets.statusPanel0 = statusPanel(0);
-    m_readingCommands = std::make_unique<ReadingCommands>(m_services.voice, m_state, m_pauseSymbols, widgets,
-                                                          [this] { m_voicePanel->applyvoice(); });
+    m_readingCommands = std::make_unique<ReadingCommands>(
+        m_services.voice, m_state, m_pauseSymbols, widgets, [this] { m_voicePanel->applyvoice(); }, &m_spokenForm);
     m_readingCommands->setDatetimetype(m_datetimetype);
 }
 
@@ -525,8 +559,11 @@ void Tf_speaker::sb_delayClick()
 void Tf_speaker::sb_editClick()
 {
     // The list and the announcement are rebuilt only when the roster changed (or was browsed).
-    if (m_roster && m_roster->editRoster() && m_birthdayList) {
-        m_birthdayList->RefreshBirthdays();
+    if (m_roster && m_roster->editRoster()) {
+        refreshSpokenForm(); // names and their readings may have changed
+        if (m_birthdayList) {
+            m_birthdayList->RefreshBirthdays();
+        }
     }
 }
 

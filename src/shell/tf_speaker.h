@@ -3,6 +3,7 @@
 #include "schedule/broadcasthooks.h"
 #include "services.h"
 #include "speech/pausesymbols.h"
+#include "speech/spokenform.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -64,6 +65,13 @@ public:
     int markdelay() const { return m_pauseSymbols.markdelay(); }
     // The pause symbols shared with the speaking thread.
     PauseSymbols& pauseSymbols() { return m_pauseSymbols; }
+    // What every speaking path hands the voice for a text (normaliser, lexicon, names' readings).
+    SpokenForm& spokenForm() { return m_spokenForm; }
+    // Reads the lexicon and the roster's names and readings again (after either changed).
+    void refreshSpokenForm();
+    // 试听 of a lexicon entry or a name: the chosen voice says it as a reading would, unless a reading
+    // is on the air (it is not interrupted).
+    void listenTo(const QString& word, const QString& pinyin, bool isName);
     VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
     ReadingCommands* readingCommands() const { return m_readingCommands.get(); }
@@ -140,6 +148,7 @@ private:
     QString m_musicFolder;
     int m_datetimetype = 1;
     PauseSymbols m_pauseSymbols;
+    SpokenForm m_spokenForm;
     VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
     bool m_closeSaveFailed = false;

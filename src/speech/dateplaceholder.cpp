@@ -6,9 +6,11 @@ namespace DatePlaceholder {
 
 QString format(int datetimetype, const QDateTime& moment)
 {
-    // Numeric patterns use the C locale (Qt 6's toString(format)), so digits stay ASCII; names come
-    // from the system locale as the regional settings give them.
+    // Numeric patterns use the C locale (Qt 6's toString(format)), so digits stay ASCII; the short
+    // time comes from the system locale as the regional settings give it. The names of weekdays and
+    // months are Chinese whatever the system's language: the station speaks Mandarin.
     const QLocale system = QLocale::system();
+    const QLocale chinese(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China);
     const QDate date = moment.date();
     switch (datetimetype) {
     case 1:
@@ -22,12 +24,12 @@ QString format(int datetimetype, const QDateTime& moment)
     case 5:
         return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     case 6:
-        return system.dayName(date.dayOfWeek(), QLocale::ShortFormat);
+        return chinese.dayName(date.dayOfWeek(), QLocale::ShortFormat);
     case 7:
-        return system.monthName(date.month(), QLocale::LongFormat);
+        return chinese.monthName(date.month(), QLocale::LongFormat);
     case 8:
         return date.toString(QStringLiteral("yyyy年MM月dd日")) + QLatin1Char(' ')
-            + system.dayName(date.dayOfWeek(), QLocale::LongFormat);
+            + chinese.dayName(date.dayOfWeek(), QLocale::LongFormat);
     default:
         return QString();
     }

@@ -9,8 +9,8 @@ namespace DatePlaceholder {
 
 inline const QString Placeholder = QStringLiteral("%Date%");
 
-// The moment formatted as format 1..8 says; names and the short time format come from the system
-// locale. An empty string for any other format.
+// The moment formatted as format 1..8 says: weekday and month names in Chinese whatever the system
+// locale, the short time format of the system locale. An empty string for any other format.
 QString format(int datetimetype, const QDateTime& moment);
 
 // The piece with every "%Date%" replaced, in any letter case, but only when the piece holds it written

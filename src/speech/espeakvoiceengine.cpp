@@ -9,6 +9,7 @@
 #include <SDL_mixer.h>
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -26,7 +27,7 @@ namespace {
 // all engine objects of the process.
 struct EspeakLibrary
 {
-    std::mutex mutex;
+    std::timed_mutex mutex;
     bool initialised = false;
     int sampleRate = 0;
     QString failure;
@@ -76,7 +77,73 @@ struct VoiceEntry
 {
     QString name;
     QByteArray identifier;
+    VoiceEngine::ChineseReading reading = VoiceEngine::ChineseReading::None;
 };
+
+// Needs the library lock and a loaded voice. espeak-ng's phoneme notation, as `espeak-ng -x` prints it.
+QByteArray phonemesOf(const QByteArray& utf8)
+{
+    QByteArray out;
+    const QByteArray text = utf8; // the engine reads through a pointer it moves; keep the bytes alive
+    const void* position = text.constData();
+    while (position) {
+        const char* phonemes = espeak_TextToPhonemes(&position, espeakCHARS_UTF8, 0);
+        if (!phonemes) {
+            break;
+        }
+        if (!out.isEmpty() && *phonemes) {
+            out += ' ';
+        }
+        out += phonemes;
+    }
+    return out.trimmed();
+}
+
+// Needs the library lock and the voice loaded. A voice reads Chinese characters when it says two
+// different words differently and never hands them to another language (espeak-ng marks such a switch
+// as "(en)"; the Hakka voice spells each character as "Chinese letter" in English). It reads pinyin
+// when the pinyin of a word sounds as its characters do.
+VoiceEngine::ChineseReading probeChineseReading()
+{
+    const QByteArray zhongguo = phonemesOf(QByteArrayLiteral("中国"));
+    const QByteArray jintian = phonemesOf(QByteArrayLiteral("今天"));
+    if (zhongguo.isEmpty() || zhongguo.contains('(') || jintian.contains('(') || zhongguo == jintian) {
+        return VoiceEngine::ChineseReading::None;
+    }
+    return phonemesOf(QByteArrayLiteral("zhong1 guo2")) == zhongguo ? VoiceEngine::ChineseReading::Pinyin
+                                                                    : VoiceEngine::ChineseReading::Characters;
+}
+
+// The tone of the first syllable in espeak-ng's Mandarin notation: its first run of tone digits
+// (55, 35, 214 or 21, 51; anything else is the neutral tone).
+int toneOfPhonemes(const QByteArray& phonemes)
+{
+    qsizetype start = 0;
+    while (start < phonemes.size() && !std::isdigit(static_cast<unsigned char>(phonemes.at(start)))) {
+        ++start;
+    }
+    qsizetype end = start;
+    while (end < phonemes.size() && std::isdigit(static_cast<unsigned char>(phonemes.at(end)))) {
+        ++end;
+    }
+    const QByteArray digits = phonemes.mid(start, end - start);
+    if (digits.isEmpty()) {
+        return 0;
+    }
+    if (digits == "55") {
+        return 1;
+    }
+    if (digits == "35") {
+        return 2;
+    }
+    if (digits.startsWith("21")) {
+        return 3;
+    }
+    if (digits.startsWith('5')) {
+        return 4;
+    }
+    return 5;
+}
 
 bool isChinese(const espeak_VOICE* voice)
 {
@@ -93,11 +160,15 @@ bool isChinese(const espeak_VOICE* voice)
 }
 
 // Needs the library lock. Only voices that load here are listed (mbrola voices without their data
-// fail to load).
+// fail to load). Each Chinese voice is probed, without sound: those that read Chinese characters come
+// first (the one that also reads pinyin before the others), then those that cannot, then the rest.
+// The voice loaded before is loaded again afterwards.
 QList<VoiceEntry> listVoices()
 {
-    QList<VoiceEntry> mandarin;
-    QList<VoiceEntry> chinese;
+    const QByteArray loaded = library().loadedVoice;
+    QList<VoiceEntry> pinyin;
+    QList<VoiceEntry> characters;
+    QList<VoiceEntry> unreadable;
     QList<VoiceEntry> others;
     const espeak_VOICE** list = espeak_ListVoices(nullptr);
     for (int i = 0; list && list[i]; ++i) {
@@ -105,19 +176,44 @@ QList<VoiceEntry> listVoices()
         if (!voice->identifier || !voice->name || espeak_SetVoiceByName(voice->identifier) != EE_OK) {
             continue;
         }
-        const VoiceEntry entry { QString::fromUtf8(voice->name), QByteArray(voice->identifier) };
-        // This espeak-ng reads Chinese characters through the pinyin variant; plain "cmn" spells many
-        // of them with English letter rules.
-        if (entry.identifier.toLower().endsWith("cmn-latn-pinyin")) {
-            mandarin.append(entry);
-        } else if (isChinese(voice)) {
-            chinese.append(entry);
-        } else {
+        VoiceEntry entry { QString::fromUtf8(voice->name), QByteArray(voice->identifier) };
+        if (!isChinese(voice)) {
             others.append(entry);
+            continue;
+        }
+        entry.reading = probeChineseReading();
+        switch (entry.reading) {
+        case VoiceEngine::ChineseReading::Pinyin:
+            pinyin.append(entry);
+            break;
+        case VoiceEngine::ChineseReading::Characters:
+            characters.append(entry);
+            break;
+        case VoiceEngine::ChineseReading::None:
+            unreadable.append(entry);
+            break;
         }
     }
     library().loadedVoice.clear();
-    return mandarin + chinese + others;
+    if (!loaded.isEmpty() && espeak_SetVoiceByName(loaded.constData()) == EE_OK) {
+        library().loadedVoice = loaded;
+    }
+    return pinyin + characters + unreadable + others;
+}
+
+// Needs the library lock. Loads the voice unless it is loaded already.
+bool loadVoice(const QByteArray& identifier)
+{
+    EspeakLibrary& lib = library();
+    if (identifier.isEmpty() || identifier == lib.loadedVoice) {
+        return !identifier.isEmpty() || !lib.loadedVoice.isEmpty();
+    }
+    if (espeak_SetVoiceByName(identifier.constData()) != EE_OK) {
+        lib.loadedVoice.clear();
+        return false;
+    }
+    lib.loadedVoice = identifier;
+    return true;
 }
 
 // Control characters, lone surrogates and non-characters become blanks: the engine sees only text.
@@ -154,13 +250,9 @@ struct VoiceParams
 bool runSynthesis(const QByteArray& utf8, const VoiceParams& params, std::function<bool(const short*, int)> sink)
 {
     EspeakLibrary& lib = library();
-    if (!params.identifier.isEmpty() && params.identifier != lib.loadedVoice) {
-        if (espeak_SetVoiceByName(params.identifier.constData()) != EE_OK) {
-            lib.loadedVoice.clear();
-            throw RuntimeError(
-                QStringLiteral("espeak-ng could not load the voice %1").arg(QString::fromUtf8(params.identifier)));
-        }
-        lib.loadedVoice = params.identifier;
+    if (!params.identifier.isEmpty() && !loadVoice(params.identifier)) {
+        throw RuntimeError(
+            QStringLiteral("espeak-ng could not load the voice %1").arg(QString::fromUtf8(params.identifier)));
     }
     espeak_SetParameter(espeakRATE, params.wpm, 0);
     espeak_SetParameter(espeakVOLUME, params.volume, 0);
@@ -597,6 +689,46 @@ void EspeakVoiceEngine::speak(const QString& text, int flags)
     if (!(flags & Async)) {
         d->queueChanged.wait(lock, [&] { return d->doneUpTo >= id; });
     }
+}
+
+VoiceEngine::ChineseReading EspeakVoiceEngine::chineseReading(int index)
+{
+    return index >= 0 && index < d->voices.size() ? d->voices.at(index).reading : ChineseReading::None;
+}
+
+VoiceEngine::ChineseReading EspeakVoiceEngine::currentChineseReading()
+{
+    return chineseReading(d->voice.load());
+}
+
+int EspeakVoiceEngine::firstSyllableTone(const QString& text)
+{
+    const int index = d->voice.load();
+    const QString clean = speakable(text).trimmed();
+    if (!d->available || clean.isEmpty() || index < 0 || index >= d->voices.size()) {
+        return 0;
+    }
+    // A piece being synthesised holds the library until its sound is nearly played; the main thread
+    // does not wait for that (the tone is then left as written).
+    std::unique_lock lock(library().mutex, std::defer_lock);
+    if (!lock.try_lock_for(std::chrono::milliseconds(100)) || !loadVoice(d->voices.at(index).identifier)) {
+        return 0;
+    }
+    return toneOfPhonemes(phonemesOf(clean.toUtf8()));
+}
+
+QString EspeakVoiceEngine::phonemes(const QString& text)
+{
+    if (!d->available) {
+        throw RuntimeError(d->failure);
+    }
+    const int index = d->voice.load();
+    std::lock_guard lock(library().mutex);
+    if (index >= 0 && index < d->voices.size() && !loadVoice(d->voices.at(index).identifier)) {
+        throw RuntimeError(QStringLiteral("espeak-ng could not load the voice %1")
+                               .arg(QString::fromUtf8(d->voices.at(index).identifier)));
+    }
+    return QString::fromUtf8(phonemesOf(speakable(text).toUtf8()));
 }
 
 bool EspeakVoiceEngine::isAvailable() const

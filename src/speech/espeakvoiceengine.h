@@ -21,8 +21,9 @@ public:
     EspeakVoiceEngine(const EspeakVoiceEngine&) = delete;
     EspeakVoiceEngine& operator=(const EspeakVoiceEngine&) = delete;
 
-    // Voices that really speak here: the Mandarin voice that reads Chinese characters first, the other
-    // Chinese voices next, then the rest in the engine's order.
+    // Voices that really speak here: the Chinese voices that read Chinese characters first (the one that
+    // also reads pinyin before the others), then the Chinese voices that cannot, then the rest in the
+    // engine's order. Each Chinese voice is probed once, without sound, when the engine starts.
     QStringList voices() override;
     // espeak-ng's identifiers ("sit/cmn-Latn-pinyin").
     QStringList voiceIdentifiers() override;
@@ -32,6 +33,14 @@ public:
     int volume() override;
     void setVolume(int volume) override;
     void speak(const QString& text, int flags) override;
+    ChineseReading chineseReading(int index) override;
+    ChineseReading currentChineseReading() override;
+    // From espeak-ng's phonemes; 0 when a synthesis holds the library for longer than a moment.
+    int firstSyllableTone(const QString& text) override;
+
+    // The current voice's phonemes for text in espeak-ng's notation (as `espeak-ng -x` prints them),
+    // without sound. Throws RuntimeError when the engine is unavailable or the voice does not load.
+    QString phonemes(const QString& text);
 
     // False when espeak-ng could not start (no data); the reason is in failure().
     bool isAvailable() const;

@@ -47,6 +47,11 @@ int pauseValue(const QVariant& value)
     return clampPause(static_cast<qlonglong>(ms));
 }
 
+bool isNumberSeparator(char32_t c)
+{
+    return c == U'.' || c == U':' || c == U',' || c == U'．' || c == U'：';
+}
+
 } // namespace
 
 PauseTable::PauseTable(const QString& delaysymbols, QHash<char32_t, int> pauses)
@@ -89,8 +94,12 @@ Piece cutPiece(const QString& window, const PauseTable& table)
             c = QChar::surrogateToUcs4(limited.at(i), limited.at(i + 1));
             units = 2;
         }
+        // A point, colon or comma between two digits belongs to a number: the "." of 36.5, the ":" of
+        // 9:30, the "," of 1,000. A sentence's end (。) after a number still cuts.
+        const bool insideNumber = isNumberSeparator(c) && i > 0 && i + units < limited.size()
+            && limited.at(i - 1).isDigit() && limited.at(i + units).isDigit();
         i += units;
-        if (table.isPauseSymbol(c)) {
+        if (table.isPauseSymbol(c) && !insideNumber) {
             return Piece { limited.left(i), table.pauseFor(c) };
         }
     }

@@ -60,7 +60,9 @@ constexpr int PieceWindowBytes = 500;
 
 // Cuts the start of a window (at most PieceWindowBytes ANSI bytes are considered, whole characters
 // only): the piece ends after the first pause symbol, which it includes, and carries that symbol's
-// pause; without a symbol the whole window is the piece with no pause.
+// pause; without a symbol the whole window is the piece with no pause. A point, colon or comma (".",
+// ":", ",", "．", "：") standing between two digits is part of a number (36.5, 9:30, 1,000) and cuts
+// nothing.
 Piece cutPiece(const QString& window, const PauseTable& table);
 
 // The mark "※": a piece holding it waits markdelay once before it is spoken, without the marks.

@@ -29,13 +29,15 @@ bool isBlank(const QString& text)
 } // namespace
 
 ReadingCommands::ReadingCommands(VoiceEngine* voice, ReadingState& state, PauseSymbols& pauses,
-                                 const ReadingWidgets& widgets, std::function<void()> applyvoice, QObject* parent)
+                                 const ReadingWidgets& widgets, std::function<void()> applyvoice,
+                                 const SpokenForm* spokenForm, QObject* parent)
     : QObject(parent)
     , m_voice(voice)
     , m_state(state)
     , m_pauses(pauses)
     , m_w(widgets)
     , m_applyvoice(std::move(applyvoice))
+    , m_spokenForm(spokenForm)
     , m_editor(std::make_unique<MemoReadingEditor>(widgets.Memo1, widgets.Memo2, widgets.flatComboBox1,
                                                    [this] { btn_enable(); }))
     , m_readcycled(new QTimer(this))
@@ -245,8 +247,8 @@ void ReadingCommands::startThread()
         m_state.isreading = false;
         return;
     }
-    auto thread
-        = std::make_unique<Tts>(*m_editor, m_voice, m_state, m_pauses, [this] { return m_datetimetype.load(); });
+    auto thread = std::make_unique<Tts>(
+        *m_editor, m_voice, m_state, m_pauses, [this] { return m_datetimetype.load(); }, m_spokenForm);
     Tts* started = thread.get();
     connect(
         started, &QThread::finished, this, [this, started] { threadEnded(started); }, Qt::QueuedConnection);

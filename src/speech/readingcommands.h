@@ -15,6 +15,7 @@ class QLabel;
 class QPlainTextEdit;
 class QSpinBox;
 class QTimer;
+class SpokenForm;
 class Tts;
 class VoiceEngine;
 struct ReadingState;
@@ -43,8 +44,10 @@ class ReadingCommands final : public QObject
 public:
     // voice may be null (no engine): every reading command then warns as without a voice. applyvoice
     // assigns the voice list's choice to the engine; empty means the list's index as it stands.
+    // spokenForm (may be null) turns each piece into what the voice is handed.
     ReadingCommands(VoiceEngine* voice, ReadingState& state, PauseSymbols& pauses, const ReadingWidgets& widgets,
-                    std::function<void()> applyvoice, QObject* parent = nullptr);
+                    std::function<void()> applyvoice, const SpokenForm* spokenForm = nullptr,
+                    QObject* parent = nullptr);
     ~ReadingCommands() override;
 
     void ToolButton9Click(); // SB_play
@@ -87,6 +90,7 @@ private:
     PauseSymbols& m_pauses;
     ReadingWidgets m_w;
     std::function<void()> m_applyvoice;
+    const SpokenForm* m_spokenForm;
     std::unique_ptr<MemoReadingEditor> m_editor;
     std::list<std::unique_ptr<Tts>> m_threads;
     QTimer* m_readcycled;

@@ -172,7 +172,7 @@ ReadingRenderer::ReadingRenderer(Synthesize synthesize, int sampleRate)
 }
 
 QByteArray ReadingRenderer::render(const QString& text, const PauseSymbols& pauses, int datetimetype,
-                                   const QDateTime& start)
+                                   const QDateTime& start, const SpokenForm* spokenForm)
 {
     Track track(m_sampleRate, start);
     TrackClock clock(track);
@@ -187,7 +187,8 @@ QByteArray ReadingRenderer::render(const QString& text, const PauseSymbols& paus
     Clock* previous = &Clock::instance();
     Clock::setInstance(&clock);
     {
-        Tts tts(editor, &voice, state, pauses, [datetimetype] { return datetimetype; });
+        Tts tts(
+            editor, &voice, state, pauses, [datetimetype] { return datetimetype; }, spokenForm);
         tts.start();
         tts.wait();
     }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class PauseSymbols;
+class SpokenForm;
 
 // One reading of a text rendered to sound instead of played: the speaking thread itself reads the
 // whole text as a scheduled broadcast does (range mode), on a clock of its own whose waits become
@@ -20,10 +21,12 @@ public:
 
     ReadingRenderer(Synthesize synthesize, int sampleRate);
 
-    // Renders one reading of text starting at the moment start (the placeholder's date and time).
+    // Renders one reading of text starting at the moment start (the placeholder's date and time);
+    // spokenForm (may be null) turns each piece into what the voice is handed, as in the station.
     // The clock of the process is replaced meanwhile; call it on the main thread while nothing else
     // runs. Throws RuntimeError when the voice fails.
-    QByteArray render(const QString& text, const PauseSymbols& pauses, int datetimetype, const QDateTime& start);
+    QByteArray render(const QString& text, const PauseSymbols& pauses, int datetimetype, const QDateTime& start,
+                      const SpokenForm* spokenForm = nullptr);
 
     int sampleRate() const { return m_sampleRate; }
     double seconds(const QByteArray& pcm) const;

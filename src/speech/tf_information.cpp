@@ -30,12 +30,14 @@ Tf_information::Tf_information(VoiceEngine* voice, SamplePlayer* samples, QWidge
     setModal(false);
 
     QStringList engineVoices;
+    QStringList chineseVoices;
     guarded([&] {
         if (voice) {
             engineVoices = voice->voices();
+            chineseVoices = VoiceNotice::chineseVoices(*voice);
         }
     });
-    m_ui->Label_greeting->setText(VoiceNotice::greeting(engineVoices));
+    m_ui->Label_greeting->setText(VoiceNotice::greeting(chineseVoices));
     const auto& rows = VoiceNotice::recommendedVoices();
     for (int row = 0; row < rows.size(); ++row) {
         if (auto* status = findChild<QLabel*>(rows.at(row).statusName)) {

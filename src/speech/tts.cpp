@@ -7,6 +7,7 @@
 #include "dateplaceholder.h"
 #include "pausesymbols.h"
 #include "readingeditor.h"
+#include "spokenform.h"
 #include "voiceengine.h"
 
 #include <QMutex>
@@ -38,13 +39,14 @@ constexpr int WaitSlice = 20;
 ReadingEditor::~ReadingEditor() = default;
 
 Tts::Tts(ReadingEditor& editor, VoiceEngine* voice, ReadingState& state, const PauseSymbols& pauses,
-         std::function<int()> datetimetype, QObject* parent)
+         std::function<int()> datetimetype, const SpokenForm* spokenForm, QObject* parent)
     : QThread(parent)
     , m_editor(editor)
     , m_voice(voice)
     , m_state(state)
     , m_pauses(pauses)
     , m_datetimetype(std::move(datetimetype))
+    , m_spokenForm(spokenForm)
     , m_counted(true)
 {
     ++g_pending;
@@ -225,7 +227,8 @@ void Tts::speakpiece(const QString& piece, int piecedelay)
     }
     if (m_voice) {
         logEvent(QStringLiteral("speaking: ") + spoken);
-        m_voice->speak(spoken, VoiceEngine::PurgeBeforeSpeak);
+        // The editor and the log keep the text as written; the voice is handed it in words.
+        m_voice->speak(m_spokenForm ? m_spokenForm->spoken(spoken) : spoken, VoiceEngine::PurgeBeforeSpeak);
     }
     if (piecedelay > 0) {
         pause(piecedelay);

@@ -8,6 +8,7 @@
 class ReadingEditor;
 class VoiceEngine;
 class PauseSymbols;
+class SpokenForm;
 struct ReadingState;
 
 // The speaking thread: one reading of the editor text, piece by piece, cut after the pause symbols,
@@ -17,10 +18,11 @@ class Tts final : public QThread
 {
     Q_OBJECT
 public:
-    // datetimetype is asked for each piece that holds "%Date%". All referenced objects outlive the
-    // thread's run.
+    // datetimetype is asked for each piece that holds "%Date%". spokenForm (may be null: the pieces go
+    // to the voice as written) turns each piece into what the voice is handed. All referenced objects
+    // outlive the thread's run.
     Tts(ReadingEditor& editor, VoiceEngine* voice, ReadingState& state, const PauseSymbols& pauses,
-        std::function<int()> datetimetype, QObject* parent = nullptr);
+        std::function<int()> datetimetype, const SpokenForm* spokenForm = nullptr, QObject* parent = nullptr);
     ~Tts() override;
 
     // Ends the reading as soon as possible: waits return at once, editor calls fail. For the end of
@@ -47,6 +49,7 @@ private:
     ReadingState& m_state;
     const PauseSymbols& m_pauses;
     std::function<int()> m_datetimetype;
+    const SpokenForm* m_spokenForm;
     std::atomic<bool> m_abort { false };
     bool m_counted = false;
 };

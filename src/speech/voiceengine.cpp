@@ -6,3 +6,18 @@ QStringList VoiceEngine::voiceIdentifiers()
 {
     return voices();
 }
+
+VoiceEngine::ChineseReading VoiceEngine::chineseReading(int)
+{
+    return ChineseReading::None;
+}
+
+VoiceEngine::ChineseReading VoiceEngine::currentChineseReading()
+{
+    return ChineseReading::None;
+}
+
+int VoiceEngine::firstSyllableTone(const QString&)
+{
+    return 0;
+}

@@ -13,6 +13,13 @@ public:
         PurgeBeforeSpeak = 2 // whatever is queued or playing stops first
     };
 
+    // What a voice makes of a Chinese text.
+    enum class ChineseReading {
+        None, // cannot read Chinese characters (not a Chinese voice, or one that spells them)
+        Characters, // reads Chinese characters
+        Pinyin // reads Chinese characters, and latin text as pinyin with tone numbers ("zeng1 guo2 fan1")
+    };
+
     virtual ~VoiceEngine();
 
     // Display names of the installed voices, in the same order on every call within a run.
@@ -31,4 +38,12 @@ public:
     virtual void setVolume(int volume) = 0;
     // flags: a combination of SpeakFlag. Throws RuntimeError when the engine fails.
     virtual void speak(const QString& text, int flags) = 0;
+
+    // Of voices()[index]; None for an index outside the list. The engine that cannot tell says None.
+    virtual ChineseReading chineseReading(int index);
+    // Of the voice later speech uses.
+    virtual ChineseReading currentChineseReading();
+    // The Mandarin tone (1..4, 5 for the neutral tone) of the first syllable of text as the current
+    // voice reads it there, without sound; 0 when the engine cannot tell (or is busy speaking).
+    virtual int firstSyllableTone(const QString& text);
 };

@@ -3,6 +3,7 @@
 #include "common/atomicfile.h"
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
+#include "voiceengine.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,24 +45,20 @@ QString installedStatus(const QString& voiceName, const QStringList& engineVoice
     return QStringLiteral("否");
 }
 
-QStringList chineseVoices(const QStringList& engineVoices)
+QStringList chineseVoices(VoiceEngine& engine)
 {
     QStringList found;
-    for (const QString& voice : engineVoices) {
-        const bool chinese = voice.contains(QLatin1String("Chinese"), Qt::CaseInsensitive)
-            || voice.contains(QLatin1String("Mandarin"), Qt::CaseInsensitive)
-            || voice.contains(QLatin1String("Cantonese"), Qt::CaseInsensitive) || voice.contains(QStringLiteral("中文"))
-            || voice.contains(QStringLiteral("普通话")) || voice.contains(QStringLiteral("粤语"));
-        if (chinese) {
-            found.append(voice);
+    const QStringList names = engine.voices();
+    for (int i = 0; i < names.size(); ++i) {
+        if (engine.chineseReading(i) != VoiceEngine::ChineseReading::None) {
+            found.append(names.at(i));
         }
     }
     return found;
 }
 
-QString greeting(const QStringList& engineVoices)
+QString greeting(const QStringList& chinese)
 {
-    const QStringList chinese = chineseVoices(engineVoices);
     if (chinese.isEmpty()) {
         return QStringLiteral("感谢您使用本软件！本机尚未安装中文语音，请先安装语音库。");
     }

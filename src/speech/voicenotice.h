@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class VoiceEngine;
+
 // The recommended Chinese voices of the notes window, and whether this machine's engine has them.
 namespace VoiceNotice {
 
@@ -20,10 +22,11 @@ const QList<RecommendedVoice>& recommendedVoices();
 
 // "是" when one of the engine's voices carries the name as a word of its display name, else "否".
 QString installedStatus(const QString& voiceName, const QStringList& engineVoices);
-// The engine's voices that speak Chinese, by their display names.
-QStringList chineseVoices(const QStringList& engineVoices);
+// The engine's voices that read Chinese characters, by their display names, in the engine's order;
+// a Chinese voice that cannot read them (it spells each one) is not among them.
+QStringList chineseVoices(VoiceEngine& engine);
 // The window's first line: thanks, and the Chinese voices this machine has (or that it has none).
-QString greeting(const QStringList& engineVoices);
+QString greeting(const QStringList& chineseVoices);
 // Writes the built-in sample into the folder unless a file of that name is already there, and
 // returns its path. Throws RuntimeError naming the file when it cannot be written.
 QString ensureSampleFile(const RecommendedVoice& voice, const QString& folder);

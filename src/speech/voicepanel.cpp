@@ -37,14 +37,9 @@ void VoicePanel::loadRateAndVolume(const IniFile& ini)
 void VoicePanel::fillVoiceList(const IniFile& ini)
 {
     m_w.flatComboBox1->clear();
-    QStringList names;
-    m_identifiers.clear();
-    if (m_voice) {
-        names = m_voice->voices();
-        m_identifiers = m_voice->voiceIdentifiers();
-    }
-    m_w.flatComboBox1->addItems(names);
-    const VoiceSettings::Choice choice = VoiceSettings::choose(ini, names, m_identifiers);
+    m_voices = VoiceSettings::VoiceList::of(m_voice);
+    m_w.flatComboBox1->addItems(m_voices.names);
+    const VoiceSettings::Choice choice = VoiceSettings::choose(ini, m_voices);
     if (!choice.note.isEmpty()) {
         logEvent(QStringLiteral("voice: ") + choice.note);
     }
@@ -53,7 +48,7 @@ void VoicePanel::fillVoiceList(const IniFile& ini)
 
 void VoicePanel::saveVoice(IniFile& ini) const
 {
-    VoiceSettings::write(ini, m_w.flatComboBox1->currentIndex(), m_identifiers);
+    VoiceSettings::write(ini, m_w.flatComboBox1->currentIndex(), m_voices);
 }
 
 void VoicePanel::applyvoice()

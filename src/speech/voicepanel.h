@@ -1,7 +1,8 @@
 #pragma once
 
+#include "voicesettings.h"
+
 #include <QObject>
-#include <QStringList>
 
 class IniFile;
 class QComboBox;
@@ -53,6 +54,6 @@ public:
 private:
     VoiceEngine* m_voice;
     Widgets m_w;
-    QStringList m_identifiers;
+    VoiceSettings::VoiceList m_voices;
     int m_baserate = 0;
 };

@@ -42,18 +42,38 @@ int volume(const IniFile& ini)
     return qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100);
 }
 
-int firstChineseVoice(const QStringList& names, const QStringList& identifiers)
+VoiceList VoiceList::of(VoiceEngine* engine)
 {
-    for (int i = 0; i < names.size(); ++i) {
-        if (isChinese(names.at(i), identifiers.value(i))) {
+    VoiceList list;
+    if (!engine) {
+        return list;
+    }
+    list.names = engine->voices();
+    list.identifiers = engine->voiceIdentifiers();
+    for (int i = 0; i < list.names.size(); ++i) {
+        list.readsChinese.append(engine->chineseReading(i) != VoiceEngine::ChineseReading::None);
+    }
+    return list;
+}
+
+int firstChineseVoice(const VoiceList& voices)
+{
+    const int told = int(voices.readsChinese.indexOf(true));
+    if (told >= 0 && told < voices.names.size()) {
+        return told;
+    }
+    for (int i = 0; i < voices.names.size(); ++i) {
+        if (isChinese(voices.names.at(i), voices.identifiers.value(i))) {
             return i;
         }
     }
-    return names.isEmpty() ? -1 : 0;
+    return voices.names.isEmpty() ? -1 : 0;
 }
 
-Choice choose(const IniFile& ini, const QStringList& names, const QStringList& identifiers)
+Choice choose(const IniFile& ini, const VoiceList& voices)
 {
+    const QStringList& names = voices.names;
+    const QStringList& identifiers = voices.identifiers;
     Choice choice;
     if (names.isEmpty()) {
         choice.note = QStringLiteral("no voice is installed");
@@ -77,7 +97,7 @@ Choice choose(const IniFile& ini, const QStringList& names, const QStringList& i
         }
         return choice;
     }
-    choice.index = firstChineseVoice(names, identifiers);
+    choice.index = firstChineseVoice(voices);
     choice.note = QStringLiteral("%1 is not a voice of the %2 installed; voice %3 (%4) instead")
                       .arg(stored.isEmpty() ? QStringLiteral("Speaker=%1").arg(index) : stored)
                       .arg(names.size())
@@ -86,13 +106,13 @@ Choice choose(const IniFile& ini, const QStringList& names, const QStringList& i
     return choice;
 }
 
-void write(IniFile& ini, int index, const QStringList& identifiers)
+void write(IniFile& ini, int index, const VoiceList& voices)
 {
-    if (index < 0 || index >= identifiers.size()) {
+    if (index < 0 || index >= voices.names.size() || index >= voices.identifiers.size()) {
         return;
     }
     ini.writeInteger(Speaker, QStringLiteral("Speaker"), index);
-    ini.writeString(Speaker, VoiceName, identifiers.at(index));
+    ini.writeString(Speaker, VoiceName, voices.identifiers.at(index));
 }
 
 int apply(VoiceEngine& engine, const IniFile& ini)
@@ -103,7 +123,7 @@ int apply(VoiceEngine& engine, const IniFile& ini)
     if (stored != SliderStartVolume) {
         engine.setVolume(stored);
     }
-    const int index = choose(ini, engine.voices(), engine.voiceIdentifiers()).index;
+    const int index = choose(ini, VoiceList::of(&engine)).index;
     if (index < 0) {
         return -1;
     }

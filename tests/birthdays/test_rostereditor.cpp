@@ -38,24 +38,30 @@ private slots:
         QCOMPARE(m_editor->windowTitle(), QStringLiteral("员工生日资料"));
         QCOMPARE(ui()->BitBtn1->text(), QStringLiteral("&A. 新增"));
         QCOMPARE(ui()->DBGridEh1->toolTip(), QStringLiteral("点右键删除"));
-        const QStringList titles = { QStringLiteral("No"),   QStringLiteral("姓名"), QStringLiteral("入职"),
-                                     QStringLiteral("生日"), QStringLiteral("部门"), QStringLiteral("备注") };
-        const int widths[] = { 36, 66, 66, 66, 84 };
+        const QStringList titles
+            = { QStringLiteral("No"),   QStringLiteral("姓名"), QStringLiteral("读音"), QStringLiteral("入职"),
+                QStringLiteral("生日"), QStringLiteral("部门"), QStringLiteral("备注") };
+        const int widths[] = { 36, 66, 96, 66, 66, 84 };
         for (int column = 0; column < titles.size(); ++column) {
             QCOMPARE(grid()->model()->headerData(column, Qt::Horizontal).toString(), titles.at(column));
             if (column == RosterFilterModel::Indate || column == RosterFilterModel::Birthday) {
                 QVERIFY(grid()->columnWidth(column) >= widths[column]);
                 QVERIFY(grid()->columnWidth(column)
                         > grid()->fontMetrics().horizontalAdvance(QStringLiteral("2010-01-02")));
-            } else if (column < 5) {
+            } else if (column == RosterFilterModel::Pinyin) {
+                QVERIFY(grid()->columnWidth(column) >= widths[column]);
+                QVERIFY(grid()->columnWidth(column)
+                        > grid()->fontMetrics().horizontalAdvance(QStringLiteral("shan4 xiong2 xin4")));
+            } else if (column < 6) {
                 QCOMPARE(grid()->columnWidth(column), widths[column]);
             }
         }
-        QVERIFY(grid()->columnWidth(5) >= 143);
+        QVERIFY(grid()->columnWidth(RosterFilterModel::Remark) >= 143);
         const QList<QAction*> actions = m_editor->popupMenu()->actions();
-        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions.size(), 3);
         QCOMPARE(actions.at(0)->text(), QStringLiteral("删除"));
         QCOMPARE(actions.at(1)->text(), QStringLiteral("导出到Excel"));
+        QCOMPARE(actions.at(2)->text(), QStringLiteral("试听姓名"));
         QCOMPARE(ui()->Date1->date(), QDate(2024, 3, 5));
         QVERIFY(!ui()->Date1->displayFormat().contains(QLatin1Char('h')));
     }
@@ -151,7 +157,8 @@ private slots:
     {
         openEditor();
         ui()->edt_emp_name->setFocus();
-        const QList<QWidget*> order = { ui()->Date1, ui()->Date2, ui()->edt_dept, ui()->edt_remark, ui()->BitBtn1 };
+        const QList<QWidget*> order
+            = { ui()->Date1, ui()->Date2, ui()->edt_dept, ui()->edt_remark, ui()->edt_pinyin, ui()->BitBtn1 };
         for (QWidget* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), next);

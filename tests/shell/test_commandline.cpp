@@ -31,20 +31,6 @@ Result runLine(const QStringList& arguments)
     return result;
 }
 
-// Runs statements on the folder's draft.dat through a connection of its own.
-void onDatabase(const TestFolder& folder, const std::function<void(QSqlDatabase)>& work)
-{
-    const QString name = QStringLiteral("commandline-seed");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(folder.file(QStringLiteral("draft.dat")));
-        QVERIFY(db.open());
-        work(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
 // Seconds of sound in a 16-bit mono WAV file, after checking its header.
 double wavSeconds(const QString& path)
 {
@@ -96,6 +82,25 @@ private slots:
         QTest::newRow("render") << QStringList { QStringLiteral("--render"), QStringLiteral("a.wav"),
                                                  QStringLiteral("--text"), QStringLiteral("你好") }
                                 << int(CommandLine::Command::Render);
+        QTest::newRow("spoken text") << QStringList { QStringLiteral("--spoken"), QStringLiteral("9:30") }
+                                     << int(CommandLine::Command::Spoken);
+        QTest::newRow("spoken of a day") << QStringList { QStringLiteral("--spoken"), QStringLiteral("--date"),
+                                                          QStringLiteral("2024-02-29") }
+                                         << int(CommandLine::Command::Spoken);
+        QTest::newRow("spoken text with =, and a day")
+            << QStringList { QStringLiteral("--spoken=%Date%"), QStringLiteral("--date=2024-02-29") }
+            << int(CommandLine::Command::Spoken);
+        QTest::newRow("spoken with --text")
+            << QStringList { QStringLiteral("--spoken"), QStringLiteral("--text"), QStringLiteral("9:30") }
+            << int(CommandLine::Command::Spoken);
+    }
+
+    void spokenTakesItsText()
+    {
+        QCOMPARE(CommandLine::parse({ QStringLiteral("--spoken"), QStringLiteral("一件") }).text(),
+                 std::optional<QString>(QStringLiteral("一件")));
+        QCOMPARE(CommandLine::parse({ QStringLiteral("--spoken"), QStringLiteral("--date=2024-03-05") }).text(),
+                 std::optional<QString>());
     }
     void parsesCommands()
     {
@@ -130,6 +135,14 @@ private slots:
             << QStringLiteral("--text goes only with --render");
         QTest::newRow("render without file")
             << QStringList { QStringLiteral("--render") } << QStringLiteral("--render needs a value");
+        QTest::newRow("spoken text twice") << QStringList { QStringLiteral("--text"), QStringLiteral("a"),
+                                                            QStringLiteral("--spoken"), QStringLiteral("b") }
+                                           << QStringLiteral("--text is given twice");
+        QTest::newRow("spoken text empty") << QStringList { QStringLiteral("--spoken"), QStringLiteral(" ") }
+                                           << QStringLiteral("the text of --spoken is empty");
+        QTest::newRow("spoken with another command")
+            << QStringList { QStringLiteral("--spoken"), QStringLiteral("--voices") }
+            << QStringLiteral("--voices cannot be combined");
         QTest::newRow("value on a flag") << QStringList { QStringLiteral("--voices=1") }
                                          << QStringLiteral("--voices takes no value");
         QTest::newRow("headless with more") << QStringList { QStringLiteral("--headless"), QStringLiteral("extra") }

@@ -95,6 +95,17 @@ private slots:
         QTest::newRow("multi-character row") << QStringLiteral("真的？是的") << QStringLiteral("真的？") << 700;
         QTest::newRow("empty") << QString() << QString() << 0;
         QTest::newRow("beyond BMP") << QStringLiteral("𠀀𠀁，x") << QStringLiteral("𠀀𠀁，") << 300;
+        // A symbol between two digits is part of the number.
+        QTest::newRow("decimal point") << QStringLiteral("体温36.5度。好") << QStringLiteral("体温36.5度。") << 600;
+        QTest::newRow("time") << QStringLiteral("9:30开会：地点") << QStringLiteral("9:30开会：") << 300;
+        QTest::newRow("fullwidth colon in a time") << QStringLiteral("9：30，好") << QStringLiteral("9：30，") << 300;
+        QTest::newRow("thousands") << QStringLiteral("1,000元,好") << QStringLiteral("1,000元,") << 200;
+        QTest::newRow("a sentence's end between numbers cuts")
+            << QStringLiteral("共3。5人") << QStringLiteral("共3。") << 600;
+        QTest::newRow("a Chinese comma between numbers cuts") << QStringLiteral("3，5") << QStringLiteral("3，") << 300;
+        QTest::newRow("after a number it cuts") << QStringLiteral("共3.再见") << QStringLiteral("共3.") << 100;
+        QTest::newRow("before a number it cuts") << QStringLiteral("第.5") << QStringLiteral("第.") << 100;
+        QTest::newRow("at the window's end it cuts") << QStringLiteral("12:") << QStringLiteral("12:") << 100;
     }
 
     void cutting()
@@ -102,7 +113,12 @@ private slots:
         QFETCH(QString, window);
         QFETCH(QString, piece);
         QFETCH(int, piecedelay);
-        const Piece cut = cutPiece(window, PauseTable::fromRows(StandardRows));
+        QList<PauseRow> rows = StandardRows;
+        // The shipped table's ASCII symbols.
+        rows.append({ QStringLiteral(".:"), 100, true });
+        rows.first().descript += QStringLiteral("：");
+        rows.append({ QStringLiteral(","), 200, true });
+        const Piece cut = cutPiece(window, PauseTable::fromRows(rows));
         QCOMPARE(cut.text, piece);
         QCOMPARE(cut.piecedelay, piecedelay);
     }

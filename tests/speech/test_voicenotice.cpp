@@ -69,13 +69,20 @@ private slots:
         }
     }
 
-    void greetingNamesTheChineseVoicesHere()
+    void greetingNamesOnlyTheVoicesThatReadChinese()
     {
-        const QStringList engine = { QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("English"),
-                                     QStringLiteral("Chinese (Cantonese)") };
-        const QString greeting = VoiceNotice::greeting(engine);
-        QVERIFY(greeting.contains(QStringLiteral("Chinese (Mandarin, latin as Pinyin)")));
-        QVERIFY(greeting.contains(QStringLiteral("Chinese (Cantonese)")));
+        using Reading = VoiceEngine::ChineseReading;
+        RecordingVoice voice({ QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("English"),
+                               QStringLiteral("Chinese (Cantonese)"), QStringLiteral("Hakka Chinese") });
+        voice.setChineseReadings({ Reading::Pinyin, Reading::None, Reading::Characters, Reading::None });
+        QCOMPARE(VoiceNotice::chineseVoices(voice),
+                 QStringList(
+                     { QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("Chinese (Cantonese)") }));
+        Tf_information window(&voice, nullptr);
+        const QString greeting = window.form()->Label_greeting->text();
+        QVERIFY(greeting.contains(
+            QStringLiteral("本机可用的中文语音：Chinese (Mandarin, latin as Pinyin)、Chinese (Cantonese)")));
+        QVERIFY(!greeting.contains(QStringLiteral("Hakka")));
         QVERIFY(!greeting.contains(QStringLiteral("English")));
         QVERIFY(VoiceNotice::greeting({}).contains(QStringLiteral("尚未安装")));
     }

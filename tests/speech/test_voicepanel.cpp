@@ -216,6 +216,20 @@ private slots:
                  identifiers.at(index));
     }
 
+    // The engine knows which voices read Chinese characters ("sit/cmn" alone spells many of them):
+    // its word comes before the names.
+    void theEnginesWordOnChineseComesFirst()
+    {
+        m_voice = std::make_unique<RecordingVoice>(
+            QStringList { QStringLiteral("English"), QStringLiteral("Chinese (Mandarin)"), QStringLiteral("Pinyin") },
+            QStringList { QStringLiteral("gmw/en"), QStringLiteral("sit/cmn"), QStringLiteral("sit/cmn-Latn-pinyin") });
+        m_voice->setChineseReadings({ VoiceEngine::ChineseReading::None, VoiceEngine::ChineseReading::None,
+                                      VoiceEngine::ChineseReading::Pinyin });
+        m_folder->write(QStringLiteral("setinfo.ini"), "[Speaker]\r\nSpeaker=7\r\n");
+        start();
+        QCOMPARE(m_combo->currentIndex(), 2);
+    }
+
     void aStartWithoutVoicesKeepsTheChoiceForTheNext()
     {
         m_folder->write(QStringLiteral("setinfo.ini"), "[Speaker]\r\nSpeaker=2\r\nVoiceName=English\r\n");

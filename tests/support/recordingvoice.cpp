@@ -111,3 +111,44 @@ void RecordingVoice::failNextSpeak(const QString& message)
     QMutexLocker lock(&m_mutex);
     m_failure = message;
 }
+
+VoiceEngine::ChineseReading RecordingVoice::chineseReading(int index)
+{
+    QMutexLocker lock(&m_mutex);
+    return index >= 0 && index < m_readings.size() ? m_readings.at(index) : ChineseReading::None;
+}
+
+VoiceEngine::ChineseReading RecordingVoice::currentChineseReading()
+{
+    int voice = -1;
+    {
+        QMutexLocker lock(&m_mutex);
+        voice = m_voice;
+    }
+    return chineseReading(voice);
+}
+
+int RecordingVoice::firstSyllableTone(const QString& text)
+{
+    QMutexLocker lock(&m_mutex);
+    m_toneQuestions.append(text);
+    return text.isEmpty() ? 0 : m_tones.value(text.front(), 0);
+}
+
+void RecordingVoice::setChineseReadings(const QList<ChineseReading>& readings)
+{
+    QMutexLocker lock(&m_mutex);
+    m_readings = readings;
+}
+
+void RecordingVoice::setTones(const QHash<QChar, int>& tones)
+{
+    QMutexLocker lock(&m_mutex);
+    m_tones = tones;
+}
+
+QStringList RecordingVoice::toneQuestions() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_toneQuestions;
+}

@@ -2,6 +2,7 @@
 
 #include "speech/voiceengine.h"
 
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QStringList>
@@ -33,6 +34,16 @@ public:
     int volume() override;
     void setVolume(int volume) override;
     void speak(const QString& text, int flags) override;
+    ChineseReading chineseReading(int index) override;
+    ChineseReading currentChineseReading() override;
+    int firstSyllableTone(const QString& text) override;
+
+    // What each voice makes of Chinese text, by index (None for those not given).
+    void setChineseReadings(const QList<ChineseReading>& readings);
+    // The tone firstSyllableTone() answers for a text starting with each character (0 for others).
+    void setTones(const QHash<QChar, int>& tones);
+    // The texts firstSyllableTone() was asked about.
+    QStringList toneQuestions() const;
 
     QList<Spoken> spoken() const;
     QStringList texts() const;
@@ -48,6 +59,9 @@ private:
     QStringList m_names;
     QStringList m_identifiers;
     QList<Spoken> m_spoken;
+    QList<ChineseReading> m_readings;
+    QHash<QChar, int> m_tones;
+    QStringList m_toneQuestions;
     int m_voice = -1;
     int m_rate = 0;
     int m_volume = 100;

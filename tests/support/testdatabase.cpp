@@ -19,6 +19,20 @@ void createTestDatabase(const TestFolder& folder)
     }
 }
 
+void onDatabase(const TestFolder& folder, const std::function<void(QSqlDatabase)>& work)
+{
+    static int serial = 0;
+    const QString name = QStringLiteral("test-on-database-%1").arg(++serial);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(folder.file(QStringLiteral("draft.dat")));
+        QVERIFY(db.open());
+        work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
 namespace {
 
 QVariant textOrNull(const QString& text)
