@@ -1,6 +1,5 @@
 #include "ciskip.h"
 #include "common/atomicfile.h"
-#include "common/inifile.h"
 #include "fulldisk.h"
 #include "testfolder.h"
 
@@ -194,35 +193,6 @@ private slots:
         }
         QCOMPARE(readFile(path), QByteArray("old"));
         QCOMPARE(filesIn(folder.path()), QStringList { QStringLiteral("a.wav") });
-    }
-
-    // The settings on a full disk: the write is refused naming the file, the file keeps every byte,
-    // and the object keeps what the file holds.
-    void settingsOnAFullDisk()
-    {
-        FullDisk disk;
-        if (!disk.available()) {
-            KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
-        }
-        const QString path = disk.file(QStringLiteral("setinfo.ini"));
-        const QByteArray old
-            = "[Speaker]\r\nSpeaker=1\r\nRate=3\r\n[System]\r\nNext_month=0\r\nMainread=祝你生日快乐\r\n";
-        writeFile(path, old);
-        disk.fill();
-        IniFile ini(path);
-        try {
-            ini.writeBool(QStringLiteral("System"), QStringLiteral("Next_month"), true);
-            QFAIL("the write was not refused");
-        } catch (const RuntimeError& error) {
-            QVERIFY2(error.message().contains(QStringLiteral("无法写入设置文件 ") + path), qPrintable(error.message()));
-        }
-        QCOMPARE(readFile(path), old);
-        QCOMPARE(ini.readBool(QStringLiteral("System"), QStringLiteral("Next_month"), true), false);
-        disk.release();
-        ini.writeInteger(QStringLiteral("Speaker"), QStringLiteral("Rate"), 4);
-        const IniFile again(path);
-        QCOMPARE(again.readInteger(QStringLiteral("Speaker"), QStringLiteral("Rate"), 0), 4);
-        QCOMPARE(again.readBool(QStringLiteral("System"), QStringLiteral("Next_month"), true), false);
     }
 };
 

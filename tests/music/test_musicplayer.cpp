@@ -1,9 +1,7 @@
-#include "common/eventlog.h"
 #include "common/readingstate.h"
 #include "fakeclock.h"
 #include "music/musicplayer.h"
 #include "recordingaudiolibrary.h"
-#include "testfolder.h"
 
 #include <QTest>
 
@@ -17,7 +15,7 @@ public:
     int selectedIndex() const override { return selected; }
     void select(int index) override { selected = index; }
     QString entryPath(int index) const override { return QStringLiteral("/music/") + entries.at(index); }
-    bool folderExists() const override { return folderThere; }
+    bool folderExists() const override { return true; }
     void showPosition(const QString& text) override { position = text; }
     void showStatus(const QString& path) override { status = path; }
     void setPositionTimer(bool on) override { timerOn = on; }
@@ -27,7 +25,6 @@ public:
     QString position;
     QString status;
     bool timerOn = false;
-    bool folderThere = true;
 };
 
 QList<float> levels(std::initializer_list<int> values)
@@ -390,51 +387,6 @@ private slots:
             QCOMPARE(m_view->status, plays);
             QVERIFY(m_view->timerOn);
         }
-    }
-
-    void aBrokenFileIsLoggedOnceAndASilentListOnce()
-    {
-        TestFolder folder;
-        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false);
-        m_view->entries = { QStringLiteral("x.mp3"), QStringLiteral("y.mp3") };
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            m_player->bj_playClick(); // the scheduler presses play day after day
-        }
-        // The list gets a file that plays: afterwards a broken file is news again.
-        m_view->entries.append(QStringLiteral("a.mp3"));
-        m_library->addFile(QStringLiteral("/music/a.mp3"), 60);
-        m_view->selected = 2;
-        m_player->bj_playClick();
-        m_view->selected = 0;
-        m_player->bj_playClick();
-        EventLog::close();
-        const QString log = QString::fromUtf8(folder.read(QStringLiteral("kelvora.log")));
-        QCOMPARE(log.count(QStringLiteral("music file does not play: /music/x.mp3")), 1);
-        QCOMPARE(log.count(QStringLiteral("music file does not play: /music/y.mp3")), 1);
-        QCOMPARE(log.count(QStringLiteral("no file of the music list plays (2 files)")), 1);
-        QCOMPARE(log.count(QStringLiteral("music started: /music/a.mp3")), 2);
-    }
-
-    void aVanishedFolderIsLoggedOnceAndTheMusicRests()
-    {
-        TestFolder folder;
-        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false);
-        addFiles({ QStringLiteral("a.mp3") }, 10);
-        m_view->entries.append(QStringLiteral("b.mp3"));
-        m_player->bj_playClick();
-        // The folder goes while a.mp3 plays; at its end b.mp3 is not there.
-        m_view->folderThere = false;
-        for (int tick = 0; tick < 3; ++tick) {
-            m_library->setPosition(m_player->bj_stream(), 10);
-            m_player->bj_timer1Timer();
-        }
-        m_player->bj_playClick();
-        EventLog::close();
-        QVERIFY(!m_view->timerOn);
-        QCOMPARE(m_player->bj_stream(), AudioLibrary::Handle(0));
-        const QString log = QString::fromUtf8(folder.read(QStringLiteral("kelvora.log")));
-        QCOMPARE(log.count(QStringLiteral("music folder missing: /music")), 1);
-        QVERIFY(!log.contains(QStringLiteral("does not play")));
     }
 
     void withoutLibraryNothingHappens()
