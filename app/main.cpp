@@ -12,6 +12,7 @@
 #include "shell/commandline.h"
 #include "shell/logindpowercontrol.h"
 #include "shell/station.h"
+#include "shell/termination.h"
 #include "shell/tf_speaker.h"
 #include "speech/espeakvoiceengine.h"
 #include "speech/sampleplayer.h"
@@ -53,6 +54,21 @@ protected:
     }
 };
 
+// Exit codes a supervisor can tell apart (the unit file does not restart a copy that found another).
+constexpr int ExitSaveFailed = 1;
+constexpr int ExitNoDatabase = 2;
+constexpr int ExitAlreadyRunning = 3;
+
+// A reason for the end of the program: in the log and, when the log does not already echo there, on
+// standard error, so a service's journal has it.
+void report(const QString& text)
+{
+    logEvent(text);
+    if (!EventLog::echoes()) {
+        QTextStream(stderr) << "kelvora: " << text << Qt::endl;
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -65,6 +81,9 @@ int main(int argc, char* argv[])
     if (!line.runsStation()) {
         return runPreview(line, argc, argv);
     }
+    // The station takes SIGTERM and SIGINT before anything else can (SDL claims a signal it finds
+    // untouched); what comes before the event loop runs waits for it.
+    SignalWatcher::install();
     const bool headless = line.command() == CommandLine::Command::Headless;
     if (headless) {
         // The same program with its windows on a platform that shows nothing; no tray exists there.
@@ -94,11 +113,18 @@ int main(int argc, char* argv[])
         return code;
     };
 
+    Termination termination;
+
     InstanceGuard guard;
     if (!guard.tryAcquire()) {
-        dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Kelvora! !"), QStringLiteral("程序已经在运行中!"),
-                        Dialogs::Buttons::Ok);
-        return end(0);
+        if (guard.running()) {
+            dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Kelvora! !"), QStringLiteral("程序已经在运行中!"),
+                            Dialogs::Buttons::Ok);
+            report(QStringLiteral("程序已经在运行中! ") + guard.failure());
+            return end(ExitAlreadyRunning);
+        }
+        // Better a station that runs unguarded than none.
+        logEvent(QStringLiteral("instance lock: ") + guard.failure());
     }
 
     LogindPowerControl power;
@@ -116,21 +142,24 @@ int main(int argc, char* argv[])
     Station station(services);
     QObject::connect(&station, &Station::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     if (!station.start()) {
-        return end(0);
+        report(QStringLiteral("数据连接失败! ") + station.failure());
+        return end(ExitNoDatabase);
     }
-    SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, station.mainWindow(), [&station](int signal) {
-        logEvent(QStringLiteral("signal %1: ending as the close button does").arg(signal));
-        station.mainWindow()->SB_closeClick();
-    });
+    Tf_speaker* main = station.mainWindow();
+    const auto exitCode = [main](int loopCode) { return main->closeSaveFailed() ? ExitSaveFailed : loopCode; };
+    if (termination.requested() != 0) {
+        main->SB_closeClick();
+        return end(exitCode(0));
+    }
+    termination.setMainWindow(main);
     if (!headless) {
         ShownReporter reporter;
         if (qEnvironmentVariableIsSet("KELVORA_REPORT_SHOWN")) {
-            station.mainWindow()->winId(); // creates the window to watch
-            station.mainWindow()->windowHandle()->installEventFilter(&reporter);
+            main->winId(); // creates the window to watch
+            main->windowHandle()->installEventFilter(&reporter);
         }
         station.showMainWindow();
-        return end(app.exec());
+        return end(exitCode(app.exec()));
     }
-    return end(app.exec());
+    return end(exitCode(app.exec()));
 }

@@ -99,6 +99,7 @@ public:
     int selectedIndex() const override { return 0; }
     void select(int) override { }
     QString entryPath(int) const override { return m_path; }
+    bool folderExists() const override { return true; }
     void showPosition(const QString&) override { }
     void showStatus(const QString&) override { }
     void setPositionTimer(bool) override { }

@@ -1,5 +1,6 @@
 #include "exporttable.h"
 
+#include "common/modelrows.h"
 #include "rostercolumns.h"
 #include "rosterfiltermodel.h"
 
@@ -295,9 +296,7 @@ ExportCell ExportCell::fromDate(const QDate& date)
 ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& layout)
 {
     // Models on a database hand out their rows in slices; the export takes them all.
-    while (model.canFetchMore(QModelIndex())) {
-        model.fetchMore(QModelIndex());
-    }
+    fetchAllRows(model);
 
     QList<int> columns = layout.columns;
     if (columns.isEmpty()) {

@@ -1,9 +1,9 @@
 #include "exportwriters.h"
 
+#include "common/atomicfile.h"
 #include "common/runtimeerror.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
 #include <QtEndian>
 
@@ -649,13 +649,7 @@ ExportAlterations write(const QString& path, ExportFormat format, const ExportTa
     } catch (const RuntimeError& error) {
         throw RuntimeError(QStringLiteral("无法写入文件 %1：%2").arg(path, error.message()));
     }
-    const QByteArray& bytes = rendered.bytes;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw RuntimeError(QStringLiteral("无法写入文件 %1：%2").arg(path, reason));
-    }
+    AtomicFile::replace(path, rendered.bytes);
     return rendered.altered;
 }
 

@@ -1,5 +1,6 @@
 #include "roster.h"
 
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
 
 #include <QSqlError>
@@ -70,8 +71,6 @@ void Roster::remove(QSqlTableModel* table, int row)
         if (!table->select()) {
             throw RuntimeError(table->lastError().text());
         }
-        while (table->canFetchMore()) {
-            table->fetchMore();
-        }
+        fetchAllRows(*table);
     }
 }

@@ -1,5 +1,6 @@
 #include "eventlog.h"
 
+#include "atomicfile.h"
 #include "clock.h"
 
 #include <QFile>
@@ -37,6 +38,12 @@ bool isOpen()
     return !g_path.isEmpty();
 }
 
+bool echoes()
+{
+    QMutexLocker lock(&g_mutex);
+    return g_echo && !g_path.isEmpty();
+}
+
 void write(const QString& event)
 {
     QMutexLocker lock(&g_mutex);
@@ -51,16 +58,34 @@ void write(const QString& event)
         fwrite(line.constData(), 1, size_t(line.size()), stderr);
     }
     QFile file(g_path);
+    // The log holds names: a new file is its owner's only, and the one that follows a full one
+    // keeps the permissions the user gave the old.
+    QFileDevice::Permissions permissions = AtomicFile::NewFilePermissions;
     if (file.exists() && file.size() + line.size() > g_maxBytes) {
         const QString older = g_path + QStringLiteral(".1");
+        permissions = QFile::permissions(g_path);
         QFile::remove(older);
         QFile::rename(g_path, older);
     }
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size()) {
+    const bool existed = file.exists();
+    const qint64 before = existed ? file.size() : 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, permissions)
+        || file.write(line) != line.size()) {
+        const QString reason = file.errorString();
+        if (file.isOpen()) {
+            file.resize(before); // no half line stays behind
+            file.close();
+            if (!existed) {
+                file.remove();
+            }
+        }
+        // The event itself is not lost: standard error gets it (the journal of a service).
+        if (!g_echo) {
+            fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        }
         if (!g_failedOnce) {
             g_failedOnce = true;
-            QTextStream(stderr) << "kelvora: cannot write the event log " << g_path << ": " << file.errorString()
-                                << Qt::endl;
+            QTextStream(stderr) << "kelvora: cannot write the event log " << g_path << ": " << reason << Qt::endl;
         }
     }
 }

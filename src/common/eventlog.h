@@ -4,7 +4,8 @@
 
 // The station's event log: one UTF-8 line per event, ISO date and time first, in a file that stays
 // bounded (past the limit the file becomes the one older file kept). Nothing is written until a file
-// is opened; a file that cannot be written is reported once and the station goes on. Thread-safe.
+// is opened; a file that cannot be written is reported once and the station goes on, its events going
+// to standard error instead. A new log file is readable by its owner only. Thread-safe.
 namespace EventLog {
 
 // Starts logging into path; echo copies each line to standard error (when started from a terminal).
@@ -12,6 +13,8 @@ void open(const QString& path, bool echo, qint64 maxBytes = 1024 * 1024);
 void close();
 bool isOpen();
 void write(const QString& event);
+// Whether events already reach standard error (echo on).
+bool echoes();
 
 } // namespace EventLog
 

@@ -1,12 +1,18 @@
 #include "inifile.h"
 
 #include "ansi.h"
+#include "atomicfile.h"
+#include "eventlog.h"
 #include "helpers.h"
 #include "runtimeerror.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
+#include <QStringDecoder>
 
+#include <algorithm>
 #include <cctype>
 #include <limits>
 
@@ -45,9 +51,60 @@ QByteArray sectionName(const QByteArray& line)
     return name.isNull() ? QByteArray("") : name;
 }
 
-bool sameName(const QByteArray& raw, const QString& name)
+const QByteArray ByteOrderMark("\xEF\xBB\xBF");
+
+// Lines end in CR LF, LF or a lone CR (neither byte occurs inside a GB18030 or UTF-8 character).
+QList<QByteArray> splitLines(const QByteArray& content)
 {
-    return Ansi::decode(raw).compare(name, Qt::CaseInsensitive) == 0;
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        const char c = content.at(i);
+        if (c != '\r' && c != '\n') {
+            continue;
+        }
+        lines.append(content.mid(start, i - start));
+        if (c == '\r' && i + 1 < content.size() && content.at(i + 1) == '\n') {
+            ++i;
+        }
+        start = i + 1;
+    }
+    if (start < content.size()) {
+        lines.append(content.mid(start));
+    }
+    return lines;
+}
+
+bool isAscii(const QByteArray& content)
+{
+    return std::none_of(content.begin(), content.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
+bool isValidUtf8(const QByteArray& content, bool* beyondTwoBytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(content);
+    *beyondTwoBytes = std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x800; });
+    return !decoder.hasError();
+}
+
+// Once per file and encoding, so a file changed by hand shows in the log when it is next read.
+void logEncodingOnce(const QString& path, IniFile::Encoding encoding, bool byteOrderMark)
+{
+    static QMutex mutex;
+    static QSet<QString> logged;
+    const QString name = encoding == IniFile::Encoding::Utf8
+        ? (byteOrderMark ? QStringLiteral("UTF-8 with a byte-order mark") : QStringLiteral("UTF-8"))
+        : (byteOrderMark ? QStringLiteral("GB18030 after a byte-order mark") : QStringLiteral("GB18030"));
+    {
+        QMutexLocker lock(&mutex);
+        const QString key = path + QLatin1Char('\n') + name;
+        if (logged.contains(key)) {
+            return;
+        }
+        logged.insert(key);
+    }
+    logEvent(QStringLiteral("settings file %1 read as %2").arg(path, name));
 }
 
 } // namespace
@@ -56,19 +113,39 @@ IniFile::IniFile(const QString& path)
     : m_path(path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.exists()) {
         return;
     }
-    const QByteArray content = file.readAll();
-    m_lines = content.split('\n');
-    if (!m_lines.isEmpty() && m_lines.last().isEmpty()) {
-        m_lines.removeLast();
+    if (!file.open(QIODevice::ReadOnly)) {
+        // Writing now would replace settings nobody could read: every write is refused instead.
+        m_unreadable = file.errorString();
+        logEvent(QStringLiteral("settings file %1 cannot be read: %2").arg(path, m_unreadable));
+        return;
     }
-    for (QByteArray& line : m_lines) {
-        if (line.endsWith('\r')) {
-            line.chop(1);
-        }
+    QByteArray content = file.readAll();
+    if (content.startsWith(ByteOrderMark)) {
+        m_byteOrderMark = true;
+        content.remove(0, ByteOrderMark.size());
     }
+    // UTF-8 when marked so, or when it is valid UTF-8 holding characters of three bytes or more (every
+    // Chinese character is). Two-byte sequences alone are not enough: GB18030 pairs such as the bytes
+    // of "祝" pass as UTF-8 and would read as Hebrew. Plain ASCII reads the same either way.
+    bool wide = false;
+    if (isValidUtf8(content, &wide) && (m_byteOrderMark || (!isAscii(content) && wide))) {
+        m_encoding = Encoding::Utf8;
+    }
+    m_lines = splitLines(content);
+    logEncodingOnce(path, m_encoding, m_byteOrderMark);
+}
+
+QString IniFile::decode(const QByteArray& bytes) const
+{
+    return m_encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : Ansi::decode(bytes);
+}
+
+QByteArray IniFile::encode(const QString& text) const
+{
+    return m_encoding == Encoding::Utf8 ? text.toUtf8() : Ansi::encode(text);
 }
 
 QString IniFile::defaultPath()
@@ -87,7 +164,7 @@ IniFile::Location IniFile::locate(const QString& section, const QString& key) co
             if (inSection) {
                 break; // the section ends here
             }
-            if (sameName(name, section)) {
+            if (decode(name).compare(section, Qt::CaseInsensitive) == 0) {
                 inSection = true;
                 where.sectionLine = i;
                 where.insertAt = i + 1;
@@ -104,7 +181,7 @@ IniFile::Location IniFile::locate(const QString& section, const QString& key) co
         if (eq < 0 || where.keyLine >= 0) {
             continue;
         }
-        if (sameName(trimBlanks(line.left(eq)), key)) {
+        if (decode(trimBlanks(line.left(eq))).compare(key, Qt::CaseInsensitive) == 0) {
             where.keyLine = i;
         }
     }
@@ -127,7 +204,8 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
         value = value.mid(1, value.size() - 2);
     }
-    return Ansi::left(Ansi::decode(value), MaxValueBytes);
+    // The limit counts code-page bytes of the text, whatever the file's own encoding.
+    return Ansi::left(decode(value), MaxValueBytes);
 }
 
 bool IniFile::parseInteger(const QString& text, int* value)
@@ -199,15 +277,19 @@ void IniFile::writeBool(const QString& section, const QString& key, bool value)
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
+    if (!m_unreadable.isEmpty()) {
+        throw RuntimeError(
+            QStringLiteral("无法写入设置文件 %1：它无法读取（%2），写入会丢失其中的设置").arg(m_path, m_unreadable));
+    }
     const QList<QByteArray> before = m_lines;
-    const QByteArray line = Ansi::encode(key) + '=' + Ansi::encode(value);
+    const QByteArray line = encode(key) + '=' + encode(value);
     const Location where = locate(section, key);
     if (where.keyLine >= 0) {
         m_lines[where.keyLine] = line;
     } else if (where.sectionLine >= 0) {
         m_lines.insert(where.insertAt, line);
     } else {
-        m_lines.append('[' + Ansi::encode(section) + ']');
+        m_lines.append('[' + encode(section) + ']');
         m_lines.append(line);
     }
     try {
@@ -220,13 +302,14 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 
 void IniFile::save() const
 {
-    QByteArray content;
+    QByteArray content = m_byteOrderMark ? ByteOrderMark : QByteArray();
     for (const QByteArray& line : m_lines) {
         content += line;
         content += "\r\n";
     }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
-        throw RuntimeError(QStringLiteral("无法写入设置文件 %1：%2").arg(m_path, file.errorString()));
+    try {
+        AtomicFile::replace(m_path, content);
+    } catch (const FileWriteError& error) {
+        throw RuntimeError(QStringLiteral("无法写入设置文件 %1：%2").arg(m_path, error.reason()));
     }
 }

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,20 +18,34 @@ void onSignal(int number)
 }
 } // namespace
 
-SignalWatcher::SignalWatcher(QObject* parent)
-    : QObject(parent)
+void SignalWatcher::install()
 {
-    if (g_fds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_fds) != 0) {
-        return;
+    if (g_fds[0] < 0) {
+        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_fds) != 0) {
+            return;
+        }
+        // A flood of signals must never block the handler.
+        ::fcntl(g_fds[0], F_SETFL, ::fcntl(g_fds[0], F_GETFL) | O_NONBLOCK);
+        ::fcntl(g_fds[0], F_SETFD, FD_CLOEXEC);
+        ::fcntl(g_fds[1], F_SETFD, FD_CLOEXEC);
     }
-    m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &SignalWatcher::readSignal);
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+}
+
+SignalWatcher::SignalWatcher(QObject* parent)
+    : QObject(parent)
+{
+    install();
+    if (g_fds[1] < 0) {
+        return;
+    }
+    m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SignalWatcher::readSignal);
 }
 
 SignalWatcher::~SignalWatcher()

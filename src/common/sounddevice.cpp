@@ -12,6 +12,9 @@ SoundDevice& SoundDevice::instance()
 
 bool SoundDevice::openMixer()
 {
+    // The audio subsystem brings SDL's event loop, which would take SIGINT and SIGTERM for an event
+    // queue nobody reads: the program's own handlers keep them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         m_failure = QString::fromUtf8(SDL_GetError());
         return false;

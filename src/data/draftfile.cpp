@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 std::string createDraftFile(const std::string& path, const std::string& script)
@@ -28,6 +29,10 @@ std::string createDraftFile(const std::string& path, const std::string& script)
     }
     if (sqlite3_close(db) != SQLITE_OK && error.empty()) {
         error = "cannot close the new database";
+    }
+    // The roster is private: the new file is its owner's only.
+    if (error.empty() && ::chmod(temporary.c_str(), S_IRUSR | S_IWUSR) != 0) {
+        error = temporary + ": " + std::strerror(errno);
     }
     if (error.empty() && ::link(temporary.c_str(), path.c_str()) != 0) {
         error = path + ": " + std::strerror(errno);

@@ -2,6 +2,7 @@
 
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "draftfile.h"
 #include "speechtables.h"
@@ -10,6 +11,7 @@
 #include "storedquery.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlTableModel>
@@ -35,9 +37,14 @@ public:
         if (!select()) {
             throw RuntimeError(lastError().text());
         }
-        while (canFetchMore()) {
-            fetchMore();
-        }
+        m_opened = true;
+        fetchAllRows(*this);
+    }
+
+    // A set whose table never opened has no rows to fetch (Qt's model would say it has).
+    bool canFetchMore(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return m_opened && QSqlTableModel::canFetchMore(parent);
     }
 
 protected:
@@ -48,6 +55,7 @@ protected:
 
 private:
     QString m_orderBy;
+    bool m_opened = false;
 };
 
 namespace {
@@ -164,6 +172,11 @@ bool TDM::DataModuleCreate()
     return true;
 }
 
+QString TDM::failure() const
+{
+    return m_failure;
+}
+
 bool TDM::openReadOnly()
 {
     if (!openConnection(true)) {
@@ -173,6 +186,82 @@ bool TDM::openReadOnly()
     return true;
 }
 
+namespace {
+
+// The tables of the station and the columns it reads of each. A file that has none of the tables,
+// or has one without its columns, is not the station's database.
+struct StationTable
+{
+    const char* name;
+    QStringList columns;
+};
+
+const QList<StationTable>& stationTables()
+{
+    static const QList<StationTable> tables = {
+        { "birthday",
+          { QStringLiteral("id"), QStringLiteral("emp_name"), QStringLiteral("birthday"), QStringLiteral("dept"),
+            QStringLiteral("remark1"), QStringLiteral("indate") } },
+        { "delaytime",
+          { QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("descript"), QStringLiteral("delaytime"),
+            QStringLiteral("candelete") } },
+        { "telltime",
+          { QStringLiteral("id"), QStringLiteral("stime"), QStringLiteral("text"), QStringLiteral("isplay") } },
+        { "history", { QStringLiteral("id"), QStringLiteral("filename"), QStringLiteral("opendate") } },
+        { "draft", { QStringLiteral("id"), QStringLiteral("orderno") } },
+        { "stored_query", { QStringLiteral("name"), QStringLiteral("sql") } },
+    };
+    return tables;
+}
+
+// SQLite's result codes as the Qt driver reports them.
+QString reasonOf(const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    switch (code) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("locked by another program");
+    case 11: // SQLITE_CORRUPT
+        return QStringLiteral("damaged");
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("not a database");
+    case 14: // SQLITE_CANTOPEN
+        return QStringLiteral("cannot be opened");
+    default:
+        break;
+    }
+    const QString text = error.text().trimmed();
+    return text.isEmpty() ? QStringLiteral("cannot be opened") : text;
+}
+
+// Empty when the open file can serve as the station's database, else why not.
+QString schemaProblem(QSqlDatabase db)
+{
+    const QStringList tables = db.tables(QSql::Tables);
+    QStringList present;
+    for (const StationTable& table : stationTables()) {
+        const QString name = QString::fromLatin1(table.name);
+        if (!tables.contains(name, Qt::CaseInsensitive)) {
+            continue;
+        }
+        present.append(name);
+        const QSqlRecord columns = db.record(name);
+        for (const QString& column : table.columns) {
+            if (columns.indexOf(column) < 0) {
+                return QStringLiteral("not a Kelvora database (its table %1 has no column %2)").arg(name, column);
+            }
+        }
+    }
+    if (present.isEmpty()) {
+        return tables.isEmpty() ? QStringLiteral("not a database (it holds no tables)")
+                                : QStringLiteral("not a Kelvora database (none of its tables)");
+    }
+    return QString();
+}
+
+} // namespace
+
 bool TDM::openForWriting()
 {
     return openConnection(false);
@@ -180,6 +269,25 @@ bool TDM::openForWriting()
 
 bool TDM::openConnection(bool readOnly)
 {
+    m_failure.clear();
+    const QString path = databasePath();
+    const auto refuse = [this, &path](const QString& reason) {
+        m_failure = path + QStringLiteral(": ") + reason;
+        return false;
+    };
+    const QFileInfo file(path);
+    if (!file.exists()) {
+        return refuse(QStringLiteral("missing"));
+    }
+    if (file.isDir()) {
+        return refuse(QStringLiteral("a folder, not a database"));
+    }
+    if (!file.isReadable()) {
+        return refuse(QStringLiteral("cannot be read (permission denied)"));
+    }
+    if (file.size() == 0) {
+        return refuse(QStringLiteral("not a database (an empty file)"));
+    }
     m_statements.reset();
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase::database(m_connectionName, false).close();
@@ -192,28 +300,31 @@ bool TDM::openConnection(bool readOnly)
                        + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     if (!db.open()) {
-        return false;
+        return refuse(reasonOf(db.lastError()));
     }
     // SQLite reads the file only at the first query: a foreign, damaged or locked file shows here.
-    // An empty file passes SQLite's checks as a new database, but it holds nothing of ours.
-    bool sound = false;
+    QString problem;
     {
         QSqlQuery check(db);
-        sound = check.exec(QStringLiteral("PRAGMA quick_check(1)")) && check.next()
-            && check.value(0).toString() == QStringLiteral("ok");
-        check.finish();
-        sound = sound && check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && check.next()
-            && check.value(0).toInt() > 0;
+        if (!check.exec(QStringLiteral("PRAGMA quick_check(1)")) || !check.next()) {
+            problem = reasonOf(check.lastError());
+        } else if (check.value(0).toString() != QStringLiteral("ok")) {
+            problem = QStringLiteral("damaged (%1)").arg(check.value(0).toString().simplified());
+        }
     }
-    if (!sound) {
-        db.close();
-        return false;
+    if (problem.isEmpty()) {
+        problem = schemaProblem(db);
     }
-    try {
-        registerClockFunctions(db);
-    } catch (const RuntimeError&) {
+    if (problem.isEmpty()) {
+        try {
+            registerClockFunctions(db);
+        } catch (const RuntimeError& error) {
+            problem = error.message();
+        }
+    }
+    if (!problem.isEmpty()) {
         db.close();
-        return false;
+        return refuse(problem);
     }
     return true;
 }

@@ -24,9 +24,13 @@ public:
     ~TDM() override;
 
     // Opens draft.dat of progdir(); shows the one warning "数据连接失败!" and returns false when it
-    // cannot (missing, not a database, damaged, locked). Then opens the data sets in their order; a
+    // cannot (missing, not a database, damaged, locked, or a database without any of the station's
+    // tables or with one that lacks its columns). Then opens the data sets in their order; a
     // set that fails shows the database's error text and the others still open.
     bool DataModuleCreate();
+    // Why the last opening failed: the file's path and the reason (missing, not a database, not a
+    // Kelvora database, locked, damaged...); empty after a success.
+    QString failure() const;
     // Opens draft.dat of progdir() for reading only (previews beside a running station): no warning,
     // false when it cannot be opened. The data sets open as usual; nothing is ever written.
     bool openReadOnly();
@@ -79,6 +83,7 @@ private:
     std::unique_ptr<StatementCache> m_statements;
 
     QString m_connectionName;
+    QString m_failure;
     DataSet* m_history = nullptr;
     DataSet* m_delaytime = nullptr;
     DataSet* m_telltime = nullptr;

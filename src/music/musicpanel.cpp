@@ -168,6 +168,11 @@ QString MusicPanel::entryPath(int index) const
     return item ? QDir(m_folder).filePath(item->text()) : QString();
 }
 
+bool MusicPanel::folderExists() const
+{
+    return QDir(m_folder).exists();
+}
+
 void MusicPanel::showPosition(const QString& text)
 {
     m_w.RzLEDDisplay1->setText(text);

@@ -74,6 +74,7 @@ private:
     int selectedIndex() const override;
     void select(int index) override;
     QString entryPath(int index) const override;
+    bool folderExists() const override;
     void showPosition(const QString& text) override;
     void showStatus(const QString& path) override;
     void setPositionTimer(bool on) override;

@@ -4,6 +4,7 @@
 #include "common/eventlog.h"
 #include "common/readingstate.h"
 
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <climits>
@@ -84,6 +85,29 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     return true;
 }
 
+bool MusicPlayer::reportUnplayable(const QString& path, bool inList)
+{
+    const QFileInfo file(path);
+    if (inList && !m_view.folderExists()) {
+        // Said once, not once per file of the list.
+        const QString folder = file.absolutePath();
+        if (m_missingFolder != folder) {
+            m_missingFolder = folder;
+            logEvent(QStringLiteral("music folder missing: ") + folder);
+        }
+        return false;
+    }
+    if (!m_unplayable.contains(path)) {
+        m_unplayable.insert(path);
+        logEvent(QStringLiteral("music file does not play: %1 (%2)")
+                     .arg(path,
+                          !file.exists()         ? QStringLiteral("missing")
+                              : file.size() == 0 ? QStringLiteral("empty")
+                                                 : QStringLiteral("no MP3 audio in it")));
+    }
+    return true;
+}
+
 void MusicPlayer::bj_playClick()
 {
     const int count = m_view.count();
@@ -97,10 +121,30 @@ void MusicPlayer::bj_playClick()
     } else {
         m_index = m_playOrder == Random ? draw(count) : 0;
     }
-    const QString path = m_view.entryPath(m_index);
-    m_view.showStatus(path);
-    m_level = m_speakingLevel;
-    startTrack(path);
+    // A file that does not play is passed over for the next one in list order; once every file of
+    // the list has failed in a row the music rests until it is started again.
+    for (int tried = 0; tried < count; ++tried) {
+        const QString path = m_view.entryPath(m_index);
+        m_view.showStatus(path);
+        m_level = m_speakingLevel;
+        if (startTrack(path)) {
+            m_unplayable.remove(path);
+            m_missingFolder.clear();
+            m_silentListReported = false;
+            return;
+        }
+        if (!reportUnplayable(path, true)) {
+            break;
+        }
+        m_index = m_index < count - 1 ? m_index + 1 : 0;
+        m_view.select(m_index);
+    }
+    m_stopped = true;
+    m_view.setPositionTimer(false);
+    if (m_missingFolder.isEmpty() && !m_silentListReported) {
+        m_silentListReported = true;
+        logEvent(QStringLiteral("no file of the music list plays (%1 files)").arg(count));
+    }
 }
 
 void MusicPlayer::bj_stopClick()
@@ -222,6 +266,9 @@ void MusicPlayer::play_the_song(const QString& path)
     logEvent(QStringLiteral("designated song: ") + path);
     m_view.showStatus(path);
     m_level = m_speakingLevel;
-    startTrack(path,
-               [this] { m_songEndtime = Clock::currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss")); });
+    if (!startTrack(path, [this] {
+            m_songEndtime = Clock::currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss"));
+        })) {
+        reportUnplayable(path, false);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "audiolibrary.h"
 
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -22,6 +23,8 @@ public:
     virtual void select(int index) = 0;
     // The full path of the entry at index (0 <= index < count()).
     virtual QString entryPath(int index) const = 0;
+    // False when the music folder itself has gone (a removed folder, an unplugged disk).
+    virtual bool folderExists() const = 0;
     virtual void showPosition(const QString& text) = 0;
     // Status-bar panel 2: the file the player last tried to start.
     virtual void showStatus(const QString& path) = 0;
@@ -84,6 +87,9 @@ private:
     // onLength runs between reading the length and starting the stream.
     bool startTrack(const QString& path, const std::function<void()>& onLength = {});
     int draw(int bound);
+    // Logs a file that did not open, once per file; false when it is a file of the list and the whole
+    // music folder is gone (logged once).
+    bool reportUnplayable(const QString& path, bool inList);
 
     AudioLibrary* m_library;
     MusicView& m_view;
@@ -99,5 +105,8 @@ private:
     int m_speakingLevel = 10;
     int m_playOrder = Sequential;
     bool m_stopped = false;
+    QSet<QString> m_unplayable; // files already logged as not playing
+    QString m_missingFolder; // the vanished folder already logged
+    bool m_silentListReported = false;
     QString m_songEndtime = QStringLiteral("00:00:00");
 };

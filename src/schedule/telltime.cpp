@@ -3,6 +3,7 @@
 #include "chime.h"
 #include "common/eventlog.h"
 #include "common/helpers.h"
+#include "common/modelrows.h"
 #include "speech/spokenform.h"
 #include "speech/voiceengine.h"
 
@@ -30,9 +31,7 @@ TellTimeList filltelltime(QSqlQueryModel* Q_telltime)
     if (!Q_telltime) {
         return list;
     }
-    while (Q_telltime->canFetchMore()) {
-        Q_telltime->fetchMore();
-    }
+    fetchAllRows(*Q_telltime);
     const QSqlRecord fields = Q_telltime->record();
     const int id = fields.indexOf(QStringLiteral("id"));
     const int stime = fields.indexOf(QStringLiteral("stime"));

@@ -66,14 +66,15 @@ QString composeAnnouncement(TDM& tdm)
     return DayAnnouncements::editorTextAfter(day.composition, QString());
 }
 
-bool openDatabase(TDM& tdm, QTextStream& err)
+// Read-only for the previews and the export; the import writes.
+bool openDatabase(TDM& tdm, QTextStream& err, bool forWriting = false)
 {
     if (!QFileInfo::exists(TDM::databasePath())) {
         err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
         return false;
     }
-    if (!tdm.openReadOnly()) {
-        err << Program << ": cannot open the database " << TDM::databasePath() << Qt::endl;
+    if (!(forWriting ? tdm.openForWriting() : tdm.openReadOnly())) {
+        err << Program << ": cannot open the database " << tdm.failure() << Qt::endl;
         return false;
     }
     return true;
@@ -120,7 +121,7 @@ struct PreviewReading
             return false;
         }
         if (VoiceSettings::apply(engine, ini) < 0) {
-            err << Program << ": the chosen voice is not installed; the engine's own voice speaks" << Qt::endl;
+            err << Program << ": no voice is installed; the engine's own voice speaks" << Qt::endl;
         }
         const QSqlDatabase db = tdm.database();
         spokenForm.publish(std::make_shared<const Lexicon>(SpeechTables::lexicon(db), SpeechTables::readings(db)));
@@ -448,12 +449,14 @@ int CommandLine::voices(QTextStream& out, QTextStream& err) const
             << (engine.failure().isEmpty() ? QString() : QStringLiteral(" (%1)").arg(engine.failure())) << Qt::endl;
         return Failure;
     }
-    const int chosen = VoiceSettings::speaker(IniFile(IniFile::defaultPath()));
+    const VoiceSettings::Choice chosen
+        = VoiceSettings::choose(IniFile(IniFile::defaultPath()), VoiceSettings::VoiceList::of(&engine));
     for (int i = 0; i < names.size(); ++i) {
-        out << (i == chosen ? QStringLiteral("* ") : QStringLiteral("  ")) << i << "  " << names.at(i) << Qt::endl;
+        out << (i == chosen.index ? QStringLiteral("* ") : QStringLiteral("  ")) << i << "  " << names.at(i)
+            << Qt::endl;
     }
-    if (chosen < 0 || chosen >= names.size()) {
-        err << Program << ": the chosen voice " << chosen << " is not installed; no voice is marked" << Qt::endl;
+    if (!chosen.note.isEmpty()) {
+        err << Program << ": " << chosen.note << Qt::endl;
     }
     return Success;
 }
@@ -557,12 +560,7 @@ int CommandLine::importRoster(QTextStream& out, QTextStream& err) const
         return Failure;
     }
     TDM tdm;
-    if (!QFileInfo::exists(TDM::databasePath())) {
-        err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
-        return Failure;
-    }
-    if (!(m_dryRun ? tdm.openReadOnly() : tdm.openForWriting())) {
-        err << Program << ": cannot open the database " << TDM::databasePath() << Qt::endl;
+    if (!openDatabase(tdm, err, !m_dryRun)) {
         return Failure;
     }
     const QDate today = Clock::currentDate();

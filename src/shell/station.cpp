@@ -47,6 +47,7 @@ bool Station::start()
     // The data module comes first; without the database nothing else starts (it warns once).
     m_tdm = std::make_unique<TDM>();
     if (!m_tdm->DataModuleCreate()) {
+        m_failure = m_tdm->failure();
         m_tdm.reset();
         return false;
     }

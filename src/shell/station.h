@@ -27,6 +27,8 @@ public:
 
     // False when the station cannot run (the database could not be opened): the program ends.
     bool start();
+    // Why start() failed: the database's path and the reason.
+    QString failure() const { return m_failure; }
     void showMainWindow();
 
     TDM* dataModule() const { return m_tdm.get(); }
@@ -47,6 +49,7 @@ private:
     Q_INVOKABLE void commitDataRequested();
 
     Services m_services;
+    QString m_failure;
     ReadingState m_state;
     std::unique_ptr<TDM> m_tdm;
     std::unique_ptr<Tf_speaker> m_main;

@@ -7,6 +7,7 @@
 #include "common/clock.h"
 #include "common/desktop.h"
 #include "common/errorguard.h"
+#include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
@@ -393,7 +394,12 @@ void Tf_speaker::loadSettings()
     m_ui->SpinEdit1->setValue(ini.readInteger(System, QStringLiteral("Readtimes"), 2));
     m_ui->SpinEdit2->setValue(ini.readInteger(System, QStringLiteral("Intervaltime"), 60));
     const int playmode = ini.readInteger(System, QStringLiteral("Playmode"), 0);
-    m_ui->ComBox1->setCurrentIndex(playmode >= 0 && playmode < m_ui->ComBox1->count() ? playmode : -1);
+    if (playmode >= 0 && playmode < m_ui->ComBox1->count()) {
+        m_ui->ComBox1->setCurrentIndex(playmode);
+    } else {
+        logEvent(QStringLiteral("Playmode=%1 is not a play mode; 0 (顺序播放) instead").arg(playmode));
+        m_ui->ComBox1->setCurrentIndex(0);
+    }
     m_pauseSymbols.setMarkdelay(ini.readInteger(System, QStringLiteral("Delay2"), 800));
 
     const QString programFolder = progdir();
@@ -481,19 +487,27 @@ void Tf_speaker::closeEvent(QCloseEvent* event)
 
 void Tf_speaker::SB_closeClick()
 {
+    // Once: a second request while the first still saves (another signal, the tray) does nothing.
+    if (m_ending) {
+        return;
+    }
+    m_ending = true;
     m_state.stopflag = true;
     if (m_tray) {
         m_tray->hide();
     }
-    // A refused write is shown, but the program still ends: the user asked to close it.
-    guarded([this] {
+    // A refused write is shown, but the program still ends: the user asked to close it. A list
+    // without a choice (no voices on this start) leaves the stored choice as it is.
+    m_closeSaveFailed = !guarded([this] {
         IniFile ini(IniFile::defaultPath());
-        ini.writeInteger(Speaker, QStringLiteral("Speaker"), m_ui->flatComboBox1->currentIndex());
+        m_voicePanel->saveVoice(ini);
         ini.writeInteger(Speaker, QStringLiteral("Rate"), m_ui->TrackBar2->value());
         ini.writeInteger(Speaker, QStringLiteral("Volume"), m_ui->TrackBar1->value());
         ini.writeInteger(System, QStringLiteral("default_volume"), m_ui->bj_v->value());
         ini.writeInteger(System, QStringLiteral("default_volume1"), m_ui->bj_v1->value());
-        ini.writeInteger(System, QStringLiteral("Playmode"), m_ui->ComBox1->currentIndex());
+        if (m_ui->ComBox1->currentIndex() >= 0) {
+            ini.writeInteger(System, QStringLiteral("Playmode"), m_ui->ComBox1->currentIndex());
+        }
     });
     endWithoutSaving();
 }

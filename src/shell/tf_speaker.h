@@ -97,6 +97,8 @@ public:
     void enableSave();
     // Ends the program without saving (the end of the desktop session).
     void endWithoutSaving();
+    // The close button's save was refused (the program still ended).
+    bool closeSaveFailed() const { return m_closeSaveFailed; }
 
 signals:
     // The program is to end: the station leaves its event loop.
@@ -149,6 +151,7 @@ private:
     SpokenForm m_spokenForm;
     VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
+    bool m_closeSaveFailed = false;
     // Declared last: destroyed first, it stops and joins a reading while the editor still exists.
     std::unique_ptr<ReadingCommands> m_readingCommands;
 };

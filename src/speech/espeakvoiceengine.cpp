@@ -623,6 +623,15 @@ QStringList EspeakVoiceEngine::voices()
     return names;
 }
 
+QStringList EspeakVoiceEngine::voiceIdentifiers()
+{
+    QStringList identifiers;
+    for (const VoiceEntry& entry : std::as_const(d->voices)) {
+        identifiers.append(QString::fromUtf8(entry.identifier));
+    }
+    return identifiers;
+}
+
 void EspeakVoiceEngine::setVoice(int index)
 {
     if (index < 0 || index >= d->voices.size()) {

@@ -25,6 +25,8 @@ public:
     // also reads pinyin before the others), then the Chinese voices that cannot, then the rest in the
     // engine's order. Each Chinese voice is probed once, without sound, when the engine starts.
     QStringList voices() override;
+    // espeak-ng's identifiers ("sit/cmn-Latn-pinyin").
+    QStringList voiceIdentifiers() override;
     void setVoice(int index) override;
     int rate() override;
     void setRate(int rate) override;

@@ -1,6 +1,7 @@
 #include "pausesymbols.h"
 
 #include "common/ansi.h"
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
 
 #include <QSqlError>
@@ -148,9 +149,7 @@ QList<PauseRow> PauseSymbols::readRows(QSqlTableModel* q_delaytime)
     if (!q_delaytime) {
         return rows;
     }
-    while (q_delaytime->canFetchMore()) {
-        q_delaytime->fetchMore();
-    }
+    fetchAllRows(*q_delaytime);
     const int count = q_delaytime->rowCount();
     rows.reserve(count);
     for (int row = 0; row < count; ++row) {

@@ -1,6 +1,7 @@
 #include "readingrenderer.h"
 
 #include "ansiindex.h"
+#include "common/atomicfile.h"
 #include "common/clock.h"
 #include "common/readingstate.h"
 #include "common/runtimeerror.h"
@@ -10,7 +11,6 @@
 
 #include <QFileInfo>
 #include <QMutex>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <optional>
@@ -256,11 +256,12 @@ void ReadingRenderer::writeWav(const QString& path, const QByteArray& pcm, int s
             std::swap(samples[i], samples[i + 1]);
         }
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(header) != header.size() || file.write(samples) != samples.size()
-        || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw RuntimeError(QStringLiteral("cannot write %1: %2").arg(path, reason));
+    try {
+        AtomicFile file(path);
+        file.write(header);
+        file.write(samples);
+        file.commit();
+    } catch (const FileWriteError& error) {
+        throw RuntimeError(QStringLiteral("cannot write %1: %2").arg(path, error.reason()));
     }
 }

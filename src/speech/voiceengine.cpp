@@ -2,6 +2,11 @@
 
 VoiceEngine::~VoiceEngine() = default;
 
+QStringList VoiceEngine::voiceIdentifiers()
+{
+    return voices();
+}
+
 VoiceEngine::ChineseReading VoiceEngine::chineseReading(int)
 {
     return ChineseReading::None;

@@ -24,6 +24,10 @@ public:
 
     // Display names of the installed voices, in the same order on every call within a run.
     virtual QStringList voices() = 0;
+    // The engine's own name of each voice of voices(), in the same order: what the settings keep the
+    // chosen voice by, since positions move when voices are installed or removed. An engine without
+    // such names gives the display names.
+    virtual QStringList voiceIdentifiers();
     // Later speech uses voices()[index]; throws RuntimeError for an index outside the list.
     virtual void setVoice(int index) = 0;
     // Integer rate: 0 is the engine's normal speed; each step of 10 triples (or thirds) the speed.

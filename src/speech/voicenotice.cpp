@@ -1,5 +1,6 @@
 #include "voicenotice.h"
 
+#include "common/atomicfile.h"
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
 #include "voiceengine.h"
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace VoiceNotice {
 
@@ -68,18 +68,16 @@ QString greeting(const QStringList& chinese)
 QString ensureSampleFile(const RecommendedVoice& voice, const QString& folder)
 {
     const QString path = withslash(folder) + voice.fileName;
-    if (QFileInfo::exists(path)) {
-        return path; // played as found, never rewritten
+    const QFileInfo found(path);
+    if (found.exists() && !(found.isFile() && found.size() == 0)) {
+        return path; // played as found, never rewritten; only an empty file left by a failed write is
     }
     QFile resource(voice.resource);
     if (!resource.open(QIODevice::ReadOnly)) {
         throw RuntimeError(QStringLiteral("找不到试听资源 %1").arg(voice.resource));
     }
     const QByteArray bytes = resource.readAll();
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        throw RuntimeError(QStringLiteral("无法写入文件 %1：%2").arg(path, out.errorString()));
-    }
+    AtomicFile::replace(path, bytes);
     return path;
 }
 

@@ -1,6 +1,7 @@
 #include "voicepanel.h"
 
 #include "common/errorguard.h"
+#include "common/eventlog.h"
 #include "common/inifile.h"
 #include "voiceengine.h"
 #include "voicesettings.h"
@@ -36,11 +37,18 @@ void VoicePanel::loadRateAndVolume(const IniFile& ini)
 void VoicePanel::fillVoiceList(const IniFile& ini)
 {
     m_w.flatComboBox1->clear();
-    if (m_voice) {
-        m_w.flatComboBox1->addItems(m_voice->voices());
+    m_voices = VoiceSettings::VoiceList::of(m_voice);
+    m_w.flatComboBox1->addItems(m_voices.names);
+    const VoiceSettings::Choice choice = VoiceSettings::choose(ini, m_voices);
+    if (!choice.note.isEmpty()) {
+        logEvent(QStringLiteral("voice: ") + choice.note);
     }
-    const int index = VoiceSettings::speaker(ini);
-    m_w.flatComboBox1->setCurrentIndex(index >= 0 && index < m_w.flatComboBox1->count() ? index : -1);
+    m_w.flatComboBox1->setCurrentIndex(choice.index);
+}
+
+void VoicePanel::saveVoice(IniFile& ini) const
+{
+    VoiceSettings::write(ini, m_w.flatComboBox1->currentIndex(), m_voices);
 }
 
 void VoicePanel::applyvoice()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "voicesettings.h"
+
 #include <QObject>
 
 class IniFile;
@@ -32,9 +34,11 @@ public:
     // slider (its change runs once in any case) and [Speaker] Volume into the volume slider (its change
     // runs only when the position moves, so a stored 95 keeps the engine's own volume).
     void loadRateAndVolume(const IniFile& ini);
-    // Start-up: lists the engine's voices and selects [Speaker] Speaker; an index outside the list
-    // selects nothing.
+    // Start-up: lists the engine's voices and selects the stored voice (VoiceSettings::choose); what
+    // was chosen instead of a voice that is not there goes to the log.
     void fillVoiceList(const IniFile& ini);
+    // The close button: [Speaker] Speaker and VoiceName of the selected voice; nothing without one.
+    void saveVoice(IniFile& ini) const;
     // Assigns the voice at the list's index to the engine; nothing when no voice is selected. Every
     // speaking path runs it first. Throws RuntimeError when the engine refuses the voice.
     void applyvoice();
@@ -50,5 +54,6 @@ public:
 private:
     VoiceEngine* m_voice;
     Widgets m_w;
+    VoiceSettings::VoiceList m_voices;
     int m_baserate = 0;
 };

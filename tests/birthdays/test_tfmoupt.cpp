@@ -2,8 +2,10 @@
 #include "birthdays/rosterfiltermodel.h"
 #include "birthdays/tfbirthday.h"
 #include "birthdays/tfmoupt.h"
+#include "ciskip.h"
 #include "data/tdm.h"
 #include "fakeclock.h"
+#include "fulldisk.h"
 #include "recordingdialogs.h"
 #include "shell/station.h"
 #include "testdatabase.h"
@@ -296,6 +298,44 @@ private slots:
         QCOMPARE(boxes.at(0).icon, Dialogs::Icon::Critical);
         QVERIFY(boxes.at(0).text.contains(path));
         QVERIFY(!QFileInfo::exists(path));
+    }
+
+    // Replacing an export on a full disk: the old file keeps every byte, the error names the file and
+    // no success box is shown. Each format, as each is written differently.
+    void aFullDiskKeepsTheOldExport_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::newRow("XLS") << 0;
+        QTest::newRow("TXT") << 1;
+        QTest::newRow("CSV") << 2;
+        QTest::newRow("HTML") << 3;
+        QTest::newRow("RTF") << 4;
+    }
+
+    void aFullDiskKeepsTheOldExport()
+    {
+        QFETCH(int, option);
+        FullDisk disk;
+        if (!disk.available()) {
+            KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
+        }
+        const QString path = disk.file(QStringLiteral("导出数据.out"));
+        exportWith(option, path);
+        QCOMPARE(m_dialogs->takeBoxes().size(), 1); // the success box of the first export
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        QVERIFY(before.size() > 0);
+        QCOMPARE(int(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::ReadOther)), 0);
+        disk.fill();
+        exportWith(option, path);
+        const auto boxes = m_dialogs->takeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.at(0).icon, Dialogs::Icon::Critical);
+        QVERIFY2(boxes.at(0).text.contains(QStringLiteral("无法写入文件 ") + path), qPrintable(boxes.at(0).text));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
     }
 };
 

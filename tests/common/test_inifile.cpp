@@ -1,3 +1,4 @@
+#include "common/eventlog.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
 #include "testfolder.h"
@@ -183,6 +184,79 @@ private slots:
             ini.writeInteger(QStringLiteral("System"), QStringLiteral("Days"), i);
         }
         QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), QStringList { QStringLiteral("setinfo.ini") });
+    }
+
+    // Files saved by other tools: what is read, and what a write leaves in the file.
+    void filesFromOtherTools_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QByteArray>("written"); // the file after Days=30 is written
+        const QByteArray bom("\xEF\xBB\xBF");
+        const QByteArray utf8 = QStringLiteral("祝你生日快乐").toUtf8();
+        const QByteArray gb = "\xd7\xa3\xc4\xe3\xc9\xfa\xc8\xd5\xbf\xec\xc0\xd6"; // the same text in GB18030
+        QTest::newRow("UTF-8 with a byte-order mark")
+            << bom + "[System]\r\nMainread=" + utf8 + "\r\n"
+            << "UTF-8 with a byte-order mark" << bom + "[System]\r\nMainread=" + utf8 + "\r\nDays=30\r\n";
+        QTest::newRow("UTF-8 without a mark, LF") << "[System]\nMainread=" + utf8 + "\n"
+                                                  << "UTF-8"
+                                                  << "[System]\r\nMainread=" + utf8 + "\r\nDays=30\r\n";
+        QTest::newRow("GB18030, CR only") << "[System]\rMainread=" + gb + "\r"
+                                          << "GB18030"
+                                          << "[System]\r\nMainread=" + gb + "\r\nDays=30\r\n";
+        QTest::newRow("GB18030, CR LF") << "[System]\r\nMainread=" + gb + "\r\n"
+                                        << "GB18030"
+                                        << "[System]\r\nMainread=" + gb + "\r\nDays=30\r\n";
+        QTest::newRow("GB18030 after a mark") << bom + "[System]\r\nMainread=" + gb << "GB18030 after a byte-order mark"
+                                              << bom + "[System]\r\nMainread=" + gb + "\r\nDays=30\r\n";
+        QTest::newRow("mixed line ends") << "[System]\r\nMainread=" + utf8 + "\n\r[Speaker]\rRate=1\n"
+                                         << "UTF-8"
+                                         << "[System]\r\nMainread=" + utf8
+                + "\r\nDays=30\r\n\r\n[Speaker]\r\nRate=1\r\n";
+    }
+
+    void filesFromOtherTools()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, encoding);
+        QFETCH(QByteArray, written);
+        m_folder->write(QStringLiteral("setinfo.ini"), file);
+        EventLog::open(m_folder->file(QStringLiteral("kelvora.log")), false);
+        IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        const IniFile twice(ini.path());
+        QCOMPARE(ini.readString(QStringLiteral("System"), QStringLiteral("Mainread"), QString()),
+                 QStringLiteral("祝你生日快乐"));
+        ini.writeInteger(QStringLiteral("System"), QStringLiteral("Days"), 30);
+        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), written);
+        // Read again as it was written.
+        QCOMPARE(IniFile(ini.path()).readString(QStringLiteral("System"), QStringLiteral("Mainread"), QString()),
+                 QStringLiteral("祝你生日快乐"));
+        EventLog::close();
+        const QString log = QString::fromUtf8(m_folder->read(QStringLiteral("kelvora.log")));
+        QCOMPARE(log.count(QStringLiteral("settings file %1 read as %2\n").arg(ini.path(), encoding)), 1);
+        QCOMPARE(log.count(QStringLiteral("settings file")), 1);
+    }
+
+    // The limit counts code-page bytes of the text, whatever the file's encoding: 1500 characters are
+    // 4500 bytes of UTF-8 but 3000 of GB18030, cut to 1023 whole characters either way.
+    void limitCountsCodePageBytes()
+    {
+        const QByteArray text = QString(1500, QChar(0x795D)).toUtf8();
+        m_folder->write(QStringLiteral("setinfo.ini"), "[Addread1]\r\naddtext=" + text + "\r\n");
+        const IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(ini.encoding(), IniFile::Encoding::Utf8);
+        QCOMPARE(ini.readString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QString()),
+                 QString(1023, QChar(0x795D)));
+    }
+
+    // GB18030 pairs that happen to be valid two-byte UTF-8 ("祝" is D7 A3, Hebrew in UTF-8) stay GB18030.
+    void gb18030ThatLooksLikeUtf8()
+    {
+        m_folder->write(QStringLiteral("setinfo.ini"), "[Addread1]\r\naddtext=\xd7\xa3\xd7\xa3\r\n");
+        const IniFile ini(m_folder->file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(ini.encoding(), IniFile::Encoding::Gb18030);
+        QCOMPARE(ini.readString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QString()),
+                 QStringLiteral("祝祝"));
     }
 
 private:

@@ -1,6 +1,10 @@
+#include "ciskip.h"
+#include "common/helpers.h"
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "data/tdm.h"
 #include "datafixture.h"
+#include "fulldisk.h"
 #include "testdatabase.h"
 
 #include <QDir>
@@ -10,6 +14,8 @@
 #include <QSqlQuery>
 #include <QSqlTableModel>
 #include <QTest>
+
+#include <sys/stat.h>
 
 // Opening draft.dat: the shipped content, the files that must end the program, and the data sets.
 class TestTdm : public QObject
@@ -80,18 +86,34 @@ private slots:
     void filesThatEndTheProgram_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("missing") << "missing";
-        QTest::newRow("foreign") << "foreign";
-        QTest::newRow("empty") << "empty";
-        QTest::newRow("damaged") << "damaged";
-        QTest::newRow("truncated") << "truncated";
-        QTest::newRow("folder") << "folder";
-        QTest::newRow("locked") << "locked";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing"
+                                 << "missing";
+        QTest::newRow("foreign") << "foreign"
+                                 << "not a database";
+        QTest::newRow("empty") << "empty"
+                               << "not a database (an empty file)";
+        QTest::newRow("damaged") << "damaged"
+                                 << "damaged";
+        QTest::newRow("truncated") << "truncated"
+                                   << "damaged";
+        QTest::newRow("folder") << "folder"
+                                << "a folder, not a database";
+        QTest::newRow("locked") << "locked"
+                                << "locked by another program";
+        QTest::newRow("foreign SQLite") << "foreign SQLite"
+                                        << "not a Kelvora database (none of its tables)";
+        QTest::newRow("SQLite without tables") << "SQLite without tables"
+                                               << "not a database (it holds no tables)";
+        QTest::newRow("a station table without its columns")
+            << "wrong columns"
+            << "not a Kelvora database (its table birthday has no column emp_name)";
     }
 
     void filesThatEndTheProgram()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, reason);
         const QString path = m_fixture->folder.file(QStringLiteral("draft.dat"));
         QSqlDatabase locker;
         if (kind == QStringLiteral("foreign")) {
@@ -116,6 +138,15 @@ private slots:
             m_fixture->folder.write(QStringLiteral("draft.dat"), bytes);
         } else if (kind == QStringLiteral("folder")) {
             QVERIFY(QDir().mkpath(path));
+        } else if (kind == QStringLiteral("foreign SQLite")) {
+            runSql(path,
+                   { QStringLiteral("CREATE TABLE songs (title TEXT, artist TEXT)"),
+                     QStringLiteral("INSERT INTO songs VALUES ('生日快乐', '')") });
+        } else if (kind == QStringLiteral("SQLite without tables")) {
+            runSql(path, { QStringLiteral("PRAGMA user_version = 7") });
+        } else if (kind == QStringLiteral("wrong columns")) {
+            createTestDatabase(m_fixture->folder);
+            runSql(path, { QStringLiteral("ALTER TABLE birthday RENAME COLUMN emp_name TO name") });
         } else if (kind == QStringLiteral("locked")) {
             createTestDatabase(m_fixture->folder);
             locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
@@ -130,6 +161,7 @@ private slots:
             TDM tdm;
             QVERIFY(!tdm.DataModuleCreate());
             QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("数据连接失败!") });
+            QVERIFY2(tdm.failure().startsWith(path + QStringLiteral(": ") + reason), qPrintable(tdm.failure()));
             QVERIFY(!tdm.Q_birthday2());
         }
         if (locker.isOpen()) {
@@ -248,6 +280,53 @@ private slots:
                  accepted);
     }
 
+    // The roster is private: a database the station makes is its owner's only.
+    void aNewDatabaseIsPrivate()
+    {
+        ::umask(022);
+        const QString path = m_fixture->folder.file(QStringLiteral("draft.dat"));
+        TDM::createDatabase(path);
+        QCOMPARE(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    // A change on a full disk is refused with the database's words, and the file keeps its roster.
+    void aFullDiskKeepsTheRoster()
+    {
+        FullDisk disk(512 * 1024);
+        if (!disk.available()) {
+            KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
+        }
+        const QString path = disk.file(QStringLiteral("draft.dat"));
+        TDM::createDatabase(path);
+        setProgdir(disk.path());
+        {
+            TDM tdm;
+            QVERIFY(tdm.DataModuleCreate());
+            addEmployee(tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray before = file.readAll();
+            file.close();
+            disk.fill();
+            QSqlTableModel* roster = tdm.Q_birthday2();
+            QSqlRecord record = roster->record();
+            record.setValue(QStringLiteral("emp_name"), QString(20000, QChar(0x4E59)));
+            record.setGenerated(QStringLiteral("id"), false);
+            QVERIFY(!roster->insertRecord(-1, record) || !roster->submitAll());
+            QVERIFY2(roster->lastError().text().contains(QStringLiteral("full")),
+                     qPrintable(roster->lastError().text()));
+            roster->revertAll();
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), before);
+        }
+        disk.release();
+        TDM again;
+        QVERIFY(again.DataModuleCreate());
+        QCOMPARE(again.Q_birthday2()->rowCount(), 1);
+        setProgdir(m_fixture->folder.path());
+    }
+
     void newDatabaseNeverReplacesAFile()
     {
         m_fixture->folder.write(QStringLiteral("draft.dat"), QByteArray("the user's roster"));
@@ -257,7 +336,51 @@ private slots:
         QCOMPARE(QDir(m_fixture->folder.path()).entryList(QDir::Files), QStringList { QStringLiteral("draft.dat") });
     }
 
+    // Without a table, its data set is empty and reading it all ends (it once spun for ever).
+    void aSetWhoseTableIsMissingHasNothingToFetch_data()
+    {
+        QTest::addColumn<QString>("table");
+        for (const char* table : { "delaytime", "telltime", "history", "draft", "birthday" }) {
+            QTest::newRow(table) << QString::fromLatin1(table);
+        }
+    }
+
+    void aSetWhoseTableIsMissingHasNothingToFetch()
+    {
+        QFETCH(QString, table);
+        createTestDatabase(m_fixture->folder);
+        dropTable(table);
+        TDM tdm;
+        QVERIFY(tdm.DataModuleCreate());
+        QCOMPARE(m_fixture->dialogs.takeTexts().size(),
+                 table == QStringLiteral("draft") ? 2 : 1); // two sets read draft
+        for (QSqlTableModel* set : { tdm.Q_history(), tdm.q_delaytime(), tdm.Q_telltime(), tdm.Q_draft(),
+                                     tdm.Q_draft1(), tdm.Q_birthday2() }) {
+            QVERIFY(set);
+            if (set->tableName().isEmpty()) {
+                QVERIFY(!set->canFetchMore());
+                fetchAllRows(*set);
+                QCOMPARE(set->rowCount(), 0);
+            }
+        }
+    }
+
 private:
+    static void runSql(const QString& path, const QStringList& statements)
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("make"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            for (const QString& statement : statements) {
+                QSqlQuery query(db);
+                QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("make"));
+    }
+
     void dropTable(const QString& table)
     {
         {

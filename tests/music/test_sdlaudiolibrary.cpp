@@ -1,4 +1,7 @@
+#include "common/eventlog.h"
+#include "common/readingstate.h"
 #include "common/sounddevice.h"
+#include "music/musicplayer.h"
 #include "music/sdlaudiolibrary.h"
 #include "recordingaudiolibrary.h"
 #include "recordingdialogs.h"
@@ -28,6 +31,38 @@ QByteArray tonePcm(double seconds)
         samples[2 * i + 1] = value;
     }
     return pcm;
+}
+
+// The player's window, in memory, over the MP3 files of a real folder.
+class FolderView final : public MusicView
+{
+public:
+    explicit FolderView(const QString& folder)
+        : m_folder(folder)
+        , m_names(QDir(folder).entryList({ QStringLiteral("*.mp3") }, QDir::Files, QDir::Name))
+    {
+    }
+    int count() const override { return int(m_names.size()); }
+    int selectedIndex() const override { return m_selected; }
+    void select(int index) override { m_selected = index; }
+    QString entryPath(int index) const override { return QDir(m_folder).filePath(m_names.at(index)); }
+    bool folderExists() const override { return QDir(m_folder).exists(); }
+    void showPosition(const QString&) override { }
+    void showStatus(const QString&) override { }
+    void setPositionTimer(bool on) override { timerOn = on; }
+
+    bool timerOn = false;
+
+private:
+    QString m_folder;
+    QStringList m_names;
+    int m_selected = -1;
+};
+
+QString readLog(const QTemporaryDir& dir)
+{
+    QFile file(dir.filePath(QStringLiteral("kelvora.log")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 } // namespace
@@ -264,6 +299,78 @@ private slots:
     }
 
     void initBassWithoutLibrary() { QVERIFY(!init_bass(nullptr)); }
+
+    // Files SDL cannot decode, each said once by name; the player goes on to the file that plays.
+    void theMusicGoesOnPastBrokenFiles()
+    {
+        requireMp3();
+        QTemporaryDir music;
+        QByteArray noise(20000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < noise.size(); ++i) {
+            noise[i] = char((i * 2654435761u) >> 24);
+        }
+        writeFile(music.filePath(QStringLiteral("1 random.mp3")), noise);
+        writeFile(music.filePath(QStringLiteral("2 empty.mp3")), QByteArray());
+        QByteArray wave(
+            "RIFF\x24\x10\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0data\0\x10\0\0", 44);
+        writeFile(music.filePath(QStringLiteral("3 wave.mp3")), wave + QByteArray(4096, '\0'));
+        QVERIFY(QFile::copy(m_mp3, music.filePath(QStringLiteral("4 tone.mp3"))));
+        QTemporaryDir logFolder;
+        EventLog::open(logFolder.filePath(QStringLiteral("kelvora.log")), false);
+        ReadingState state;
+        FolderView view(music.path());
+        MusicPlayer player(&m_library, view, state);
+        player.bj_playClick();
+        player.bj_playClick(); // the broken files are passed over again, without a word
+        QVERIFY(AudioLibrary::isOpen(player.bj_stream()));
+        QCOMPARE(player.bj_length(), 3);
+        QVERIFY(view.timerOn);
+        player.bj_stopClick();
+        const QString log = readLog(logFolder);
+        for (const char* name : { "1 random.mp3", "2 empty.mp3", "3 wave.mp3" }) {
+            QCOMPARE(log.count(QStringLiteral("music file does not play: ") + music.filePath(QLatin1String(name))), 1);
+        }
+        QCOMPARE(log.count(QStringLiteral("music started: ") + music.filePath(QStringLiteral("4 tone.mp3"))), 2);
+
+        // Without the good file nothing plays: said once however often play is pressed.
+        QVERIFY(QFile::remove(music.filePath(QStringLiteral("4 tone.mp3"))));
+        FolderView broken(music.path());
+        MusicPlayer silent(&m_library, broken, state);
+        for (int day = 0; day < 4; ++day) {
+            silent.bj_playClick();
+        }
+        EventLog::close();
+        QCOMPARE(silent.bj_stream(), AudioLibrary::Handle(0));
+        QVERIFY(!broken.timerOn);
+        QCOMPARE(readLog(logFolder).count(QStringLiteral("no file of the music list plays (3 files)")), 1);
+    }
+
+    // The music folder goes away while a track plays: the track plays on, the next start says so once.
+    void aVanishedMusicFolder()
+    {
+        requireMp3();
+        auto music = std::make_unique<QTemporaryDir>();
+        QVERIFY(QFile::copy(m_mp3, music->filePath(QStringLiteral("a.mp3"))));
+        QVERIFY(QFile::copy(m_mp3, music->filePath(QStringLiteral("b.mp3"))));
+        QTemporaryDir logFolder;
+        EventLog::open(logFolder.filePath(QStringLiteral("kelvora.log")), false);
+        ReadingState state;
+        FolderView view(music->path());
+        MusicPlayer player(&m_library, view, state);
+        player.bj_playClick();
+        QVERIFY(AudioLibrary::isOpen(player.bj_stream()));
+        const QString folder = music->path();
+        music.reset();
+        QVERIFY(!QFileInfo::exists(folder));
+        player.bj_nextClick();
+        player.bj_nextClick();
+        EventLog::close();
+        QCOMPARE(player.bj_stream(), AudioLibrary::Handle(0));
+        QVERIFY(!view.timerOn);
+        const QString log = readLog(logFolder);
+        QCOMPARE(log.count(QStringLiteral("music folder missing: ") + folder), 1);
+        QVERIFY(!log.contains(QStringLiteral("does not play")));
+    }
 
 private:
     bool encodeMp3(const QByteArray& pcm, const QString& target)

@@ -1,6 +1,8 @@
+#include "ciskip.h"
 #include "commandlinerun.h"
 #include "common/inifile.h"
 #include "fakeclock.h"
+#include "fulldisk.h"
 #include "shell/commandline.h"
 #include "testdatabase.h"
 #include "testfolder.h"
@@ -268,6 +270,29 @@ private slots:
         QVERIFY(result.out.isEmpty());
         QCOMPARE(m_folder->read(QStringLiteral("draft.dat")), database);
         QVERIFY(!m_folder->exists(QStringLiteral("missing")));
+    }
+
+    // A render onto a full disk: refused naming the file, the WAV there before keeps every byte.
+    void renderOnAFullDisk()
+    {
+        FullDisk disk;
+        if (!disk.available()) {
+            KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
+        }
+        const QString path = disk.file(QStringLiteral("tomorrow.wav"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(4000, 'w'));
+        old.close();
+        disk.fill();
+        const Result result
+            = runLine({ QStringLiteral("--render"), path, QStringLiteral("--text"), QStringLiteral("你好") });
+        QCOMPARE(result.code, 1);
+        QVERIFY2(result.err.contains(QStringLiteral("cannot write ") + path), qPrintable(result.err));
+        QVERIFY(result.out.isEmpty());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray(4000, 'w'));
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files), QStringList { QStringLiteral("tomorrow.wav") });
     }
 
 private:

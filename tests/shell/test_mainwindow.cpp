@@ -1,4 +1,5 @@
 #include "birthdays/birthdaylist.h"
+#include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "data/tdm.h"
@@ -119,8 +120,9 @@ private slots:
         for (QAction* action : menu->actions()) {
             texts << action->text();
         }
-        QCOMPARE(texts, (QStringList{ QStringLiteral("显示Kelvora (&S)"), QStringLiteral("隐藏Kelvora (&H)"),
-                                      QStringLiteral("退出  (&C)") }));
+        QCOMPARE(texts,
+                 (QStringList { QStringLiteral("显示Kelvora (&S)"), QStringLiteral("隐藏Kelvora (&H)"),
+                                QStringLiteral("退出  (&C)") }));
         QAction* n5 = menu->actions().at(0);
         QAction* n18 = menu->actions().at(1);
         m_fixture->station->showMainWindow();
@@ -134,7 +136,8 @@ private slots:
         QSignalSpy ended(m_fixture->station.get(), &Station::finished);
         menu->actions().at(2)->trigger(); // exit goes through the close button: the values are saved
         QCOMPARE(ended.size(), 1);
-        QCOMPARE(IniFile(IniFile::defaultPath()).readInteger(QStringLiteral("Speaker"), QStringLiteral("Volume"), 0), 44);
+        QCOMPARE(IniFile(IniFile::defaultPath()).readInteger(QStringLiteral("Speaker"), QStringLiteral("Volume"), 0),
+                 44);
     }
 
     void helpOpensTheHelpFileOnlyWhenItExists()
@@ -166,7 +169,9 @@ private slots:
         const IniFile ini(IniFile::defaultPath());
         QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Rate"), 0), 7);
         QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Volume"), 0), 33);
-        QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Speaker"), 0), -1); // no voices yet
+        // No voices on this start: the stored choice is left as it was, never -1.
+        QVERIFY(!ini.hasKey(QStringLiteral("Speaker"), QStringLiteral("Speaker")));
+        QVERIFY(!ini.hasKey(QStringLiteral("Speaker"), QStringLiteral("VoiceName")));
         QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("default_volume"), 0), 55);
         QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("default_volume1"), 0), 5);
         QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Playmode"), 0), 1);
@@ -200,6 +205,37 @@ private slots:
         QCOMPARE(texts.size(), 1);
         QVERIFY(texts.first().contains(QStringLiteral("setinfo.ini")));
         QCOMPARE(m_fixture->form()->TrackBar2->value(), 2);
+    }
+
+    // A play mode outside the list plays in order and is saved as such, never as -1.
+    void playModeOutsideTheListFallsBack_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("7") << QByteArray("7") << 0 << true;
+        QTest::newRow("-1") << QByteArray("-1") << 0 << true;
+        QTest::newRow("text") << QByteArray("abc") << 0 << false; // not a number: the default
+        QTest::newRow("random") << QByteArray("1") << 1 << false;
+    }
+
+    void playModeOutsideTheListFallsBack()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, index);
+        QFETCH(bool, logged);
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"), "[System]\r\nPlaymode=" + value + "\r\n");
+        EventLog::open(m_fixture->folder.file(QStringLiteral("kelvora.log")), false);
+        m_fixture->start();
+        QCOMPARE(m_fixture->form()->ComBox1->currentIndex(), index);
+        QCOMPARE(QString::fromUtf8(m_fixture->folder.read(QStringLiteral("kelvora.log")))
+                     .contains(QStringLiteral("Playmode=%1 is not a play mode; 0 (顺序播放) instead")
+                                   .arg(QString::fromLatin1(value))),
+                 logged);
+        m_fixture->main()->SB_closeClick();
+        EventLog::close();
+        QCOMPARE(IniFile(IniFile::defaultPath()).readInteger(QStringLiteral("System"), QStringLiteral("Playmode"), -99),
+                 index);
     }
 
     void damagedSettingsFileTakesDefaults()

@@ -12,6 +12,7 @@
 #include "schedule/schedulepanel.h"
 #include "schedule/timeannouncements.h"
 #include "shell/station.h"
+#include "shell/termination.h"
 #include "shell/tf_speaker.h"
 #include "speech/readingcommands.h"
 #include "speech/tts.h"
@@ -19,10 +20,13 @@
 #include "ui_tf_speaker.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSqlDatabase>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -83,6 +87,9 @@ private slots:
         LoggingDialogs logging(m_fixture->dialogs);
         Dialogs::setInstance(&logging);
         Tf_speaker* main = m_fixture->main();
+        // The test says when the announcement timer ticks: the real one, firing while the reading's
+        // waits let events flow at 09:00 on the fake clock, would add the 09:00 announcement.
+        main->timeAnnouncements()->telltime()->stop();
         main->form()->edt_song->setText(song);
 
         m_fixture->clock.set(QDateTime(Monday, QTime(9, 0)));
@@ -101,6 +108,7 @@ private slots:
         const QString announcement = QStringLiteral("今天是：员工，张三生日，祝生日快乐！");
         QCOMPARE(main->form()->Memo1->toPlainText(), announcement);
         const QStringList expected = {
+            QStringLiteral("settings file %1 read as GB18030").arg(IniFile::defaultPath()),
             QStringLiteral("announcement composed: ") + announcement,
             QStringLiteral("broadcast started"),
             QStringLiteral("music started: ") + track,
@@ -214,6 +222,31 @@ private slots:
         QVERIFY(!main->schedulePanel()->scheduler().auto_started());
         QVERIFY(main->form()->Memo1->toPlainText().isEmpty());
         QCOMPARE(main->musicPanel()->song_endtime(), QStringLiteral("00:00:00"));
+    }
+
+    // systemd may send SIGTERM again while the first still saves: the close save runs once. Made to
+    // fail here (a settings file nobody may write), so each run of it would show a box.
+    void aSecondSignalDoesNotSaveAgain()
+    {
+        RecordingVoice voice;
+        startStation(&voice, nullptr);
+        const QString settings = IniFile::defaultPath();
+        QVERIFY(QFile::setPermissions(settings, QFileDevice::ReadOwner));
+        Termination termination;
+        termination.setMainWindow(m_fixture->main());
+        ::raise(SIGTERM);
+        ::raise(SIGTERM);
+        ::raise(SIGINT);
+        QTRY_COMPARE(loggedEvents(m_fixture->folder).filter(QStringLiteral("already ending")).size(), 2);
+        const QStringList boxes = m_fixture->dialogs.takeTexts();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().startsWith(QStringLiteral("无法写入设置文件 ") + settings), qPrintable(boxes.first()));
+        QCOMPARE(
+            loggedEvents(m_fixture->folder).filter(QStringLiteral("signal 15: ending as the close button does")).size(),
+            1);
+        QVERIFY(m_fixture->main()->closeSaveFailed());
+        QCOMPARE(termination.requested(), SIGTERM);
+        QFile::setPermissions(settings, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
 private:

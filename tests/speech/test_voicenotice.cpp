@@ -1,6 +1,8 @@
+#include "ciskip.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
 #include "fakeclock.h"
+#include "fulldisk.h"
 #include "recordingdesktop.h"
 #include "recordingdialogs.h"
 #include "recordingsampleplayer.h"
@@ -98,6 +100,33 @@ private slots:
         m_folder->write(QStringLiteral("tmp/liang1.mp3"), "mine");
         VoiceNotice::ensureSampleFile(liang, folder);
         QCOMPARE(m_folder->read(QStringLiteral("tmp/liang1.mp3")), QByteArray("mine"));
+    }
+
+    // On a full disk the sample is refused naming it, and nothing is left that would later play as a
+    // broken sample; an empty file left by an older failure is written anew.
+    void aFullDiskLeavesNoBrokenSample()
+    {
+        FullDisk disk;
+        if (!disk.available()) {
+            KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
+        }
+        const auto& lily = VoiceNotice::recommendedVoices().at(2);
+        QFile empty(disk.file(lily.fileName));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        disk.fill();
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 VoiceNotice::ensureSampleFile(VoiceNotice::recommendedVoices().at(0), disk.path()));
+        try {
+            VoiceNotice::ensureSampleFile(lily, disk.path());
+            QFAIL("no error");
+        } catch (const RuntimeError& error) {
+            QVERIFY2(error.message().contains(disk.file(lily.fileName)), qPrintable(error.message()));
+        }
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files), QStringList { lily.fileName });
+        disk.release();
+        const QString path = VoiceNotice::ensureSampleFile(lily, disk.path());
+        QVERIFY(QFileInfo(path).size() > 1000);
     }
 
     void unwritableFolderNamesTheFile()

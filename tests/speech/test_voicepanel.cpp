@@ -1,3 +1,4 @@
+#include "common/eventlog.h"
 #include "common/inifile.h"
 #include "recordingdialogs.h"
 #include "recordingvoice.h"
@@ -88,8 +89,9 @@ private slots:
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("volume");
         QTest::addColumn<int>("index");
-        QTest::newRow("beyond") << QByteArray("[Speaker]\r\nRate=40\r\nVolume=500\r\nSpeaker=3\r\n") << 15 << 100 << -1;
-        QTest::newRow("below") << QByteArray("[Speaker]\r\nRate=-40\r\nVolume=-5\r\nSpeaker=-1\r\n") << -10 << 0 << -1;
+        // A voice outside the list falls back to the first Chinese voice.
+        QTest::newRow("beyond") << QByteArray("[Speaker]\r\nRate=40\r\nVolume=500\r\nSpeaker=3\r\n") << 15 << 100 << 0;
+        QTest::newRow("below") << QByteArray("[Speaker]\r\nRate=-40\r\nVolume=-5\r\nSpeaker=-1\r\n") << -10 << 0 << 0;
         QTest::newRow("inside") << QByteArray("[Speaker]\r\nRate=-3\r\nVolume=60\r\nSpeaker=1\r\n") << -3 << 60 << 1;
     }
 
@@ -157,6 +159,93 @@ private slots:
         m_combo->setCurrentIndex(2);
         QVERIFY_THROWS_EXCEPTION(std::exception, m_panel->applyvoice());
         m_panel.reset();
+    }
+
+    void theStoredVoiceIsFoundByNameThenIndexThenChinese_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QStringList>("identifiers"); // of the three voices
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("note"); // what the log says, empty for nothing
+        const QStringList espeak = { "gmw/en", "sit/cmn-Latn-pinyin", "sit/yue" };
+        QTest::newRow("name wins over index")
+            << QByteArray("[Speaker]\r\nSpeaker=0\r\nVoiceName=sit/yue\r\n") << espeak << 2 << QString();
+        QTest::newRow("index when the name is gone")
+            << QByteArray("[Speaker]\r\nSpeaker=0\r\nVoiceName=sit/hak\r\n") << espeak << 0
+            << "the voice sit/hak is not installed; voice 0 (English) instead";
+        QTest::newRow("first Chinese when neither is there")
+            << QByteArray("[Speaker]\r\nSpeaker=500\r\nVoiceName=sit/hak\r\n") << espeak << 1
+            << "sit/hak is not a voice of the 3 installed; voice 1 (Pinyin) instead";
+        QTest::newRow("index beyond the list")
+            << QByteArray("[Speaker]\r\nSpeaker=500\r\n") << espeak << 1
+            << "Speaker=500 is not a voice of the 3 installed; voice 1 (Pinyin) instead";
+        QTest::newRow("-1 from a start without voices")
+            << QByteArray("[Speaker]\r\nSpeaker=-1\r\n") << espeak << 1
+            << "Speaker=-1 is not a voice of the 3 installed; voice 1 (Pinyin) instead";
+        QTest::newRow("index inside the list") << QByteArray("[Speaker]\r\nSpeaker=2\r\n") << espeak << 2 << QString();
+        QTest::newRow("Chinese told by the engine's name")
+            << QByteArray("[Speaker]\r\nSpeaker=9\r\n") << QStringList { "a", "b", "sit/cmn" } << 2
+            << "Speaker=9 is not a voice of the 3 installed; voice 2 (Jyutping) instead";
+    }
+
+    void theStoredVoiceIsFoundByNameThenIndexThenChinese()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QStringList, identifiers);
+        QFETCH(int, index);
+        QFETCH(QString, note);
+        // English first, so that the fallback is not simply the first voice; the names say nothing of
+        // the language, so the engine's identifiers must.
+        const QStringList names = { QStringLiteral("English"), QStringLiteral("Pinyin"), QStringLiteral("Jyutping") };
+        m_voice = std::make_unique<RecordingVoice>(names, identifiers);
+        m_folder->write(QStringLiteral("setinfo.ini"), ini);
+        EventLog::open(m_folder->file(QStringLiteral("kelvora.log")), false);
+        start();
+        EventLog::close();
+        QCOMPARE(m_combo->currentIndex(), index);
+        const QString log = QString::fromUtf8(m_folder->read(QStringLiteral("kelvora.log")));
+        QCOMPARE(log.contains(QStringLiteral("voice: ")), !note.isEmpty());
+        QVERIFY2(log.contains(note), qPrintable(log));
+
+        // Kept by name as well as by position.
+        IniFile settings(IniFile::defaultPath());
+        m_panel->saveVoice(settings);
+        const IniFile saved(IniFile::defaultPath());
+        QCOMPARE(saved.readInteger(QStringLiteral("Speaker"), QStringLiteral("Speaker"), -99), index);
+        QCOMPARE(saved.readString(QStringLiteral("Speaker"), QStringLiteral("VoiceName"), QString()),
+                 identifiers.at(index));
+    }
+
+    // The engine knows which voices read Chinese characters ("sit/cmn" alone spells many of them):
+    // its word comes before the names.
+    void theEnginesWordOnChineseComesFirst()
+    {
+        m_voice = std::make_unique<RecordingVoice>(
+            QStringList { QStringLiteral("English"), QStringLiteral("Chinese (Mandarin)"), QStringLiteral("Pinyin") },
+            QStringList { QStringLiteral("gmw/en"), QStringLiteral("sit/cmn"), QStringLiteral("sit/cmn-Latn-pinyin") });
+        m_voice->setChineseReadings({ VoiceEngine::ChineseReading::None, VoiceEngine::ChineseReading::None,
+                                      VoiceEngine::ChineseReading::Pinyin });
+        m_folder->write(QStringLiteral("setinfo.ini"), "[Speaker]\r\nSpeaker=7\r\n");
+        start();
+        QCOMPARE(m_combo->currentIndex(), 2);
+    }
+
+    void aStartWithoutVoicesKeepsTheChoiceForTheNext()
+    {
+        m_folder->write(QStringLiteral("setinfo.ini"), "[Speaker]\r\nSpeaker=2\r\nVoiceName=English\r\n");
+        const QByteArray before = m_folder->read(QStringLiteral("setinfo.ini"));
+        m_voice = std::make_unique<RecordingVoice>(QStringList());
+        start();
+        QVERIFY(!m_panel->hasVoice());
+        IniFile settings(IniFile::defaultPath());
+        m_panel->saveVoice(settings);
+        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), before);
+
+        // The voices are back: the choice is found again.
+        m_voice = std::make_unique<RecordingVoice>(
+            QStringList { QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("English") });
+        start();
+        QCOMPARE(m_combo->currentText(), QStringLiteral("English"));
     }
 
 private:

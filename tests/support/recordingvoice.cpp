@@ -5,8 +5,9 @@
 
 #include <utility>
 
-RecordingVoice::RecordingVoice(QStringList names)
+RecordingVoice::RecordingVoice(QStringList names, QStringList identifiers)
     : m_names(std::move(names))
+    , m_identifiers(std::move(identifiers))
 {
 }
 
@@ -14,6 +15,12 @@ QStringList RecordingVoice::voices()
 {
     QMutexLocker lock(&m_mutex);
     return m_names;
+}
+
+QStringList RecordingVoice::voiceIdentifiers()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_identifiers.isEmpty() ? m_names : m_identifiers;
 }
 
 void RecordingVoice::setVoice(int index)

@@ -22,9 +22,12 @@ public:
         int volume;
     };
 
-    explicit RecordingVoice(QStringList names = { QStringLiteral("Chinese (Mandarin)"), QStringLiteral("English") });
+    explicit RecordingVoice(QStringList names = { QStringLiteral("Chinese (Mandarin)"), QStringLiteral("English") },
+                            QStringList identifiers = {});
 
     QStringList voices() override;
+    // The identifiers given, else the names.
+    QStringList voiceIdentifiers() override;
     void setVoice(int index) override;
     int rate() override;
     void setRate(int rate) override;
@@ -54,6 +57,7 @@ public:
 private:
     mutable QMutex m_mutex;
     QStringList m_names;
+    QStringList m_identifiers;
     QList<Spoken> m_spoken;
     QList<ChineseReading> m_readings;
     QHash<QChar, int> m_tones;

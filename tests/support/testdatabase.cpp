@@ -1,5 +1,6 @@
 #include "testdatabase.h"
 
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "data/tdm.h"
 #include "testfolder.h"
@@ -65,9 +66,7 @@ qint64 addEmployee(TDM& module, const QString& name, const QString& birthday, co
     const qint64 id = addEmployee(module.database(), name, birthday, indate, dept, remark);
     if (QSqlTableModel* roster = module.Q_birthday2()) {
         roster->select();
-        while (roster->canFetchMore()) {
-            roster->fetchMore();
-        }
+        fetchAllRows(*roster);
     }
     return id;
 }
