@@ -383,9 +383,15 @@ ImportPlan plan(const ImportSheet& sheet, const ImportMapping& mapping, const Ro
             QString text = cell.text;
             if (column.check) {
                 const QString name = sheet.cell(r, mapping.sheetColumn(nameColumn)).text;
-                const QString problem = column.check(name, &text);
+                QString problem = column.check(name, &text);
                 if (!problem.isEmpty()) {
-                    problems.append(QStringLiteral("%1：%2").arg(column.label, problem));
+                    // One clause among the row's others: no full stop of its own; the column named once.
+                    while (problem.endsWith(QStringLiteral("。")) || problem.endsWith(QLatin1Char('.'))) {
+                        problem.chop(1);
+                    }
+                    problems.append(problem.startsWith(column.label)
+                                        ? problem
+                                        : QStringLiteral("%1：%2").arg(column.label, problem));
                 }
                 if (text.isEmpty()) {
                     continue; // no value at all
