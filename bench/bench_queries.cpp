@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
 #include "data/tdm.h"
 #include "figure.h"
 
@@ -97,7 +98,7 @@ double cliTime(const QString& cli, const QString& database, const QString& sql, 
 {
     // The command line has no today(): it gets the same date as a literal.
     QString text = sql;
-    text.replace(QStringLiteral("today()"), sqlQuoted(Clock::currentDate().toString(Qt::ISODate)));
+    text.replace(QStringLiteral("today()"), sqlQuoted(Clock::system().currentDate().toString(Qt::ISODate)));
     const QString setup
         = QStringLiteral(".parameter init\n.parameter set :p1 %1\n.parameter set :p2 %2\n.output /dev/null\n")
               .arg(sqlQuoted(p1), sqlQuoted(Threshold));
@@ -139,13 +140,13 @@ int main(int argc, char* argv[])
             setProgdir(folder.path());
             TDM::createDatabase(TDM::databasePath());
             {
-                TDM filler;
+                TDM filler(Services {});
                 if (!filler.DataModuleCreate()) {
                     return 1;
                 }
                 fill(filler.database(), count);
             }
-            TDM tdm;
+            TDM tdm(Services {});
             QElapsedTimer opening;
             opening.start();
             if (!tdm.DataModuleCreate()) {

@@ -8,9 +8,11 @@
 
 #include <QStyle>
 
-ContentTab::ContentTab(std::function<void(const QString&)> setMainreadText, QLineEdit* edt_user, QWidget* parent)
+ContentTab::ContentTab(std::function<void(const QString&)> setMainreadText, QLineEdit* edt_user, Dialogs& dialogs,
+                       QWidget* parent)
     : QWidget(parent)
     , m_ui(new Ui::ContentTab)
+    , m_dialogs(dialogs)
     , m_setMainreadText(std::move(setMainreadText))
     , m_edt_user(edt_user)
 {
@@ -18,7 +20,7 @@ ContentTab::ContentTab(std::function<void(const QString&)> setMainreadText, QLin
     m_ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     connect(m_ui->spe1, &QSpinBox::valueChanged, this, [this] { spe1Change(); });
     connect(m_ui->spe2, &QSpinBox::valueChanged, this, [this] { spe2Change(); });
-    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn1Click(); }); });
 }
 
 ContentTab::~ContentTab() = default;
@@ -72,7 +74,7 @@ void ContentTab::BitBtn1Click()
 {
     const ContentSettings settings = fromControls();
     if (!settings.boundsInOrder()) {
-        warnbox(QStringLiteral("年龄段数字范围错误!"));
+        warnbox(m_dialogs, QStringLiteral("年龄段数字范围错误!"));
         return;
     }
     IniFile ini(IniFile::defaultPath());
@@ -86,8 +88,9 @@ void ContentTab::BitBtn1Click()
     }
     const QStringList cut = settings.textsTooLong();
     if (!cut.isEmpty()) {
-        warnbox(QStringLiteral("以下内容已保存，但超过设置文件每项2047字节的上限，再次读取时超出部分将被截去：")
-                + cut.join(QStringLiteral("、")));
+        warnbox(m_dialogs,
+                QStringLiteral("以下内容已保存，但超过设置文件每项2047字节的上限，再次读取时超出部分将被截去：")
+                    + cut.join(QStringLiteral("、")));
     }
-    infobox(QStringLiteral("保存成功!"));
+    infobox(m_dialogs, QStringLiteral("保存成功!"));
 }

@@ -173,7 +173,10 @@ private:
 
 } // namespace
 
-XlsxSpreadsheet::XlsxSpreadsheet() = default;
+XlsxSpreadsheet::XlsxSpreadsheet(Desktop& desktop)
+    : m_desktop(desktop)
+{
+}
 XlsxSpreadsheet::~XlsxSpreadsheet() = default;
 
 void XlsxSpreadsheet::reset()
@@ -529,7 +532,7 @@ bool XlsxSpreadsheet::release()
     const bool visible = m_visible;
     reset();
     m_started = false;
-    if (visible && !Desktop::instance().open(QUrl::fromLocalFile(path))) {
+    if (visible && !m_desktop.open(QUrl::fromLocalFile(path))) {
         QFile::remove(path);
         return false;
     }

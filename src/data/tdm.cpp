@@ -4,6 +4,7 @@
 #include "common/helpers.h"
 #include "common/modelrows.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
 #include "draftfile.h"
 #include "speechtables.h"
 #include "sqlclock.h"
@@ -110,8 +111,10 @@ constexpr int BusyTimeoutMs = 1000;
 
 } // namespace
 
-TDM::TDM(QObject* parent)
+TDM::TDM(const Services& services, QObject* parent)
     : QObject(parent)
+    , m_clock(services.clockOrSystem())
+    , m_dialogs(services.dialogsOrConsole())
 {
     static std::atomic<int> serial { 0 };
     m_connectionName = QStringLiteral("kelvora-tdm-%1").arg(++serial);
@@ -162,12 +165,12 @@ void TDM::createDatabase(const QString& path)
 bool TDM::DataModuleCreate()
 {
     if (!openConnection()) {
-        warnbox(QStringLiteral("数据连接失败!"));
+        warnbox(m_dialogs, QStringLiteral("数据连接失败!"));
         return false;
     }
     // A file made before the lexicon and the names' readings gets them; a refusal is shown and the
     // station goes on with the built-in lexicon.
-    guarded([this] { SpeechTables::upgrade(database()); });
+    guarded(m_dialogs, [this] { SpeechTables::upgrade(database()); });
     openDataSets(false);
     return true;
 }
@@ -317,7 +320,7 @@ bool TDM::openConnection(bool readOnly)
     }
     if (problem.isEmpty()) {
         try {
-            registerClockFunctions(db);
+            registerClockFunctions(db, m_clock);
         } catch (const RuntimeError& error) {
             problem = error.message();
         }
@@ -364,7 +367,7 @@ void TDM::openDataSets(bool readOnly)
         }
         DataSet* set = makeDataSet(plan.table, plan.orderBy);
         *plan.slot = set;
-        guarded([&] {
+        guarded(m_dialogs, [&] {
             // The table's own query first, so a missing table fails with the database's message.
             QSqlQuery probe(database());
             if (!probe.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(plan.table))) {

@@ -8,6 +8,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
 #include "data/speechtables.h"
 #include "data/tdm.h"
 #include "speech/espeakvoiceengine.h"
@@ -30,24 +31,31 @@ const QString Program = QStringLiteral("kelvora");
 class DayClock final : public Clock
 {
 public:
-    explicit DayClock(const QDate& day)
-        : m_now(day, Clock::currentTime())
-        , m_previous(&Clock::instance())
+    DayClock(const QDate& day, Clock& base)
+        : m_now(day, base.currentTime())
+        , m_base(base)
     {
-        Clock::setInstance(this);
     }
-    ~DayClock() override { Clock::setInstance(m_previous); }
     QDateTime now() const override { return m_now; }
-    void wait(int ms) override { m_previous->wait(ms); }
-    void sleep(int ms) override { m_previous->sleep(ms); }
+    qint64 elapsedMs() const override { return m_base.elapsedMs(); }
+    void wait(int ms) override { m_base.wait(ms); }
+    void sleep(int ms) override { m_base.sleep(ms); }
 
 private:
     QDateTime m_now;
-    Clock* m_previous;
+    Clock& m_base;
 };
 
+// The services of a preview: the day's clock, no boxes (messages go to the error stream).
+Services previewServices(Clock& clock)
+{
+    Services services;
+    services.clock = &clock;
+    return services;
+}
+
 // The announcement a start-up on the clock's day composes into the (then empty) editor.
-QString composeAnnouncement(TDM& tdm)
+QString composeAnnouncement(TDM& tdm, const Clock& clock)
 {
     const IniFile ini(IniFile::defaultPath());
     const AnnouncementSettings settings = AnnouncementSettings::read(ini);
@@ -56,7 +64,7 @@ QString composeAnnouncement(TDM& tdm)
     inputs.nextMonth = settings.nextMonth;
     inputs.mainread = settings.mainread;
     inputs.organisation = settings.organisation;
-    inputs.today = Clock::currentDate();
+    inputs.today = clock.currentDate();
     BirthdayQueries queries;
     queries.monthDay
         = [&tdm](const QString& tokens, const QString& threshold) { return tdm.qry_month_day(tokens, threshold); };
@@ -87,11 +95,12 @@ bool blank(const QString& text)
 
 // The text a preview reads: the given one, or the announcement of the clock's day. Empty, with the
 // reason on err (and what follows from it), when that day has nobody to greet.
-QString previewText(TDM& tdm, const std::optional<QString>& given, QTextStream& err, const QString& consequence)
+QString previewText(TDM& tdm, const Clock& clock, const std::optional<QString>& given, QTextStream& err,
+                    const QString& consequence)
 {
-    const QString text = given ? *given : composeAnnouncement(tdm);
+    const QString text = given ? *given : composeAnnouncement(tdm, clock);
     if (blank(text)) {
-        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
+        err << Program << ": no announcement on " << clock.currentDate().toString(Qt::ISODate) << " (nobody to greet)"
             << consequence << Qt::endl;
         return QString();
     }
@@ -105,7 +114,7 @@ struct PreviewReading
 {
     PauseSymbols pauses;
     int datetimetype = 1;
-    EspeakVoiceEngine engine;
+    EspeakVoiceEngine engine { nullptr }; // synthesis only: nothing is played
     SpokenForm spokenForm { &engine };
 
     // False (with the reason on err) when the voice engine cannot start.
@@ -129,7 +138,7 @@ struct PreviewReading
     }
 
     // The reading's sound; each piece handed to the voice goes to handed as well.
-    QByteArray render(const QString& text, QStringList* handed = nullptr)
+    QByteArray render(const QString& text, const QDateTime& start, QStringList* handed = nullptr)
     {
         ReadingRenderer renderer(
             [this, handed](const QString& piece) {
@@ -139,7 +148,7 @@ struct PreviewReading
                 return engine.synthesize(piece);
             },
             engine.sampleRate());
-        return renderer.render(text, pauses, datetimetype, Clock::currentDateTime(), &spokenForm);
+        return renderer.render(text, pauses, datetimetype, start, &spokenForm);
     }
 };
 
@@ -377,7 +386,7 @@ QString CommandLine::usage()
                           "people could be taken (rows it cannot take are listed), 1 when none could.\n");
 }
 
-int CommandLine::run(QTextStream& out, QTextStream& err) const
+int CommandLine::run(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     if (!isValid()) {
         err << Program << ": " << m_error << Qt::endl << Qt::endl << usage();
@@ -394,22 +403,22 @@ int CommandLine::run(QTextStream& out, QTextStream& err) const
             out << version() << Qt::endl;
             break;
         case Command::Announcement:
-            code = announcement(out, err);
+            code = announcement(out, err, clock);
             break;
         case Command::Voices:
-            code = voices(out, err);
+            code = voices(out, err, clock);
             break;
         case Command::Render:
-            code = render(out, err);
+            code = render(out, err, clock);
             break;
         case Command::Spoken:
-            code = spoken(out, err);
+            code = spoken(out, err, clock);
             break;
         case Command::Export:
-            code = exportRoster(out, err);
+            code = exportRoster(out, err, clock);
             break;
         case Command::Import:
-            code = importRoster(out, err);
+            code = importRoster(out, err, clock);
             break;
         case Command::Station:
         case Command::Headless:
@@ -426,23 +435,23 @@ int CommandLine::run(QTextStream& out, QTextStream& err) const
     return code;
 }
 
-int CommandLine::announcement(QTextStream& out, QTextStream& err) const
+int CommandLine::announcement(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
-    TDM tdm;
+    DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
+    TDM tdm(previewServices(day));
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = previewText(tdm, std::nullopt, err, QString());
+    const QString text = previewText(tdm, day, std::nullopt, err, QString());
     if (!text.isEmpty()) {
         out << text << Qt::endl;
     }
     return Success;
 }
 
-int CommandLine::voices(QTextStream& out, QTextStream& err) const
+int CommandLine::voices(QTextStream& out, QTextStream& err, Clock&) const
 {
-    EspeakVoiceEngine engine;
+    EspeakVoiceEngine engine(nullptr);
     const QStringList names = engine.voices();
     if (names.isEmpty()) {
         err << Program << ": no voice is installed"
@@ -461,17 +470,17 @@ int CommandLine::voices(QTextStream& out, QTextStream& err) const
     return Success;
 }
 
-int CommandLine::render(QTextStream& out, QTextStream& err) const
+int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     // The target first, so a wrong path costs no synthesis.
     ReadingRenderer::checkTarget(m_wavPath);
 
-    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
-    TDM tdm;
+    DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
+    TDM tdm(previewServices(day));
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = previewText(tdm, m_text, err, QStringLiteral("; nothing written"));
+    const QString text = previewText(tdm, day, m_text, err, QStringLiteral("; nothing written"));
     if (text.isEmpty()) {
         return Failure;
     }
@@ -479,7 +488,7 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     if (!reading.prepare(tdm, err)) {
         return Failure;
     }
-    const QByteArray pcm = reading.render(text);
+    const QByteArray pcm = reading.render(text, day.now());
     ReadingRenderer::writeWav(m_wavPath, pcm, reading.engine.sampleRate());
     out << QStringLiteral("%1: %2 s")
                .arg(m_wavPath, QString::number(double(pcm.size() / 2) / reading.engine.sampleRate(), 'f', 2))
@@ -487,14 +496,14 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     return Success;
 }
 
-int CommandLine::spoken(QTextStream& out, QTextStream& err) const
+int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
-    TDM tdm;
+    DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
+    TDM tdm(previewServices(day));
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = previewText(tdm, m_text, err, QString());
+    const QString text = previewText(tdm, day, m_text, err, QString());
     if (text.isEmpty()) {
         return Success;
     }
@@ -505,16 +514,16 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err) const
     // The reading is synthesised as the station would, so that each piece's "%Date%" is the moment the
     // station would say it.
     QStringList handed;
-    reading.render(text, &handed);
+    reading.render(text, day.now(), &handed);
     for (const QString& piece : std::as_const(handed)) {
         out << oneLine(piece) << Qt::endl;
     }
     return Success;
 }
 
-int CommandLine::exportRoster(QTextStream& out, QTextStream& err) const
+int CommandLine::exportRoster(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    TDM tdm;
+    TDM tdm(previewServices(clock));
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
@@ -544,7 +553,7 @@ int CommandLine::exportRoster(QTextStream& out, QTextStream& err) const
     return Success;
 }
 
-int CommandLine::importRoster(QTextStream& out, QTextStream& err) const
+int CommandLine::importRoster(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     ImportSheet sheet;
     try {
@@ -559,11 +568,11 @@ int CommandLine::importRoster(QTextStream& out, QTextStream& err) const
             << "; nothing imported" << Qt::endl;
         return Failure;
     }
-    TDM tdm;
+    TDM tdm(previewServices(clock));
     if (!openDatabase(tdm, err, !m_dryRun)) {
         return Failure;
     }
-    const QDate today = Clock::currentDate();
+    const QDate today = clock.currentDate();
     const ImportPlan plan = m_dryRun
         ? RosterImport::plan(sheet, mapping, RosterImport::rosterKeys(tdm.database()), today, m_duplicates)
         : RosterImport::apply(tdm.database(), sheet, mapping, today, m_duplicates);

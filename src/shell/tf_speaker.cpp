@@ -14,6 +14,7 @@
 #include "data/speechtables.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
+#include "schedule/broadcastactions.h"
 #include "schedule/schedulepanel.h"
 #include "schedule/timeannouncements.h"
 #include "speech/pausesymbols.h"
@@ -56,6 +57,8 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataM
     : QMainWindow(parent)
     , m_ui(new Ui::Tf_speaker)
     , m_services(services)
+    , m_clock(services.clockOrSystem())
+    , m_dialogs(services.dialogsOrConsole())
     , m_state(state)
     , m_dataModule(dataModule)
     , m_spokenForm(services.voice)
@@ -67,13 +70,22 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataM
 
 Tf_speaker::~Tf_speaker()
 {
+    if (m_schedulePanel) {
+        m_schedulePanel->setActions(nullptr);
+    }
+    m_broadcast.reset();
     m_readingCommands.reset(); // stops and joins a reading before the controls go
+}
+
+ReadingController& Tf_speaker::readingController() const
+{
+    return m_readingCommands->controller();
 }
 
 void Tf_speaker::ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize)
 {
     if (grid) {
-        ::ExportGridToExcel(m_services.spreadsheet, title, *grid, dataFontSize);
+        ::ExportGridToExcel(m_services.spreadsheet, m_dialogs, title, *grid, dataFontSize);
     }
 }
 
@@ -90,7 +102,7 @@ void Tf_speaker::FormCreate()
     setupSchedule();
     m_state.standalone = true;
 
-    const QDate today = Clock::currentDate();
+    const QDate today = m_clock.currentDate();
     statusPanel(1)->setText(today.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + weekdayName(today));
 
     // Changes enable the save button from here on, so stored values that differ from the form's
@@ -99,29 +111,29 @@ void Tf_speaker::FormCreate()
     m_voicePanel = new VoicePanel(
         m_services.voice,
         { m_ui->flatComboBox1, m_ui->TrackBar2, m_ui->StaticText6, m_ui->TrackBar1, m_ui->StaticText9, m_ui->Memo1 },
-        this);
+        m_dialogs, this);
     loadSettings();
     createMusicPanel();
     // The settings file is opened again for the voice list.
     m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
-    guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
+    guarded(m_dialogs, [this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
     refreshSpokenForm();
     setupReading();
 
-    connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
-    connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
-    connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
-    connect(m_ui->sb_edit, &QToolButton::clicked, this, [this] { guarded([this] { sb_editClick(); }); });
-    connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
-    connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
-    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
+    connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded(m_dialogs, [this] { SB_closeClick(); }); });
+    connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { sb_saveClick(); }); });
+    connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded(m_dialogs, [this] { sb_delayClick(); }); });
+    connect(m_ui->sb_edit, &QToolButton::clicked, this, [this] { guarded(m_dialogs, [this] { sb_editClick(); }); });
+    connect(m_ui->N31, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N31Click(); }); });
+    connect(m_ui->N32, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N32Click(); }); });
+    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N33Click(); }); });
 
     // The music fades in from the speaking level.
     m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
 
     // The last step: today's list and announcement, once every setting is in its control.
     setupBirthdayList();
-    guarded([this] { m_birthdayList->RefreshBirthdays(); });
+    guarded(m_dialogs, [this] { m_birthdayList->RefreshBirthdays(); });
 }
 
 void Tf_speaker::createMusicPanel()
@@ -141,7 +153,7 @@ void Tf_speaker::createMusicPanel()
     widgets.SB_music = m_ui->SB_music;
     widgets.edt_song = m_ui->edt_song;
     widgets.sb_save = m_ui->sb_save;
-    m_musicPanel = new MusicPanel(m_services.audio, m_state, widgets, m_musicFolder, this);
+    m_musicPanel = new MusicPanel(m_services, m_state, widgets, m_musicFolder, this);
 }
 
 void Tf_speaker::setupSchedule()
@@ -152,15 +164,12 @@ void Tf_speaker::setupSchedule()
     controls.chk = { m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4, m_ui->chk5, m_ui->chk6, m_ui->chk7 };
     controls.Memo1 = m_ui->Memo1;
     controls.edt_song = m_ui->edt_song;
-    controls.SB_repeat1 = m_ui->SB_repeat1;
-    controls.bj_play = m_ui->bj_play;
-    controls.bj_stop = m_ui->bj_stop;
-    controls.SB_stop = m_ui->SB_stop;
     controls.chk_rollover = m_ui->chk_rollover;
-    // Built before the panels it asks; it asks them only when its timer ticks.
-    m_schedulePanel = new SchedulePanel(controls, this, this);
+    // Built before the reading and the music it starts; it is given them when they exist (setupReading).
+    m_schedulePanel = new SchedulePanel(controls, m_clock, m_dialogs, this);
+    m_schedulePanel->setNewDay([this] { newDay(); });
     m_timeAnnouncements = new TimeAnnouncements(
-        statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
+        statusPanel(1), m_services, [this] { applyvoice(); }, this);
     m_timeAnnouncements->setSpokenForm(&m_spokenForm);
 }
 
@@ -170,11 +179,11 @@ void Tf_speaker::listenTo(const QString& word, const QString& pinyin, bool isNam
         return;
     }
     if (!m_voicePanel || !m_voicePanel->hasVoice()) {
-        warnbox(QStringLiteral("请选择语音引擎!"));
+        warnbox(m_dialogs, QStringLiteral("请选择语音引擎!"));
         return;
     }
-    if (m_state.isreading) {
-        infobox(QStringLiteral("正在播报，请在播报结束后再试听。"));
+    if (m_state.isreading()) {
+        infobox(m_dialogs, QStringLiteral("正在播报，请在播报结束后再试听。"));
         return;
     }
     applyvoice();
@@ -187,27 +196,10 @@ void Tf_speaker::refreshSpokenForm()
     if (!m_dataModule) {
         return;
     }
-    guarded([this] {
+    guarded(m_dialogs, [this] {
         const QSqlDatabase db = m_dataModule->database();
         m_spokenForm.publish(std::make_shared<const Lexicon>(SpeechTables::lexicon(db), SpeechTables::readings(db)));
     });
-}
-
-bool Tf_speaker::repetitionActive() const
-{
-    return m_readingCommands && m_readingCommands->repetitionActive();
-}
-
-void Tf_speaker::play_the_song()
-{
-    if (m_musicPanel) {
-        m_musicPanel->play_the_song();
-    }
-}
-
-QString Tf_speaker::song_endtime() const
-{
-    return m_musicPanel ? m_musicPanel->song_endtime() : QStringLiteral("00:00:00");
 }
 
 void Tf_speaker::newDay()
@@ -216,7 +208,7 @@ void Tf_speaker::newDay()
         m_musicPanel->player().setSong_endtime(QStringLiteral("00:00:00"));
     }
     if (m_birthdayList) {
-        guarded([this] { m_birthdayList->RefreshBirthdays(); });
+        guarded(m_dialogs, [this] { m_birthdayList->RefreshBirthdays(); });
     }
 }
 
@@ -249,8 +241,9 @@ void Tf_speaker::setupBirthdayList()
         return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
     };
     m_birthdayList = new BirthdayList(
-        widgets, queries, [this] { return m_mainreadText; }, this);
-    connect(m_birthdayList, &BirthdayList::exportRequested, this, [this] { guarded([this] { O1Click(); }); });
+        widgets, queries, [this] { return m_mainreadText; }, m_services, this);
+    connect(m_birthdayList, &BirthdayList::exportRequested, this,
+            [this] { guarded(m_dialogs, [this] { O1Click(); }); });
 }
 
 void Tf_speaker::O1Click()
@@ -272,8 +265,12 @@ void Tf_speaker::setupReading()
     widgets.SpinEdit2 = m_ui->SpinEdit2;
     widgets.statusPanel0 = statusPanel(0);
     m_readingCommands = std::make_unique<ReadingCommands>(
-        m_services.voice, m_state, m_pauseSymbols, widgets, [this] { m_voicePanel->applyvoice(); }, &m_spokenForm);
-    m_readingCommands->setDatetimetype(m_datetimetype);
+        widgets, m_services, m_state, m_pauseSymbols, [this] { m_voicePanel->applyvoice(); }, &m_spokenForm);
+    m_readingCommands->controller().setDatetimetype(m_datetimetype);
+    // The scheduler starts and stops the reading and the music through their controllers.
+    m_broadcast
+        = std::make_unique<BroadcastActions>(m_readingCommands->controller(), m_musicPanel->player(), m_dialogs);
+    m_schedulePanel->setActions(m_broadcast.get());
 }
 
 void Tf_speaker::setupToolbar()
@@ -294,7 +291,7 @@ void Tf_speaker::setupToolbar()
     for (const auto& entry : buttons) {
         entry.button->setIcon(style()->standardIcon(entry.icon));
     }
-    // The scheduler presses the whole-text loop; the user never sees it.
+    // The whole-text loop is the scheduler's; the user never sees its button.
     m_ui->SB_repeat1->setVisible(false);
 
     const QStringList titles = { QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
@@ -437,7 +434,7 @@ void Tf_speaker::loadSettings()
     m_ui->chk_next->setChecked(announcement.nextMonth);
     m_ui->chk_rollover->setChecked(ini.readBool(System, QStringLiteral("Rollover"), false));
     // Written back at once; a refused write is reported and start-up goes on.
-    guarded([&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
+    guarded(m_dialogs, [&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
 }
 
 void Tf_speaker::FormShow()
@@ -456,7 +453,7 @@ void Tf_speaker::N33Click()
 Tf_information* Tf_speaker::showVoiceInformation()
 {
     // A new window each time; it frees itself when closed.
-    auto* window = new Tf_information(m_services.voice, m_services.samples, this);
+    auto* window = new Tf_information(m_services, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     return window;
@@ -466,7 +463,7 @@ void Tf_speaker::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!event->spontaneous()) {
-        guarded([this] { FormShow(); });
+        guarded(m_dialogs, [this] { FormShow(); });
     }
 }
 
@@ -498,7 +495,7 @@ void Tf_speaker::SB_closeClick()
     }
     // A refused write is shown, but the program still ends: the user asked to close it. A list
     // without a choice (no voices on this start) leaves the stored choice as it is.
-    m_closeSaveFailed = !guarded([this] {
+    m_closeSaveFailed = !guarded(m_dialogs, [this] {
         IniFile ini(IniFile::defaultPath());
         m_voicePanel->saveVoice(ini);
         ini.writeInteger(Speaker, QStringLiteral("Rate"), m_ui->TrackBar2->value());
@@ -517,7 +514,7 @@ void Tf_speaker::endWithoutSaving()
     m_ending = true;
     m_state.stopflag = true;
     if (m_readingCommands) {
-        m_readingCommands->shutdown();
+        m_readingCommands->controller().shutdown();
     }
     emit terminationRequested();
 }
@@ -571,7 +568,7 @@ void Tf_speaker::N31Click()
 {
     const QString help = progdir() + QStringLiteral("riri.chm");
     if (QFileInfo::exists(help)) {
-        Desktop::instance().open(QUrl::fromLocalFile(help));
+        m_services.desktopOrNone().open(QUrl::fromLocalFile(help));
     }
 }
 

@@ -87,9 +87,11 @@ private:
 
 } // namespace
 
-PausesTab::PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget* addWindow, QWidget* parent)
+PausesTab::PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget* addWindow, Dialogs& dialogs,
+                     QWidget* parent)
     : QWidget(parent)
     , m_ui(new Ui::PausesTab)
+    , m_dialogs(dialogs)
     , m_query(q_delaytime)
     , m_symbols(symbols)
     , m_addWindow(addWindow)
@@ -102,11 +104,11 @@ PausesTab::PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget
     m_N1->setObjectName(QStringLiteral("N1"));
     m_N2 = m_menu->addAction(QStringLiteral("&D.删除"));
     m_N2->setObjectName(QStringLiteral("N2"));
-    connect(m_N1, &QAction::triggered, this, [this] { guarded([this] { N1Click(); }); });
-    connect(m_N2, &QAction::triggered, this, [this] { guarded([this] { N2Click(); }); });
+    connect(m_N1, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N1Click(); }); });
+    connect(m_N2, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N2Click(); }); });
     connect(m_ui->DBGridEh2, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_menu->popup(m_ui->DBGridEh2->viewport()->mapToGlobal(pos)); });
-    connect(m_ui->BitBtn4, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn4Click(); }); });
+    connect(m_ui->BitBtn4, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn4Click(); }); });
 
     if (m_query) {
         m_ui->DBGridEh2->setModel(new PauseGridModel(m_query, this));
@@ -166,7 +168,7 @@ void PausesTab::BitBtn4Click()
     m_symbols.setMarkdelay(delay);
     storePendingEdit();
     m_symbols.getdelaystring(m_query);
-    infobox(QStringLiteral("保存成功!"));
+    infobox(m_dialogs, QStringLiteral("保存成功!"));
 }
 
 void PausesTab::N1Click()
@@ -185,7 +187,7 @@ void PausesTab::N2Click()
     if (!m_query || !current.isValid()) {
         return;
     }
-    if (!askbox(QStringLiteral("真的要删除这条记录吗?"))) {
+    if (!askbox(m_dialogs, QStringLiteral("真的要删除这条记录吗?"))) {
         return;
     }
     if (!m_query->removeRow(current.row()) || (m_query->isDirty() && !m_query->submitAll())) {

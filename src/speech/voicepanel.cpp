@@ -14,14 +14,15 @@ namespace {
 const QString Speaker = QStringLiteral("Speaker");
 }
 
-VoicePanel::VoicePanel(VoiceEngine* voice, const Widgets& widgets, QObject* parent)
+VoicePanel::VoicePanel(VoiceEngine* voice, const Widgets& widgets, Dialogs& dialogs, QObject* parent)
     : QObject(parent)
     , m_voice(voice)
     , m_w(widgets)
+    , m_dialogs(dialogs)
 {
     m_w.flatComboBox1->setEditable(false);
-    connect(m_w.TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
-    connect(m_w.TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    connect(m_w.TrackBar2, &QSlider::valueChanged, this, [this] { guarded(m_dialogs, [this] { TrackBar2Change(); }); });
+    connect(m_w.TrackBar1, &QSlider::valueChanged, this, [this] { guarded(m_dialogs, [this] { TrackBar1Change(); }); });
 }
 
 void VoicePanel::loadRateAndVolume(const IniFile& ini)

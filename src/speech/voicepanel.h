@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+class Dialogs;
+
 class IniFile;
 class QComboBox;
 class QLabel;
@@ -28,7 +30,7 @@ public:
         QWidget* Memo1 = nullptr; // takes the focus back after a slider moved
     };
 
-    VoicePanel(VoiceEngine* voice, const Widgets& widgets, QObject* parent = nullptr);
+    VoicePanel(VoiceEngine* voice, const Widgets& widgets, Dialogs& dialogs, QObject* parent = nullptr);
 
     // Start-up, with the settings file open: baserate from the engine, then [Speaker] Rate into the rate
     // slider (its change runs once in any case) and [Speaker] Volume into the volume slider (its change
@@ -54,6 +56,7 @@ public:
 private:
     VoiceEngine* m_voice;
     Widgets m_w;
+    Dialogs& m_dialogs;
     VoiceSettings::VoiceList m_voices;
     int m_baserate = 0;
 };

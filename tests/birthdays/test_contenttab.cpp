@@ -23,7 +23,8 @@ private slots:
         m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)), DataFixture::NoDatabase);
         m_user = std::make_unique<QLineEdit>();
         m_mainread = QStringLiteral("unchanged");
-        m_tab = std::make_unique<ContentTab>([this](const QString& text) { m_mainread = text; }, m_user.get());
+        m_tab = std::make_unique<ContentTab>([this](const QString& text) { m_mainread = text; }, m_user.get(),
+                                             m_fixture->dialogs);
     }
 
     void cleanup()
@@ -212,7 +213,7 @@ private slots:
         m_fixture->folder.write(QStringLiteral("setinfo.ini"),
                                 Ansi::encode(QStringLiteral("[System]\r\nMainread=  \\n第一\\n第二 \r\nCompany=ACME\r\n"
                                                             "[Addread1]\r\nAgegroup=19\r\n")));
-        Station station(Services {});
+        Station station(m_fixture->services());
         QVERIFY(station.start());
         QCOMPARE(station.mainWindow()->MainreadText(), QStringLiteral("第一\n第二"));
         QCOMPARE(station.mainWindow()->form()->edt_user->text(), QStringLiteral("ACME"));

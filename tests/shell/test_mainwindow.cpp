@@ -143,7 +143,9 @@ private slots:
     void helpOpensTheHelpFileOnlyWhenItExists()
     {
         RecordingDesktop desktop;
-        m_fixture->start();
+        Services services;
+        services.desktop = &desktop;
+        m_fixture->start(services);
         m_fixture->form()->N31->trigger();
         QVERIFY(desktop.opened.isEmpty());
         m_fixture->folder.write(QStringLiteral("riri.chm"), "help");
@@ -325,7 +327,7 @@ private slots:
     void missingDatabaseWarnsOnceAndEnds()
     {
         QFile::remove(m_fixture->folder.file(QStringLiteral("draft.dat")));
-        m_fixture->station = std::make_unique<Station>(Services {});
+        m_fixture->station = std::make_unique<Station>(m_fixture->services());
         QVERIFY(!m_fixture->station->start());
         QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("数据连接失败!") });
         QVERIFY(!m_fixture->main());

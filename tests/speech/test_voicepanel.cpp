@@ -140,7 +140,7 @@ private slots:
 
     void withoutAnEngine()
     {
-        m_panel = std::make_unique<VoicePanel>(nullptr, widgets());
+        m_panel = std::make_unique<VoicePanel>(nullptr, widgets(), *m_dialogs);
         m_panel->loadRateAndVolume(IniFile(IniFile::defaultPath()));
         m_panel->fillVoiceList(IniFile(IniFile::defaultPath()));
         QCOMPARE(m_combo->count(), 0);
@@ -155,7 +155,7 @@ private slots:
         start();
         // The engine's refusal reaches the calling handler's guard.
         auto shortVoice = std::make_unique<RecordingVoice>(QStringList { QStringLiteral("only") });
-        m_panel = std::make_unique<VoicePanel>(shortVoice.get(), widgets());
+        m_panel = std::make_unique<VoicePanel>(shortVoice.get(), widgets(), *m_dialogs);
         m_combo->setCurrentIndex(2);
         QVERIFY_THROWS_EXCEPTION(std::exception, m_panel->applyvoice());
         m_panel.reset();
@@ -253,7 +253,7 @@ private:
 
     void start()
     {
-        m_panel = std::make_unique<VoicePanel>(m_voice.get(), widgets());
+        m_panel = std::make_unique<VoicePanel>(m_voice.get(), widgets(), *m_dialogs);
         m_panel->loadRateAndVolume(IniFile(IniFile::defaultPath()));
         m_panel->fillVoiceList(IniFile(IniFile::defaultPath()));
     }
