@@ -5,6 +5,7 @@
 #include "common/inifile.h"
 #include "common/readingstate.h"
 #include "common/services.h"
+#include "common/stationsettings.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -123,8 +124,9 @@ void MusicPanel::bj_okClick()
     }
     // The track that plays goes on; the next advance counts positions in the new list.
     setFolder(QDir::cleanPath(chosen));
-    IniFile ini(IniFile::defaultPath());
-    ini.writeString(QStringLiteral("System"), QStringLiteral("Mp3bj"), m_folder);
+    IniChanges changes;
+    StationSettings::set(changes, StationSettings::Mp3bj, m_folder);
+    IniFile(IniFile::defaultPath()).write(changes);
 }
 
 void MusicPanel::SB_musicClick()

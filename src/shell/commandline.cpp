@@ -9,6 +9,7 @@
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
 #include "common/services.h"
+#include "common/stationsettings.h"
 #include "data/speechtables.h"
 #include "data/tdm.h"
 #include "speech/espeakvoiceengine.h"
@@ -123,8 +124,8 @@ struct PreviewReading
         const IniFile ini(IniFile::defaultPath());
         pauses.publish(
             std::make_shared<const PauseTable>(PauseTable::fromRows(PauseSymbols::readRows(tdm.q_delaytime()))));
-        pauses.setMarkdelay(ini.readInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 800));
-        datetimetype = ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Datetimetype"), 1);
+        pauses.setMarkdelay(StationSettings::read(ini, StationSettings::Delay2));
+        datetimetype = StationSettings::read(ini, StationSettings::Datetimetype);
         if (!engine.isAvailable()) {
             err << Program << ": the voice engine cannot start: " << engine.failure() << Qt::endl;
             return false;

@@ -11,6 +11,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "common/stationsettings.h"
 #include "data/speechtables.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
@@ -36,9 +37,6 @@
 #include <QUrl>
 
 namespace {
-
-const QString Speaker = QStringLiteral("Speaker");
-const QString System = QStringLiteral("System");
 
 QTime parseTimeOfDay(const QString& text, const QTime& fallback)
 {
@@ -381,46 +379,38 @@ void Tf_speaker::enableSave()
 
 void Tf_speaker::loadSettings()
 {
+    using namespace StationSettings;
     IniFile ini(IniFile::defaultPath());
 
     m_voicePanel->loadRateAndVolume(ini);
-    m_datetimetype = ini.readInteger(Speaker, QStringLiteral("Datetimetype"), 1);
+    m_datetimetype = read(ini, Datetimetype);
 
-    const int musicVolume = ini.readInteger(System, QStringLiteral("default_volume"), 40);
-    const int speakingVolume = ini.readInteger(System, QStringLiteral("default_volume1"), 10);
-    m_ui->SpinEdit1->setValue(ini.readInteger(System, QStringLiteral("Readtimes"), 2));
-    m_ui->SpinEdit2->setValue(ini.readInteger(System, QStringLiteral("Intervaltime"), 60));
-    const int playmode = ini.readInteger(System, QStringLiteral("Playmode"), 0);
+    const int musicVolume = read(ini, MusicVolume);
+    const int speakingVolume = read(ini, SpeakingVolume);
+    m_ui->SpinEdit1->setValue(read(ini, Readtimes));
+    m_ui->SpinEdit2->setValue(read(ini, Intervaltime));
+    const int playmode = read(ini, Playmode);
     if (playmode >= 0 && playmode < m_ui->ComBox1->count()) {
         m_ui->ComBox1->setCurrentIndex(playmode);
     } else {
         logEvent(QStringLiteral("Playmode=%1 is not a play mode; 0 (顺序播放) instead").arg(playmode));
-        m_ui->ComBox1->setCurrentIndex(0);
+        m_ui->ComBox1->setCurrentIndex(Playmode.defaultValue);
     }
-    m_pauseSymbols.setMarkdelay(ini.readInteger(System, QStringLiteral("Delay2"), 800));
-
-    const QString programFolder = progdir();
-    const QString stored = ini.readString(System, QStringLiteral("Mp3bj"), programFolder);
-    if (!stored.isEmpty() && QFileInfo(stored).isDir()) {
-        m_musicFolder = stored;
-    } else if (QFileInfo(programFolder + QStringLiteral("mp3files")).isDir()) {
-        m_musicFolder = programFolder + QStringLiteral("mp3files");
-    } else {
-        m_musicFolder = programFolder;
-    }
+    m_pauseSymbols.setMarkdelay(read(ini, Delay2));
+    m_musicFolder = StationSettings::musicFolder(ini, progdir());
 
     m_ui->bj_v->setValue(musicVolume);
     m_ui->bj_v1->setValue(speakingVolume);
-    m_ui->edt_song->setText(ini.readString(System, QStringLiteral("mp3file"), QString()));
+    m_ui->edt_song->setText(read(ini, Mp3file));
 
     for (int day = 1; day <= 7; ++day) {
         auto* box = findChild<QCheckBox*>(QStringLiteral("chk%1").arg(day));
-        box->setChecked(ini.readBool(System, QStringLiteral("CheckBox%1").arg(day), day != 1));
+        box->setChecked(read(ini, CheckBox[size_t(day - 1)]));
     }
     m_ui->TimeEdit1->setTime(
-        parseTimeOfDay(ini.readString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00")), QTime(9, 0)));
+        parseTimeOfDay(read(ini, Playtime1), parseTimeOfDay(Playtime1.defaultValue.toString(), {})));
     m_ui->TimeEdit2->setTime(
-        parseTimeOfDay(ini.readString(System, QStringLiteral("playtime2"), QStringLiteral("14:00:00")), QTime(14, 0)));
+        parseTimeOfDay(read(ini, Playtime2), parseTimeOfDay(Playtime2.defaultValue.toString(), {})));
     // The announcement's inputs, read as the command line's preview reads them.
     const AnnouncementSettings announcement = AnnouncementSettings::read(ini);
     m_ui->SpinEdit3->setValue(announcement.days);
@@ -432,15 +422,18 @@ void Tf_speaker::loadSettings()
     m_ui->chk_read2->setChecked(announcement.readGroup[1]);
     m_ui->chk_read3->setChecked(announcement.readGroup[2]);
     m_ui->chk_next->setChecked(announcement.nextMonth);
-    m_ui->chk_rollover->setChecked(ini.readBool(System, QStringLiteral("Rollover"), false));
+    m_ui->chk_rollover->setChecked(read(ini, Rollover));
     // Written back at once; a refused write is reported and start-up goes on.
-    guarded(m_dialogs, [&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
+    guarded(m_dialogs, [&] {
+        IniChanges changes;
+        set(changes, NextMonth, m_ui->chk_next->isChecked());
+        ini.write(changes);
+    });
 }
 
 void Tf_speaker::FormShow()
 {
-    const IniFile ini(IniFile::defaultPath());
-    if (!ini.readBool(System, QStringLiteral("Tts_information"), false)) {
+    if (!StationSettings::read(IniFile(IniFile::defaultPath()), StationSettings::TtsInformation)) {
         showVoiceInformation()->setShowAtStart(true);
     }
 }
@@ -496,15 +489,18 @@ void Tf_speaker::SB_closeClick()
     // A refused write is shown, but the program still ends: the user asked to close it. A list
     // without a choice (no voices on this start) leaves the stored choice as it is.
     m_closeSaveFailed = !guarded(m_dialogs, [this] {
-        IniFile ini(IniFile::defaultPath());
-        m_voicePanel->saveVoice(ini);
-        ini.writeInteger(Speaker, QStringLiteral("Rate"), m_ui->TrackBar2->value());
-        ini.writeInteger(Speaker, QStringLiteral("Volume"), m_ui->TrackBar1->value());
-        ini.writeInteger(System, QStringLiteral("default_volume"), m_ui->bj_v->value());
-        ini.writeInteger(System, QStringLiteral("default_volume1"), m_ui->bj_v1->value());
+        using namespace StationSettings;
+        IniChanges changes;
+        m_voicePanel->saveVoice(changes);
+        set(changes, Rate, m_ui->TrackBar2->value());
+        set(changes, Volume, m_ui->TrackBar1->value());
+        set(changes, MusicVolume, m_ui->bj_v->value());
+        set(changes, SpeakingVolume, m_ui->bj_v1->value());
         if (m_ui->ComBox1->currentIndex() >= 0) {
-            ini.writeInteger(System, QStringLiteral("Playmode"), m_ui->ComBox1->currentIndex());
+            set(changes, Playmode, m_ui->ComBox1->currentIndex());
         }
+        // One rewrite: a refusal leaves the file as it was, none of the values half saved.
+        IniFile(IniFile::defaultPath()).write(changes);
     });
     endWithoutSaving();
 }
@@ -521,25 +517,28 @@ void Tf_speaker::endWithoutSaving()
 
 void Tf_speaker::sb_saveClick()
 {
-    IniFile ini(IniFile::defaultPath());
+    using namespace StationSettings;
     const QString start = m_ui->TimeEdit1->time().toString(QStringLiteral("HH:mm:ss"));
-    ini.writeInteger(System, QStringLiteral("Readtimes"), m_ui->SpinEdit1->value());
-    ini.writeInteger(System, QStringLiteral("Intervaltime"), m_ui->SpinEdit2->value());
-    ini.writeString(System, QStringLiteral("mp3file"), m_ui->edt_song->text().trimmed());
-    ini.writeString(System, QStringLiteral("playtime"), start);
+    IniChanges changes;
+    set(changes, Readtimes, m_ui->SpinEdit1->value());
+    set(changes, Intervaltime, m_ui->SpinEdit2->value());
+    set(changes, Mp3file, m_ui->edt_song->text().trimmed());
+    set(changes, Playtime, start);
     for (int day = 1; day <= 7; ++day) {
         const auto* box = findChild<QCheckBox*>(QStringLiteral("chk%1").arg(day));
-        ini.writeBool(System, QStringLiteral("CheckBox%1").arg(day), box->isChecked());
+        set(changes, CheckBox[size_t(day - 1)], box->isChecked());
     }
-    ini.writeString(System, QStringLiteral("playtime1"), start);
-    ini.writeString(System, QStringLiteral("playtime2"), m_ui->TimeEdit2->time().toString(QStringLiteral("HH:mm:ss")));
-    ini.writeInteger(System, QStringLiteral("Days"), m_ui->SpinEdit3->value());
-    ini.writeInteger(System, QStringLiteral("Showdays"), m_ui->SpinEdit4->value());
-    ini.writeBool(System, QStringLiteral("Read_add1"), m_ui->chk_read1->isChecked());
-    ini.writeBool(System, QStringLiteral("Read_add2"), m_ui->chk_read2->isChecked());
-    ini.writeBool(System, QStringLiteral("Read_add3"), m_ui->chk_read3->isChecked());
-    ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked());
-    ini.writeBool(System, QStringLiteral("Rollover"), m_ui->chk_rollover->isChecked());
+    set(changes, Playtime1, start);
+    set(changes, Playtime2, m_ui->TimeEdit2->time().toString(QStringLiteral("HH:mm:ss")));
+    set(changes, Days, m_ui->SpinEdit3->value());
+    set(changes, Showdays, m_ui->SpinEdit4->value());
+    set(changes, ReadAdd[0], m_ui->chk_read1->isChecked());
+    set(changes, ReadAdd[1], m_ui->chk_read2->isChecked());
+    set(changes, ReadAdd[2], m_ui->chk_read3->isChecked());
+    set(changes, NextMonth, m_ui->chk_next->isChecked());
+    set(changes, Rollover, m_ui->chk_rollover->isChecked());
+    // One rewrite of the file as it is now: a refusal saves none of the panel (the button stays on).
+    IniFile(IniFile::defaultPath()).write(changes);
     m_ui->sb_save->setEnabled(false);
 }
 

@@ -4,6 +4,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "common/stationsettings.h"
 #include "pausesymbols.h"
 #include "ui_pausestab.h"
 
@@ -16,8 +17,6 @@
 #include <algorithm>
 
 namespace {
-
-const QString System = QStringLiteral("System");
 
 // The grid's view of the pause query: the titles, the read-only symbol and the "停顿" check box,
 // without touching the data module's own model.
@@ -139,8 +138,7 @@ PausesTab::~PausesTab() = default;
 
 void PausesTab::FormShow()
 {
-    IniFile ini(IniFile::defaultPath());
-    m_ui->S_delay2->setValue(ini.readInteger(System, QStringLiteral("Delay2"), 800));
+    m_ui->S_delay2->setValue(StationSettings::read(IniFile(IniFile::defaultPath()), StationSettings::Delay2));
 }
 
 void PausesTab::storePendingEdit()
@@ -162,8 +160,9 @@ void PausesTab::BitBtn4Click()
     m_ui->S_delay2->interpretText();
     const int delay = m_ui->S_delay2->value();
     {
-        IniFile ini(IniFile::defaultPath());
-        ini.writeInteger(System, QStringLiteral("Delay2"), delay);
+        IniChanges changes;
+        StationSettings::set(changes, StationSettings::Delay2, delay);
+        IniFile(IniFile::defaultPath()).write(changes);
     }
     m_symbols.setMarkdelay(delay);
     storePendingEdit();

@@ -5,6 +5,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/services.h"
+#include "common/stationsettings.h"
 #include "speech/sampleplayer.h"
 #include "speech/voiceengine.h"
 #include "speech/voicenotice.h"
@@ -101,8 +102,8 @@ void Tf_information::sb_stopClick()
 void Tf_information::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous()) {
-        const IniFile ini(IniFile::defaultPath());
-        m_ui->CheckBox1->setChecked(ini.readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), false));
+        m_ui->CheckBox1->setChecked(
+            StationSettings::read(IniFile(IniFile::defaultPath()), StationSettings::TtsInformation));
     }
     QDialog::showEvent(event);
 }
@@ -113,8 +114,9 @@ void Tf_information::done(int result)
         m_samples->stop();
     }
     guarded(m_dialogs, [this] {
-        IniFile ini(IniFile::defaultPath());
-        ini.writeBool(QStringLiteral("System"), QStringLiteral("Tts_information"), m_ui->CheckBox1->isChecked());
+        IniChanges changes;
+        StationSettings::set(changes, StationSettings::TtsInformation, m_ui->CheckBox1->isChecked());
+        IniFile(IniFile::defaultPath()).write(changes);
     });
     QDialog::done(result);
 }

@@ -10,10 +10,6 @@
 #include <QLabel>
 #include <QSlider>
 
-namespace {
-const QString Speaker = QStringLiteral("Speaker");
-}
-
 VoicePanel::VoicePanel(VoiceEngine* voice, const Widgets& widgets, Dialogs& dialogs, QObject* parent)
     : QObject(parent)
     , m_voice(voice)
@@ -47,9 +43,9 @@ void VoicePanel::fillVoiceList(const IniFile& ini)
     m_w.flatComboBox1->setCurrentIndex(choice.index);
 }
 
-void VoicePanel::saveVoice(IniFile& ini) const
+void VoicePanel::saveVoice(IniChanges& changes) const
 {
-    VoiceSettings::write(ini, m_w.flatComboBox1->currentIndex(), m_voices);
+    VoiceSettings::write(changes, m_w.flatComboBox1->currentIndex(), m_voices);
 }
 
 void VoicePanel::applyvoice()

@@ -6,6 +6,7 @@
 
 class Dialogs;
 
+class IniChanges;
 class IniFile;
 class QComboBox;
 class QLabel;
@@ -40,7 +41,7 @@ public:
     // was chosen instead of a voice that is not there goes to the log.
     void fillVoiceList(const IniFile& ini);
     // The close button: [Speaker] Speaker and VoiceName of the selected voice; nothing without one.
-    void saveVoice(IniFile& ini) const;
+    void saveVoice(IniChanges& changes) const;
     // Assigns the voice at the list's index to the engine; nothing when no voice is selected. Every
     // speaking path runs it first. Throws RuntimeError when the engine refuses the voice.
     void applyvoice();

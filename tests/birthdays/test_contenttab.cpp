@@ -2,6 +2,7 @@
 #include "common/ansi.h"
 #include "common/inifile.h"
 #include "datafixture.h"
+#include "renamewatch.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
@@ -83,8 +84,11 @@ private slots:
         ui()->spe2->setValue(a2);
         ui()->spe3->setValue(a3);
         ui()->chk_readage2->setChecked(true);
+        RenameWatch watch(m_fixture->folder.path());
         m_tab->BitBtn1Click();
         const IniFile ini(IniFile::defaultPath());
+        // Eleven keys in one rewrite, or nothing at all.
+        QCOMPARE(watch.renames(QStringLiteral("setinfo.ini")), saved ? 1 : 0);
         if (saved) {
             QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
             QCOMPARE(ini.readInteger(QStringLiteral("Addread1"), QStringLiteral("Agegroup"), 0), a1);

@@ -55,12 +55,14 @@ private slots:
     void init()
     {
         m_fixture = std::make_unique<StationFixture>(QDateTime(Monday, QTime(8, 0)));
-        IniFile ini(m_fixture->folder.file(QStringLiteral("setinfo.ini")));
-        ini.writeString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00"));
-        ini.writeString(System, QStringLiteral("playtime2"), QStringLiteral("09:30:00"));
-        ini.writeInteger(System, QStringLiteral("Readtimes"), 1);
-        ini.writeString(System, QStringLiteral("Mainread"), QStringLiteral("祝生日快乐！"));
-        ini.writeBool(System, QStringLiteral("Next_month"), false);
+        // One write of a new file: nothing reads it before the log is open.
+        IniChanges settings;
+        settings.setString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00"));
+        settings.setString(System, QStringLiteral("playtime2"), QStringLiteral("09:30:00"));
+        settings.setInteger(System, QStringLiteral("Readtimes"), 1);
+        settings.setString(System, QStringLiteral("Mainread"), QStringLiteral("祝生日快乐！"));
+        settings.setBool(System, QStringLiteral("Next_month"), false);
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).write(settings);
         EventLog::open(m_fixture->folder.file(QStringLiteral("kelvora.log")), false, &m_fixture->clock);
     }
 

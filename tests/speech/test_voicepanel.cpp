@@ -208,8 +208,9 @@ private slots:
         QVERIFY2(log.contains(note), qPrintable(log));
 
         // Kept by name as well as by position.
-        IniFile settings(IniFile::defaultPath());
-        m_panel->saveVoice(settings);
+        IniChanges changes;
+        m_panel->saveVoice(changes);
+        IniFile(IniFile::defaultPath()).write(changes);
         const IniFile saved(IniFile::defaultPath());
         QCOMPARE(saved.readInteger(QStringLiteral("Speaker"), QStringLiteral("Speaker"), -99), index);
         QCOMPARE(saved.readString(QStringLiteral("Speaker"), QStringLiteral("VoiceName"), QString()),
@@ -237,8 +238,9 @@ private slots:
         m_voice = std::make_unique<RecordingVoice>(QStringList());
         start();
         QVERIFY(!m_panel->hasVoice());
-        IniFile settings(IniFile::defaultPath());
-        m_panel->saveVoice(settings);
+        IniChanges changes;
+        m_panel->saveVoice(changes);
+        IniFile(IniFile::defaultPath()).write(changes);
         QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), before);
 
         // The voices are back: the choice is found again.
