@@ -18,6 +18,7 @@
 #include "speech/spokenform.h"
 #include "speech/voicesettings.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlTableModel>
@@ -175,143 +176,169 @@ QString oneLine(const QString& piece)
 
 } // namespace
 
+namespace {
+
+// The options without a value, each a command or a switch of --import.
+const QStringList Flags = { QStringLiteral("help"),
+                            QStringLiteral("h"),
+                            QStringLiteral("version"),
+                            QStringLiteral("headless"),
+                            QStringLiteral("announcement"),
+                            QStringLiteral("voices"),
+                            QStringLiteral("spoken"),
+                            QStringLiteral("update"),
+                            QStringLiteral("skip-duplicates"),
+                            QStringLiteral("dry-run") };
+
+// The commands, by the option's name as QCommandLineParser reports it.
+const QHash<QString, CommandLine::Command>& commandOptions()
+{
+    static const QHash<QString, CommandLine::Command> commands = {
+        { QStringLiteral("help"), CommandLine::Command::Help },
+        { QStringLiteral("h"), CommandLine::Command::Help },
+        { QStringLiteral("version"), CommandLine::Command::Version },
+        { QStringLiteral("headless"), CommandLine::Command::Headless },
+        { QStringLiteral("announcement"), CommandLine::Command::Announcement },
+        { QStringLiteral("voices"), CommandLine::Command::Voices },
+        { QStringLiteral("spoken"), CommandLine::Command::Spoken },
+        { QStringLiteral("render"), CommandLine::Command::Render },
+        { QStringLiteral("export"), CommandLine::Command::Export },
+        { QStringLiteral("import"), CommandLine::Command::Import },
+    };
+    return commands;
+}
+
+QString spelt(const QString& name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// The text of --spoken is optional, which QCommandLineParser has no form for: it becomes a --text, the
+// next argument unless that is an option, or what follows "=".
+QStringList withSpokenText(const QStringList& arguments)
+{
+    QStringList normalized;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (arg.startsWith(QStringLiteral("--spoken="))) {
+            normalized << QStringLiteral("--spoken") << QStringLiteral("--text=") + arg.mid(9);
+        } else if (arg == QStringLiteral("--spoken") && i + 1 < arguments.size()
+                   && !arguments.at(i + 1).startsWith(QStringLiteral("--"))) {
+            normalized << arg << QStringLiteral("--text=") + arguments.at(++i);
+        } else {
+            normalized << arg;
+        }
+    }
+    return normalized;
+}
+
+} // namespace
+
 CommandLine CommandLine::parse(const QStringList& arguments)
 {
     CommandLine line;
-    std::optional<Command> command;
-    bool dateGiven = false;
-    std::optional<QString> formatName;
-    QStringList importOptions; // --update, --skip-duplicates, --dry-run as given
     auto fail = [&line](const QString& error) {
         line.m_error = error;
         return line;
     };
-    auto setCommand = [&](Command c, const QString& name) {
-        if (command) {
-            line.m_error = QStringLiteral("%1 cannot be combined with another command").arg(name);
-            return false;
-        }
-        command = c;
-        return true;
-    };
 
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        QString arg = arguments.at(i);
-        std::optional<QString> inlineValue;
+    // A value given to an option that takes none; what the parser would say in its own words.
+    for (const QString& arg : arguments) {
         if (arg.startsWith(QStringLiteral("--")) && arg.contains(QLatin1Char('='))) {
-            inlineValue = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
-            arg = arg.left(arg.indexOf(QLatin1Char('=')));
-        }
-        // The value of an option: after "=" or the next argument.
-        auto value = [&](QString* out) {
-            if (inlineValue) {
-                *out = *inlineValue;
-                return true;
+            const QString name = arg.mid(2, arg.indexOf(QLatin1Char('=')) - 2);
+            if (Flags.contains(name) && name != QStringLiteral("spoken")) {
+                return fail(QStringLiteral("--%1 takes no value").arg(name));
             }
-            if (i + 1 >= arguments.size()) {
-                line.m_error = QStringLiteral("%1 needs a value").arg(arg);
-                return false;
-            }
-            *out = arguments.at(++i);
-            return true;
-        };
-        const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
-            || arg == QStringLiteral("--render") || arg == QStringLiteral("--spoken")
-            || arg == QStringLiteral("--export") || arg == QStringLiteral("--import")
-            || arg == QStringLiteral("--format");
-        if (inlineValue && !takesValue) {
-            return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
+    }
 
-        // The commands that take nothing more.
-        static const QHash<QString, Command> plainCommands = {
-            { QStringLiteral("--help"), Command::Help },
-            { QStringLiteral("-h"), Command::Help },
-            { QStringLiteral("--version"), Command::Version },
-            { QStringLiteral("--headless"), Command::Headless },
-            { QStringLiteral("--announcement"), Command::Announcement },
-            { QStringLiteral("--voices"), Command::Voices },
-        };
-        if (arg == QStringLiteral("--spoken")) {
-            // Its text is optional: the next argument unless it is an option.
-            if (!setCommand(Command::Spoken, arg)) {
-                return line;
-            }
-            std::optional<QString> text = inlineValue;
-            if (!text && i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QStringLiteral("--"))) {
-                text = arguments.at(++i);
-            }
-            if (text && line.m_text) {
-                return fail(QStringLiteral("--text is given twice"));
-            }
-            if (text) {
-                line.m_text = text;
-            }
-            continue;
+    QCommandLineParser parser;
+    for (const QString& flag : Flags) {
+        if (flag != QStringLiteral("h")) {
+            parser.addOption(QCommandLineOption(
+                flag == QStringLiteral("help") ? QStringList { QStringLiteral("h"), flag } : QStringList { flag }));
         }
-        if (const auto plain = plainCommands.constFind(arg); plain != plainCommands.constEnd()) {
-            if (!setCommand(*plain, arg)) {
-                return line;
+    }
+    const QCommandLineOption date(QStringLiteral("date"), QString(), QStringLiteral("D"));
+    const QCommandLineOption text(QStringLiteral("text"), QString(), QStringLiteral("T"));
+    const QCommandLineOption render(QStringLiteral("render"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption exportFile(QStringLiteral("export"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption importFile(QStringLiteral("import"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
+    parser.addOptions({ date, text, render, exportFile, importFile, format });
+
+    if (!parser.parse(QStringList { Program } + withSpokenText(arguments))) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            // As the user wrote it, value and all.
+            const QString name = spelt(unknown.first());
+            for (const QString& arg : arguments) {
+                if (arg == name || arg.startsWith(name + QLatin1Char('='))) {
+                    return fail(QStringLiteral("unknown argument \"%1\"").arg(arg));
+                }
             }
-        } else if (arg == QStringLiteral("--render")) {
-            if (!setCommand(Command::Render, arg) || !value(&line.m_wavPath)) {
-                return line;
+            return fail(QStringLiteral("unknown argument \"%1\"").arg(name));
+        }
+        // The only other refusal: a value option at the end of the line.
+        for (const QString& option : { QStringLiteral("date"), QStringLiteral("text"), QStringLiteral("render"),
+                                       QStringLiteral("export"), QStringLiteral("import"), QStringLiteral("format") }) {
+            if (parser.errorText().contains(QLatin1Char('\'') + QStringLiteral("--") + option + QLatin1Char('\''))) {
+                return fail(QStringLiteral("--%1 needs a value").arg(option));
             }
-            if (line.m_wavPath.isEmpty()) {
-                return fail(QStringLiteral("--render needs the path of a WAV file"));
+        }
+        return fail(parser.errorText());
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return fail(QStringLiteral("unknown argument \"%1\"").arg(parser.positionalArguments().first()));
+    }
+
+    // One command at most; the second one named is the one refused.
+    std::optional<Command> command;
+    QStringList importSwitches;
+    QStringList seen;
+    for (const QString& name : parser.optionNames()) {
+        const bool repeated = seen.contains(name);
+        seen.append(name);
+        if (const auto found = commandOptions().constFind(name); found != commandOptions().constEnd()) {
+            if (command) {
+                return fail(QStringLiteral("%1 cannot be combined with another command").arg(spelt(name)));
             }
-        } else if (arg == QStringLiteral("--export") || arg == QStringLiteral("--import")) {
-            if (!setCommand(arg == QStringLiteral("--export") ? Command::Export : Command::Import, arg)
-                || !value(&line.m_file)) {
-                return line;
-            }
+            command = *found;
+        } else if (repeated) {
+            return fail(QStringLiteral("%1 is given twice").arg(spelt(name)));
+        } else if (name == QStringLiteral("update") || name == QStringLiteral("skip-duplicates")
+                   || name == QStringLiteral("dry-run")) {
+            importSwitches.append(spelt(name));
+        }
+    }
+
+    if (parser.isSet(date)) {
+        const QString given = parser.value(date);
+        line.m_date = QDate::fromString(given, QStringLiteral("yyyy-MM-dd"));
+        if (!line.m_date.isValid() || given.size() != 10) {
+            return fail(QStringLiteral("\"%1\" is not a date (YYYY-MM-DD)").arg(given));
+        }
+    }
+    if (parser.isSet(text)) {
+        line.m_text = parser.value(text);
+    }
+    if (parser.isSet(render)) {
+        line.m_wavPath = parser.value(render);
+        if (line.m_wavPath.isEmpty()) {
+            return fail(QStringLiteral("--render needs the path of a WAV file"));
+        }
+    }
+    for (const QCommandLineOption* option : { &exportFile, &importFile }) {
+        if (parser.isSet(*option)) {
+            line.m_file = parser.value(*option);
             if (line.m_file.isEmpty()) {
-                return fail(QStringLiteral("%1 needs the path of a file").arg(arg));
+                return fail(QStringLiteral("--%1 needs the path of a file").arg(option->names().first()));
             }
-        } else if (arg == QStringLiteral("--format")) {
-            QString name;
-            if (formatName) {
-                return fail(QStringLiteral("--format is given twice"));
-            }
-            if (!value(&name)) {
-                return line;
-            }
-            formatName = name;
-        } else if (arg == QStringLiteral("--update") || arg == QStringLiteral("--skip-duplicates")
-                   || arg == QStringLiteral("--dry-run")) {
-            if (importOptions.contains(arg)) {
-                return fail(QStringLiteral("%1 is given twice").arg(arg));
-            }
-            importOptions.append(arg);
-        } else if (arg == QStringLiteral("--date")) {
-            QString text;
-            if (dateGiven) {
-                return fail(QStringLiteral("--date is given twice"));
-            }
-            if (!value(&text)) {
-                return line;
-            }
-            dateGiven = true;
-            line.m_date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-            if (!line.m_date.isValid() || text.size() != 10) {
-                return fail(QStringLiteral("\"%1\" is not a date (YYYY-MM-DD)").arg(text));
-            }
-        } else if (arg == QStringLiteral("--text")) {
-            QString text;
-            if (line.m_text) {
-                return fail(QStringLiteral("--text is given twice"));
-            }
-            if (!value(&text)) {
-                return line;
-            }
-            line.m_text = text;
-        } else {
-            return fail(QStringLiteral("unknown argument \"%1\"").arg(arguments.at(i)));
         }
     }
 
     line.m_command = command.value_or(Command::Station);
-    if (dateGiven && line.m_command != Command::Announcement && line.m_command != Command::Render
+    if (parser.isSet(date) && line.m_command != Command::Announcement && line.m_command != Command::Render
         && line.m_command != Command::Spoken) {
         return fail(QStringLiteral("--date goes only with --announcement, --render or --spoken"));
     }
@@ -322,29 +349,31 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         return fail(line.m_command == Command::Spoken ? QStringLiteral("the text of --spoken is empty")
                                                       : QStringLiteral("--text is empty"));
     }
-    if (formatName && line.m_command != Command::Export) {
+    if (parser.isSet(format) && line.m_command != Command::Export) {
         return fail(QStringLiteral("--format goes only with --export"));
     }
-    if (!importOptions.isEmpty() && line.m_command != Command::Import) {
-        return fail(QStringLiteral("%1 goes only with --import").arg(importOptions.first()));
+    if (!importSwitches.isEmpty() && line.m_command != Command::Import) {
+        return fail(QStringLiteral("%1 goes only with --import").arg(importSwitches.first()));
     }
-    if (importOptions.contains(QStringLiteral("--update"))
-        && importOptions.contains(QStringLiteral("--skip-duplicates"))) {
+    if (importSwitches.contains(QStringLiteral("--update"))
+        && importSwitches.contains(QStringLiteral("--skip-duplicates"))) {
         return fail(QStringLiteral("--update and --skip-duplicates exclude each other"));
     }
-    line.m_duplicates = importOptions.contains(QStringLiteral("--update")) ? ImportPlan::Duplicates::Update
-                                                                           : ImportPlan::Duplicates::Skip;
-    line.m_dryRun = importOptions.contains(QStringLiteral("--dry-run"));
+    line.m_duplicates = importSwitches.contains(QStringLiteral("--update")) ? ImportPlan::Duplicates::Update
+                                                                            : ImportPlan::Duplicates::Skip;
+    line.m_dryRun = importSwitches.contains(QStringLiteral("--dry-run"));
     if (line.m_command == Command::Export) {
-        const std::optional<ExportFormat> format
+        const std::optional<QString> formatName
+            = parser.isSet(format) ? std::optional<QString>(parser.value(format)) : std::nullopt;
+        const std::optional<ExportFormat> chosen
             = formatName ? ExportWriters::formatFromName(*formatName) : ExportWriters::formatFromSuffix(line.m_file);
-        if (!format) {
+        if (!chosen) {
             return fail(formatName ? QStringLiteral("unknown format \"%1\" (xls, txt, csv, csv-utf8, html, rtf, xlsx)")
                                          .arg(*formatName)
                                    : QStringLiteral("the format of \"%1\" cannot be told from its name: give --format")
                                          .arg(line.m_file));
         }
-        line.m_format = *format;
+        line.m_format = *chosen;
     }
     return line;
 }

@@ -81,6 +81,7 @@ private slots:
         QTest::newRow("spoken text with =, and a day")
             << QStringList { QStringLiteral("--spoken=%Date%"), QStringLiteral("--date=2024-02-29") }
             << int(CommandLine::Command::Spoken);
+        QTest::newRow("short help") << QStringList { QStringLiteral("-h") } << int(CommandLine::Command::Help);
         QTest::newRow("spoken with --text")
             << QStringList { QStringLiteral("--spoken"), QStringLiteral("--text"), QStringLiteral("9:30") }
             << int(CommandLine::Command::Spoken);
@@ -138,6 +139,13 @@ private slots:
                                          << QStringLiteral("--voices takes no value");
         QTest::newRow("headless with more") << QStringList { QStringLiteral("--headless"), QStringLiteral("extra") }
                                             << QStringLiteral("unknown argument \"extra\"");
+        QTest::newRow("date twice") << QStringList { QStringLiteral("--announcement"),
+                                                     QStringLiteral("--date=2024-03-05"), QStringLiteral("--date"),
+                                                     QStringLiteral("2024-03-06") }
+                                    << QStringLiteral("--date is given twice");
+        QTest::newRow("unknown with a value")
+            << QStringList { QStringLiteral("--bogus=1") } << QStringLiteral("unknown argument \"--bogus=1\"");
+        QTest::newRow("single dash") << QStringList { QStringLiteral("-voices") } << QStringLiteral("unknown argument");
     }
     void wrongArgumentsAreUsageErrors()
     {
