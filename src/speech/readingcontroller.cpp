@@ -83,7 +83,7 @@ void ReadingController::shutdown()
     }
     const QDeadlineTimer deadline(ShutdownWaitMs);
     for (auto& thread : m_threads) {
-        if (!thread->wait(deadline)) {
+        if (!thread->waitForEnd(deadline)) {
             // The program ends all the same; the thread and the queue it uses are left to the end of the
             // process rather than freed under it.
             logEvent(QStringLiteral("a speaking thread did not end within %1 ms; the program ends without it")

@@ -44,8 +44,8 @@ Tts::Tts(const ReadingContext& context, QObject* parent)
 Tts::~Tts()
 {
     abort();
-    wait();
-    if (!m_ended) { // never ran
+    waitForEnd();
+    if (!m_ended.load(std::memory_order_acquire)) { // never ran
         m_context.queue.leave(m_ticket);
         m_context.state.readingWithdrawn();
     }
@@ -54,6 +54,15 @@ Tts::~Tts()
 void Tts::abort()
 {
     m_abort = true;
+}
+
+bool Tts::waitForEnd(QDeadlineTimer deadline)
+{
+    if (!wait(deadline)) {
+        return false;
+    }
+    (void)m_bodyDone.load(std::memory_order_acquire);
+    return true;
 }
 
 bool Tts::stopRequested() const
@@ -85,10 +94,11 @@ void Tts::run()
     }
     // The end is stamped and the reading uncounted in one step; a reading already waiting for its turn
     // keeps the state in progress (the music stays ducked for it). Then the next reading may start.
-    m_ended = true;
+    m_ended.store(true, std::memory_order_release);
     m_context.state.readingEnded(m_context.clock.now(), m_context.clock.elapsedMs());
     m_context.queue.leave(m_ticket);
     endSteps();
+    m_bodyDone.store(true, std::memory_order_release);
 }
 
 void Tts::endSteps()

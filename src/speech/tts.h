@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <atomic>
@@ -40,6 +41,9 @@ public:
     // Ends the reading as soon as possible: waits return at once, editor calls fail. For the end of
     // the program; stopflag is the user's stop (after the current piece and its pause).
     void abort();
+    // Waits until the thread has finished, at most until the deadline; true when it has. Everything the
+    // thread did is then seen by the caller.
+    bool waitForEnd(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
 
 protected:
     void run() override;
@@ -56,5 +60,8 @@ private:
     ReadingContext m_context;
     quint64 m_ticket = 0;
     std::atomic<bool> m_abort { false };
-    bool m_ended = false;
+    // Set last by the thread's body (release) and read after the thread has finished (acquire): the
+    // hand-over that the thread's end makes, stated in the language's own terms.
+    std::atomic<bool> m_ended { false };
+    std::atomic<bool> m_bodyDone { false };
 };

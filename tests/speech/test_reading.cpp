@@ -396,11 +396,12 @@ void TestReading::endingDuringPauseWait()
     main->form()->SB_play->click();
     QTRY_COMPARE(voice.texts().size(), 1);
     QVERIFY(station->readingState().isreading());
-    // The end of the session's path: the reading ends at once, the pause is not waited out.
+    // The end of the session's path: the pause of a quarter of an hour is not waited out (the bound of
+    // 100 ms at each point of the piece loop is test_readingshutdown's; here the whole window ends).
     QElapsedTimer timer;
     timer.start();
     main->endWithoutSaving();
-    QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(station->readingState().readings(), 0);
     station.reset(); // must neither hang nor crash
     QCOMPARE(voice.texts(), QStringList { QStringLiteral("第一，") });

@@ -1,6 +1,5 @@
 #include "gatevoice.h"
 
-#include <chrono>
 #include <utility>
 
 GateVoice::GateVoice(QStringList names)
@@ -21,12 +20,6 @@ void GateVoice::release()
         ++m_releases;
     }
     m_changed.notify_all();
-}
-
-bool GateVoice::waitForPieces(int count, int timeoutMs)
-{
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_texts.size() >= count; });
 }
 
 void GateVoice::waitUntilClosed()

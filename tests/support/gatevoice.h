@@ -24,8 +24,6 @@ public:
     void hold(bool on);
     // Lets one held piece end (a piece held later waits for the next release).
     void release();
-    // Blocks until `count` pieces have begun (recorded), or the timeout passed; true when they have.
-    bool waitForPieces(int count, int timeoutMs = 20000);
     // Blocks until close() was called; for hooks that place the program's end at their point.
     void waitUntilClosed();
 
