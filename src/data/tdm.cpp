@@ -423,6 +423,8 @@ QString TDM::storedQueryCommand(const QString& name, const QString& p1, const QS
 // The lookup by name and each stored query stay prepared between calls: preparing the stored SQL
 // costs more than running it on a small roster. The SQL is still looked up on every call, so a
 // changed stored query is prepared anew.
+// Not a kept QSqlQuery: its copy of every row into a QSqlRecord measured 1.4-1.6x the sqlite3 command
+// line on the larger results at 10k and 100k people (bench_queries), past the aim of 1.2x.
 struct TDM::StatementCache
 {
     struct Prepared
