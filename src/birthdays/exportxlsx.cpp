@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "common/runtimeerror.h"
 #include "exportwriters.h"
 
@@ -57,6 +58,10 @@ namespace {
             if (!m_book) {
                 throw RuntimeError(QStringLiteral("无法创建工作簿"));
             }
+            // The library would stamp the file from the system's clock itself.
+            lxw_doc_properties properties {};
+            properties.created = time_t(Clock::currentDateTime().toSecsSinceEpoch());
+            check(workbook_set_properties(m_book, &properties));
         }
         ~Workbook()
         {

@@ -1,5 +1,6 @@
 #include "spreadsheetxlsx.h"
 
+#include "common/clock.h"
 #include "common/desktop.h"
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
@@ -413,6 +414,10 @@ void XlsxSpreadsheet::saveAs(const QString& path) const
     // workbook_close() frees everything, so every way out goes through it.
     lxw_error error = LXW_NO_ERROR;
     try {
+        // The library would stamp the file from the system's clock itself.
+        lxw_doc_properties properties {};
+        properties.created = time_t(Clock::currentDateTime().toSecsSinceEpoch());
+        check(workbook_set_properties(workbook, &properties), path);
         lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
         Formats formats(workbook);
 

@@ -11,6 +11,7 @@
 #include "common/dialogs.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "common/services.h"
 #include "speech/pinyin.h"
@@ -151,9 +152,7 @@ void Tfbirthday::reloadRoster()
     if (!m_roster->select()) {
         throw RuntimeError(m_roster->lastError().text());
     }
-    while (m_roster->canFetchMore()) {
-        m_roster->fetchMore();
-    }
+    fetchAllRows(*m_roster);
 }
 
 bool Tfbirthday::editRoster()

@@ -47,7 +47,8 @@ LockPlaces LockPlaces::ofThisProcess()
     LockPlaces places;
     places.runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     places.runUserRoot = QStringLiteral("/run/user");
-    places.tempRoot = QDir::tempPath();
+    // Literally /tmp, not $TMPDIR: a copy started with another TMPDIR must still find the lock.
+    places.tempRoot = QStringLiteral("/tmp");
     places.uid = ::getuid();
     return places;
 }

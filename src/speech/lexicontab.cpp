@@ -2,6 +2,7 @@
 
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "pinyin.h"
 #include "ui_lexicontab.h"
@@ -118,9 +119,7 @@ void LexiconTab::FormShow()
         if (!m_table->select()) {
             throw RuntimeError(m_table->lastError().text());
         }
-        while (m_table->canFetchMore()) {
-            m_table->fetchMore();
-        }
+        fetchAllRows(*m_table);
     }
 }
 
