@@ -149,7 +149,7 @@ int main(int argc, char* argv[])
     services.audio = &audio;
     SdlSamplePlayer samples(sound);
     services.samples = &samples;
-    XlsxSpreadsheet spreadsheet(desktop);
+    XlsxSpreadsheet spreadsheet(desktop, services.clock);
     services.spreadsheet = &spreadsheet;
 
     Station station(services);

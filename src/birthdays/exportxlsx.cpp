@@ -1,4 +1,3 @@
-#include "common/clock.h"
 #include "common/runtimeerror.h"
 #include "exportwriters.h"
 
@@ -47,7 +46,7 @@ namespace {
     class Workbook
     {
     public:
-        Workbook(const QByteArray& path, const QByteArray& tmpdir)
+        Workbook(const QByteArray& path, const QByteArray& tmpdir, const QDateTime& created)
             : m_tmpdir(tmpdir)
         {
             lxw_workbook_options options {};
@@ -58,10 +57,12 @@ namespace {
             if (!m_book) {
                 throw RuntimeError(QStringLiteral("无法创建工作簿"));
             }
-            // The library would stamp the file from the system's clock itself.
-            lxw_doc_properties properties {};
-            properties.created = time_t(Clock::currentDateTime().toSecsSinceEpoch());
-            check(workbook_set_properties(m_book, &properties));
+            // Without a time of ours the library stamps the file from the machine's clock.
+            if (created.isValid()) {
+                lxw_doc_properties properties {};
+                properties.created = time_t(created.toSecsSinceEpoch());
+                check(workbook_set_properties(m_book, &properties));
+            }
         }
         ~Workbook()
         {
@@ -96,7 +97,7 @@ QByteArray xlsx(const ExportTable& table, ExportAlterations* altered)
     }
     const QString path = folder.filePath(QStringLiteral("export.xlsx"));
     {
-        Workbook book(QFile::encodeName(path), QFile::encodeName(folder.path()));
+        Workbook book(QFile::encodeName(path), QFile::encodeName(folder.path()), table.created);
         lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "导出数据");
         lxw_format* caption = workbook_add_format(book.get());
         format_set_bold(caption);

@@ -174,8 +174,9 @@ private:
 
 } // namespace
 
-XlsxSpreadsheet::XlsxSpreadsheet(Desktop& desktop)
+XlsxSpreadsheet::XlsxSpreadsheet(Desktop& desktop, const Clock* clock)
     : m_desktop(desktop)
+    , m_clock(clock)
 {
 }
 XlsxSpreadsheet::~XlsxSpreadsheet() = default;
@@ -414,10 +415,12 @@ void XlsxSpreadsheet::saveAs(const QString& path) const
     // workbook_close() frees everything, so every way out goes through it.
     lxw_error error = LXW_NO_ERROR;
     try {
-        // The library would stamp the file from the system's clock itself.
-        lxw_doc_properties properties {};
-        properties.created = time_t(Clock::currentDateTime().toSecsSinceEpoch());
-        check(workbook_set_properties(workbook, &properties), path);
+        // Without a clock of ours the library stamps the file from the machine's clock.
+        if (m_clock) {
+            lxw_doc_properties properties {};
+            properties.created = time_t(m_clock->now().toSecsSinceEpoch());
+            check(workbook_set_properties(workbook, &properties), path);
+        }
         lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
         Formats formats(workbook);
 

@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class Clock;
 class Desktop;
 
 // The spreadsheet application of this platform: keeps every call's effect, and on release() writes
@@ -18,7 +19,8 @@ class XlsxSpreadsheet final : public SpreadsheetAutomation
 {
 public:
     // desktop opens a workbook that is made visible (the application's window).
-    explicit XlsxSpreadsheet(Desktop& desktop);
+    // clock (may be null: the machine's) stamps the workbook.
+    explicit XlsxSpreadsheet(Desktop& desktop, const Clock* clock = nullptr);
     ~XlsxSpreadsheet() override;
     Q_DISABLE_COPY_MOVE(XlsxSpreadsheet)
 
@@ -76,6 +78,7 @@ private:
     void reset();
 
     Desktop& m_desktop;
+    const Clock* m_clock;
     bool m_started = false;
     bool m_workbook = false;
     bool m_sheet = false;

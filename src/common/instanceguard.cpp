@@ -47,8 +47,7 @@ LockPlaces LockPlaces::ofThisProcess()
     LockPlaces places;
     places.runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     places.runUserRoot = QStringLiteral("/run/user");
-    // Literally /tmp, not $TMPDIR: a copy started with another TMPDIR must still find the lock.
-    places.tempRoot = QStringLiteral("/tmp");
+    places.tempRoot = QDir::tempPath();
     places.uid = ::getuid();
     return places;
 }

@@ -570,7 +570,8 @@ int CommandLine::exportRoster(QTextStream& out, QTextStream& err, Clock& clock) 
         layout.columns.append(column);
         layout.widths.append(RosterFilterModel::width(column));
     }
-    const ExportTable table = exportTableFromModel(shown, layout);
+    ExportTable table = exportTableFromModel(shown, layout);
+    table.created = clock.now();
     const ExportAlterations altered = ExportWriters::write(m_file, m_format, table);
     out << QStringLiteral("%1: %2 people written as %3")
                .arg(m_file)
