@@ -32,6 +32,7 @@ SdlAudioLibrary::~SdlAudioLibrary()
 {
     if (m_stream.music) {
         Mix_FreeMusic(m_stream.music);
+        m_sound.release();
     }
 }
 
@@ -50,6 +51,7 @@ quint32 SdlAudioLibrary::version()
 
 bool SdlAudioLibrary::init()
 {
+    // The output is opened to learn what it is; it closes again until a stream plays.
     const bool open = m_sound.open();
     m_initialised = true;
     // Music on the silent stand-in would only pretend to play: refuse it, as without a device.
@@ -62,26 +64,27 @@ AudioLibrary::Handle SdlAudioLibrary::streamCreateFile(const QString& path)
     if (m_current != 0) {
         streamFree(m_current);
     }
-    if (!m_initialised || m_refuseStreams || !m_sound.isOpen()) {
+    if (!m_initialised || m_refuseStreams) {
         return 0;
     }
     const QFileInfo info(path);
     if (!info.isFile() || info.size() == 0) {
         return 0;
     }
+    // A stream holds the output open from its creation to its end; the decoder needs its format.
+    if (!m_sound.acquire()) {
+        return 0;
+    }
     SDL_RWops* file = SDL_RWFromFile(QFile::encodeName(info.absoluteFilePath()).constData(), "rb");
-    if (!file) {
-        return 0;
-    }
     // Decoded as MP3 whatever the name says; the RWops is closed with the music.
-    Mix_Music* music = Mix_LoadMUSType_RW(file, MUS_MP3, SDL_TRUE);
-    if (!music) {
-        return 0;
-    }
-    const double seconds = Mix_MusicDuration(music);
+    Mix_Music* music = file ? Mix_LoadMUSType_RW(file, MUS_MP3, SDL_TRUE) : nullptr;
+    const double seconds = music ? Mix_MusicDuration(music) : 0.0;
     if (!(seconds > 0.0)) {
         // Nothing decodable in it (a tag without frames, a file cut off before its first frame).
-        Mix_FreeMusic(music);
+        if (music) {
+            Mix_FreeMusic(music);
+        }
+        m_sound.release();
         return 0;
     }
     m_stream = Stream();
@@ -101,6 +104,7 @@ void SdlAudioLibrary::streamFree(Handle handle)
     Mix_FreeMusic(m_stream.music);
     m_stream = Stream();
     m_current = 0;
+    m_sound.release();
 }
 
 void SdlAudioLibrary::channelPlay(Handle handle, bool restart)

@@ -22,11 +22,12 @@ public:
     // 0x0204xxxx when the linked SDL_mixer (2.6 or later) has track length and position and decodes
     // MP3; a lower version otherwise. The low word carries SDL_mixer's own minor and patch numbers.
     quint32 version() override;
-    // Opens the shared sound device. False when only the silent stand-in could be opened: every later
-    // stream is then refused.
+    // Opens the shared sound device to learn what it is (it closes again until a stream holds it). False
+    // when only the silent stand-in could be opened: every later stream is then refused.
     bool init() override;
     // The file is decoded as MP3 whatever its name; an empty, damaged or other kind of file gives 0.
-    // Opening a stream frees the one open before, so there is never more than one.
+    // Opening a stream frees the one open before, so there is never more than one. A stream holds the
+    // sound device open until it is freed.
     Handle streamCreateFile(const QString& path) override;
     void streamFree(Handle handle) override;
     // Without restart a stopped stream goes on where it stopped, a new one starts at its beginning.

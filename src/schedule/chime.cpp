@@ -14,16 +14,11 @@ ResourceChime::ResourceChime(SoundDevice* sound)
 {
 }
 
-bool ResourceChime::deviceOpen() const
-{
-    return m_sound && m_sound->isOpen();
-}
-
 ResourceChime::~ResourceChime()
 {
     if (m_chunk) {
-        if (deviceOpen()) {
-            Mix_HaltChannel(SoundDevice::ChimeChannel);
+        if (m_sound) {
+            m_sound->haltChannel(SoundDevice::ChimeChannel);
         }
         Mix_FreeChunk(m_chunk);
     }
@@ -31,7 +26,8 @@ ResourceChime::~ResourceChime()
 
 void ResourceChime::play()
 {
-    if (!deviceOpen()) {
+    // The output opens on demand; the channel holds it open until the chime has sounded.
+    if (!m_sound || !m_sound->acquire()) {
         return;
     }
     // The channel is halted before its chunk is freed; the new chime takes the channel over.
@@ -41,19 +37,19 @@ void ResourceChime::play()
         m_chunk = nullptr;
     }
     QFile file(QStringLiteral(":/sounds/clock.wav"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return;
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        // Decoded (and converted to the device's format) on each play, so a device opened again later
+        // never meets a chunk made for the old one.
+        m_chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), 1);
+        if (m_chunk) {
+            m_sound->playChunk(SoundDevice::ChimeChannel, m_chunk, 0);
+        }
     }
-    const QByteArray bytes = file.readAll();
-    // Decoded (and converted to the device's format) on each play, so a device opened again later
-    // never meets a chunk made for the old one.
-    m_chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.constData(), static_cast<int>(bytes.size())), 1);
-    if (m_chunk) {
-        Mix_PlayChannel(SoundDevice::ChimeChannel, m_chunk, 0);
-    }
+    m_sound->release();
 }
 
 bool ResourceChime::isPlaying() const
 {
-    return deviceOpen() && Mix_Playing(SoundDevice::ChimeChannel) != 0;
+    return m_sound && m_sound->isChannelPlaying(SoundDevice::ChimeChannel);
 }

@@ -12,8 +12,8 @@ public:
     virtual void play() = 0;
 };
 
-// The chime `clock_wav` from the program's resources, played on the sound device's chime channel.
-// Silent when the sound device is not open.
+// The chime `clock_wav` from the program's resources, played on the sound device's chime channel, which
+// it opens on demand. Silent when no output opens.
 class ResourceChime final : public ChimePlayer
 {
 public:
@@ -28,8 +28,6 @@ public:
     bool isPlaying() const;
 
 private:
-    bool deviceOpen() const;
-
     SoundDevice* m_sound;
     Mix_Chunk* m_chunk = nullptr;
 };

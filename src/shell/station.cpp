@@ -7,7 +7,6 @@
 #include "birthdays/tfselectmonth.h"
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
-#include "common/sounddevice.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
 #include "music/sdlaudiolibrary.h"
@@ -58,10 +57,8 @@ bool Station::start()
 
     // The audio library starts here, after the main window and before the settings window.
     m_main->musicPanel()->player().setBj_index(0);
+    // The sound device itself opens whenever something is to play and closes when all is quiet.
     init_bass(m_services.audio, m_services.dialogsOrConsole());
-    if (m_services.sound) {
-        m_services.sound->open(); // speech and the chime need the mixer even without the music library
-    }
 
     Dialogs& dialogs = m_services.dialogsOrConsole();
     m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), dialogs, m_main.get());

@@ -358,8 +358,8 @@ struct EspeakVoiceEngine::Impl
         queueChanged.notify_all();
         ringChanged.notify_all();
         std::lock_guard play(playMutex);
-        if (sound && sound->isOpen()) {
-            Mix_HaltChannel(SoundDevice::SpeechChannel);
+        if (sound) {
+            sound->haltChannel(SoundDevice::SpeechChannel);
         }
     }
 
@@ -407,10 +407,16 @@ struct EspeakVoiceEngine::Impl
         if (!wanted(job)) {
             return false;
         }
+        const SoundDevice& device = *sound;
+        const int frameBytes = (SDL_AUDIO_BITSIZE(device.format()) / 8) * device.channels();
+        const size_t chunkBytes = static_cast<size_t>(frameBytes) * 4096;
+        // The output may have been opened again since, in another format: the loop follows it.
+        if (silentChunk && (silentChunkData.size() != chunkBytes || silentChunkData.front() != silence)) {
+            Mix_FreeChunk(silentChunk);
+            silentChunk = nullptr;
+        }
         if (!silentChunk) {
-            const SoundDevice& device = *sound;
-            const int frameBytes = (SDL_AUDIO_BITSIZE(device.format()) / 8) * device.channels();
-            silentChunkData.assign(static_cast<size_t>(frameBytes) * 4096, silence);
+            silentChunkData.assign(chunkBytes, silence);
             silentChunk = Mix_QuickLoad_RAW(silentChunkData.data(), static_cast<Uint32>(silentChunkData.size()));
             if (!silentChunk) {
                 return false;
@@ -459,9 +465,20 @@ struct EspeakVoiceEngine::Impl
         ring.append(converted);
     }
 
+    // Holds the output open while the text sounds, opening it when it was closed.
     void play(const Job& job)
     {
-        const bool haveDevice = sound && sound->open();
+        const bool haveDevice = sound && sound->acquire();
+        struct Release
+        {
+            SoundDevice* device;
+            ~Release()
+            {
+                if (device) {
+                    device->release();
+                }
+            }
+        } release { haveDevice ? sound : nullptr };
         {
             std::lock_guard lock(ringMutex);
             ring.clear();
@@ -610,9 +627,11 @@ EspeakVoiceEngine::~EspeakVoiceEngine()
     d->purge();
     d->worker.join();
     std::lock_guard play(d->playMutex);
-    if (d->sound && d->sound->isOpen()) {
-        Mix_HaltChannel(SoundDevice::SpeechChannel);
-        Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+    if (d->sound) {
+        d->sound->whileOpen([] {
+            Mix_HaltChannel(SoundDevice::SpeechChannel);
+            Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+        });
     }
     if (d->silentChunk) {
         Mix_FreeChunk(d->silentChunk);

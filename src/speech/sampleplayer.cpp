@@ -23,19 +23,24 @@ void SdlSamplePlayer::play(const QString& path)
 {
     stop();
     SoundDevice& device = m_sound;
-    if (!device.open()) {
+    // Held while the sample is made for the output's format; the channel then holds it until the end.
+    if (!device.acquire()) {
         throw RuntimeError(QStringLiteral("没有可用的声音设备：%1").arg(device.failure()));
     }
     Mix_Chunk* chunk = Mix_LoadWAV(QFile::encodeName(path).constData());
     if (!chunk) {
-        throw RuntimeError(QStringLiteral("无法播放 %1：%2").arg(path, QString::fromUtf8(Mix_GetError())));
+        const QString reason = QString::fromUtf8(Mix_GetError());
+        device.release();
+        throw RuntimeError(QStringLiteral("无法播放 %1：%2").arg(path, reason));
     }
-    if (Mix_PlayChannel(SoundDevice::SampleChannel, chunk, 0) < 0) {
+    if (!device.playChunk(SoundDevice::SampleChannel, chunk, 0)) {
         const QString reason = QString::fromUtf8(Mix_GetError());
         Mix_FreeChunk(chunk);
+        device.release();
         throw RuntimeError(QStringLiteral("无法播放 %1：%2").arg(path, reason));
     }
     m_chunk = chunk;
+    device.release();
 }
 
 void SdlSamplePlayer::stop()
@@ -43,12 +48,12 @@ void SdlSamplePlayer::stop()
     if (!m_chunk) {
         return;
     }
-    Mix_HaltChannel(SoundDevice::SampleChannel);
+    m_sound.haltChannel(SoundDevice::SampleChannel);
     Mix_FreeChunk(static_cast<Mix_Chunk*>(m_chunk));
     m_chunk = nullptr;
 }
 
 bool SdlSamplePlayer::isPlaying()
 {
-    return m_chunk && Mix_Playing(SoundDevice::SampleChannel) != 0;
+    return m_chunk && m_sound.isChannelPlaying(SoundDevice::SampleChannel);
 }

@@ -396,8 +396,11 @@ private slots:
         chime.play(); // replaces the one still playing
         QVERIFY(chime.isPlaying());
         sound.close();
-        chime.play(); // no device: silent, no crash
         QVERIFY(!chime.isPlaying());
+        chime.play(); // the closed output opens again for it
+        QVERIFY(chime.isPlaying());
+        QCOMPARE(sound.openings(), 2);
+        QVERIFY(sound.holds() >= 1); // the chime holds it while it sounds
     }
 };
 
