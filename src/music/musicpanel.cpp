@@ -54,7 +54,7 @@ MusicPanel::MusicPanel(const Services& services, ReadingState& state, const Musi
     connect(m_timer2, &QTimer::timeout, this, &MusicPanel::bj_timer2Timer);
 
     setFolder(folder);
-    m_timer2->start();
+    // Both timers rest until a track starts (the player switches them).
 }
 
 MusicPanel::~MusicPanel() = default;
@@ -196,5 +196,14 @@ void MusicPanel::setPositionTimer(bool on)
         m_timer1->start();
     } else if (!on) {
         m_timer1->stop();
+    }
+}
+
+void MusicPanel::setLevelTimer(bool on)
+{
+    if (on && !m_timer2->isActive()) {
+        m_timer2->start();
+    } else if (!on) {
+        m_timer2->stop();
     }
 }

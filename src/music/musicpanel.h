@@ -80,6 +80,7 @@ private:
     void showPosition(const QString& text) override;
     void showStatus(const QString& path) override;
     void setPositionTimer(bool on) override;
+    void setLevelTimer(bool on) override;
 
     MusicWidgets m_w;
     Dialogs& m_dialogs;

@@ -12,6 +12,8 @@
 
 MusicView::~MusicView() = default;
 
+void MusicView::setLevelTimer(bool) { }
+
 MusicPlayer::MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingState& state, Clock& clock,
                          RandomDraw random)
     : m_library(library)
@@ -61,6 +63,7 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     }
     m_stream = m_library ? m_library->streamCreateFile(path) : 0;
     if (!streamOpen()) {
+        m_view.setLevelTimer(false);
         return false;
     }
     if (reading()) {
@@ -84,6 +87,7 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     m_trackPath = path;
     logEvent(QStringLiteral("music started: ") + path);
     m_view.setPositionTimer(true);
+    m_view.setLevelTimer(true);
     return true;
 }
 
@@ -158,8 +162,12 @@ void MusicPlayer::bj_stopClick()
         m_library->channelStop(m_stream);
         m_library->streamFree(m_stream);
     }
-    // The position timer keeps running, but nothing advances until a track is started again.
+    // Nothing advances until a track is started again, and the timers rest until then; the display
+    // shows once what its next tick would have shown.
     m_stopped = true;
+    showPosition();
+    m_view.setPositionTimer(false);
+    m_view.setLevelTimer(false);
 }
 
 void MusicPlayer::bj_nextClick()
@@ -191,11 +199,17 @@ void MusicPlayer::bj_prevClick()
     bj_playClick();
 }
 
-void MusicPlayer::bj_timer1Timer()
+double MusicPlayer::showPosition()
 {
     const double position = positionSeconds();
     const int shown = position > 0.0 ? int(qMin(std::trunc(position), double(INT_MAX))) : 0;
     m_view.showPosition(QString::asprintf(" %.2d / %.2d ", shown, m_length));
+    return position;
+}
+
+void MusicPlayer::bj_timer1Timer()
+{
+    const double position = showPosition();
 
     if (m_stopped || m_length > position) {
         return;
@@ -216,6 +230,7 @@ void MusicPlayer::bj_timer1Timer()
 void MusicPlayer::bj_timer2Timer()
 {
     if (!streamOpen()) {
+        m_view.setLevelTimer(false);
         return;
     }
     if (reading()) {

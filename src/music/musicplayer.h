@@ -30,6 +30,8 @@ public:
     // Status-bar panel 2: the file the player last tried to start.
     virtual void showStatus(const QString& path) = 0;
     virtual void setPositionTimer(bool on) = 0;
+    // The 20 ms level timer runs only while a stream is open: without one its tick has nothing to do.
+    virtual void setLevelTimer(bool on);
 };
 
 // The background music player's rules: playing a list in order or at random, the position display
@@ -77,7 +79,7 @@ public:
     void setBj_index(int index) { m_index = index; }
     int bj_level() const { return m_level; }
     void setBj_level(int level) { m_level = level; }
-    // True from a stop until the next track starts: the position timer then never advances.
+    // True from a stop until the next track starts: the position timer rests and nothing advances.
     bool isStopped() const { return m_stopped; }
 
 private:
@@ -85,6 +87,8 @@ private:
     bool reading() const;
     void setVolume(int level);
     double positionSeconds();
+    // Shows the position in the display; returns it in seconds.
+    double showPosition();
     // Frees the open stream and opens path; on success sets the level, reads the length and plays.
     // onLength runs between reading the length and starting the stream.
     bool startTrack(const QString& path, const std::function<void()>& onLength = {});

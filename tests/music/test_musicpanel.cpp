@@ -37,7 +37,8 @@ private slots:
         // The default folder (the program folder) has no music; mp3files is taken only when Mp3bj
         // names a folder that does not exist.
         QCOMPARE(QDir(panel()->folder()), QDir(m_fixture->folder.path()));
-        QVERIFY(panel()->bj_timer2()->isActive());
+        // Both timers rest until a track plays.
+        QVERIFY(!panel()->bj_timer2()->isActive());
         QCOMPARE(panel()->bj_timer2()->interval(), 20);
         QVERIFY(!panel()->bj_timer1()->isActive());
         QCOMPARE(panel()->bj_timer1()->interval(), 1000);
@@ -95,6 +96,7 @@ private slots:
         form()->bj_play->click();
         QCOMPARE(statusText(), QDir::toNativeSeparators(music + QStringLiteral("/a.mp3")));
         QVERIFY(panel()->bj_timer1()->isActive());
+        QVERIFY(panel()->bj_timer2()->isActive());
         m_library->setPosition(panel()->player().bj_stream(), 5.2);
         panel()->bj_timer1Timer();
         QCOMPARE(form()->RzLEDDisplay1->text(), QStringLiteral(" 05 / 215 "));
@@ -106,7 +108,10 @@ private slots:
         QCOMPARE(form()->BJListBox1->currentRow(), 0);
         form()->bj_stop->click();
         QVERIFY(m_library->calls.last().startsWith(QStringLiteral("free")));
-        QVERIFY(panel()->bj_timer1()->isActive()); // stop leaves the position timer running
+        // Stop rests both timers; the display shows where the stopped track stands.
+        QVERIFY(!panel()->bj_timer1()->isActive());
+        QVERIFY(!panel()->bj_timer2()->isActive());
+        QCOMPARE(form()->RzLEDDisplay1->text(), QStringLiteral(" 00 / 215 "));
     }
 
     void doubleClickPlays()

@@ -19,12 +19,14 @@ public:
     void showPosition(const QString& text) override { position = text; }
     void showStatus(const QString& path) override { status = path; }
     void setPositionTimer(bool on) override { timerOn = on; }
+    void setLevelTimer(bool on) override { levelTimerOn = on; }
 
     QStringList entries;
     int selected = -1;
     QString position;
     QString status;
     bool timerOn = false;
+    bool levelTimerOn = false;
 };
 
 QList<float> levels(std::initializer_list<int> values)
@@ -339,15 +341,44 @@ private slots:
         QCOMPARE(m_library->calls.mid(m_library->calls.size() - 2),
                  QStringList({ QStringLiteral("stop 45"), QStringLiteral("free 45") }));
         QCOMPARE(m_player->bj_stream(), handle); // keeps the freed handle's value
-        QVERIFY(m_view->timerOn);
+        // Both timers rest while nothing plays; the display shows the stopped position at once.
+        QVERIFY(!m_view->timerOn);
+        QVERIFY(!m_view->levelTimerOn);
+        QCOMPARE(m_view->position, QStringLiteral(" 00 / 10 "));
+        // A tick already queued when the timer stopped still advances nothing.
         for (int second = 0; second < 20; ++second) {
             m_player->bj_timer1Timer();
         }
         QCOMPARE(m_view->position, QStringLiteral(" 00 / 10 "));
         QCOMPARE(m_library->calls.filter(QStringLiteral("create")).size(), 1);
-        // Play starts again, and with it the advance.
+        // Play starts again, and with it the advance and both timers.
         m_player->bj_playClick();
         QVERIFY(!m_player->isStopped());
+        QVERIFY(m_view->timerOn);
+        QVERIFY(m_view->levelTimerOn);
+    }
+
+    // The 20 ms level timer runs only while a stream is open: it starts with a track, rests after a
+    // stop, after a list of which nothing plays, and at its own tick once the stream has gone.
+    void theLevelTimerRunsOnlyWithAStream()
+    {
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3") }, 10);
+        // A tick without any stream (one queued before the timer was switched off) switches it off.
+        m_view->levelTimerOn = true;
+        m_player->bj_timer2Timer();
+        QVERIFY(!m_view->levelTimerOn);
+        m_player->bj_playClick();
+        QVERIFY(m_view->levelTimerOn);
+        m_player->bj_timer2Timer();
+        QVERIFY(m_view->levelTimerOn);
+        m_player->bj_nextClick();
+        QVERIFY(m_view->levelTimerOn);
+        // Nothing of the list plays: the timer rests again.
+        m_view->entries = QStringList({ QStringLiteral("missing.mp3") });
+        m_view->selected = 0;
+        m_player->bj_playClick();
+        QVERIFY(!m_view->levelTimerOn);
+        QVERIFY(!m_view->timerOn);
     }
 
     void aFileThatFailsIsPassedOver_data()
