@@ -85,23 +85,76 @@ TimeAnnouncer::TimeAnnouncer(ChimePlayer* chime, VoiceEngine* voice, std::functi
 {
 }
 
-void TimeAnnouncer::check(const QDateTime& now)
+namespace {
+
+QDateTime wholeSecond(const QDateTime& when)
 {
-    // The timer ticks several times a second; an entry fires in the first tick of its second only.
-    const QDateTime second = now.addMSecs(-now.time().msec());
+    return when.addMSecs(-when.time().msec());
+}
+
+} // namespace
+
+void TimeAnnouncer::fireSecond(const QDateTime& second, const QDateTime& now)
+{
     // A clock set back by a few seconds (a time correction) does not repeat what was just announced.
     const bool seen
         = m_lastSecond.isValid() && second <= m_lastSecond && second.secsTo(m_lastSecond) < RepeatGuardSeconds;
     if (m_list.hasData() && !seen) {
         m_lastSecond = second;
-        const QString T = now.time().toString(QStringLiteral("HH:mm:ss"));
+        const QString T = second.time().toString(QStringLiteral("HH:mm:ss"));
         for (const TellTimeRow& row : std::as_const(m_list.rows)) {
             if (row.stime == T && row.isplay == TellTimeList::Checked) {
                 telltimeing(row.stime, now);
             }
         }
     }
+}
+
+void TimeAnnouncer::check(const QDateTime& now)
+{
+    // The timers may come several times a second; an entry fires at the first of its second only.
+    fireSecond(wholeSecond(now), now);
     serve(now);
+}
+
+void TimeAnnouncer::checkLate(const QDateTime& second, const QDateTime& now)
+{
+    const QDateTime late = wholeSecond(second);
+    if (late < wholeSecond(now)) {
+        fireSecond(late, now);
+    }
+    check(now);
+}
+
+QDateTime TimeAnnouncer::nextEntry(const QDateTime& now) const
+{
+    const QDateTime second = wholeSecond(now);
+    const bool secondChecked = m_lastSecond.isValid() && second <= m_lastSecond;
+    QDateTime next;
+    for (const TellTimeRow& row : std::as_const(m_list.rows)) {
+        if (row.isplay != TellTimeList::Checked) {
+            continue;
+        }
+        // Only a time written as the comparison writes it can ever match.
+        const QTime time = QTime::fromString(row.stime, QStringLiteral("HH:mm:ss"));
+        if (!time.isValid() || time.toString(QStringLiteral("HH:mm:ss")) != row.stime) {
+            continue;
+        }
+        QDateTime at(now.date(), time);
+        if (at < second || (at == second && secondChecked)) {
+            at = QDateTime(now.date().addDays(1), time);
+        }
+        if (!next.isValid() || at < next) {
+            next = at;
+        }
+    }
+    return next;
+}
+
+qint64 TimeAnnouncer::nextEntryIn(const QDateTime& now) const
+{
+    const QDateTime next = nextEntry(now);
+    return next.isValid() ? qMax(qint64(0), now.msecsTo(next)) : -1;
 }
 
 void TimeAnnouncer::telltimeing(const QString& t, const QDateTime& now)

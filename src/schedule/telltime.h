@@ -70,6 +70,14 @@ public:
     // One tick of `telltime`: the entries of now's second, each once per second of the clock, then the
     // announcements that are due.
     void check(const QDateTime& now);
+    // The entries of an earlier second, which a timer armed for it reached late (a busy moment), once,
+    // as check() would have fired them in their second; then check(now).
+    void checkLate(const QDateTime& second, const QDateTime& now);
+    // Milliseconds from now to the start of the next second whose enabled entries have not fired yet
+    // (0 when now's own second has not been checked); -1 when no entry is enabled.
+    qint64 nextEntryIn(const QDateTime& now) const;
+    // The second that nextEntryIn() counts to; invalid when no entry is enabled.
+    QDateTime nextEntry(const QDateTime& now) const;
     // Announces one entry: queued behind any announcement still waiting, served by serve().
     void telltimeing(const QString& t, const QDateTime& now);
     // Plays the chimes and says the sentences that are due at now.
@@ -79,6 +87,9 @@ public:
     int pending() const { return static_cast<int>(m_queue.size()); }
 
 private:
+    // Fires the enabled entries of second unless that second has fired already.
+    void fireSecond(const QDateTime& second, const QDateTime& now);
+
     ChimePlayer* m_chime;
     VoiceEngine* m_voice;
     std::function<void()> m_applyvoice;

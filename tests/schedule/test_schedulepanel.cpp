@@ -211,8 +211,15 @@ private slots:
         Tf_speaker* main = m_fixture->main();
         QVERIFY(main->schedulePanel()->timer_autoplay()->isActive());
         QCOMPARE(main->schedulePanel()->timer_autoplay()->interval(), 100);
-        QVERIFY(main->timeAnnouncements()->telltime()->isActive());
-        QCOMPARE(main->timeAnnouncements()->telltime()->interval(), 200);
+        // The status-bar clock runs only while the window can be seen.
+        QTimer* clock = main->timeAnnouncements()->telltime();
+        QCOMPARE(clock->interval(), 200);
+        QVERIFY(!main->isVisible());
+        QVERIFY(!clock->isActive());
+        main->show();
+        QVERIFY(clock->isActive());
+        main->hide();
+        QVERIFY(!clock->isActive());
 
         // The scheduler starts the reading controller and the music player themselves: no button is
         // pressed.

@@ -1,8 +1,10 @@
+#include "common/services.h"
 #include "common/sounddevice.h"
 #include "fakeclock.h"
 #include "recordingvoice.h"
 #include "schedule/chime.h"
 #include "schedule/telltime.h"
+#include "schedule/timeannouncements.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -306,6 +308,65 @@ private slots:
         QCOMPARE(voice.texts().size(), 1);
     }
 
+    void nextEntry_data()
+    {
+        QTest::addColumn<QStringList>("entries"); // "hh:mm:ss" enabled, "-hh:mm:ss" disabled
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<QDateTime>("next");
+        const QDate day(2024, 3, 4);
+        const QDate tomorrow = day.addDays(1);
+        QTest::newRow("later today") << QStringList({ "09:00:00", "14:30:00" }) << QTime(8, 59)
+                                     << QDateTime(day, QTime(9, 0));
+        QTest::newRow("disabled entries are passed over")
+            << QStringList({ "-09:00:00", "14:30:00" }) << QTime(8, 59) << QDateTime(day, QTime(14, 30));
+        QTest::newRow("past them all: tomorrow's first")
+            << QStringList({ "14:30:00", "09:00:00" }) << QTime(15, 0) << QDateTime(tomorrow, QTime(9, 0));
+        QTest::newRow("inside its second, not yet checked")
+            << QStringList({ "09:00:00" }) << QTime(9, 0, 0, 400) << QDateTime(day, QTime(9, 0));
+        QTest::newRow("across midnight") << QStringList({ "00:00:00" }) << QTime(23, 59, 59, 500)
+                                         << QDateTime(tomorrow, QTime(0, 0));
+        QTest::newRow("a time written otherwise never matches")
+            << QStringList({ "9:00:00", "09:00" }) << QTime(8, 0) << QDateTime();
+        QTest::newRow("nothing enabled") << QStringList({ "-09:00:00" }) << QTime(8, 0) << QDateTime();
+        QTest::newRow("empty list") << QStringList() << QTime(8, 0) << QDateTime();
+    }
+    void nextEntry()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QTime, now);
+        QFETCH(QDateTime, next);
+        QList<QPair<QString, bool>> list;
+        for (const QString& entry : std::as_const(entries)) {
+            list.append(
+                { entry.startsWith(QLatin1Char('-')) ? entry.mid(1) : entry, !entry.startsWith(QLatin1Char('-')) });
+        }
+        TimeAnnouncer announcer(nullptr, nullptr, {});
+        announcer.setList(listOf(list));
+        const QDateTime at(QDate(2024, 3, 4), now);
+        QCOMPARE(announcer.nextEntry(at), next);
+        QCOMPARE(announcer.nextEntryIn(at), next.isValid() ? qMax(qint64(0), at.msecsTo(next)) : qint64(-1));
+    }
+
+    // Once its second has been checked, the entry's next time is tomorrow's.
+    void aCheckedSecondIsNotNextAgain()
+    {
+        RecordingVoice voice;
+        TimeAnnouncer announcer(nullptr, &voice, {});
+        announcer.setList(listOf({ { QStringLiteral("09:00:00"), true } }));
+        const QDateTime nine(QDate(2024, 3, 4), QTime(9, 0));
+        announcer.check(nine);
+        QCOMPARE(announcer.nextEntry(nine.addMSecs(500)), nine.addDays(1));
+        // Reached late, an entry is fired once, and not again by the check of now that follows.
+        TimeAnnouncer late(nullptr, &voice, {});
+        late.setList(listOf({ { QStringLiteral("09:00:00"), true } }));
+        late.checkLate(nine, nine.addMSecs(1700));
+        QCOMPARE(late.pending(), 1);
+        late.checkLate(nine, nine.addMSecs(1800));
+        late.check(nine.addMSecs(1900));
+        QCOMPARE(late.pending() + voice.texts().size(), 1);
+        QCOMPARE(late.nextEntry(nine.addMSecs(1900)), nine.addDays(1));
+    }
+
     void listFromTheTable()
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("telltimelist"));
@@ -404,5 +465,150 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestTimeAnnouncer)
+// The announcements on the station: no polling, a single-shot timer armed for the next entry's second
+// (or for the safety tick when that is further away), driven here on the fake clock.
+class TestTimeAnnouncements : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct World
+    {
+        explicit World(const QDateTime& start)
+            : clock(start)
+            , log(clock)
+            , chime(log)
+        {
+            services.clock = &clock;
+            services.voice = &voice;
+            announcements = std::make_unique<TimeAnnouncements>(nullptr, services, [] {});
+            announcements->setChime(&chime);
+        }
+        // Lets time pass up to until as the event loop would, firing the entry timer at its moments;
+        // returns how often it fired.
+        int runUntil(const QDateTime& until)
+        {
+            int firings = 0;
+            QTimer* timer = announcements->nextEntryTimer();
+            while (timer->isActive() && clock.now().addMSecs(timer->interval()) <= until) {
+                clock.advance(timer->interval());
+                announcements->entryTimer();
+                ++firings;
+            }
+            clock.advance(qMax(qint64(0), clock.now().msecsTo(until)));
+            return firings;
+        }
+        QList<QDateTime> chimes() const
+        {
+            QList<QDateTime> result;
+            for (const Log::Entry& entry : log.entries) {
+                result.append(entry.when);
+            }
+            return result;
+        }
+
+        FakeClock clock;
+        Log log;
+        LoggingChime chime;
+        RecordingVoice voice;
+        Services services;
+        std::unique_ptr<TimeAnnouncements> announcements;
+    };
+
+    static TellTimeList nineOClock()
+    {
+        TellTimeList list;
+        list.rows.append(
+            { QStringLiteral("1"), QStringLiteral("09:00:00"), QString(), QString(), TellTimeList::Checked });
+        return list;
+    }
+
+    const QDate m_day { 2024, 3, 4 };
+
+private slots:
+    void armsForTheNextEntryOrTheSafetyTick()
+    {
+        World world(QDateTime(m_day, QTime(8, 59, 55)));
+        QTimer* timer = world.announcements->nextEntryTimer();
+        QVERIFY(!timer->isActive()); // nothing enabled: nothing to look at
+        world.announcements->setList(nineOClock());
+        QVERIFY(timer->isActive());
+        QVERIFY(timer->isSingleShot());
+        QCOMPARE(timer->interval(), 5000);
+        QCOMPARE(world.announcements->armedFor(), QDateTime(m_day, QTime(9, 0)));
+        world.clock.set(QDateTime(m_day, QTime(8, 0)));
+        world.announcements->setList(nineOClock());
+        QCOMPARE(timer->interval(), TimeAnnouncements::SafetyTickMs);
+        QVERIFY(!world.announcements->armedFor().isValid());
+        world.announcements->setList(TellTimeList());
+        QVERIFY(!timer->isActive());
+    }
+
+    // An hour of waiting wakes only at the safety ticks, and the entry sounds on its very second.
+    void firesOnItsSecondWithoutPolling()
+    {
+        World world(QDateTime(m_day, QTime(8, 0)));
+        world.announcements->setList(nineOClock());
+        const int firings = world.runUntil(QDateTime(m_day, QTime(9, 1)));
+        QCOMPARE(world.chimes(), QList<QDateTime>({ QDateTime(m_day, QTime(9, 0)) }));
+        QVERIFY2(firings <= 61 * 60 * 1000 / TimeAnnouncements::SafetyTickMs + 2, qPrintable(QString::number(firings)));
+    }
+
+    void clockSteps_data()
+    {
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("runTo"); // time passes up to here before the step
+        QTest::addColumn<QTime>("steppedTo");
+        QTest::addColumn<QList<QTime>>("chimes");
+        QTest::newRow("set back an hour while armed: the entry comes again")
+            << QTime(8, 59, 50) << QTime(8, 59, 50) << QTime(7, 59, 55) << QList<QTime>({ QTime(9, 0) });
+        QTest::newRow("set back by a second just after it: no repeat")
+            << QTime(8, 59, 59) << QTime(9, 0, 0, 200) << QTime(8, 59, 59, 500) << QList<QTime>({ QTime(9, 0) });
+        QTest::newRow("set forward over the entry: no backlog")
+            << QTime(8, 59, 59) << QTime(8, 59, 59, 500) << QTime(9, 0, 5) << QList<QTime>();
+        QTest::newRow("set forward from far away to before it")
+            << QTime(7, 0) << QTime(7, 0, 3) << QTime(8, 59, 40) << QList<QTime>({ QTime(9, 0) });
+    }
+    void clockSteps()
+    {
+        QFETCH(QTime, start);
+        QFETCH(QTime, runTo);
+        QFETCH(QTime, steppedTo);
+        QFETCH(QList<QTime>, chimes);
+        World world(QDateTime(m_day, start));
+        world.announcements->setList(nineOClock());
+        world.runUntil(QDateTime(m_day, runTo));
+        world.clock.set(QDateTime(m_day, steppedTo));
+        world.runUntil(QDateTime(m_day, QTime(9, 10)));
+        QList<QDateTime> expected;
+        for (const QTime& time : std::as_const(chimes)) {
+            expected.append(QDateTime(m_day, time));
+        }
+        QCOMPARE(world.chimes(), expected);
+    }
+
+    // A timer reached after its second by a busy moment (no clock step) still says its entry, once.
+    void aLateTimerStillAnnounces()
+    {
+        World world(QDateTime(m_day, QTime(8, 59, 59)));
+        world.announcements->setList(nineOClock());
+        QCOMPARE(world.announcements->nextEntryTimer()->interval(), 1000);
+        world.clock.advance(2500); // the main thread was busy
+        world.announcements->entryTimer();
+        QCOMPARE(world.chimes(), QList<QDateTime>({ QDateTime(m_day, QTime(9, 0, 1, 500)) }));
+        world.runUntil(QDateTime(m_day, QTime(9, 5)));
+        QCOMPARE(world.chimes().size(), 1);
+        QCOMPARE(world.announcements->armedFor(), QDateTime());
+        QCOMPARE(world.announcements->announcer().nextEntry(world.clock.now()),
+                 QDateTime(m_day.addDays(1), QTime(9, 0)));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    TestTimeAnnouncer announcer;
+    TestTimeAnnouncements announcements;
+    return QTest::qExec(&announcer, argc, argv) | QTest::qExec(&announcements, argc, argv);
+}
 #include "test_timeannouncer.moc"

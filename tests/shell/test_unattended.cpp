@@ -88,9 +88,10 @@ private slots:
         LoggingDialogs logging(m_fixture->dialogs);
         startStation(&voice, &library, &logging);
         Tf_speaker* main = m_fixture->main();
-        // The test says when the announcement timer ticks: the real one, firing while the reading's
+        // The test says when the announcement timers tick: the real ones, firing while the reading's
         // waits let events flow at 09:00 on the fake clock, would add the 09:00 announcement.
         main->timeAnnouncements()->telltime()->stop();
+        main->timeAnnouncements()->nextEntryTimer()->stop();
         main->form()->edt_song->setText(song);
 
         m_fixture->clock.set(QDateTime(Monday, QTime(9, 0)));
