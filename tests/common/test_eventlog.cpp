@@ -13,7 +13,27 @@
 
 #include <cstdio>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
+
+namespace {
+
+// How many of this process's descriptors are open on path.
+int openDescriptors(const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath();
+    int count = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+        if (fd.symLinkTarget() == target) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
 
 class TestEventLog : public QObject
 {
@@ -135,6 +155,93 @@ private slots:
         QVERIFY2(content.endsWith(" before\n"), content.constData());
         QCOMPARE(content.count('\n'), 1);
         QVERIFY(folder.read(QStringLiteral("stderr.txt")).contains("张三生日，xxx"));
+    }
+
+    // The log is opened once and stays open between lines; each line is in the file as soon as it is
+    // logged (nothing waits in a buffer for a crash to lose).
+    void theFileStaysOpenBetweenLines()
+    {
+        TestFolder folder;
+        FakeClock clock(2024, 3, 4, 9, 0, 0);
+        const QString path = folder.file(QStringLiteral("kelvora.log"));
+        QCOMPARE(openDescriptors(path), 0);
+        EventLog::open(path, false, &clock);
+        for (int i = 0; i < 3; ++i) {
+            logEvent(QStringLiteral("line %1").arg(i));
+            QCOMPARE(folder.read(QStringLiteral("kelvora.log")).count('\n'), i + 1);
+            QCOMPARE(openDescriptors(path), 1);
+        }
+        EventLog::close();
+        QCOMPARE(openDescriptors(path), 0);
+    }
+
+    // Somebody else removes the log, or renames it away (log rotation): the next line goes to a file of
+    // the log's name again, with the permissions of a new log, not into the one that went.
+    void aRemovedOrRotatedLogIsFollowed_data()
+    {
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("removed") << false << false;
+        QTest::newRow("renamed away") << true << false;
+        QTest::newRow("renamed and replaced") << true << true;
+    }
+    void aRemovedOrRotatedLogIsFollowed()
+    {
+        QFETCH(bool, rename);
+        QFETCH(bool, replace);
+        TestFolder folder;
+        FakeClock clock(2024, 3, 4, 9, 0, 0);
+        const QString path = folder.file(QStringLiteral("kelvora.log"));
+        EventLog::open(path, false, &clock);
+        logEvent(QStringLiteral("first"));
+        if (rename) {
+            QVERIFY(QFile::rename(path, path + QStringLiteral(".old")));
+        } else {
+            QVERIFY(QFile::remove(path));
+        }
+        if (replace) {
+            folder.write(QStringLiteral("kelvora.log"), "kept\n");
+        }
+        logEvent(QStringLiteral("second"));
+        const QByteArray now = folder.read(QStringLiteral("kelvora.log"));
+        QCOMPARE(now, QByteArray(replace ? "kept\n" : "") + "2024-03-04T09:00:00.000 second\n");
+        if (rename) {
+            QCOMPARE(folder.read(QStringLiteral("kelvora.log.old")), QByteArray("2024-03-04T09:00:00.000 first\n"));
+        }
+        if (!replace) {
+            struct stat info = {};
+            QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+            QCOMPARE(int(info.st_mode & 0777), 0600);
+        }
+        QCOMPARE(openDescriptors(path), 1);
+    }
+
+    // Lines from many threads at once come out whole, none torn into another.
+    void linesFromManyThreadsStayWhole()
+    {
+        TestFolder folder;
+        FakeClock clock(2024, 3, 4, 9, 0, 0);
+        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false, &clock, 64 * 1024 * 1024);
+        const QString payload(200, QLatin1Char('x'));
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([t, &payload] {
+                for (int i = 0; i < 200; ++i) {
+                    logEvent(QStringLiteral("thread %1 line %2 ").arg(t).arg(i) + payload);
+                }
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        const QList<QByteArray> lines = folder.read(QStringLiteral("kelvora.log")).split('\n');
+        QCOMPARE(lines.size(), 4 * 200 + 1);
+        QVERIFY(lines.last().isEmpty());
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            QVERIFY2(lines.at(i).startsWith("2024-03-04T09:00:00.000 thread ")
+                         && lines.at(i).endsWith(payload.toLatin1()),
+                     lines.at(i).constData());
+        }
     }
 
     void boxesAreLoggedWithTheirAnswers()
