@@ -73,6 +73,24 @@ void AtomicFile::write(const QByteArray& bytes)
     }
 }
 
+void AtomicFile::writeAt(qint64 offset, const QByteArray& bytes)
+{
+    if (m_finished) {
+        throw FileWriteError(m_path, QStringLiteral("the file was already closed"));
+    }
+    const qint64 end = m_file.pos();
+    if (offset < 0 || offset + bytes.size() > end) {
+        fail(QStringLiteral("a write past the end of what was written"));
+    }
+    if (!m_file.seek(offset)) {
+        fail(m_file.errorString());
+    }
+    write(bytes);
+    if (!m_file.seek(end)) {
+        fail(m_file.errorString());
+    }
+}
+
 void AtomicFile::commit()
 {
     if (m_finished) {

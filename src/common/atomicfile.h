@@ -38,6 +38,9 @@ public:
 
     // Throws FileWriteError; the old file is then untouched.
     void write(const QByteArray& bytes);
+    // Writes over bytes already written, from offset on (a header whose sizes are known only at the
+    // end); later writes go on at the end. Throws FileWriteError; the old file is then untouched.
+    void writeAt(qint64 offset, const QByteArray& bytes);
     // Puts the new file in place. Throws FileWriteError; the old file is then untouched.
     void commit();
 

@@ -139,8 +139,10 @@ struct PreviewReading
         return true;
     }
 
-    // The reading's sound; each piece handed to the voice goes to handed as well.
-    QByteArray render(const QString& text, const QDateTime& start, QStringList* handed = nullptr)
+    // The reading's sound, handed to sink as it is made; each piece handed to the voice goes to handed
+    // as well. Returns the length in samples.
+    qint64 render(const QString& text, const QDateTime& start, const ReadingRenderer::Sink& sink,
+                  QStringList* handed = nullptr)
     {
         ReadingRenderer renderer(
             [this, handed](const QString& piece) {
@@ -150,7 +152,7 @@ struct PreviewReading
                 return engine.synthesize(piece);
             },
             engine.sampleRate());
-        return renderer.render(text, pauses, datetimetype, start, &spokenForm);
+        return renderer.render(text, pauses, datetimetype, start, &spokenForm, sink);
     }
 };
 
@@ -518,10 +520,13 @@ int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
     if (!reading.prepare(tdm, err)) {
         return Failure;
     }
-    const QByteArray pcm = reading.render(text, day.now());
-    ReadingRenderer::writeWav(m_wavPath, pcm, reading.engine.sampleRate());
+    // The sound goes to the file as it is made, so a reading of any length needs little memory; the file
+    // takes the place of an older one only once it is whole.
+    WavFileWriter wav(m_wavPath, reading.engine.sampleRate());
+    const qint64 samples = reading.render(text, day.now(), [&wav](const QByteArray& pcm) { wav.append(pcm); });
+    wav.commit();
     out << QStringLiteral("%1: %2 s")
-               .arg(m_wavPath, QString::number(double(pcm.size() / 2) / reading.engine.sampleRate(), 'f', 2))
+               .arg(m_wavPath, QString::number(double(samples) / reading.engine.sampleRate(), 'f', 2))
         << Qt::endl;
     return Success;
 }
@@ -544,7 +549,8 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
     // The reading is synthesised as the station would, so that each piece's "%Date%" is the moment the
     // station would say it.
     QStringList handed;
-    reading.render(text, day.now(), &handed);
+    reading.render(
+        text, day.now(), [](const QByteArray&) {}, &handed);
     for (const QString& piece : std::as_const(handed)) {
         out << oneLine(piece) << Qt::endl;
     }

@@ -15,23 +15,28 @@
 #include <QtEndian>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
-// The sound of the reading as it grows; its length is the time that has passed.
+// The sound of the reading as it grows, handed on as it comes; its length is the time that has passed.
+// A sink that fails ends the reading; the failure is kept for the caller.
 class Track
 {
 public:
-    Track(int sampleRate, const QDateTime& start)
+    Track(int sampleRate, const QDateTime& start, const ReadingRenderer::Sink& sink, ReadingState& state)
         : m_sampleRate(sampleRate)
         , m_start(start)
+        , m_sink(sink)
+        , m_state(state)
     {
     }
 
     void append(const QByteArray& pcm)
     {
         QMutexLocker lock(&m_mutex);
-        m_pcm.append(pcm.constData(), pcm.size() & ~qsizetype(1));
+        const qsizetype bytes = pcm.size() & ~qsizetype(1);
+        hand(bytes == pcm.size() ? pcm : pcm.left(bytes));
     }
     void appendSilence(int ms)
     {
@@ -39,25 +44,55 @@ public:
             return;
         }
         QMutexLocker lock(&m_mutex);
-        m_pcm.append(QByteArray(qsizetype(qint64(ms) * m_sampleRate / 1000) * 2, '\0'));
+        // A long wait is handed on a second at a time, never as one block of its whole length.
+        qint64 left = qint64(ms) * m_sampleRate / 1000;
+        const QByteArray second(qsizetype(m_sampleRate) * 2, '\0');
+        while (left > 0 && !m_failure) {
+            const qint64 samples = qMin(left, qint64(m_sampleRate));
+            hand(samples == m_sampleRate ? second : QByteArray(qsizetype(samples) * 2, '\0'));
+            left -= samples;
+        }
     }
     QDateTime now() const { return m_start.addMSecs(elapsedMs()); }
     qint64 elapsedMs() const
     {
         QMutexLocker lock(&m_mutex);
-        return qint64(m_pcm.size() / 2) * 1000 / m_sampleRate;
+        return m_samples * 1000 / m_sampleRate;
     }
-    QByteArray pcm() const
+    qint64 samples() const
     {
         QMutexLocker lock(&m_mutex);
-        return m_pcm;
+        return m_samples;
+    }
+    std::optional<QString> failure() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_failure;
     }
 
 private:
+    // Needs the lock.
+    void hand(const QByteArray& pcm)
+    {
+        if (m_failure || pcm.isEmpty()) {
+            return;
+        }
+        try {
+            m_sink(pcm);
+            m_samples += pcm.size() / 2;
+        } catch (const RuntimeError& error) {
+            m_failure = error.message();
+            m_state.stopflag = true; // the reading ends after this piece
+        }
+    }
+
     mutable QMutex m_mutex;
     int m_sampleRate;
     QDateTime m_start;
-    QByteArray m_pcm;
+    const ReadingRenderer::Sink& m_sink;
+    ReadingState& m_state;
+    qint64 m_samples = 0;
+    std::optional<QString> m_failure;
 };
 
 // Time is the length of the track; every wait is silence.
@@ -95,6 +130,9 @@ public:
     void close() override { }
     void speak(const QString& text, int) override
     {
+        if (const auto failure = m_track.failure()) {
+            throw RuntimeError(*failure);
+        }
         try {
             m_track.append(m_synthesize(text));
         } catch (const RuntimeError& error) {
@@ -120,29 +158,40 @@ ReadingRenderer::ReadingRenderer(Synthesize synthesize, int sampleRate)
 {
 }
 
-QByteArray ReadingRenderer::render(const QString& text, const PauseSymbols& pauses, int datetimetype,
-                                   const QDateTime& start, const SpokenForm* spokenForm)
+qint64 ReadingRenderer::render(const QString& text, const PauseSymbols& pauses, int datetimetype,
+                               const QDateTime& start, const SpokenForm* spokenForm, const Sink& sink)
 {
-    Track track(m_sampleRate, start);
+    ReadingState state;
+    state.readmode = 1;
+    state.standalone = false;
+    Track track(m_sampleRate, start, sink, state);
     TrackClock clock(track);
     TrackVoice voice(track, m_synthesize);
     // The whole text, selected as the whole-text loop selects it; nothing is shown.
     TextReadingEditor editor(text);
     editor.setSelection(0, AnsiIndex(text).length());
 
-    ReadingState state;
-    state.readmode = 1;
-    state.standalone = false;
     ReadingQueue queue;
     {
         Tts tts({ editor, &voice, state, pauses, clock, queue, [datetimetype] { return datetimetype; }, spokenForm });
         tts.start();
         tts.wait();
     }
+    if (const auto failure = track.failure()) {
+        throw RuntimeError(*failure);
+    }
     if (voice.failure()) {
         throw RuntimeError(*voice.failure());
     }
-    return track.pcm();
+    return track.samples();
+}
+
+QByteArray ReadingRenderer::render(const QString& text, const PauseSymbols& pauses, int datetimetype,
+                                   const QDateTime& start, const SpokenForm* spokenForm)
+{
+    QByteArray pcm;
+    render(text, pauses, datetimetype, start, spokenForm, [&pcm](const QByteArray& piece) { pcm.append(piece); });
+    return pcm;
 }
 
 double ReadingRenderer::seconds(const QByteArray& pcm) const
@@ -168,10 +217,14 @@ void ReadingRenderer::checkTarget(const QString& path)
     }
 }
 
-void ReadingRenderer::writeWav(const QString& path, const QByteArray& pcm, int sampleRate)
+namespace {
+
+constexpr qsizetype WavHeaderBytes = 44;
+// The header's sizes are 32 bits wide.
+constexpr qint64 WavMostDataBytes = qint64(0xFFFFFFFFu) - (WavHeaderBytes - 8);
+
+QByteArray wavHeader(quint32 dataBytes, int sampleRate)
 {
-    checkTarget(path);
-    const quint32 dataBytes = quint32(pcm.size());
     QByteArray header;
     auto put32 = [&header](quint32 v) {
         char b[4];
@@ -195,19 +248,61 @@ void ReadingRenderer::writeWav(const QString& path, const QByteArray& pcm, int s
     put16(16);
     header.append("data");
     put32(dataBytes);
+    return header;
+}
 
-    QByteArray samples = pcm;
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
-        for (qsizetype i = 0; i + 1 < samples.size(); i += 2) {
-            std::swap(samples[i], samples[i + 1]);
-        }
-    }
+} // namespace
+
+WavFileWriter::WavFileWriter(const QString& path, int sampleRate)
+    : m_path(path)
+    , m_sampleRate(sampleRate)
+{
+    ReadingRenderer::checkTarget(path);
     try {
-        AtomicFile file(path);
-        file.write(header);
-        file.write(samples);
-        file.commit();
+        m_file = std::make_unique<AtomicFile>(path);
+        // The sizes are not known yet: the header is written again at the end.
+        m_file->write(wavHeader(0, sampleRate));
     } catch (const FileWriteError& error) {
         throw RuntimeError(QStringLiteral("cannot write %1: %2").arg(path, error.reason()));
     }
+}
+
+WavFileWriter::~WavFileWriter() = default;
+
+void WavFileWriter::append(const QByteArray& pcm)
+{
+    if (m_dataBytes + pcm.size() > WavMostDataBytes) {
+        throw RuntimeError(QStringLiteral("cannot write %1: the reading is too long for a WAV file").arg(m_path));
+    }
+    try {
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
+            QByteArray samples = pcm;
+            for (qsizetype i = 0; i + 1 < samples.size(); i += 2) {
+                std::swap(samples[i], samples[i + 1]);
+            }
+            m_file->write(samples);
+        } else {
+            m_file->write(pcm);
+        }
+    } catch (const FileWriteError& error) {
+        throw RuntimeError(QStringLiteral("cannot write %1: %2").arg(m_path, error.reason()));
+    }
+    m_dataBytes += pcm.size();
+}
+
+void WavFileWriter::commit()
+{
+    try {
+        m_file->writeAt(0, wavHeader(quint32(m_dataBytes), m_sampleRate));
+        m_file->commit();
+    } catch (const FileWriteError& error) {
+        throw RuntimeError(QStringLiteral("cannot write %1: %2").arg(m_path, error.reason()));
+    }
+}
+
+void ReadingRenderer::writeWav(const QString& path, const QByteArray& pcm, int sampleRate)
+{
+    WavFileWriter writer(path, sampleRate);
+    writer.append(pcm);
+    writer.commit();
 }

@@ -194,6 +194,30 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("old"));
         QCOMPARE(filesIn(folder.path()), QStringList { QStringLiteral("a.wav") });
     }
+
+    // Bytes already written can be written over (a header whose sizes are known only at the end);
+    // later writes go on at the end. A write past what was written is refused and changes nothing.
+    void writeAtOverwritesWhatWasWritten()
+    {
+        TestFolder folder;
+        const QString path = folder.file(QStringLiteral("a.wav"));
+        {
+            AtomicFile file(path);
+            file.write("HEAD0000");
+            file.write("body");
+            file.writeAt(4, "1234");
+            file.write("!");
+            file.commit();
+        }
+        QCOMPARE(readFile(path), QByteArray("HEAD1234body!"));
+        {
+            AtomicFile file(path);
+            file.write("abc");
+            QVERIFY_THROWS_EXCEPTION(FileWriteError, file.writeAt(2, "xy"));
+        }
+        QCOMPARE(readFile(path), QByteArray("HEAD1234body!"));
+        QCOMPARE(filesIn(folder.path()), QStringList { QStringLiteral("a.wav") });
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAtomicFile)
