@@ -50,6 +50,12 @@ run_bench bench_queries
 run_bench bench_speech
 run_bench bench_music --music-seconds "${MUSIC_SECONDS:-30}" --idle-seconds "${IDLE_SECONDS:-30}"
 run_bench bench_startup
+# The idle cost of the real program, --headless and hidden in a tray under Xvfb.
+if [ -x "$(dirname "$0")/bench_idle.sh" ]; then
+    echo "running bench_idle ..." >&2
+    "$(dirname "$0")/bench_idle.sh" "$build" "${IDLE_SECONDS:-60}" > "$logs/bench_idle.txt" 2>&1
+    grep '^FIGURE' "$logs/bench_idle.txt" | sed "s/^FIGURE/bench_idle/" >> "$figures"
+fi
 # Benchmarks added later run with their defaults.
 for program in "$build"/bench/bench_* "$build"/bin/bench_*; do
     [ -x "$program" ] && [ -f "$program" ] || continue
