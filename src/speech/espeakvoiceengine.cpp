@@ -400,13 +400,9 @@ struct EspeakVoiceEngine::Impl
         ringChanged.notify_all();
     }
 
-    // Starts the speech channel on a silent loop whose data the effect replaces with the ring's PCM.
-    bool startPlayback(const Job& job)
+    // Needs the device open and held open.
+    bool startChannel()
     {
-        std::lock_guard play(playMutex);
-        if (!wanted(job)) {
-            return false;
-        }
         const SoundDevice& device = *sound;
         const int frameBytes = (SDL_AUDIO_BITSIZE(device.format()) / 8) * device.channels();
         const size_t chunkBytes = static_cast<size_t>(frameBytes) * 4096;
@@ -432,6 +428,22 @@ struct EspeakVoiceEngine::Impl
             Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
             return false;
         }
+        return true;
+    }
+
+    // Starts the speech channel on a silent loop whose data the effect replaces with the ring's PCM.
+    bool startPlayback(const Job& job)
+    {
+        std::lock_guard play(playMutex);
+        if (!wanted(job)) {
+            return false;
+        }
+        // Under the device's lock: an output closed meanwhile (closed at once by its owner) plays nothing.
+        bool playing = false;
+        sound->whileOpen([&] { playing = startChannel(); });
+        if (!playing) {
+            return false;
+        }
         if (observer) {
             observer(job.text);
         }
@@ -441,8 +453,10 @@ struct EspeakVoiceEngine::Impl
     void stopPlayback()
     {
         std::lock_guard play(playMutex);
-        Mix_HaltChannel(SoundDevice::SpeechChannel);
-        Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+        sound->whileOpen([] {
+            Mix_HaltChannel(SoundDevice::SpeechChannel);
+            Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+        });
     }
 
     void moveConverted(SDL_AudioStream* stream)
