@@ -115,7 +115,10 @@ void RosterFilterModel::setColumnFilter(int column, const QString& text)
         return;
     }
     m_filters[column] = text;
-    invalidateRowsFilter();
+    // One layout change for the whole new set of rows: the rows' own removals and insertions, range by
+    // range, each renumbering the rest and each walked by the grid's headers, freeze a large roster
+    // for seconds. The grid keeps its current record when it is still shown.
+    invalidate();
 }
 
 QString RosterFilterModel::columnFilter(int column) const

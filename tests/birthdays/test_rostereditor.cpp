@@ -2,6 +2,7 @@
 #include "birthdays/filterheader.h"
 #include "birthdays/rosterfiltermodel.h"
 #include "birthdays/tfbirthday.h"
+#include "common/modelrows.h"
 #include "data/tdm.h"
 #include "datafixture.h"
 #include "testdatabase.h"
@@ -330,6 +331,58 @@ private slots:
         QCOMPARE(m_fixture->data().Q_birthday2()->rowCount(), 4);
         // The fields sit under the titles.
         QVERIFY(header->filterField(RosterFilterModel::Birthday)->geometry().top() >= header->sectionSize(0) / 2);
+    }
+
+    // At scale: a filter change is one layout change (no row by row removals, no renumbering storm),
+    // shows exactly the matching rows numbered from 1, and the grid stays on its record when it is
+    // still shown.
+    void filterAtScale()
+    {
+        QSqlDatabase db = m_fixture->data().database();
+        QSqlQuery(db).exec(QStringLiteral("BEGIN"));
+        QSqlQuery insert(db);
+        insert.prepare(
+            QStringLiteral("INSERT INTO birthday (emp_name, birthday, dept, remark1, indate) VALUES (?, ?, ?, '', ?)"));
+        const int people = 20000;
+        for (int i = 0; i < people; ++i) {
+            insert.addBindValue(QStringLiteral("员工%1").arg(i));
+            insert.addBindValue(QDate(1970 + i % 35, 1, 1).addDays(i % 365).toString(Qt::ISODate));
+            insert.addBindValue(QStringLiteral("部门%1").arg(i % 40));
+            insert.addBindValue(QDate(2000, 1, 1).addDays(i).toString(Qt::ISODate));
+            QVERIFY(insert.exec());
+        }
+        QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+        m_editor.reset();
+        m_fixture->data().Q_birthday2()->select();
+        fetchAllRows(*m_fixture->data().Q_birthday2());
+        openEditor();
+        QCOMPARE(shown()->rowCount(), people);
+        grid()->setCurrentIndex(shown()->index(people - 1, RosterFilterModel::EmpName)); // 员工19999, 部门39
+
+        QSignalSpy layouts(shown(), &QAbstractItemModel::layoutChanged);
+        QSignalSpy removed(shown(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserted(shown(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(shown(), &QAbstractItemModel::dataChanged);
+        FilterHeader* header = m_editor->filterHeader();
+        header->filterField(RosterFilterModel::Dept)->setText(QStringLiteral("部门3"));
+        header->filterField(RosterFilterModel::Dept)->setText(QStringLiteral("部门39"));
+        QCOMPARE(layouts.size(), 2);
+        QCOMPARE(removed.size() + inserted.size() + changed.size(), 0);
+        QCOMPARE(shown()->rowCount(), people / 40);
+        for (int row = 0; row < shown()->rowCount(); row += 97) {
+            QCOMPARE(shown()->index(row, RosterFilterModel::No).data().toInt(), row + 1);
+            QCOMPARE(shown()->index(row, RosterFilterModel::Dept).data().toString(), QStringLiteral("部门39"));
+        }
+        QCOMPARE(grid()->currentIndex().siblingAtColumn(RosterFilterModel::EmpName).data().toString(),
+                 QStringLiteral("员工19999"));
+        QCOMPARE(grid()->currentIndex().row(), people / 40 - 1);
+        // Two filters at once, then none.
+        header->filterField(RosterFilterModel::EmpName)->setText(QStringLiteral("员工1999"));
+        QCOMPARE(shown()->rowCount(), 2); // of 员工1999 and 员工19990..19999, two are in 部门39
+        header->filterField(RosterFilterModel::EmpName)->clear();
+        header->filterField(RosterFilterModel::Dept)->clear();
+        QCOMPARE(shown()->rowCount(), people);
+        QCOMPARE(shown()->index(people - 1, RosterFilterModel::No).data().toInt(), people);
     }
 
     void exportHandsOverTheGrid()
