@@ -27,6 +27,8 @@
 #include <QSqlQuery>
 #include <QSqlTableModel>
 
+#include <utility>
+
 Tfbirthday::Tfbirthday(QSqlTableModel* roster, const Services& services, QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
@@ -157,6 +159,10 @@ void Tfbirthday::reloadRoster()
 
 bool Tfbirthday::editRoster()
 {
+    if (m_load) {
+        const std::function<void()> load = std::exchange(m_load, {});
+        guarded(m_dialogs, load);
+    }
     // A roster imported from the command line meanwhile is shown, and exported, as it now is; the
     // birthday list is then rebuilt when the editor closes.
     const qint64 version = dataVersion();

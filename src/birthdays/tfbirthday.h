@@ -40,6 +40,9 @@ public:
     using Listen = std::function<void(const QString& name, const QString& pinyin)>;
     // The 试听 buttons do nothing until this is set.
     void setListen(Listen listen) { m_listen = std::move(listen); }
+    // Reads the roster into the model the editor was made with; called once, as the editor first opens
+    // (a large roster is not read at start-up).
+    void setLoader(std::function<void()> load) { m_load = std::move(load); }
 
     // Clears DataChanged (or sets it when another program changed the roster since the last showing,
     // which is then read again), shows the editor modally and tells whether the roster changed.
@@ -93,6 +96,7 @@ private:
     QAction* m_Import1 = nullptr;
     QAction* m_N2 = nullptr;
     Listen m_listen;
+    std::function<void()> m_load;
     bool m_dataChanged = false;
     qint64 m_dataVersion = -1;
     bool m_centred = false;

@@ -376,7 +376,11 @@ void TDM::openDataSets(bool readOnly)
             probe.finish();
             set->setTable(plan.table);
             set->setFilter(plan.filter);
-            set->open();
+            if (plan.slot == &m_birthday2) {
+                m_rosterPending = true; // read when first asked for
+            } else {
+                set->open();
+            }
         });
     }
 }
@@ -407,6 +411,15 @@ QSqlTableModel* TDM::Q_draft1() const
     return m_draft1;
 }
 QSqlTableModel* TDM::Q_birthday2() const
+{
+    if (m_rosterPending) {
+        m_rosterPending = false;
+        guarded(m_dialogs, [this] { m_birthday2->open(); });
+    }
+    return m_birthday2;
+}
+
+QSqlTableModel* TDM::rosterModel() const
 {
     return m_birthday2;
 }

@@ -49,7 +49,13 @@ public:
     QSqlTableModel* Q_telltime() const; // table telltime ordered by stime
     QSqlTableModel* Q_draft() const;
     QSqlTableModel* Q_draft1() const; // table draft ordered by orderno
-    QSqlTableModel* Q_birthday2() const; // table birthday ordered by indate
+    // Table birthday ordered by indate, read on the first call: only the roster editor and the exports
+    // need the whole roster, so start-up does not read it.
+    QSqlTableModel* Q_birthday2() const;
+    // The same data set, not read yet when nobody asked for Q_birthday2(): what the roster editor binds
+    // its grid to at start-up, before it opens.
+    QSqlTableModel* rosterModel() const;
+    bool isRosterRead() const { return !m_rosterPending; }
     QSqlTableModel* Q_lexicon() const; // table lexicon in stored order; null in a preview of a file without it
 
     // "execute qry_month_day '03-14 03-15','90'": the command text of a stored-query call.
@@ -96,5 +102,6 @@ private:
     DataSet* m_draft = nullptr;
     DataSet* m_draft1 = nullptr;
     DataSet* m_birthday2 = nullptr;
+    mutable bool m_rosterPending = false;
     DataSet* m_lexicon = nullptr;
 };

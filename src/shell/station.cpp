@@ -94,7 +94,9 @@ bool Station::start()
     connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
             [this, lexiconTab] { guarded(m_services.dialogsOrConsole(), [lexiconTab] { lexiconTab->FormShow(); }); });
 
-    m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_services, m_main.get());
+    // The editor binds to the roster now and reads it when it first opens.
+    m_roster = std::make_unique<Tfbirthday>(m_tdm->rosterModel(), m_services, m_main.get());
+    m_roster->setLoader([tdm = m_tdm.get()] { tdm->Q_birthday2(); });
     m_roster->setListen([main](const QString& name, const QString& pinyin) { main->listenTo(name, pinyin, true); });
     m_main->setRosterEditor(m_roster.get());
     connect(m_roster.get(), &Tfbirthday::exportRequested, m_roster.get(), [this](QAbstractItemView* grid) {

@@ -13,6 +13,7 @@
 #include "ui_tfselectmonth.h"
 
 #include <QMenu>
+#include <QSqlTableModel>
 #include <QTest>
 #include <QTimer>
 
@@ -39,6 +40,29 @@ private slots:
         QVERIFY(m_fixture->station->monthView());
         QCOMPARE(m_fixture->station->monthView()->windowTitle(), QStringLiteral("查看月份生日"));
         QCOMPARE(m_fixture->station->rosterEditor()->parentWidget(), static_cast<QWidget*>(m_fixture->main()));
+    }
+
+    // Start-up leaves the roster unread (the birthday list and the month view ask the database for their
+    // days); the editor reads it as it first opens, and that reading is no change of the roster.
+    void theRosterIsReadWhenTheEditorFirstOpens()
+    {
+        {
+            TDM module(m_fixture->services());
+            QVERIFY(module.DataModuleCreate());
+            addEmployee(module, QStringLiteral("甲"), QStringLiteral("1990-03-14"), QStringLiteral("2010-01-01"));
+            addEmployee(module, QStringLiteral("乙"), QStringLiteral("1990-02-01"), QStringLiteral("2011-01-01"));
+        }
+        m_fixture->start();
+        TDM* data = m_fixture->station->dataModule();
+        QVERIFY(!data->isRosterRead());
+        QCOMPARE(data->rosterModel()->rowCount(), 0);
+        QCOMPARE(mainUi()->SGrid1->item(0, 0)->text(), QStringLiteral("甲")); // today's list without it
+        int shown = -1;
+        whileEditorOpen([&shown](Tfbirthday* editor) { shown = editor->shownRoster()->rowCount(); });
+        QVERIFY(!m_fixture->station->rosterEditor()->editRoster());
+        QCOMPARE(shown, 2);
+        QVERIFY(data->isRosterRead());
+        QCOMPARE(data->Q_birthday2(), data->rosterModel());
     }
 
     void addingInTheEditorRebuildsTheList()
