@@ -52,7 +52,9 @@ Lexicon::Lexicon(const QList<LexiconRow>& rows, const QList<NameReading>& names)
             ++m_wordCount;
         }
     }
-    QHash<QString, bool> seenNames;
+    // Where each name went in its list: a roster whose names share their first two characters would
+    // otherwise be searched name by name (quadratic in a roster of 100,000).
+    QHash<QString, qsizetype> seenNames;
     for (const NameReading& person : names) {
         const QString name = person.name.trimmed();
         if (name.size() < 2) {
@@ -61,13 +63,15 @@ Lexicon::Lexicon(const QList<LexiconRow>& rows, const QList<NameReading>& names)
         const QString reading = Pinyin::canonical(person.pinyin);
         // Two people of one name: the one with a reading speaks for both.
         auto& list = m_names[name.left(2)];
-        const auto same = std::find_if(list.begin(), list.end(), [&](const Entry& e) { return e.text == name; });
-        if (same != list.end()) {
-            if (same->pinyin.isEmpty()) {
-                same->pinyin = reading;
+        const auto same = seenNames.constFind(name);
+        if (same != seenNames.cend()) {
+            Entry& entry = list[*same];
+            if (entry.pinyin.isEmpty()) {
+                entry.pinyin = reading;
             }
             continue;
         }
+        seenNames.insert(name, list.size());
         list.append({ name, reading });
         ++m_nameCount;
     }
