@@ -1,8 +1,8 @@
-// Start-up of the real program with a roster of 10,000 people: the time from starting the process to
+// Start-up of the real program with a roster of 100,000 people: the time from starting the process to
 // its main window being on the screen, and its resident memory then and once it has settled. Run it
 // under xvfb-run for a real X server; without a display it uses Qt's offscreen platform.
 //
-// bench_startup [--people N] [--runs N]   (defaults 10000 and 5)
+// bench_startup [--people N] [--runs N]   (defaults 100000 and 5)
 
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -125,7 +125,7 @@ int argument(const QStringList& args, const QString& name, int fallback)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const int people = argument(app.arguments(), QStringLiteral("--people"), 10000);
+    const int people = argument(app.arguments(), QStringLiteral("--people"), 100000);
     const int runs = argument(app.arguments(), QStringLiteral("--runs"), 5);
     const QString platform
         = qEnvironmentVariableIsEmpty("DISPLAY") ? QStringLiteral("offscreen") : QStringLiteral("xcb");
@@ -175,12 +175,17 @@ int main(int argc, char* argv[])
     if (shown.empty()) {
         return 1;
     }
-    std::printf("median: %.1f ms to the shown window (aim: under 500 ms), %.1f MB resident (aim: under 100 MB)\n",
-                median(shown), median(rssSettled));
+    const bool slow = median(shown) >= 500;
+    const bool large = median(rssSettled) >= 100;
+    std::sort(shown.begin(), shown.end());
+    std::printf("median: %.1f ms to the shown window (aim: under 500 ms)%s, spread %.1f..%.1f ms; %.1f MB resident (aim: "
+                "under 100 MB)%s\n",
+                median(shown), slow ? " MISSED" : "", shown.front(), shown.back(), median(rssSettled),
+                large ? " MISSED" : "");
     const QByteArray what
         = QStringLiteral("start-up to the shown window, %1 people (%2)").arg(people).arg(platform).toUtf8();
-    printFigure(what.constData(), "ms", median(shown), "", 0.0, "< 500");
+    printFigure(what.constData(), "ms", median(shown), "", 0.0, slow ? "< 500 MISSED" : "< 500");
     const QByteArray memory = QStringLiteral("resident memory, %1 people, settled").arg(people).toUtf8();
-    printFigure(memory.constData(), "MB", median(rssSettled), "", 0.0, "< 100");
+    printFigure(memory.constData(), "MB", median(rssSettled), "", 0.0, large ? "< 100 MISSED" : "< 100");
     return 0;
 }
