@@ -159,10 +159,7 @@ void Tfbirthday::reloadRoster()
 
 bool Tfbirthday::editRoster()
 {
-    if (m_load) {
-        const std::function<void()> load = std::exchange(m_load, {});
-        guarded(m_dialogs, load);
-    }
+    readRoster();
     // A roster imported from the command line meanwhile is shown, and exported, as it now is; the
     // birthday list is then rebuilt when the editor closes.
     const qint64 version = dataVersion();
@@ -297,8 +294,18 @@ void Tfbirthday::N2Click()
     }
 }
 
+void Tfbirthday::readRoster()
+{
+    if (m_load) {
+        const std::function<void()> load = std::exchange(m_load, {});
+        guarded(m_dialogs, load);
+    }
+}
+
 void Tfbirthday::Excel1Click()
 {
+    // The export writes what the grid shows: the whole roster, read now if the editor never opened.
+    readRoster();
     emit exportRequested(m_ui->DBGridEh1);
 }
 
@@ -307,6 +314,7 @@ void Tfbirthday::Import1Click()
     if (!m_roster) {
         return;
     }
+    readRoster();
     postPendingEdit();
     const QString path = m_dialogs.openFileName(
         QStringLiteral("导入员工生日资料"), QDir::homePath(),

@@ -75,6 +75,8 @@ protected:
 
 private:
     void setupGrid();
+    // Runs the loader once, if it has not run yet.
+    void readRoster();
     void setupEntryPanel();
     void markChanged() { m_dataChanged = true; }
     // The reading typed in the entry panel fits the name (or is empty); otherwise warns and says so.
