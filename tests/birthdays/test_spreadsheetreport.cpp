@@ -1,5 +1,6 @@
 #include "birthdays/exportview.h"
 #include "birthdays/spreadsheetxlsx.h"
+#include "ciskip.h"
 #include "common/runtimeerror.h"
 #include "recordingdesktop.h"
 #include "recordingdialogs.h"
@@ -188,7 +189,7 @@ private slots:
     void workbookCarriesEveryCall()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty()) {
-            QSKIP("unzip is not installed");
+            KELVORA_SKIP("unzip is not installed");
         }
         QTemporaryDir temp;
         qputenv("TMPDIR", QFile::encodeName(temp.path()));
