@@ -22,3 +22,22 @@
 #define KELVORA_TSAN_RELEASE(address) static_cast<void>(address)
 #define KELVORA_TSAN_ACQUIRE(address) static_cast<void>(address)
 #endif
+
+#include <chrono>
+
+// std::timed_mutex::try_lock_for waits in pthread_mutex_clocklock, which GCC 12's ThreadSanitizer
+// does not intercept: it would not know the mutex is held, and call its unlock an error. The lock
+// is announced to it around the wait.
+template <typename Lock, typename Rep, typename Period>
+bool tryLockFor(Lock& lock, const std::chrono::duration<Rep, Period>& timeout)
+{
+#if defined(KELVORA_TSAN)
+    void* mutex = lock.mutex()->native_handle();
+    __tsan_mutex_pre_lock(mutex, __tsan_mutex_try_lock);
+    const bool locked = lock.try_lock_for(timeout);
+    __tsan_mutex_post_lock(mutex, __tsan_mutex_try_lock | (locked ? 0 : __tsan_mutex_try_lock_failed), 0);
+    return locked;
+#else
+    return lock.try_lock_for(timeout);
+#endif
+}

@@ -2,6 +2,7 @@
 
 #include "common/runtimeerror.h"
 #include "common/sounddevice.h"
+#include "common/tsanannotations.h"
 
 #include <QElapsedTimer>
 
@@ -371,6 +372,7 @@ struct EspeakVoiceEngine::Impl
     // Runs on the audio thread with the mixer locked: hand over what is ready, silence for the rest.
     void pull(Uint8* stream, int len)
     {
+        KELVORA_TSAN_ACQUIRE(this); // registered by the worker under SDL's lock
         {
             std::lock_guard lock(ringMutex);
             const qsizetype available = ring.size() - readPos;
@@ -393,6 +395,7 @@ struct EspeakVoiceEngine::Impl
             }
         }
         ringChanged.notify_all();
+        KELVORA_TSAN_RELEASE(this); // for the acquire after the effect is unregistered
     }
 
     // Starts the speech channel on a silent loop whose data the effect replaces with the ring's PCM.
@@ -413,6 +416,7 @@ struct EspeakVoiceEngine::Impl
         }
         Mix_HaltChannel(SoundDevice::SpeechChannel);
         Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+        KELVORA_TSAN_RELEASE(this); // the audio thread pulls from here on
         if (!Mix_RegisterEffect(SoundDevice::SpeechChannel, &Impl::mixEffect, nullptr, this)) {
             return false;
         }
@@ -608,6 +612,8 @@ EspeakVoiceEngine::~EspeakVoiceEngine()
     if (SoundDevice::instance().isOpen()) {
         Mix_HaltChannel(SoundDevice::SpeechChannel);
         Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+        // The audio thread's last pull ended before the unregistering took SDL's lock.
+        KELVORA_TSAN_ACQUIRE(d.get());
     }
     if (d->silentChunk) {
         Mix_FreeChunk(d->silentChunk);
@@ -711,7 +717,7 @@ int EspeakVoiceEngine::firstSyllableTone(const QString& text)
     // A piece being synthesised holds the library until its sound is nearly played; the main thread
     // does not wait for that (the tone is then left as written).
     std::unique_lock lock(library().mutex, std::defer_lock);
-    if (!lock.try_lock_for(std::chrono::milliseconds(100)) || !loadVoice(d->voices.at(index).identifier)) {
+    if (!tryLockFor(lock, std::chrono::milliseconds(100)) || !loadVoice(d->voices.at(index).identifier)) {
         return 0;
     }
     return toneOfPhonemes(phonemesOf(clean.toUtf8()));

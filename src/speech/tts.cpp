@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/eventlog.h"
 #include "common/readingstate.h"
+#include "common/tsanannotations.h"
 #include "dateplaceholder.h"
 #include "pausesymbols.h"
 #include "readingeditor.h"
@@ -56,6 +57,8 @@ Tts::~Tts()
 {
     abort();
     wait();
+    // QThread::wait() waits on Qt's own lock, which ThreadSanitizer cannot see.
+    KELVORA_TSAN_ACQUIRE(this);
     if (m_counted) { // never ran
         --g_pending;
     }
@@ -79,7 +82,7 @@ bool Tts::stopRequested() const
 void Tts::run()
 {
     std::unique_lock lock(g_readingLock, std::defer_lock);
-    while (!lock.try_lock_for(std::chrono::milliseconds(50))) {
+    while (!tryLockFor(lock, std::chrono::milliseconds(50))) {
         if (m_abort) {
             break;
         }
@@ -117,6 +120,7 @@ void Tts::run()
         lock.unlock();
     }
     endSteps();
+    KELVORA_TSAN_RELEASE(this); // what the thread did is done before wait() returns
 }
 
 void Tts::endSteps()

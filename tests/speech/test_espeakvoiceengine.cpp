@@ -1,4 +1,5 @@
 #include "common/runtimeerror.h"
+#include "sanitizers.h"
 #include "speech/espeakvoiceengine.h"
 
 #include <QElapsedTimer>
@@ -146,7 +147,7 @@ private slots:
         timer.start();
         m_engine->speak(text, VoiceEngine::Async);
         m_engine->speak(QString(), VoiceEngine::PurgeBeforeSpeak);
-        QVERIFY(timer.elapsed() < 1000);
+        QVERIFY(timer.elapsed() < Sanitizers::scaled(1000));
     }
 
     void synchronousSpeakReturnsWhenPlayed()
@@ -177,8 +178,8 @@ private slots:
         purge.start();
         m_engine->speak(QString(), VoiceEngine::PurgeBeforeSpeak);
         reader.join();
-        QVERIFY2(purge.elapsed() < 500, qPrintable(QString::number(purge.elapsed())));
-        QVERIFY(returnedAfter.load() < 2000);
+        QVERIFY2(purge.elapsed() < Sanitizers::scaled(500), qPrintable(QString::number(purge.elapsed())));
+        QVERIFY(returnedAfter.load() < Sanitizers::scaled(2000));
     }
 
     void asynchronousTextsPlayInOrder()
@@ -194,7 +195,7 @@ private slots:
         timer.start();
         m_engine->speak(texts.at(0), VoiceEngine::Async);
         m_engine->speak(texts.at(1), VoiceEngine::Async);
-        QVERIFY(timer.elapsed() < 300); // queued, not played
+        QVERIFY(timer.elapsed() < Sanitizers::scaled(300)); // queued, not played
         m_engine->speak(texts.at(2), VoiceEngine::Synchronous);
         m_engine->setUtteranceObserver({});
         QMutexLocker lock(&mutex);
@@ -228,7 +229,7 @@ private slots:
         timer.start();
         m_engine->speak(QString(), VoiceEngine::PurgeBeforeSpeak);
         m_engine->speak(QStringLiteral("好"), VoiceEngine::Synchronous);
-        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.elapsed() < Sanitizers::scaled(2000), qPrintable(QString::number(timer.elapsed())));
     }
 
 private:
