@@ -292,7 +292,9 @@ void BirthdayList::SGrid1Click()
 bool BirthdayList::eventFilter(QObject* watched, QEvent* event)
 {
     QTableWidget* grid = m_w.SGrid1;
-    if (watched == grid->viewport() && event->type() == QEvent::MouseButtonPress) {
+    // The event's type first: while the grid is being destroyed its viewport still sends events here,
+    // and the grid, no longer a scroll area by then, must not be asked for its viewport.
+    if (event->type() == QEvent::MouseButtonPress && watched == grid->viewport()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton) {
             // Other buttons leave the current cell where it is, so they never toggle.
@@ -305,7 +307,7 @@ bool BirthdayList::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == grid && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched == grid) {
         // Keys move between rows only: the grid's own move runs first, then the column goes back.
         QTimer::singleShot(0, this, [this] { SGrid1Click(); });
     }

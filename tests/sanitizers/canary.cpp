@@ -18,14 +18,15 @@ int raceOnAPlainInt()
     return shared;
 }
 
-int readPastTheEnd()
+// A use after free: out-of-bounds reads are caught by UndefinedBehaviorSanitizer's object-size check
+// first, when both run.
+int readAfterFree()
 {
-    volatile int index = 8;
+    volatile int index = 3;
     char* block = new char[8];
     std::memset(block, 0, 8);
-    const int value = block[index];
     delete[] block;
-    return value;
+    return block[index];
 }
 
 int overflowASignedInt()
@@ -43,7 +44,7 @@ int main(int argc, char** argv)
     if (std::strcmp(fault, "thread") == 0) {
         result = raceOnAPlainInt();
     } else if (std::strcmp(fault, "address") == 0) {
-        result = readPastTheEnd();
+        result = readAfterFree();
     } else if (std::strcmp(fault, "undefined") == 0) {
         result = overflowASignedInt();
     } else {

@@ -1,4 +1,5 @@
 #include "common/runtimeerror.h"
+#include "common/sounddevice.h"
 #include "sanitizers.h"
 #include "speech/espeakvoiceengine.h"
 
@@ -35,6 +36,8 @@ class TestEspeakVoiceEngine : public QObject
 private slots:
     void initTestCase()
     {
+        // The mixer opens on the main thread, as the station's start-up opens it, and closes at the end.
+        QVERIFY(SoundDevice::instance().open());
         m_engine = std::make_unique<EspeakVoiceEngine>();
         QVERIFY2(m_engine->isAvailable(), qPrintable(m_engine->failure()));
     }
@@ -46,7 +49,11 @@ private slots:
         m_engine->setVolume(100);
     }
 
-    void cleanupTestCase() { m_engine.reset(); }
+    void cleanupTestCase()
+    {
+        m_engine.reset();
+        SoundDevice::instance().close();
+    }
 
     void voiceListStartsWithMandarin()
     {
