@@ -612,9 +612,10 @@ EspeakVoiceEngine::~EspeakVoiceEngine()
     if (SoundDevice::instance().isOpen()) {
         Mix_HaltChannel(SoundDevice::SpeechChannel);
         Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
-        // The audio thread's last pull ended before the unregistering took SDL's lock.
-        KELVORA_TSAN_ACQUIRE(d.get());
     }
+    // The audio thread's last pull ended before the effect was unregistered (or the mixer closed)
+    // under SDL's lock.
+    KELVORA_TSAN_ACQUIRE(d.get());
     if (d->silentChunk) {
         Mix_FreeChunk(d->silentChunk);
     }

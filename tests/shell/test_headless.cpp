@@ -70,8 +70,8 @@ private slots:
 
         auto log = [&folder] { return QString::fromUtf8(folder.read(QStringLiteral("kelvora.log"))); };
         QTRY_VERIFY_WITH_TIMEOUT(log().contains(QStringLiteral("reading ended")), Sanitizers::scaled(15000));
-        QVERIFY(log().contains(QStringLiteral("broadcast started")));
-        QVERIFY(log().contains(QStringLiteral("speaking: 张三生日，")));
+        QVERIFY2(log().contains(QStringLiteral("broadcast started")), qPrintable(log()));
+        QVERIFY2(log().contains(QStringLiteral("speaking: 张三生日，")), qPrintable(log()));
 
         process.terminate(); // SIGTERM
         QVERIFY(process.waitForFinished(Sanitizers::scaled(10000)));
