@@ -24,7 +24,8 @@ done
 
 jobs=$(nproc)
 # The tests that run threads of ours (the speaking thread, the voice engine's worker, SDL's audio thread).
-threaded=(test_reading test_espeakvoiceengine test_musicplayer test_sdlaudiolibrary test_soak test_headless test_endtoend)
+threaded=(test_reading test_readingcontroller test_readingshutdown test_broadcastactions test_pausesymbols
+    test_espeakvoiceengine test_mandarinvoice test_musicplayer test_sdlaudiolibrary test_soak test_headless test_endtoend)
 timings=()
 
 failures=()

@@ -336,7 +336,8 @@ void TestEndToEnd::makeProgramFolder(const TestFolder& folder, const QTime& rang
         QVERIFY2(db.open(), qPrintable(db.lastError().text()));
         // People born on today's month and day (1992 is a leap year, so 29 February works too) who
         // joined long before the joining-days threshold.
-        const QString birthday = QStringLiteral("1992-") + Clock::currentDate().toString(QStringLiteral("MM-dd"));
+        const QString birthday
+            = QStringLiteral("1992-") + Clock::system().currentDate().toString(QStringLiteral("MM-dd"));
         QVERIFY(
             addEmployee(db, QStringLiteral("王芳"), birthday, QStringLiteral("2001-03-01"), QStringLiteral("销售部"))
             > 0);
@@ -447,7 +448,7 @@ void TestEndToEnd::aWholeBroadcastIsHeard()
 {
     // On the fixed clock it is 09:00; on the real one, the run must not cross midnight.
     FixedWallClock::stayWithinOneDay(180);
-    const QTime now = Clock::currentTime();
+    const QTime now = Clock::system().currentTime();
     TestFolder folder;
     // The range opens about four seconds after start-up (whole seconds, as the time fields hold); a
     // sanitizer build starts up slower and gets longer.

@@ -28,7 +28,7 @@ private slots:
         // the fixed clock; on the real one, not across midnight).
         KELVORA_REQUIRE_FIXED_WALL_CLOCK();
         FixedWallClock::stayWithinOneDay(120);
-        const QDateTime start = Clock::currentDateTime();
+        const QDateTime start = Clock::system().now();
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("headless-seed"));
             db.setDatabaseName(folder.file(QStringLiteral("draft.dat")));

@@ -37,8 +37,8 @@ private slots:
     void initTestCase()
     {
         // The mixer opens on the main thread, as the station's start-up opens it, and closes at the end.
-        QVERIFY(SoundDevice::instance().open());
-        m_engine = std::make_unique<EspeakVoiceEngine>();
+        QVERIFY(m_sound.open());
+        m_engine = std::make_unique<EspeakVoiceEngine>(&m_sound);
         QVERIFY2(m_engine->isAvailable(), qPrintable(m_engine->failure()));
     }
 
@@ -52,7 +52,7 @@ private slots:
     void cleanupTestCase()
     {
         m_engine.reset();
-        SoundDevice::instance().close();
+        m_sound.close();
     }
 
     void voiceListStartsWithMandarin()
@@ -71,7 +71,7 @@ private slots:
             QVERIFY2(!voices.at(i).contains(QLatin1String("Chinese")), qPrintable(voices.at(i)));
         }
         // Stable: a second engine lists the same names in the same order.
-        EspeakVoiceEngine other;
+        EspeakVoiceEngine other(&m_sound);
         QCOMPARE(other.voices(), voices);
         QCOMPARE(m_engine->rate(), 0);
         QCOMPARE(m_engine->volume(), 100);
@@ -226,6 +226,38 @@ private slots:
         QCOMPARE(started.last(), QStringLiteral("好"));
     }
 
+    // The end of the program: the piece being spoken stops at once, and no later piece starts, however
+    // late the reading asks for it.
+    void closingRefusesNewSpeech()
+    {
+        EspeakVoiceEngine closing(&m_sound);
+        QVERIFY(closing.isAvailable());
+        std::atomic<int> started { 0 };
+        closing.setUtteranceObserver([&](const QString&) { ++started; });
+        std::atomic<bool> returned { false };
+        std::thread reader([&] {
+            try {
+                closing.speak(QString(Announcement).repeated(6), VoiceEngine::PurgeBeforeSpeak);
+            } catch (const RuntimeError&) {
+            }
+            returned = true;
+        });
+        QTRY_COMPARE(started.load(), 1); // about twenty seconds of speech are playing
+        QElapsedTimer timer;
+        timer.start();
+        closing.close();
+        reader.join();
+        QVERIFY(returned);
+        QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+        // What comes later is refused before it reaches the queue: a reading's next piece ends the
+        // reading, an announcement is dropped, a stop has nothing left to stop.
+        QVERIFY_THROWS_EXCEPTION(VoiceClosed, closing.speak(QStringLiteral("再见"), VoiceEngine::PurgeBeforeSpeak));
+        closing.speak(QStringLiteral("现在是北京时间"), VoiceEngine::Async);
+        closing.speak(QString(), VoiceEngine::PurgeBeforeSpeak);
+        closing.setUtteranceObserver({});
+        QCOMPARE(started.load(), 1);
+    }
+
     void longTextIsStoppable()
     {
         const QString huge = QString(Announcement).repeated(100 * 1024 / Announcement.toUtf8().size());
@@ -240,6 +272,7 @@ private slots:
     }
 
 private:
+    SoundDevice m_sound;
     std::unique_ptr<EspeakVoiceEngine> m_engine;
 };
 

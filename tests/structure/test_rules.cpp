@@ -194,9 +194,10 @@ private slots:
         QTest::newRow("CLOCK_REALTIME_COARSE") << "clock_gettime(CLOCK_REALTIME_COARSE, &ts);" << true;
         QTest::newRow("timespec_get") << "timespec_get(&ts, TIME_UTC);" << true;
 
-        QTest::newRow("Clock::currentDateTime") << "const QDateTime now = Clock::currentDateTime();" << false;
-        QTest::newRow("Clock::currentDate") << "if (Clock::currentDate() != m_day) {" << false;
-        QTest::newRow("Clock::currentTime") << "const QTime now = Clock::currentTime();" << false;
+        QTest::newRow("Clock::system") << "const QDateTime now = Clock::system().now();" << false;
+        QTest::newRow("the clock's date") << "if (m_clock.currentDate() != m_day) {" << false;
+        QTest::newRow("the clock's time") << "const QTime now = clock.currentTime();" << false;
+        QTest::newRow("the clock's elapsed time") << "const qint64 at = m_context.clock.elapsedMs();" << false;
         QTest::newRow("the clock's now") << "const QDateTime now = m_clock.now();" << false;
         QTest::newRow("a member m_time") << ": m_time(time)" << false;
         QTest::newRow("elapsedTime") << "const qint64 ms = elapsedTime(start);" << false;

@@ -40,7 +40,7 @@ void reexecAt(char** argv, const QDateTime& start)
     }
     // An offset rather than a start time: every process started from here on, the program under test
     // included, sees the same moved clock, not one that starts again at its own start.
-    const qint64 offset = Clock::currentDateTime().secsTo(start);
+    const qint64 offset = Clock::system().now().secsTo(start);
     QByteArray preload = QFile::encodeName(library);
     if (const QByteArray before = qgetenv("LD_PRELOAD"); !before.isEmpty()) {
         preload += ' ' + before;
@@ -71,11 +71,11 @@ QString problem()
         return QStringLiteral("the test was not re-executed under libfaketime");
     }
     const QDateTime start = QDateTime::fromString(qEnvironmentVariable(Marker), Qt::ISODate);
-    const qint64 drift = start.secsTo(Clock::currentDateTime());
+    const qint64 drift = start.secsTo(Clock::system().now());
     // The test re-executed itself moments ago; a clock far from its start was not moved.
     if (drift < 0 || drift > 600) {
         return QStringLiteral("libfaketime did not move the clock to %1 (it reads %2)")
-            .arg(start.toString(Qt::ISODate), Clock::currentDateTime().toString(Qt::ISODate));
+            .arg(start.toString(Qt::ISODate), Clock::system().now().toString(Qt::ISODate));
     }
     return {};
 }
@@ -85,7 +85,7 @@ void stayWithinOneDay(int seconds)
     if (active()) {
         return;
     }
-    const QTime now = Clock::currentTime();
+    const QTime now = Clock::system().currentTime();
     const int left = now.secsTo(QTime(23, 59, 59)) + 1;
     if (left < seconds) {
         std::fprintf(stderr, "Waiting %d s for midnight: the run would cross it on the real clock.\n", left + 1);
