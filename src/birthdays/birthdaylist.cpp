@@ -54,6 +54,11 @@ public:
         }
         if (index.column() == BirthdayList::SelectColumn) {
             painter->fillRect(rect, option.palette.color(QPalette::Base));
+            if (!index.data().isValid()) {
+                // The blank row of an empty list: nobody to tick.
+                painter->restore();
+                return;
+            }
             const QWidget* widget = option.widget;
             QStyle* style = widget ? widget->style() : QApplication::style();
             const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget);
@@ -162,7 +167,8 @@ void BirthdayList::RefreshBirthdays()
     FillBirthdayGrid(result);
     // An empty result composes nothing: the editor keeps its text.
     if (!result.isEmpty()) {
-        applyComposition(DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath()));
+        applyComposition(DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath()),
+                         false);
     }
 }
 
@@ -231,13 +237,15 @@ QList<BirthdayEntry> BirthdayList::selectedEntries() const
 
 void BirthdayList::SB_writeClick()
 {
-    ComposeAnnouncement(selectedEntries());
+    applyComposition(DayAnnouncements::compose(selectedEntries(), compositionInputs(), threshold(), m_queries,
+                                               IniFile::defaultPath()),
+                     true);
 }
 
 void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries)
 {
     applyComposition(
-        DayAnnouncements::compose(entries, compositionInputs(), threshold(), m_queries, IniFile::defaultPath()));
+        DayAnnouncements::compose(entries, compositionInputs(), threshold(), m_queries, IniFile::defaultPath()), false);
 }
 
 CompositionInputs BirthdayList::compositionInputs() const
@@ -251,8 +259,12 @@ CompositionInputs BirthdayList::compositionInputs() const
     return inputs;
 }
 
-void BirthdayList::applyComposition(const Composition& composition)
+void BirthdayList::applyComposition(const Composition& composition, bool byHand)
 {
+    if (!composition.leftOut.isEmpty()) {
+        logEvent(QStringLiteral("left out of the announcement, older than every age group: ")
+                 + composition.leftOut.join(QStringLiteral("、")));
+    }
     switch (composition.action) {
     case Composition::Write:
         m_w.Memo1->setPlainText(composition.text);
@@ -266,6 +278,11 @@ void BirthdayList::applyComposition(const Composition& composition)
         logEvent(QStringLiteral("announcement composed: nobody to greet, the editor keeps its text"));
         break;
     }
+    if (byHand && !composition.leftOut.isEmpty()) {
+        warnbox(m_dialogs,
+                QStringLiteral("以下人员的年龄超出所有年龄段，未列入播报语句：")
+                    + composition.leftOut.join(QStringLiteral("、")));
+    }
 }
 
 void BirthdayList::SGrid1MouseDown()
@@ -274,11 +291,10 @@ void BirthdayList::SGrid1MouseDown()
     if (grid->currentColumn() != SelectColumn || grid->currentRow() < 0) {
         return;
     }
-    const int row = grid->currentRow();
-    QTableWidgetItem* item = grid->item(row, SelectColumn);
+    // Only a row that holds a person has a box: the blank row of an empty list has none to tick.
+    QTableWidgetItem* item = grid->item(grid->currentRow(), SelectColumn);
     if (!item) {
-        item = new QTableWidgetItem;
-        grid->setItem(row, SelectColumn, item);
+        return;
     }
     item->setText(item->text() == Yes ? No : Yes);
     grid->viewport()->update();

@@ -73,8 +73,9 @@ private:
     void SGrid1Click();
     QList<BirthdayEntry> selectedEntries() const;
     CompositionInputs compositionInputs() const;
-    // Writes the composition into the editor and logs it.
-    void applyComposition(const Composition& composition);
+    // Writes the composition into the editor and logs it, with the people it left out; a composition
+    // asked for with the button also names them in a notice (nobody reads one at start-up).
+    void applyComposition(const Composition& composition, bool byHand);
     QString threshold() const;
 
     BirthdayWidgets m_w;

@@ -12,6 +12,13 @@ namespace {
 
 const QChar Comma(0xFF0C); // "，"
 
+// Three independent tests: with ordered bounds an entry joins at most one group.
+std::array<bool, 3> joins(int age, const std::array<AgeGroup, 3>& groups)
+{
+    return { age <= groups[0].upperAge, groups[0].upperAge < age && age <= groups[1].upperAge,
+             groups[1].upperAge < age && age <= groups[2].upperAge };
+}
+
 } // namespace
 
 Composer::Composer(QString iniPath)
@@ -34,12 +41,9 @@ QString Composer::birthdayLine(const QList<BirthdayEntry>& entries, const std::a
 {
     std::array<QString, 3> texts;
     for (const BirthdayEntry& entry : entries) {
-        const int age = entry.age;
-        // Three independent tests: with ordered bounds an entry joins at most one group.
-        const bool joins[3] = { age <= groups[0].upperAge, groups[0].upperAge < age && age <= groups[1].upperAge,
-                                groups[1].upperAge < age && age <= groups[2].upperAge };
+        const std::array<bool, 3> joined = joins(entry.age, groups);
         for (int n = 0; n < 3; ++n) {
-            if (!joins[n]) {
+            if (!joined[size_t(n)]) {
                 continue;
             }
             if (readGroup[n] && groups[n].readAge) {
@@ -76,6 +80,18 @@ QString Composer::birthdayLine(const QList<BirthdayEntry>& entries, const std::a
     return line;
 }
 
+QStringList Composer::leftOut(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups)
+{
+    QStringList names;
+    for (const BirthdayEntry& entry : entries) {
+        const std::array<bool, 3> joined = joins(entry.age, groups);
+        if (!joined[0] && !joined[1] && !joined[2]) {
+            names.append(QStringLiteral("%1（%2岁）").arg(entry.name, entry.ageText));
+        }
+    }
+    return names;
+}
+
 QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const QDate& day)
 {
     QList<BirthdayEntry> entries;
@@ -97,7 +113,8 @@ QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const 
 Composition Composer::compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,
                               const NextMonthNames& nextMonthNames) const
 {
-    const QString line = birthdayLine(entries, readGroups(m_iniPath), inputs.readGroup);
+    const std::array<AgeGroup, 3> groups = readGroups(m_iniPath);
+    const QString line = birthdayLine(entries, groups, inputs.readGroup);
 
     QString names;
     if (inputs.nextMonth && nextMonthNames) {
@@ -108,6 +125,7 @@ Composition Composer::compose(const QList<BirthdayEntry>& entries, const Composi
     }
 
     Composition result;
+    result.leftOut = leftOut(entries, groups);
     if (line.isEmpty()) {
         result.action = inputs.nextMonth ? Composition::Empty : Composition::Keep;
         return result;

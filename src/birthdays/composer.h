@@ -45,6 +45,9 @@ struct Composition
     };
     Action action = Keep;
     QString text;
+    // The people given who fall into no age group (older than the last group's bound), as
+    // "name（age岁）": they are not announced, and must not vanish without a word.
+    QStringList leftOut;
 };
 
 // Turns the people to greet into the announcement: three age groups, each in its own form with its
@@ -65,6 +68,8 @@ public:
     // The joined group texts (BirthdayLine); empty when nobody falls into a group.
     static QString birthdayLine(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups,
                                 const std::array<bool, 3>& readGroup);
+    // The entries that join no group, as Composition::leftOut names them.
+    static QStringList leftOut(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups);
 
     // The people of a day-window result whose birthday is on the day, in result order; a row whose
     // age is missing or not a number cannot be grouped and is left out.

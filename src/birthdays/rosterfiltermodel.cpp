@@ -10,6 +10,10 @@
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
 namespace {
 
 bool isDateColumn(int column)
@@ -256,6 +260,58 @@ QVariant RosterFilterModel::headerData(int section, Qt::Orientation orientation,
         return {};
     }
     return QSortFilterProxyModel::headerData(section, orientation, role);
+}
+
+void RosterFilterModel::keepShownOrder()
+{
+    const QAbstractItemModel* model = sourceModel();
+    const int idColumn = sourceColumn(No);
+    if (!model || idColumn < 0) {
+        return;
+    }
+    // Every row of the table, filtered out or not, in the order they would be shown now.
+    QList<int> rows(model->rowCount());
+    std::iota(rows.begin(), rows.end(), 0);
+    std::stable_sort(rows.begin(), rows.end(), [this](int left, int right) {
+        const qint64 a = keptPosition(left);
+        const qint64 b = keptPosition(right);
+        return a != b ? a < b : left < right;
+    });
+    QHash<qint64, int> order;
+    for (int position = 0; position < rows.size(); ++position) {
+        bool ok = false;
+        const qint64 id = model->index(rows.at(position), idColumn).data(Qt::EditRole).toLongLong(&ok);
+        if (ok && !order.contains(id)) {
+            order.insert(id, position);
+        }
+    }
+    m_keptOrder = order;
+    // Sorted by the kept positions (lessThan), whatever the column; the table's next reading is too.
+    sort(No, Qt::AscendingOrder);
+}
+
+void RosterFilterModel::forgetShownOrder()
+{
+    m_keptOrder.clear();
+    sort(-1);
+}
+
+qint64 RosterFilterModel::keptPosition(int sourceRow) const
+{
+    const int idColumn = sourceColumn(No);
+    if (m_keptOrder.isEmpty() || idColumn < 0 || !sourceModel()) {
+        return std::numeric_limits<int>::max();
+    }
+    bool ok = false;
+    const qint64 id = sourceModel()->index(sourceRow, idColumn).data(Qt::EditRole).toLongLong(&ok);
+    return ok ? m_keptOrder.value(id, std::numeric_limits<int>::max()) : std::numeric_limits<int>::max();
+}
+
+bool RosterFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    const qint64 a = keptPosition(left.row());
+    const qint64 b = keptPosition(right.row());
+    return a != b ? a < b : left.row() < right.row();
 }
 
 bool RosterFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const

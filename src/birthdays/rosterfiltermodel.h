@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSortFilterProxyModel>
 #include <QStringList>
 
@@ -26,6 +27,13 @@ public:
     void setColumnFilter(int column, const QString& text);
     QString columnFilter(int column) const;
 
+    // The rows keep the order they are shown in now, also when the table reads itself again in its own
+    // order (as after a deletion, which would move the people appended since start-up elsewhere and put
+    // another person under the cursor). Rows that come later follow in the table's order.
+    void keepShownOrder();
+    // Back to the table's own order (after an import, or changes made by another program).
+    void forgetShownOrder();
+
     // The source column of one of the six columns, -1 when the table lacks the field.
     int sourceColumn(int column) const;
     QModelIndex sourceCell(const QModelIndex& proxyIndex) const;
@@ -43,12 +51,16 @@ signals:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     QString displayText(int sourceRow, int column) const;
     void findColumns();
     void undoRefused();
+    // The kept position of a source row; rows not kept come after all kept ones.
+    qint64 keptPosition(int sourceRow) const;
 
     std::array<int, ColumnCount> m_sourceColumns {};
     std::array<QString, ColumnCount> m_filters;
+    QHash<qint64, int> m_keptOrder; // id -> position
 };

@@ -148,7 +148,8 @@ qint64 Tfbirthday::dataVersion() const
 
 void Tfbirthday::reloadRoster()
 {
-    // Rows are read at once, so no read lock lingers.
+    // Read afresh, in the table's own order. Rows are read at once, so no read lock lingers.
+    m_shown->forgetShownOrder();
     if (!m_roster->select()) {
         throw RuntimeError(m_roster->lastError().text());
     }
@@ -247,7 +248,10 @@ void Tfbirthday::N1Click()
         return;
     }
     const int row = current.row();
-    Roster::remove(m_roster, m_shown->mapToSource(current).row());
+    const int sourceRow = m_shown->mapToSource(current).row();
+    // The table reads itself again after a deletion; the list stays as the user sees it.
+    m_shown->keepShownOrder();
+    Roster::remove(m_roster, sourceRow);
     markChanged();
     // The grid stays on the record that took the deleted one's place.
     if (m_shown->rowCount() > 0) {

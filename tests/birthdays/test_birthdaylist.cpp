@@ -1,9 +1,11 @@
 #include "birthdays/birthdaylist.h"
+#include "common/eventlog.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
 #include "datafixture.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -11,6 +13,7 @@
 #include <QSpinBox>
 #include <QSqlField>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -253,6 +256,46 @@ private slots:
         QCOMPARE(memo(), QStringLiteral("今天是：示例公司员工，李二生日，") + Mainread);
         QCOMPARE(m_fixture->dialogs.takeTexts(),
                  QStringList { QStringLiteral("以下人员没有有效的年龄，未列入播报语句：王一、赵三") });
+    }
+
+    // The blank row of an empty month has no box: a press does nothing, and composing names nobody.
+    void theBlankRowCannotBeTicked()
+    {
+        m_list->FillBirthdayGrid({});
+        m_widgets.chk_next->setChecked(false);
+        click(0, 4);
+        QCOMPARE(grid()->rowCount(), 1);
+        QCOMPARE(rowTexts(0), QStringList(6, QString()));
+        m_list->SB_writeClick();
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList());
+        QCOMPARE(memo(), QStringLiteral("昨天的语句"));
+    }
+
+    // People older than every age group are not announced, but never vanish silently: the log names
+    // them always, a notice only when the user composes with the button.
+    void peopleAboveEveryAgeGroupAreNamed()
+    {
+        QTemporaryDir logFolder;
+        EventLog::open(logFolder.filePath(QStringLiteral("kelvora.log")), false, &m_fixture->clock);
+        m_widgets.chk_next->setChecked(false);
+        m_dayResult = { person(QStringLiteral("王一"), QStringLiteral("1970-03-14"), 54),
+                        person(QStringLiteral("李二"), QStringLiteral("2000-03-14"), 24),
+                        person(QStringLiteral("赵三"), QStringLiteral("1960-03-14"), 64) };
+        m_list->RefreshBirthdays(); // at start-up: nobody is there to read a notice
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList());
+        QCOMPARE(memo(), QStringLiteral("今天是：示例公司员工，李二生日，") + Mainread);
+
+        m_list->SB_writeClick();
+        QCOMPARE(
+            m_fixture->dialogs.takeTexts(),
+            QStringList { QStringLiteral("以下人员的年龄超出所有年龄段，未列入播报语句：王一（54岁）、赵三（64岁）") });
+        EventLog::close();
+        QFile log(logFolder.filePath(QStringLiteral("kelvora.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QCOMPARE(text.count(QStringLiteral("left out of the announcement, older than every age group: "
+                                           "王一（54岁）、赵三（64岁）")),
+                 2);
     }
 
     void leftPressOnBoxToggles()

@@ -48,6 +48,34 @@ private slots:
                      "生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！下月将有：钱五，"
                      "吴六， 等同事生日，公司将为他们送上祝福。")
                      .toUtf8());
+        // 孙四, above the last group's 50, is named as left out.
+        QCOMPARE(result.leftOut, QStringList { QStringLiteral("孙四（60岁）") });
+    }
+
+    void leftOut_data()
+    {
+        QTest::addColumn<QList<int>>("ages");
+        QTest::addColumn<QStringList>("leftOut");
+        QTest::newRow("the last bound itself is announced") << QList<int> { 50 } << QStringList();
+        QTest::newRow("one above it is not") << QList<int> { 51 } << QStringList { QStringLiteral("p0（51岁）") };
+        QTest::newRow("in order, with those announced")
+            << QList<int> { 99, 20, 60 } << QStringList { QStringLiteral("p0（99岁）"), QStringLiteral("p2（60岁）") };
+        QTest::newRow("nobody") << QList<int>() << QStringList();
+    }
+    void leftOut()
+    {
+        QFETCH(QList<int>, ages);
+        QList<BirthdayEntry> entries;
+        for (int i = 0; i < ages.size(); ++i) {
+            entries.append(entry(QStringLiteral("p%1").arg(i), ages.at(i)));
+        }
+        const Composition result
+            = Composer(iniPath()).compose(entries, inputs({ false, false, false }, false, QString()), {});
+        QTEST(result.leftOut, "leftOut");
+        // Someone left out alone composes nothing, as nobody to greet.
+        if (!ages.isEmpty() && ages.size() == result.leftOut.size()) {
+            QCOMPARE(result.action, Composition::Keep);
+        }
     }
 
     void birthdayLine_data()

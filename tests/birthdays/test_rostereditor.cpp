@@ -265,6 +265,53 @@ private slots:
         QCOMPARE(shown()->index(1, RosterFilterModel::No).data().toInt(), 2);
     }
 
+    // People added this run stand at the end of the list; a deletion keeps every other row where it is
+    // shown, and the cursor lands on the person after the deleted one.
+    void deleteKeepsTheShownOrder()
+    {
+        addThree();
+        openEditor();
+        for (const auto& [name, joined] : { std::pair { QStringLiteral("钱五"), QDate(2001, 1, 1) },
+                                            std::pair { QStringLiteral("孙六"), QDate(2005, 1, 1) } }) {
+            ui()->edt_emp_name->setText(name);
+            ui()->Date1->setDate(QDate(1980, 6, 1));
+            ui()->Date2->setDate(joined);
+            m_editor->BitBtn1Click();
+        }
+        const QStringList before = { QStringLiteral("王一"), QStringLiteral("李二"), QStringLiteral("赵三"),
+                                     QStringLiteral("钱五"), QStringLiteral("孙六") };
+        QCOMPARE(shownNames(), before);
+
+        grid()->setCurrentIndex(shown()->index(2, RosterFilterModel::EmpName));
+        m_fixture->dialogs.answerNextQuestion(true);
+        m_editor->N1Click();
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("确信要删除该记录?") });
+        QCOMPARE(shownNames(),
+                 (QStringList { QStringLiteral("王一"), QStringLiteral("李二"), QStringLiteral("钱五"),
+                                QStringLiteral("孙六") }));
+        QCOMPARE(grid()->currentIndex().data().toString(), QStringLiteral("钱五"));
+        QCOMPARE(shown()->index(2, RosterFilterModel::No).data().toInt(), 3);
+
+        // A second deletion, and an addition after it, keep to it as well.
+        m_fixture->dialogs.answerNextQuestion(true);
+        m_editor->N1Click();
+        m_fixture->dialogs.takeTexts();
+        QCOMPARE(grid()->currentIndex().data().toString(), QStringLiteral("孙六"));
+        ui()->edt_emp_name->setText(QStringLiteral("周七"));
+        ui()->Date2->setDate(QDate(2000, 1, 1));
+        m_editor->BitBtn1Click();
+        QCOMPARE(shownNames(),
+                 (QStringList { QStringLiteral("王一"), QStringLiteral("李二"), QStringLiteral("孙六"),
+                                QStringLiteral("周七") }));
+        QCOMPARE(grid()->currentIndex().data().toString(), QStringLiteral("周七"));
+
+        // Read again (an import, a change by another program): the table's own order.
+        m_editor->reloadRoster();
+        QCOMPARE(shownNames(),
+                 (QStringList { QStringLiteral("周七"), QStringLiteral("孙六"), QStringLiteral("王一"),
+                                QStringLiteral("李二") }));
+    }
+
     void deleteOnEmptyListAsksNothing()
     {
         openEditor();
@@ -406,6 +453,15 @@ private:
             rows << values.join(QLatin1Char('|'));
         }
         return rows;
+    }
+
+    QStringList shownNames()
+    {
+        QStringList names;
+        for (int row = 0; row < shown()->rowCount(); ++row) {
+            names << shown()->index(row, RosterFilterModel::EmpName).data().toString();
+        }
+        return names;
     }
 
     Ui::Tfbirthday* ui() { return m_editor->form(); }
