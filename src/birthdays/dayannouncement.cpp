@@ -18,8 +18,7 @@ AnnouncementSettings AnnouncementSettings::read(const IniFile& ini)
         s.readGroup[n] = StationSettings::read(ini, ReadAdd[n]);
     }
     s.nextMonth = StationSettings::read(ini, NextMonth);
-    // Stored with its line breaks escaped; the content settings' rules make the text spoken. Start-up's
-    // default, which the content settings do not show.
+    // Stored with its line breaks escaped; the content settings' rules make the text spoken.
     s.mainread = ContentSettings::mainreadText(unescapeLineBreaks(StationSettings::read(ini, Mainread)));
     s.organisation = StationSettings::read(ini, Company);
     return s;

@@ -53,7 +53,7 @@ inline constexpr IntegerKey Datetimetype { Speaker, u"Datetimetype", 1, 1, 8 };
 inline constexpr IntegerKey MusicVolume { System, u"default_volume", 40, 0, 100 }; // bj_v
 inline constexpr IntegerKey SpeakingVolume { System, u"default_volume1", 10, 0, 100 }; // bj_v1
 inline constexpr IntegerKey Playmode { System, u"Playmode", 0, 0, 1 }; // ComBox1: in order, at random
-// The background music folder; its default is the program folder (see musicFolder()).
+// The background music folder; without it, "mp3files" beside the program (see musicFolder()).
 inline constexpr TextKey Mp3bj { System, u"Mp3bj", u"" };
 
 // [System]: the schedule panel, saved by its save button.
@@ -87,12 +87,12 @@ inline constexpr std::array<BooleanKey, 3> ReadAdd { {
 inline constexpr BooleanKey NextMonth { System, u"Next_month", true };
 
 // [System]: the announcement content settings, saved by their save button.
-// The fixed text. Start-up's default; the content settings show MainreadShownDefault instead.
+// The fixed text. Start-up and the content settings share one default: a tab saved as it was shown
+// leaves the announcement as it was (a default of its own, with a leading "的生日，", would have
+// doubled the "生日，" that closes each age group).
 inline constexpr TextKey Mainread { System, u"Mainread",
                                     u"在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，"
                                     u"请赶快来领取吧！" };
-inline constexpr QStringView MainreadShownDefault
-    = u"的生日，在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！";
 inline constexpr TextKey Company { System, u"Company", u"" }; // the organisation's name (edt_user)
 
 // [Addread1] .. [Addread3]: the three age groups of the content settings.
@@ -128,8 +128,9 @@ void set(IniChanges& changes, const IntegerKey& key, int value);
 void set(IniChanges& changes, const BooleanKey& key, bool value);
 void set(IniChanges& changes, const TextKey& key, const QString& value);
 
-// The background music folder: Mp3bj (the program folder when the key is missing) when it names a
-// folder, else "mp3files" of the program folder when that exists, else the program folder.
+// The background music folder: Mp3bj when it names a folder that exists, else "mp3files" of the
+// program folder when that exists (so a fresh install plays the music shipped there), else the
+// program folder.
 QString musicFolder(const IniFile& ini, const QString& programFolder);
 
 } // namespace StationSettings
