@@ -169,6 +169,7 @@ void Tf_speaker::setupSchedule()
     m_timeAnnouncements = new TimeAnnouncements(
         statusPanel(1), m_services, [this] { applyvoice(); }, this);
     m_timeAnnouncements->setSpokenForm(&m_spokenForm);
+    m_timeAnnouncements->setReadingState(&m_state);
 }
 
 void Tf_speaker::listenTo(const QString& word, const QString& pinyin, bool isName)
