@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 // The audio library's calls that the music player makes, with their meaning kept: one music
 // stream at a time, handles above 44 (0 when a file cannot be opened), volume 0.0..1.0, lengths
 // and positions in bytes that the library itself turns into seconds.
@@ -28,4 +30,9 @@ public:
     virtual quint64 channelGetLength(Handle handle) = 0;
     virtual quint64 channelGetPosition(Handle handle) = 0;
     virtual double channelBytes2Seconds(Handle handle, quint64 bytes) = 0;
+
+    // handler is told, on the main thread and within moments, that a stream played to its end by itself
+    // (never after a stop or a free). One handler; an empty one stops the telling. A library that cannot
+    // tell never calls it: the player then notices the end by the stream's position.
+    virtual void setEndHandler(std::function<void(Handle)> handler);
 };

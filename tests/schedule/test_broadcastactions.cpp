@@ -30,6 +30,7 @@ public:
     void select(int index) override { selected = index; }
     QString entryPath(int index) const override { return paths.at(index); }
     bool folderExists() const override { return true; }
+    QString folderPath() const override { return QStringLiteral("/music"); }
     void showPosition(const QString&) override { }
     void showStatus(const QString&) override { }
     void setPositionTimer(bool) override { }
