@@ -32,6 +32,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QUrl>
@@ -412,6 +413,13 @@ void Tf_speaker::loadSettings()
         parseTimeOfDay(read(ini, Playtime1), parseTimeOfDay(Playtime1.defaultValue.toString(), {})));
     m_ui->TimeEdit2->setTime(
         parseTimeOfDay(read(ini, Playtime2), parseTimeOfDay(Playtime2.defaultValue.toString(), {})));
+    if (m_ui->TimeEdit2->time() < m_ui->TimeEdit1->time()) {
+        // Saved by an older version (the save refuses it now): said once, where the operator looks.
+        logEvent(QStringLiteral("the stored broadcast range %1 to %2 ends before it starts: it never holds, "
+                                "nothing is broadcast until it is corrected on the schedule panel")
+                     .arg(m_ui->TimeEdit1->time().toString(QStringLiteral("HH:mm:ss")),
+                          m_ui->TimeEdit2->time().toString(QStringLiteral("HH:mm:ss"))));
+    }
     // The announcement's inputs, read as the command line's preview reads them.
     const AnnouncementSettings announcement = AnnouncementSettings::read(ini);
     m_ui->SpinEdit3->setValue(announcement.days);
@@ -519,6 +527,10 @@ void Tf_speaker::endWithoutSaving()
 void Tf_speaker::sb_saveClick()
 {
     using namespace StationSettings;
+    if (m_ui->TimeEdit2->time() < m_ui->TimeEdit1->time()) {
+        refuseCrossingRange();
+        return;
+    }
     const QString start = m_ui->TimeEdit1->time().toString(QStringLiteral("HH:mm:ss"));
     IniChanges changes;
     set(changes, Readtimes, m_ui->SpinEdit1->value());
@@ -541,6 +553,29 @@ void Tf_speaker::sb_saveClick()
     // One rewrite of the file as it is now: a refusal saves none of the panel (the button stays on).
     IniFile(IniFile::defaultPath()).write(changes);
     m_ui->sb_save->setEnabled(false);
+}
+
+void Tf_speaker::refuseCrossingRange()
+{
+    using namespace StationSettings;
+    const QString from = m_ui->TimeEdit1->time().toString(QStringLiteral("HH:mm:ss"));
+    const QString to = m_ui->TimeEdit2->time().toString(QStringLiteral("HH:mm:ss"));
+    // Nothing of the panel is written; the range goes back to the one that holds, without counting as a
+    // change of the range (the scheduler already saw the edits that led here).
+    const IniFile ini(IniFile::defaultPath());
+    {
+        const QSignalBlocker start(m_ui->TimeEdit1);
+        const QSignalBlocker end(m_ui->TimeEdit2);
+        m_ui->TimeEdit1->setTime(
+            parseTimeOfDay(read(ini, Playtime1), parseTimeOfDay(Playtime1.defaultValue.toString(), {})));
+        m_ui->TimeEdit2->setTime(
+            parseTimeOfDay(read(ini, Playtime2), parseTimeOfDay(Playtime2.defaultValue.toString(), {})));
+    }
+    warnbox(m_dialogs,
+            QStringLiteral("时间范围错误：结束时间 %1 早于开始时间 %2，这样的时间范围永远不会成立。"
+                           "设置未保存，时间范围已恢复为 %3 到 %4。")
+                .arg(to, from, m_ui->TimeEdit1->time().toString(QStringLiteral("HH:mm:ss")),
+                     m_ui->TimeEdit2->time().toString(QStringLiteral("HH:mm:ss"))));
 }
 
 void Tf_speaker::sb_delayClick()

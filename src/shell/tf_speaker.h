@@ -127,6 +127,9 @@ private:
     void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
+    // The schedule save met a range whose end is before its start: says so, saves nothing and shows the
+    // stored range again.
+    void refuseCrossingRange();
     void setupBirthdayList();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;

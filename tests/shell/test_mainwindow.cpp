@@ -10,6 +10,7 @@
 #include "recordingpowercontrol.h"
 #include "recordingspreadsheet.h"
 #include "renamewatch.h"
+#include "schedule/schedulepanel.h"
 #include "shell/application.h"
 #include "shell/station.h"
 #include "shell/tf_about.h"
@@ -255,6 +256,74 @@ private slots:
                  7);
         m_fixture->station.reset();
         setProgdir(m_fixture->folder.path());
+    }
+
+    // A range whose end is before its start never holds: the save refuses it, writes nothing of the
+    // panel and shows the stored range again.
+    void aRangeEndingBeforeItStartsIsNotSaved_data()
+    {
+        QTest::addColumn<QTime>("from");
+        QTest::addColumn<QTime>("to");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("crosses midnight") << QTime(22, 0) << QTime(6, 0) << false;
+        QTest::newRow("a second short") << QTime(10, 0, 1) << QTime(10, 0) << false;
+        QTest::newRow("one second long") << QTime(10, 0) << QTime(10, 0) << true;
+        QTest::newRow("ordinary") << QTime(8, 30) << QTime(17, 0) << true;
+    }
+    void aRangeEndingBeforeItStartsIsNotSaved()
+    {
+        QFETCH(QTime, from);
+        QFETCH(QTime, to);
+        QFETCH(bool, saved);
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
+                                "[System]\r\nplaytime1=09:30:00\r\nplaytime2=15:00:00\r\nReadtimes=3\r\n");
+        m_fixture->start();
+        auto* ui = m_fixture->form();
+        const QByteArray before = m_fixture->folder.read(QStringLiteral("setinfo.ini"));
+        ui->SpinEdit1->setValue(5);
+        ui->TimeEdit1->setTime(from);
+        ui->TimeEdit2->setTime(to);
+        ui->sb_save->click();
+        const IniFile ini(IniFile::defaultPath());
+        if (saved) {
+            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList());
+            QCOMPARE(ini.readString(QStringLiteral("System"), QStringLiteral("playtime2"), QString()),
+                     to.toString(QStringLiteral("HH:mm:ss")));
+            QVERIFY(!ui->sb_save->isEnabled());
+            return;
+        }
+        QCOMPARE(m_fixture->dialogs.takeTexts(),
+                 QStringList {
+                     QStringLiteral("时间范围错误：结束时间 %1 早于开始时间 %2，这样的时间范围永远不会成立。"
+                                    "设置未保存，时间范围已恢复为 09:30:00 到 15:00:00。")
+                         .arg(to.toString(QStringLiteral("HH:mm:ss")), from.toString(QStringLiteral("HH:mm:ss"))) });
+        QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), before);
+        QCOMPARE(ui->TimeEdit1->time(), QTime(9, 30));
+        QCOMPARE(ui->TimeEdit2->time(), QTime(15, 0));
+        // The other edits are kept for a save with a sound range.
+        QCOMPARE(ui->SpinEdit1->value(), 5);
+        QVERIFY(ui->sb_save->isEnabled());
+        ui->sb_save->click();
+        const IniFile after(IniFile::defaultPath());
+        QCOMPARE(after.readInteger(QStringLiteral("System"), QStringLiteral("Readtimes"), 0), 5);
+    }
+
+    // One stored by an older version is said once at start-up.
+    void aStoredRangeThatNeverHoldsIsLoggedAtStartUp()
+    {
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
+                                "[System]\r\nplaytime1=22:00:00\r\nplaytime2=06:00:00\r\n");
+        EventLog::open(m_fixture->folder.file(QStringLiteral("kelvora.log")), false, &m_fixture->clock);
+        m_fixture->start();
+        m_fixture->clock.set(QDateTime(QDate(2024, 3, 5), QTime(23, 0)));
+        m_fixture->main()->schedulePanel()->timer_autoplayTimer();
+        m_fixture->station.reset();
+        EventLog::close();
+        const QString log = QString::fromUtf8(m_fixture->folder.read(QStringLiteral("kelvora.log")));
+        QCOMPARE(log.count(QStringLiteral("the stored broadcast range 22:00:00 to 06:00:00 ends before it starts: "
+                                          "it never holds")),
+                 1);
+        QVERIFY(!log.contains(QStringLiteral("broadcast started")));
     }
 
     void refusedStartUpWriteIsShownOnceAndStartUpGoesOn()
