@@ -73,7 +73,9 @@ inline constexpr std::array<BooleanKey, 7> CheckBox { {
 inline constexpr TextKey Playtime1 { System, u"playtime1", u"09:00:00" }; // TimeEdit1, start of the range
 inline constexpr TextKey Playtime2 { System, u"playtime2", u"14:00:00" }; // TimeEdit2, end of the range
 inline constexpr TextKey Playtime { System, u"playtime", u"" }; // written beside playtime1; nobody reads it
-inline constexpr BooleanKey Rollover { System, u"Rollover", false }; // chk_rollover: a new day composes anew
+// chk_rollover: a new day composes anew. On unless switched off: without it a station restarted in the
+// afternoon would greet that day's people the next morning.
+inline constexpr BooleanKey Rollover { System, u"Rollover", true };
 
 // [System]: the birthday list and the composition's boxes on the schedule panel (saved with it).
 inline constexpr IntegerKey Days { System, u"Days", 90, 0, INT_MAX }; // SpinEdit3, days since joining

@@ -109,6 +109,9 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     m_trackPath = path;
     logEvent(QStringLiteral("music started: ") + path);
     m_view.setPositionTimer(true);
+    if (m_started) {
+        m_started();
+    }
     return true;
 }
 

@@ -80,6 +80,9 @@ public:
     // "HH:mm:ss", zero-padded 24-hour, so that text comparison is time order.
     QString song_endtime() const { return m_songEndtime; }
     void setSong_endtime(const QString& text) { m_songEndtime = text; }
+    // Told after each track has started (from the list or the designated song), inside the call that
+    // started it: a handler that stops the music defers the stop to the event loop.
+    void setStartedHandler(std::function<void()> handler) { m_started = std::move(handler); }
 
     AudioLibrary::Handle bj_stream() const { return m_stream; }
     int bj_length() const { return m_length; }
@@ -113,6 +116,7 @@ private:
     const ReadingState& m_state;
     Clock& m_clock;
     RandomDraw m_random;
+    std::function<void()> m_started;
 
     AudioLibrary::Handle m_stream = 0;
     QString m_trackPath; // the file of the track that plays, for the log

@@ -20,6 +20,7 @@
 #include "schedule/timeannouncements.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingcommands.h"
+#include "speech/readingcontroller.h"
 #include "speech/tf_information.h"
 #include "speech/voiceengine.h"
 #include "speech/voicepanel.h"
@@ -32,6 +33,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -167,6 +169,11 @@ void Tf_speaker::setupSchedule()
     // Built before the reading and the music it starts; it is given them when they exist (setupReading).
     m_schedulePanel = new SchedulePanel(controls, m_clock, m_dialogs, this);
     m_schedulePanel->setNewDay([this] { newDay(); });
+    m_schedulePanel->setRecompose([this] {
+        if (m_birthdayList) {
+            guarded(m_dialogs, [this] { m_birthdayList->RefreshBirthdays(); });
+        }
+    });
     m_timeAnnouncements = new TimeAnnouncements(
         statusPanel(1), m_services, [this] { applyvoice(); }, this);
     m_timeAnnouncements->setSpokenForm(&m_spokenForm);
@@ -271,6 +278,18 @@ void Tf_speaker::setupReading()
     m_broadcast
         = std::make_unique<BroadcastActions>(m_readingCommands->controller(), m_musicPanel->player(), m_dialogs);
     m_schedulePanel->setActions(m_broadcast.get());
+    // After the range, what starts is stopped as it starts: no stop presses on every tick, which would
+    // also empty the voice's queue of a time announcement.
+    ReadingController& reading = m_readingCommands->controller();
+    connect(&reading, &ReadingController::repetitionStarted, m_schedulePanel, &SchedulePanel::readingStarted);
+    connect(&reading, &ReadingController::readingStarted, m_schedulePanel, &SchedulePanel::readingStarted);
+    // The player reports a start from inside its own call; the stop waits for the event loop.
+    m_musicPanel->player().setStartedHandler([panel = QPointer<SchedulePanel>(m_schedulePanel)] {
+        if (panel) {
+            QMetaObject::invokeMethod(
+                panel, [panel] { panel->musicStarted(); }, Qt::QueuedConnection);
+        }
+    });
 }
 
 void Tf_speaker::setupToolbar()

@@ -45,7 +45,7 @@ private slots:
         QVERIFY(read(ini, NextMonth));
         QCOMPARE(read(ini, Delay2), 800);
         QVERIFY(!read(ini, TtsInformation));
-        QVERIFY(!read(ini, Rollover));
+        QVERIFY(read(ini, Rollover)); // each day composes its own announcement
         const int bounds[3] = { 20, 25, 50 };
         for (size_t group = 0; group < AgeGroups.size(); ++group) {
             QCOMPARE(read(ini, AgeGroups[group].agegroup), bounds[group]);

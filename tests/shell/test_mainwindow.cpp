@@ -217,7 +217,7 @@ private slots:
                                     "playtime=10:15:00\r\nCheckBox1=1\r\nCheckBox2=1\r\nCheckBox3=1\r\nCheckBox4=1\r\n"
                                     "CheckBox5=1\r\nCheckBox6=1\r\nCheckBox7=1\r\nplaytime1=10:15:00\r\n"
                                     "playtime2=14:00:00\r\nDays=90\r\nShowdays=1\r\nRead_add1=0\r\nRead_add2=0\r\n"
-                                    "Read_add3=0\r\nRollover=0\r\n";
+                                    "Read_add3=0\r\nRollover=1\r\n";
         QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), expected);
         ui->SpinEdit4->setValue(2);
         QVERIFY(ui->sb_save->isEnabled());
