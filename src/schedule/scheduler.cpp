@@ -68,11 +68,15 @@ void Scheduler::timeRangeChanged()
     m_broadcastDays.clear();
 }
 
+bool Scheduler::broadcastDay(const QDate& day, const ScheduleInputs& inputs)
+{
+    const int weekday = weekdayNumber(day);
+    return weekday >= 1 && weekday <= 7 && inputs.weekdays[static_cast<size_t>(weekday - 1)];
+}
+
 bool Scheduler::startDue(const QDateTime& now, const ScheduleInputs& inputs) const
 {
-    const int weekday = weekdayNumber(now.date());
-    const bool dayTicked = weekday >= 1 && weekday <= 7 && inputs.weekdays[static_cast<size_t>(weekday - 1)];
-    return dayTicked && !m_auto_started && !m_broadcastDays.contains(now.date())
+    return broadcastDay(now.date(), inputs) && !m_auto_started && !m_broadcastDays.contains(now.date())
         && rangeHolds(now.time(), inputs.rangeStart, inputs.rangeEnd);
 }
 
@@ -110,8 +114,9 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
         actions.stopMusic();
     }
 
-    // 3. The designated song, once the repetition is over (or was never switched on).
-    if (!actions.repetitionActive() && inRange && !m_song_checked && hasText) {
+    // 3. The designated song, once the repetition is over (or was never switched on), on a broadcast day
+    // only: a day whose box is unticked stays silent.
+    if (!actions.repetitionActive() && inRange && !m_song_checked && hasText && broadcastDay(now.date(), inputs)) {
         m_song_checked = true;
         const QString song = inputs.songFile.trimmed();
         if (!song.isEmpty()) {

@@ -65,6 +65,8 @@ public:
 
     // One tick of timer_autoplay: the four steps in their order.
     void tick(const QDateTime& now, const ScheduleInputs& inputs, ScheduleActions& actions);
+    // Today broadcasts: its weekday box is ticked. Steps 1 and 3 both ask it.
+    static bool broadcastDay(const QDate& day, const ScheduleInputs& inputs);
     // Step 1 starts the broadcast at now, given text in the editor: the day's box is ticked, the range
     // holds, no broadcast has started this run (since the last change of the range) and none on this date.
     bool startDue(const QDateTime& now, const ScheduleInputs& inputs) const;

@@ -408,7 +408,8 @@ private slots:
 
     void theDesignatedSongReachesTheMusicPanel()
     {
-        // A Sunday with its box unticked: no reading, but the song plays once at the start of the range.
+        // A Sunday with its box unticked is silent; on Monday, without a voice (no reading), the song
+        // plays once at the start of the range.
         m_fixture->clock.set(QDateTime(Monday.addDays(-1), QTime(8, 59, 59, 950)));
         RecordingAudioLibrary library;
         // Outside the music folder (the program folder), so the background music never picks it.
@@ -427,6 +428,17 @@ private slots:
             main->schedulePanel()->timer_autoplayTimer();
             m_fixture->clock.advance(100);
         }
+        QVERIFY(library.calls.filter(QStringLiteral("create")).isEmpty());
+        QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
+        m_fixture->clock.set(QDateTime(Monday, QTime(8, 59, 59, 950)));
+        main->schedulePanel()->timer_autoplayTimer(); // the rollover: nobody's birthday in the roster
+        QVERIFY(main->form()->Memo1->toPlainText().isEmpty());
+        main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
+        for (int tick = 0; tick < 60; ++tick) { // 09:00:05.950
+            main->schedulePanel()->timer_autoplayTimer();
+            m_fixture->clock.advance(100);
+        }
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("请选择语音引擎!") });
         QCOMPARE(repeats, 0);
         QCOMPARE(library.calls.filter(QStringLiteral("create")), QStringList({ QStringLiteral("create ") + song }));
         QCOMPARE(main->musicPanel()->song_endtime(), QStringLiteral("09:00:03"));
