@@ -7,6 +7,7 @@
 #include "birthdays/rosterfiltermodel.h"
 #include "birthdays/rosterimport.h"
 #include "birthdays/tfimport.h"
+#include "calendar/birthdayrules.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/errorguard.h"
@@ -51,7 +52,8 @@ void Tfbirthday::setupEntryPanel()
         edit->setDate(Clock::currentDate());
     }
     for (QWidget* field : { static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
-                            static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->edt_dept),
+                            static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->chk_lunar),
+                            static_cast<QWidget*>(m_ui->edt_dept),
                             static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->edt_pinyin),
                             static_cast<QWidget*>(m_ui->BitBtn1) }) {
         field->installEventFilter(this);
@@ -86,8 +88,10 @@ void Tfbirthday::setupGrid()
                          qMax(RosterFilterModel::width(RosterFilterModel::Pinyin),
                               grid->fontMetrics().horizontalAdvance(QStringLiteral("zhang1 xiong2 xin4")) + 12));
     m_header->setStretchLastSection(true);
-    // A file whose roster could not get the reading column shows none.
+    // A file whose roster could not get the reading column (or the lunar one) shows none.
     grid->setColumnHidden(RosterFilterModel::Pinyin, m_shown->sourceColumn(RosterFilterModel::Pinyin) < 0);
+    grid->setColumnHidden(RosterFilterModel::Lunar, m_shown->sourceColumn(RosterFilterModel::Lunar) < 0);
+    m_ui->chk_lunar->setVisible(m_shown->sourceColumn(RosterFilterModel::Lunar) >= 0);
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
     grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
@@ -213,6 +217,14 @@ void Tfbirthday::BitBtn1Click()
     if (!typedReadingFits(name)) {
         return;
     }
+    if (m_ui->chk_lunar->isChecked()) {
+        const QString problem = BirthdayRules::lunarProblem(m_ui->Date1->date());
+        if (!problem.isEmpty()) {
+            warnbox(problem + QStringLiteral("。"));
+            m_ui->Date1->setFocus();
+            return;
+        }
+    }
     postPendingEdit();
     RosterEntry entry;
     entry.pinyin = Pinyin::canonical(m_ui->edt_pinyin->text());
@@ -221,6 +233,7 @@ void Tfbirthday::BitBtn1Click()
     entry.indate = m_ui->Date2->date();
     entry.dept = m_ui->edt_dept->text();
     entry.remark = m_ui->edt_remark->text();
+    entry.lunar = m_ui->chk_lunar->isChecked();
     Roster::append(m_roster, entry);
     markChanged();
 
@@ -377,7 +390,7 @@ bool Tfbirthday::eventFilter(QObject* watched, QEvent* event)
         m_ui->BitBtn1->click();
         return true;
     }
-    // Enter moves on as Tab does: name, birthday, joined, department, remark, reading, add.
+    // Enter moves on as Tab does: name, birthday, joined, lunar, department, remark, reading, add.
     focusNextChild();
     return true;
 }

@@ -4,8 +4,10 @@
 #include "common/helpers.h"
 #include "common/modelrows.h"
 #include "common/runtimeerror.h"
+#include "calendartables.h"
 #include "draftfile.h"
 #include "speechtables.h"
+#include "sqlcalendar.h"
 #include "sqlclock.h"
 #include "sqlstatement.h"
 #include "storedquery.h"
@@ -168,6 +170,9 @@ bool TDM::DataModuleCreate()
     // A file made before the lexicon and the names' readings gets them; a refusal is shown and the
     // station goes on with the built-in lexicon.
     guarded([this] { SpeechTables::upgrade(database()); });
+    // The same for the calendar: its table, the roster's lunar column and the stored queries that
+    // follow them; a refusal is shown and the station goes on with the file as it is.
+    guarded([this] { CalendarTables::upgrade(database()); });
     openDataSets(false);
     return true;
 }
@@ -318,6 +323,7 @@ bool TDM::openConnection(bool readOnly)
     if (problem.isEmpty()) {
         try {
             registerClockFunctions(db);
+            registerCalendarFunctions(db);
         } catch (const RuntimeError& error) {
             problem = error.message();
         }

@@ -49,7 +49,11 @@ void SchedulePanel::timer_autoplayTimer()
     if (newDay && m_controls.chk_rollover && m_controls.chk_rollover->isChecked()) {
         rollover();
     }
-    m_scheduler.tick(now, inputs(), *this);
+    ScheduleInputs in = inputs();
+    if (m_broadcastDay) {
+        in.broadcastDay = m_broadcastDay(now.date());
+    }
+    m_scheduler.tick(now, in, *this);
 }
 
 void SchedulePanel::rollover()

@@ -7,6 +7,7 @@
 #include <QTime>
 
 #include <array>
+#include <optional>
 
 // The schedule panel as one tick of the scheduler sees it.
 struct ScheduleInputs
@@ -17,6 +18,9 @@ struct ScheduleInputs
     std::array<bool, 7> weekdays {};
     QString editorText; // Memo1
     QString songFile; // edt_song
+    // The calendar's word on the day (days off, working days); unset, the weekday box decides. A day
+    // that is no broadcast day has no designated song either.
+    std::optional<bool> broadcastDay;
 };
 
 // What a tick presses, and what it asks of the reading and music controllers.

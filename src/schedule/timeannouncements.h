@@ -36,6 +36,7 @@ public:
     QTimer* dueTimer() { return &m_due; }
     const TimeAnnouncer& announcer() const { return m_announcer; }
     void setSpokenForm(const SpokenForm* spokenForm) { m_announcer.setSpokenForm(spokenForm); }
+    void setSilentOn(std::function<bool(const QDate&)> silent) { m_announcer.setSilentOn(std::move(silent)); }
 
 private:
     void serveDue();

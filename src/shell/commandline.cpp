@@ -4,6 +4,7 @@
 #include "birthdays/exporttable.h"
 #include "birthdays/importsheet.h"
 #include "birthdays/rosterfiltermodel.h"
+#include "calendarcommands.h"
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -57,12 +58,11 @@ QString composeAnnouncement(TDM& tdm)
     inputs.mainread = settings.mainread;
     inputs.organisation = settings.organisation;
     inputs.today = Clock::currentDate();
-    BirthdayQueries queries;
-    queries.monthDay
-        = [&tdm](const QString& tokens, const QString& threshold) { return tdm.qry_month_day(tokens, threshold); };
-    queries.month = [&tdm](const QString& month, const QString& threshold) { return tdm.qry_month(month, threshold); };
-    const DayAnnouncement day = DayAnnouncements::forDay(settings.showdays, QString::number(settings.days), inputs,
-                                                         queries, IniFile::defaultPath());
+    // The calendar as the station would follow it: days off, catch-up, anniversaries, 29 February.
+    const DayAnnouncement day
+        = DayAnnouncements::forDay(settings.showdays, QString::number(settings.days), inputs,
+                                   CalendarCommands::queriesOf(tdm), IniFile::defaultPath(),
+                                   CalendarCommands::dayCalendarOf(tdm));
     return DayAnnouncements::editorTextAfter(day.composition, QString());
 }
 
@@ -89,6 +89,9 @@ bool blank(const QString& text)
 // reason on err (and what follows from it), when that day has nobody to greet.
 QString previewText(TDM& tdm, const std::optional<QString>& given, QTextStream& err, const QString& consequence)
 {
+    if (!given) {
+        CalendarCommands::noteOlderFile(tdm, err);
+    }
     const QString text = given ? *given : composeAnnouncement(tdm);
     if (blank(text)) {
         err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
@@ -208,7 +211,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
             || arg == QStringLiteral("--render") || arg == QStringLiteral("--spoken")
             || arg == QStringLiteral("--export") || arg == QStringLiteral("--import")
-            || arg == QStringLiteral("--format");
+            || arg == QStringLiteral("--format") || arg == QStringLiteral("--holidays") || arg == QStringLiteral("--plan");
         if (inlineValue && !takesValue) {
             return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
@@ -257,6 +260,22 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             }
             if (line.m_file.isEmpty()) {
                 return fail(QStringLiteral("%1 needs the path of a file").arg(arg));
+            }
+        } else if (arg == QStringLiteral("--holidays")) {
+            if (!setCommand(Command::Holidays, arg) || !value(&line.m_file)) {
+                return line;
+            }
+            if (line.m_file.isEmpty()) {
+                return fail(QStringLiteral("--holidays needs the path of an .ics file"));
+            }
+        } else if (arg == QStringLiteral("--plan")) {
+            QString text;
+            if (!setCommand(Command::Plan, arg) || !value(&text)) {
+                return line;
+            }
+            line.m_month = QDate::fromString(text + QStringLiteral("-01"), QStringLiteral("yyyy-MM-dd"));
+            if (!line.m_month.isValid() || text.size() != 7) {
+                return fail(QStringLiteral("\"%1\" is not a month (YYYY-MM)").arg(text));
             }
         } else if (arg == QStringLiteral("--format")) {
             QString name;
@@ -315,6 +334,10 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (formatName && line.m_command != Command::Export) {
         return fail(QStringLiteral("--format goes only with --export"));
     }
+    if (importOptions == QStringList { QStringLiteral("--dry-run") } && line.m_command == Command::Holidays) {
+        line.m_dryRun = true;
+        return line;
+    }
     if (!importOptions.isEmpty() && line.m_command != Command::Import) {
         return fail(QStringLiteral("%1 goes only with --import").arg(importOptions.first()));
     }
@@ -369,6 +392,12 @@ QString CommandLine::usage()
                           "                              add the people of FILE (xls, xlsx, csv, txt) to the roster;\n"
                           "                              people already there (same name and birthday) are skipped\n"
                           "                              or, with --update, updated; --dry-run writes nothing\n"
+                          "  --holidays FILE.ics [--dry-run]\n"
+                          "                              mark the days off (all-day events whose title holds 休 or\n"
+                          "                              假) and working days (班) of an iCalendar file in the\n"
+                          "                              station's calendar; --dry-run writes nothing\n"
+                          "  --plan YYYY-MM              print each day of the month: broadcast or not and why,\n"
+                          "                              and who would be greeted\n"
                           "  --version                   print the version\n"
                           "  --help                      print this text\n"
                           "\n"
@@ -410,6 +439,12 @@ int CommandLine::run(QTextStream& out, QTextStream& err) const
             break;
         case Command::Import:
             code = importRoster(out, err);
+            break;
+        case Command::Holidays:
+            code = CalendarCommands::holidays(m_file, m_dryRun, out, err);
+            break;
+        case Command::Plan:
+            code = CalendarCommands::plan(m_month, out, err);
             break;
         case Command::Station:
         case Command::Headless:

@@ -19,7 +19,20 @@ class QTextStream;
 class CommandLine final
 {
 public:
-    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render, Spoken, Export, Import };
+    enum class Command {
+        Station,
+        Headless,
+        Help,
+        Version,
+        Announcement,
+        Voices,
+        Render,
+        Spoken,
+        Export,
+        Import,
+        Holidays,
+        Plan
+    };
     enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 
     // arguments: without the program's name.
@@ -41,6 +54,8 @@ public:
     ExportFormat format() const { return m_format; }
     ImportPlan::Duplicates duplicates() const { return m_duplicates; }
     bool dryRun() const { return m_dryRun; }
+    // --plan: the first day of the month.
+    QDate month() const { return m_month; }
 
     static QString usage();
     static QString version();
@@ -65,5 +80,6 @@ private:
     ExportFormat m_format = ExportFormat::Xls;
     ImportPlan::Duplicates m_duplicates = ImportPlan::Duplicates::Skip;
     bool m_dryRun = false;
+    QDate m_month;
     QString m_error;
 };

@@ -5,6 +5,7 @@
 #include "birthdays/tfbirthday.h"
 #include "birthdays/tfmoupt.h"
 #include "birthdays/tfselectmonth.h"
+#include "calendar/holidaytab.h"
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
 #include "common/sounddevice.h"
@@ -92,6 +93,14 @@ bool Station::start()
     m_settings->addPage(lexiconTab, QStringLiteral("读音词典"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
             [lexiconTab] { guarded([lexiconTab] { lexiconTab->FormShow(); }); });
+
+    // Fifth page: the company's calendar; a change rebuilds today's list and announcement.
+    auto* holidayTab = new HolidayTab(m_tdm->database(), [main] { main->calendarChanged(); });
+    holidayTab->setObjectName(QStringLiteral("TabSheet_holidays"));
+    m_settings->addPage(holidayTab, QStringLiteral("节假日"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, holidayTab,
+            [holidayTab] { guarded([holidayTab] { holidayTab->FormShow(); }); });
+    // The content tab's catch-up and anniversaries count at the next composition, as its groups do.
 
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
     m_roster->setListen([main](const QString& name, const QString& pinyin) { main->listenTo(name, pinyin, true); });

@@ -4,6 +4,8 @@
 #include "birthdays/dayannouncement.h"
 #include "birthdays/exportview.h"
 #include "birthdays/tfbirthday.h"
+#include "calendar/anniversaries.h"
+#include "calendar/stationcalendar.h"
 #include "common/clock.h"
 #include "common/desktop.h"
 #include "common/errorguard.h"
@@ -119,6 +121,23 @@ void Tf_speaker::FormCreate()
     // The music fades in from the speaking level.
     m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
 
+    // The calendar before the list: the days off, the 29 February rule the queries follow.
+    m_calendar = std::make_unique<StationCalendar>(
+        m_dataModule ? m_dataModule->database() : QSqlDatabase(),
+        [this] {
+            std::array<bool, 7> weekdays {};
+            const QCheckBox* boxes[7] = { m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4,
+                                          m_ui->chk5, m_ui->chk6, m_ui->chk7 };
+            for (size_t day = 0; day < weekdays.size(); ++day) {
+                weekdays[day] = boxes[day]->isChecked();
+            }
+            return weekdays;
+        },
+        IniFile::defaultPath());
+    guarded([this] { m_calendar->reload(); });
+    m_schedulePanel->setBroadcastDay([this](const QDate& day) { return m_calendar->isBroadcastDay(day); });
+    m_timeAnnouncements->setSilentOn([this](const QDate& day) { return m_calendar->telltimeSilentOn(day); });
+
     // The last step: today's list and announcement, once every setting is in its control.
     setupBirthdayList();
     guarded([this] { m_birthdayList->RefreshBirthdays(); });
@@ -210,8 +229,20 @@ QString Tf_speaker::song_endtime() const
     return m_musicPanel ? m_musicPanel->song_endtime() : QStringLiteral("00:00:00");
 }
 
+void Tf_speaker::calendarChanged()
+{
+    guarded([this] { m_calendar->reload(); });
+    if (m_birthdayList) {
+        guarded([this] { m_birthdayList->RefreshBirthdays(); });
+    }
+}
+
 void Tf_speaker::newDay()
 {
+    // Days marked from the command line meanwhile count from the new day on.
+    if (m_calendar) {
+        guarded([this] { m_calendar->reload(); });
+    }
     if (m_musicPanel) {
         m_musicPanel->player().setSong_endtime(QStringLiteral("00:00:00"));
     }
@@ -248,8 +279,12 @@ void Tf_speaker::setupBirthdayList()
     queries.month = [this](const QString& month, const QString& threshold) {
         return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
     };
+    queries.anniversaries = [this](const QList<QDate>& days, const QList<int>& years) {
+        return m_dataModule ? Anniversaries::on(m_dataModule->database(), days, years) : QList<AnniversaryEntry>();
+    };
     m_birthdayList = new BirthdayList(
         widgets, queries, [this] { return m_mainreadText; }, this);
+    m_birthdayList->setCalendar([this] { return m_calendar->dayCalendar(); });
     connect(m_birthdayList, &BirthdayList::exportRequested, this, [this] { guarded([this] { O1Click(); }); });
 }
 

@@ -27,6 +27,7 @@ class PauseSymbols;
 class ReadingCommands;
 struct ReadingState;
 class Tf_information;
+class StationCalendar;
 
 namespace Ui {
 class Tf_speaker;
@@ -49,6 +50,11 @@ public:
     SchedulePanel* schedulePanel() const { return m_schedulePanel; }
     TimeAnnouncements* timeAnnouncements() const { return m_timeAnnouncements; }
     BirthdayList* birthdayList() const { return m_birthdayList; }
+    // Days off, working days and the calendar's settings the station follows.
+    StationCalendar* calendar() const { return m_calendar.get(); }
+    // The holiday tab or the content tab changed the calendar: read it again and rebuild today's
+    // list and announcement, as after a roster edit.
+    void calendarChanged();
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -154,4 +160,5 @@ private:
     bool m_closeSaveFailed = false;
     // Declared last: destroyed first, it stops and joins a reading while the editor still exists.
     std::unique_ptr<ReadingCommands> m_readingCommands;
+    std::unique_ptr<StationCalendar> m_calendar;
 };
