@@ -103,7 +103,8 @@ void write(QSqlDatabase db, const QList<DayMark>& marks, const QList<QDate>& cle
         for (const DayMark& mark : marks) {
             insert.addBindValue(mark.day.toString(IsoDate));
             insert.addBindValue(DayMark::kindText(mark.kind));
-            insert.addBindValue(mark.name);
+            // A day without a name keeps an empty one: the column holds no NULL.
+            insert.addBindValue(mark.name.isNull() ? QStringLiteral("") : mark.name);
             if (!insert.exec()) {
                 refuse(insert);
             }

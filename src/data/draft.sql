@@ -7,6 +7,8 @@
 
 PRAGMA user_version = 2;
 
+-- The roster. lunar 1: the birthday is kept in the Chinese calendar (农历), on the lunar month and day
+-- of birth.
 CREATE TABLE birthday (
     id       INTEGER PRIMARY KEY AUTOINCREMENT,
     emp_name TEXT,
@@ -17,7 +19,6 @@ CREATE TABLE birthday (
     -- The person's own reading of the name in pinyin with tone numbers ("shan4 xiong2 xin4"); NULL
     -- when the lexicon and the voice already read the name right.
     pinyin   TEXT,
-    -- 1: the birthday is kept in the Chinese calendar (农历), on the lunar month and day of birth.
     lunar    INTEGER NOT NULL DEFAULT 0 CHECK (lunar IN (0, 1))
 );
 -- The stored queries look people up by the "mm-dd" part of the birthday.

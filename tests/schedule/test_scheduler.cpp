@@ -265,6 +265,36 @@ private slots:
         QCOMPARE(m_world.first(QStringLiteral("song")), QDateTime(Sunday, QTime(9, 0)));
     }
 
+    // The calendar's word on the day wins over the weekday box: a day off neither reads nor plays the
+    // designated song; a working Sunday broadcasts as a ticked day does.
+    void calendarDecidesTheDay_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<bool>("broadcastDay");
+        QTest::addColumn<int>("readings");
+        QTest::addColumn<int>("songs");
+        QTest::newRow("a day off on a Monday") << Monday << false << 0 << 0;
+        QTest::newRow("a working Sunday") << Sunday << true << 1 << 1;
+        QTest::newRow("an ordinary Monday") << Monday << true << 1 << 1;
+    }
+
+    void calendarDecidesTheDay()
+    {
+        QFETCH(QDate, day);
+        QFETCH(bool, broadcastDay);
+        QFETCH(int, readings);
+        QFETCH(int, songs);
+        TestFolder folder;
+        folder.write(QStringLiteral("song.mp3"), "ID3");
+        m_inputs.songFile = folder.file(QStringLiteral("song.mp3"));
+        m_inputs.broadcastDay = broadcastDay;
+        startAt(day, QTime(8, 59, 50));
+        run(QDateTime(day, QTime(13, 0)));
+        QCOMPARE(m_world.count(QStringLiteral("repeat")), readings);
+        QCOMPARE(m_world.count(QStringLiteral("play")), readings);
+        QCOMPARE(m_world.count(QStringLiteral("song")), songs);
+    }
+
     void withoutAVoiceTheSongStepRunsAtOnce()
     {
         TestFolder folder;
