@@ -28,7 +28,7 @@ BroadcastDays StationCalendar::broadcastDays() const
     return BroadcastDays(m_weekdays ? m_weekdays() : std::array<bool, 7> {}, m_marks);
 }
 
-bool StationCalendar::isBroadcastDay(const QDate& day)
+BroadcastDays::Reason StationCalendar::reasonFor(const QDate& day)
 {
     if (day != m_loggedDay && m_loggedDay.isValid() && m_db.isOpen()) {
         // A new day: days marked meanwhile from the command line count from now on.
@@ -48,7 +48,7 @@ bool StationCalendar::isBroadcastDay(const QDate& day)
                                                                 : QStringLiteral(", broadcast")));
         }
     }
-    return reason == BroadcastDays::Reason::Weekday || reason == BroadcastDays::Reason::WorkingDay;
+    return reason;
 }
 
 bool StationCalendar::telltimeSilentOn(const QDate& day) const

@@ -36,9 +36,8 @@ public:
     const CalendarSettings& settings() const { return m_settings; }
 
     BroadcastDays broadcastDays() const;
-    // For the scheduler: logs once a day why a day has no broadcast or broadcasts on an unticked
-    // weekday.
-    bool isBroadcastDay(const QDate& day);
+    // For the scheduler: why a day broadcasts or not; logs once a day a day off or a working day.
+    BroadcastDays::Reason reasonFor(const QDate& day);
     // The time announcements stay silent on a day off unless the settings say otherwise.
     bool telltimeSilentOn(const QDate& day) const;
     // For a composition: the days and the settings as the files now hold them. Throws RuntimeError.

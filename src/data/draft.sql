@@ -8,7 +8,7 @@
 PRAGMA user_version = 2;
 
 -- The roster. lunar 1: the birthday is kept in the Chinese calendar (农历), on the lunar month and day
--- of birth.
+-- of birth; 0 or NULL (a row written by a tool that does not know the column): the Gregorian one.
 CREATE TABLE birthday (
     id       INTEGER PRIMARY KEY AUTOINCREMENT,
     emp_name TEXT,
@@ -19,7 +19,7 @@ CREATE TABLE birthday (
     -- The person's own reading of the name in pinyin with tone numbers ("shan4 xiong2 xin4"); NULL
     -- when the lexicon and the voice already read the name right.
     pinyin   TEXT,
-    lunar    INTEGER NOT NULL DEFAULT 0 CHECK (lunar IN (0, 1))
+    lunar    INTEGER DEFAULT 0 CHECK (lunar IS NULL OR lunar IN (0, 1))
 );
 -- The stored queries look people up by the "mm-dd" part of the birthday.
 CREATE INDEX birthday_month_day ON birthday (substr(birthday, 6, 5));
@@ -114,11 +114,11 @@ lunar_people AS MATERIALIZED (
 hits(id, emp_name, indate, birthday, dept, lunar, pos, day) AS MATERIALIZED (
     SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 0, t.pos, t.day
     FROM tokens t JOIN birthday b ON substr(b.birthday, 6, 5) = t.token
-    WHERE b.lunar = 0
+    WHERE b.lunar IS NOT 1
     UNION ALL
     SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 0, t.pos, t.day
     FROM tokens t JOIN birthday b ON substr(b.birthday, 6, 5) = ''02-29''
-    WHERE b.lunar = 0 AND t.token <> ''02-29'' AND birthday_between(b.birthday, 0, t.day, t.day) IS NOT NULL
+    WHERE b.lunar IS NOT 1 AND t.token <> ''02-29'' AND birthday_between(b.birthday, 0, t.day, t.day) IS NOT NULL
     UNION ALL
     SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 1, t.pos, t.day
     FROM tokens t CROSS JOIN lunar_people b
@@ -157,12 +157,12 @@ hits(id, emp_name, indate, birthday, dept, lunar, day) AS MATERIALIZED (
     SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 0, substr(p.first, 1, 5) || substr(b.birthday, 6, 5)
     FROM params p
     JOIN birthday b ON substr(b.birthday, 6, 5) >= p.month || ''-'' AND substr(b.birthday, 6, 5) < p.month || ''.''
-    WHERE b.lunar = 0 AND substr(b.birthday, 6, 5) <> ''02-29''
+    WHERE b.lunar IS NOT 1 AND substr(b.birthday, 6, 5) <> ''02-29''
     UNION ALL
     SELECT * FROM (
         SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 0, birthday_between(b.birthday, 0, p.first, p.last) AS day
         FROM params p JOIN birthday b ON substr(b.birthday, 6, 5) = ''02-29''
-        WHERE b.lunar = 0
+        WHERE b.lunar IS NOT 1
     ) WHERE day IS NOT NULL
     UNION ALL
     SELECT * FROM (

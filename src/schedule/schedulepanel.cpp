@@ -50,8 +50,8 @@ void SchedulePanel::timer_autoplayTimer()
         rollover();
     }
     ScheduleInputs in = inputs();
-    if (m_broadcastDay) {
-        in.broadcastDay = m_broadcastDay(now.date());
+    if (m_calendarDay) {
+        in.calendarDay = m_calendarDay(now.date());
     }
     m_scheduler.tick(now, in, *this);
 }

@@ -43,8 +43,8 @@ public:
     ~SchedulePanel() override;
 
     void setHooks(BroadcastHooks* hooks) { m_hooks = hooks; }
-    // The calendar's decision for a day (days off, working days); without it the weekday boxes decide.
-    void setBroadcastDay(std::function<bool(const QDate&)> decide) { m_broadcastDay = std::move(decide); }
+    // What the company's calendar says of a day; without it every day is ordinary.
+    void setCalendarDay(std::function<CalendarDay(const QDate&)> calendar) { m_calendarDay = std::move(calendar); }
 
     // The tick of timer_autoplay.
     void timer_autoplayTimer();
@@ -69,5 +69,5 @@ private:
     Scheduler m_scheduler;
     QTimer m_timer_autoplay;
     QDate m_lastDay; // the day of the last tick (of start-up before the first)
-    std::function<bool(const QDate&)> m_broadcastDay;
+    std::function<CalendarDay(const QDate&)> m_calendarDay;
 };

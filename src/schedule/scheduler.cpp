@@ -60,8 +60,9 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
 
     // 1. Start of the broadcast.
     const int weekday = weekdayNumber(now.date());
-    const bool dayTicked = inputs.broadcastDay.value_or(weekday >= 1 && weekday <= 7
-                                                        && inputs.weekdays[static_cast<size_t>(weekday - 1)]);
+    const bool dayTicked = inputs.calendarDay == CalendarDay::WorkingDay
+        || (inputs.calendarDay == CalendarDay::Ordinary && weekday >= 1 && weekday <= 7
+            && inputs.weekdays[static_cast<size_t>(weekday - 1)]);
     if (dayTicked && !m_auto_started && inRange && hasText) {
         m_auto_started = true;
         logEvent(QStringLiteral("broadcast started"));
@@ -77,7 +78,8 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
     }
 
     // 3. The designated song, once the repetition is over (or was never switched on).
-    if (!actions.repetitionActive() && inRange && !m_song_checked && hasText && inputs.broadcastDay.value_or(true)) {
+    if (!actions.repetitionActive() && inRange && !m_song_checked && hasText
+        && inputs.calendarDay != CalendarDay::DayOff) {
         m_song_checked = true;
         const QString song = inputs.songFile.trimmed();
         if (!song.isEmpty()) {

@@ -7,7 +7,10 @@
 #include <QTime>
 
 #include <array>
-#include <optional>
+
+// What the company's calendar says of a day: an ordinary day follows its weekday box, a day off
+// (休) has neither broadcast nor designated song, a working day (班) broadcasts whatever its box says.
+enum class CalendarDay { Ordinary, DayOff, WorkingDay };
 
 // The schedule panel as one tick of the scheduler sees it.
 struct ScheduleInputs
@@ -18,9 +21,7 @@ struct ScheduleInputs
     std::array<bool, 7> weekdays {};
     QString editorText; // Memo1
     QString songFile; // edt_song
-    // The calendar's word on the day (days off, working days); unset, the weekday box decides. A day
-    // that is no broadcast day has no designated song either.
-    std::optional<bool> broadcastDay;
+    CalendarDay calendarDay = CalendarDay::Ordinary;
 };
 
 // What a tick presses, and what it asks of the reading and music controllers.

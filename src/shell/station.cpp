@@ -84,7 +84,14 @@ bool Station::start()
     m_main->timeAnnouncements()->setList(telltimeTab->sgrid3());
     connect(telltimeTab, &TellTimeTab::telltimeFilled, m_main->timeAnnouncements(), &TimeAnnouncements::setList);
 
-    // Fourth page: the pronunciation lexicon; each change takes effect at the next piece spoken.
+    // Fourth page: the company's calendar; a change rebuilds today's list and announcement.
+    auto* holidayTab = new HolidayTab(m_tdm->database(), [main] { main->calendarChanged(); });
+    holidayTab->setObjectName(QStringLiteral("TabSheet_holidays"));
+    m_settings->addPage(holidayTab, QStringLiteral("节假日"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, holidayTab,
+            [holidayTab] { guarded([holidayTab] { holidayTab->FormShow(); }); });
+
+    // Last page: the pronunciation lexicon; each change takes effect at the next piece spoken.
     auto* lexiconTab = new LexiconTab(
         m_tdm->Q_lexicon(),
         [main](const QString& word, const QString& pinyin, bool surname) { main->listenTo(word, pinyin, surname); },
@@ -93,14 +100,6 @@ bool Station::start()
     m_settings->addPage(lexiconTab, QStringLiteral("读音词典"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
             [lexiconTab] { guarded([lexiconTab] { lexiconTab->FormShow(); }); });
-
-    // Fifth page: the company's calendar; a change rebuilds today's list and announcement.
-    auto* holidayTab = new HolidayTab(m_tdm->database(), [main] { main->calendarChanged(); });
-    holidayTab->setObjectName(QStringLiteral("TabSheet_holidays"));
-    m_settings->addPage(holidayTab, QStringLiteral("节假日"));
-    connect(m_settings.get(), &TFdelaytime::aboutToShow, holidayTab,
-            [holidayTab] { guarded([holidayTab] { holidayTab->FormShow(); }); });
-    // The content tab's catch-up and anniversaries count at the next composition, as its groups do.
 
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
     m_roster->setListen([main](const QString& name, const QString& pinyin) { main->listenTo(name, pinyin, true); });

@@ -135,7 +135,16 @@ void Tf_speaker::FormCreate()
         },
         IniFile::defaultPath());
     guarded([this] { m_calendar->reload(); });
-    m_schedulePanel->setBroadcastDay([this](const QDate& day) { return m_calendar->isBroadcastDay(day); });
+    m_schedulePanel->setCalendarDay([this](const QDate& day) {
+        switch (m_calendar->reasonFor(day)) {
+        case BroadcastDays::Reason::DayOff:
+            return CalendarDay::DayOff;
+        case BroadcastDays::Reason::WorkingDay:
+            return CalendarDay::WorkingDay;
+        default:
+            return CalendarDay::Ordinary;
+        }
+    });
     m_timeAnnouncements->setSilentOn([this](const QDate& day) { return m_calendar->telltimeSilentOn(day); });
 
     // The last step: today's list and announcement, once every setting is in its control.

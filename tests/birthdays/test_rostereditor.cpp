@@ -40,8 +40,8 @@ private slots:
         QCOMPARE(ui()->DBGridEh1->toolTip(), QStringLiteral("点右键删除"));
         const QStringList titles
             = { QStringLiteral("No"),   QStringLiteral("姓名"), QStringLiteral("读音"), QStringLiteral("入职"),
-                QStringLiteral("生日"), QStringLiteral("部门"), QStringLiteral("备注") };
-        const int widths[] = { 36, 66, 96, 66, 66, 84 };
+                QStringLiteral("生日"), QStringLiteral("农历"), QStringLiteral("部门"), QStringLiteral("备注") };
+        const int widths[] = { 36, 66, 96, 66, 66, 40, 84 };
         for (int column = 0; column < titles.size(); ++column) {
             QCOMPARE(grid()->model()->headerData(column, Qt::Horizontal).toString(), titles.at(column));
             if (column == RosterFilterModel::Indate || column == RosterFilterModel::Birthday) {
@@ -52,7 +52,7 @@ private slots:
                 QVERIFY(grid()->columnWidth(column) >= widths[column]);
                 QVERIFY(grid()->columnWidth(column)
                         > grid()->fontMetrics().horizontalAdvance(QStringLiteral("shan4 xiong2 xin4")));
-            } else if (column < 6) {
+            } else if (column < RosterFilterModel::Remark) {
                 QCOMPARE(grid()->columnWidth(column), widths[column]);
             }
         }
@@ -162,7 +162,8 @@ private slots:
         openEditor();
         ui()->edt_emp_name->setFocus();
         const QList<QWidget*> order
-            = { ui()->Date1, ui()->Date2, ui()->edt_dept, ui()->edt_remark, ui()->edt_pinyin, ui()->BitBtn1 };
+            = { ui()->Date1, ui()->Date2, ui()->chk_lunar, ui()->edt_dept, ui()->edt_remark, ui()->edt_pinyin,
+                ui()->BitBtn1 };
         for (QWidget* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), next);

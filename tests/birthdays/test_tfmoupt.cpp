@@ -196,6 +196,7 @@ private slots:
         QHeaderView* header = m_grid->horizontalHeader();
         m_grid->setColumnHidden(m_data->Q_birthday2()->fieldIndex(QStringLiteral("remark1")), true);
         m_grid->setColumnHidden(m_data->Q_birthday2()->fieldIndex(QStringLiteral("pinyin")), true);
+        m_grid->setColumnHidden(m_data->Q_birthday2()->fieldIndex(QStringLiteral("lunar")), true);
         header->moveSection(header->visualIndex(m_data->Q_birthday2()->fieldIndex(QStringLiteral("emp_name"))), 0);
         m_proxy->setFilterKeyColumn(m_data->Q_birthday2()->fieldIndex(QStringLiteral("dept")));
         m_proxy->setFilterFixedString(QStringLiteral("部"));
@@ -237,9 +238,9 @@ private slots:
         m_dialogs->takeBoxes();
         const QStringList lines = gb(m_folder->read(QStringLiteral("roster.csv"))).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(0), QStringLiteral("\"No\";\"姓名\";\"读音\";\"入职\";\"生日\";\"部门\";\"备注\""));
+        QCOMPARE(lines.at(0), QStringLiteral("\"No\";\"姓名\";\"读音\";\"入职\";\"生日\";\"农历\";\"部门\";\"备注\""));
         QCOMPARE(lines.at(1),
-                 QStringLiteral("\"%1\";\"李四\";\"\";\"%2\";\"1988-07-08\";\"财务部\";\"\"")
+                 QStringLiteral("\"%1\";\"李四\";\"\";\"%2\";\"1988-07-08\";\"否\";\"财务部\";\"\"")
                      .arg(m_second)
                      .arg(QStringLiteral("2021-06-01")));
         const QByteArray xls = ExportWriters::xls(exportTableOf(grid));

@@ -270,24 +270,26 @@ private slots:
     void calendarDecidesTheDay_data()
     {
         QTest::addColumn<QDate>("day");
-        QTest::addColumn<bool>("broadcastDay");
+        QTest::addColumn<int>("calendarDay");
         QTest::addColumn<int>("readings");
         QTest::addColumn<int>("songs");
-        QTest::newRow("a day off on a Monday") << Monday << false << 0 << 0;
-        QTest::newRow("a working Sunday") << Sunday << true << 1 << 1;
-        QTest::newRow("an ordinary Monday") << Monday << true << 1 << 1;
+        QTest::newRow("a day off on a Monday") << Monday << int(CalendarDay::DayOff) << 0 << 0;
+        QTest::newRow("a day off on a Sunday") << Sunday << int(CalendarDay::DayOff) << 0 << 0;
+        QTest::newRow("a working Sunday") << Sunday << int(CalendarDay::WorkingDay) << 1 << 1;
+        QTest::newRow("a working Monday") << Monday << int(CalendarDay::WorkingDay) << 1 << 1;
+        QTest::newRow("an ordinary Monday") << Monday << int(CalendarDay::Ordinary) << 1 << 1;
     }
 
     void calendarDecidesTheDay()
     {
         QFETCH(QDate, day);
-        QFETCH(bool, broadcastDay);
+        QFETCH(int, calendarDay);
         QFETCH(int, readings);
         QFETCH(int, songs);
         TestFolder folder;
         folder.write(QStringLiteral("song.mp3"), "ID3");
         m_inputs.songFile = folder.file(QStringLiteral("song.mp3"));
-        m_inputs.broadcastDay = broadcastDay;
+        m_inputs.calendarDay = CalendarDay(calendarDay);
         startAt(day, QTime(8, 59, 50));
         run(QDateTime(day, QTime(13, 0)));
         QCOMPARE(m_world.count(QStringLiteral("repeat")), readings);

@@ -50,8 +50,8 @@ private slots:
     {
         start();
         QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
-        QCOMPARE(pages->count(), 4);
-        QCOMPARE(pages->tabText(3), QStringLiteral("读音词典"));
+        QCOMPARE(pages->count(), 5);
+        QCOMPARE(pages->tabText(4), QStringLiteral("读音词典"));
         LexiconTab* tab = lexiconTab();
         QVERIFY(tab);
         const QAbstractItemModel* grid = tab->form()->DBGridLexicon->model();
@@ -262,7 +262,8 @@ private:
 
     LexiconTab* lexiconTab() const
     {
-        return qobject_cast<LexiconTab*>(m_fixture->station->settingsWindow()->pages()->widget(3));
+        QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
+        return qobject_cast<LexiconTab*>(pages->widget(pages->count() - 1));
     }
 
     static void setFields(LexiconTab* tab, const QString& word, const QString& pinyin, bool surname)
