@@ -173,9 +173,10 @@ void BirthdayList::RefreshBirthdays()
     const CompositionInputs inputs = compositionInputs();
     const DayCalendar calendar = dayCalendar();
     const QList<QDate> catchUpDays = DayAnnouncements::catchUpDays(inputs.today, calendar);
-    const QList<QSqlRecord> result = DayWindow::withCatchUp(
-        DayAnnouncements::dayWindow(inputs.today, m_w.SpinEdit4->value(), threshold(), m_queries),
-        DayAnnouncements::catchUpRows(catchUpDays, threshold(), m_queries));
+    const QList<QSqlRecord> window
+        = DayAnnouncements::dayWindow(inputs.today, m_w.SpinEdit4->value(), threshold(), m_queries);
+    const QList<QSqlRecord> result
+        = DayWindow::withCatchUp(window, DayAnnouncements::catchUpRows(catchUpDays, threshold(), m_queries));
     FillBirthdayGrid(result);
     const QList<AnniversaryEntry> anniversaries
         = DayAnnouncements::anniversaries(inputs.today, catchUpDays, calendar, m_queries);
@@ -262,8 +263,9 @@ QList<BirthdayEntry> BirthdayList::selectedEntries(QStringList* catchUp) const
 
 void BirthdayList::SB_writeClick()
 {
+    // With the catch-up switched off since the list was filled, its people are greeted as the others.
     QStringList catchUp;
-    const QList<BirthdayEntry> entries = selectedEntries(&catchUp);
+    const QList<BirthdayEntry> entries = selectedEntries(dayCalendar().settings.catchUp ? &catchUp : nullptr);
     ComposeAnnouncement(entries, catchUp);
 }
 

@@ -120,8 +120,8 @@ DayAnnouncement forDay(int showdays, const QString& threshold, const Composition
 {
     DayAnnouncement day;
     day.catchUpDays = catchUpDays(inputs.today, calendar);
-    day.result = DayWindow::withCatchUp(dayWindow(inputs.today, showdays, threshold, queries),
-                                        catchUpRows(day.catchUpDays, threshold, queries));
+    const QList<QSqlRecord> window = dayWindow(inputs.today, showdays, threshold, queries);
+    day.result = DayWindow::withCatchUp(window, catchUpRows(day.catchUpDays, threshold, queries));
     day.anniversaries = anniversaries(inputs.today, day.catchUpDays, calendar, queries);
     day.composition = forResult(day.result, inputs, threshold, queries, iniPath, day.anniversaries, calendar.settings);
     return day;

@@ -113,6 +113,66 @@ private slots:
         QVERIFY(ui()->edt_emp_name->hasFocus());
     }
 
+    // The entry panel's 农历 box: stored with the person; refused (with the reason, nothing stored) for a
+    // date of birth the Chinese calendar cannot be read for.
+    void lunarBirthdayFromTheEntryPanel_data()
+    {
+        QTest::addColumn<QDate>("birthday");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("中秋 2000") << QDate(2000, 9, 12) << true;
+        QTest::newRow("first supported day") << QDate(1901, 2, 19) << true;
+        QTest::newRow("before lunar 1901") << QDate(1900, 6, 1) << false;
+    }
+
+    void lunarBirthdayFromTheEntryPanel()
+    {
+        QFETCH(QDate, birthday);
+        QFETCH(bool, stored);
+        openEditor();
+        ui()->edt_emp_name->setText(QStringLiteral("孙七"));
+        ui()->Date1->setDate(birthday);
+        ui()->Date2->setDate(QDate(2020, 1, 1));
+        ui()->chk_lunar->setChecked(true);
+        m_editor->BitBtn1Click();
+        if (stored) {
+            QCOMPARE(storedRows(QStringLiteral("lunar")), QStringList { QStringLiteral("孙七|1") });
+            QCOMPARE(shown()->index(0, RosterFilterModel::Lunar).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        } else {
+            const QStringList boxes = m_fixture->dialogs.takeTexts();
+            QCOMPARE(boxes.size(), 1);
+            QVERIFY2(boxes.first().contains(QStringLiteral("1901")), qPrintable(boxes.first()));
+            QVERIFY(storedRows().isEmpty());
+            QVERIFY(ui()->Date1->hasFocus());
+        }
+    }
+
+    // The grid's box: ticked in place; a lunar birthday the calendar cannot read, or a date of birth
+    // moved out of its years while ticked, is refused and the row keeps what it held.
+    void lunarBoxInTheGrid()
+    {
+        addEmployee(m_fixture->data(), QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"));
+        addEmployee(m_fixture->data(), QStringLiteral("乙"), QStringLiteral("1895-03-05"), QStringLiteral("2020-01-02"));
+        openEditor();
+        const QModelIndex first = shown()->index(0, RosterFilterModel::Lunar);
+        QVERIFY(shown()->flags(first) & Qt::ItemIsUserCheckable);
+        QVERIFY(!(shown()->flags(first) & Qt::ItemIsEditable));
+        QVERIFY(shown()->setData(first, Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(shown()->submit());
+        QCOMPARE(storedRows(QStringLiteral("lunar")), (QStringList { QStringLiteral("甲|1"), QStringLiteral("乙|0") }));
+        QCOMPARE(shown()->index(0, RosterFilterModel::Lunar).data(Qt::DisplayRole), QVariant());
+
+        QVERIFY(!shown()->setData(shown()->index(1, RosterFilterModel::Lunar), Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(!shown()->setData(shown()->index(0, RosterFilterModel::Birthday), QStringLiteral("1899-01-01")));
+        const QStringList boxes = m_fixture->dialogs.takeTexts();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(0).contains(QStringLiteral("1895-03-05")), qPrintable(boxes.at(0)));
+        QCOMPARE(storedRows(), (QStringList { QStringLiteral("甲|1990-03-05|2020-01-02"),
+                                              QStringLiteral("乙|1895-03-05|2020-01-02") }));
+        // The filter finds the ticked ones by 是.
+        shown()->setColumnFilter(RosterFilterModel::Lunar, QStringLiteral("是"));
+        QCOMPARE(shown()->rowCount(), 1);
+    }
+
     void oddDatesAreStored_data()
     {
         QTest::addColumn<QDate>("birthday");
