@@ -280,7 +280,8 @@ void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries, cons
                                         m_queries),
         calendar.settings);
     others.catchUp = catchUp;
-    applyComposition(DayAnnouncements::compose(entries, inputs, threshold(), m_queries, IniFile::defaultPath(), others));
+    applyComposition(
+        DayAnnouncements::compose(entries, inputs, threshold(), m_queries, IniFile::defaultPath(), others));
 }
 
 CompositionInputs BirthdayList::compositionInputs() const

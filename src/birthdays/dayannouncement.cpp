@@ -39,15 +39,18 @@ namespace DayAnnouncements {
 Composition compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs, const QString& threshold,
                     const BirthdayQueries& queries, const QString& iniPath, const OtherGreetings& others)
 {
-    return Composer(iniPath).compose(entries, inputs, [&](const QString& month) {
-        QStringList names;
-        if (queries.month) {
-            for (const QSqlRecord& record : queries.month(month, threshold)) {
-                names.append(record.value(QStringLiteral("emp_name")).toString());
+    return Composer(iniPath).compose(
+        entries, inputs,
+        [&](const QString& month) {
+            QStringList names;
+            if (queries.month) {
+                for (const QSqlRecord& record : queries.month(month, threshold)) {
+                    names.append(record.value(QStringLiteral("emp_name")).toString());
+                }
             }
-        }
-        return names;
-    }, others);
+            return names;
+        },
+        others);
 }
 
 QList<QSqlRecord> dayWindow(const QDate& day, int showdays, const QString& threshold, const BirthdayQueries& queries)
@@ -71,7 +74,8 @@ QList<QSqlRecord> catchUpRows(const QList<QDate>& days, const QString& threshold
     }
     // The days lie within a month before today, so each token stands for its own day.
     for (const QSqlRecord& row : queries.monthDay(DayWindow::tokensOf(days), threshold)) {
-        if (std::any_of(days.cbegin(), days.cend(), [&row](const QDate& d) { return DayWindow::celebratesOn(row, d); })) {
+        if (std::any_of(days.cbegin(), days.cend(),
+                        [&row](const QDate& d) { return DayWindow::celebratesOn(row, d); })) {
             rows.append(row);
         }
     }

@@ -25,7 +25,6 @@ struct BirthdayQueries
     std::function<QList<AnniversaryEntry>(const QList<QDate>& days, const QList<int>& years)> anniversaries;
 };
 
-
 // The settings that start-up loads into the controls the announcement is composed from, with their
 // defaults and within the controls' ranges.
 struct AnnouncementSettings

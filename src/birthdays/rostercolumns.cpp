@@ -106,12 +106,12 @@ const RosterColumn& at(int index)
 int flagValue(const QString& text)
 {
     const QString key = text.trimmed().toLower();
-    static const QStringList yes = { QStringLiteral("是"), QStringLiteral("1"), QStringLiteral("yes"),
-                                     QStringLiteral("y"), QStringLiteral("true"), QStringLiteral("√"),
-                                     QStringLiteral("✓"), QStringLiteral("农历") };
-    static const QStringList no = { QStringLiteral("否"), QStringLiteral("0"), QStringLiteral("no"),
-                                    QStringLiteral("n"), QStringLiteral("false"), QStringLiteral("×"),
-                                    QStringLiteral("公历"), QString() };
+    static const QStringList yes
+        = { QStringLiteral("是"),   QStringLiteral("1"), QStringLiteral("yes"), QStringLiteral("y"),
+            QStringLiteral("true"), QStringLiteral("√"), QStringLiteral("✓"),   QStringLiteral("农历") };
+    static const QStringList no
+        = { QStringLiteral("否"),    QStringLiteral("0"), QStringLiteral("no"),   QStringLiteral("n"),
+            QStringLiteral("false"), QStringLiteral("×"), QStringLiteral("公历"), QString() };
     if (yes.contains(key)) {
         return 1;
     }

@@ -217,9 +217,8 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
         if (role != Qt::CheckStateRole && role != Qt::EditRole) {
             return false;
         }
-        const int flag = role == Qt::CheckStateRole
-            ? (value.toInt() == Qt::Checked ? 1 : 0)
-            : RosterColumns::flagValue(value.toString());
+        const int flag = role == Qt::CheckStateRole ? (value.toInt() == Qt::Checked ? 1 : 0)
+                                                    : RosterColumns::flagValue(value.toString());
         if (flag < 0) {
             emit editRefused(QStringLiteral("农历一栏只能是 是 或 否。"));
             return false;
@@ -313,7 +312,8 @@ Qt::ItemFlags RosterFilterModel::flags(const QModelIndex& index) const
     const Qt::ItemFlags source = sourceModel()->flags(cell);
     if (isFlagColumn(index.column())) {
         // Ticked in place, never typed into.
-        return (source & ~Qt::ItemIsEditable) | (source & Qt::ItemIsEditable ? Qt::ItemIsUserCheckable : Qt::NoItemFlags);
+        return (source & ~Qt::ItemIsEditable)
+            | (source & Qt::ItemIsEditable ? Qt::ItemIsUserCheckable : Qt::NoItemFlags);
     }
     return source;
 }

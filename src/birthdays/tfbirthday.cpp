@@ -53,9 +53,8 @@ void Tfbirthday::setupEntryPanel()
     }
     for (QWidget* field : { static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
                             static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->chk_lunar),
-                            static_cast<QWidget*>(m_ui->edt_dept),
-                            static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->edt_pinyin),
-                            static_cast<QWidget*>(m_ui->BitBtn1) }) {
+                            static_cast<QWidget*>(m_ui->edt_dept), static_cast<QWidget*>(m_ui->edt_remark),
+                            static_cast<QWidget*>(m_ui->edt_pinyin), static_cast<QWidget*>(m_ui->BitBtn1) }) {
         field->installEventFilter(this);
     }
     connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });

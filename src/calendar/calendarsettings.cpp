@@ -39,7 +39,8 @@ CalendarSettings CalendarSettings::load(const IniFile& ini)
         // A list spoilt by hand keeps the counts that can be read.
         const QString text = ini.readString(Section, AnniversaryYears, QString());
         QList<int> years;
-        for (const QString& part : text.split(QRegularExpression(QStringLiteral("[,，、;；\\s]+")), Qt::SkipEmptyParts)) {
+        for (const QString& part :
+             text.split(QRegularExpression(QStringLiteral("[,，、;；\\s]+")), Qt::SkipEmptyParts)) {
             bool ok = false;
             const int n = part.toInt(&ok);
             if (ok && n >= 1 && n <= MaxAnniversaryYears && !years.contains(n)) {
@@ -87,8 +88,7 @@ QString CalendarSettings::greetingsProblem() const
 QList<int> CalendarSettings::parseYears(const QString& text, QString* problem)
 {
     QList<int> years;
-    const QStringList parts
-        = text.split(QRegularExpression(QStringLiteral("[,，、;；\\s]+")), Qt::SkipEmptyParts);
+    const QStringList parts = text.split(QRegularExpression(QStringLiteral("[,，、;；\\s]+")), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         bool ok = false;
         const int n = part.toInt(&ok);

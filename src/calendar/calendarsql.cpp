@@ -1,7 +1,6 @@
-#include "data/sqlcalendar.h"
-
 #include "birthdayrules.h"
 #include "common/runtimeerror.h"
+#include "data/sqlcalendar.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -86,8 +85,8 @@ void nearestDay(sqlite3_context* context, int, sqlite3_value** argv)
 void nearestMonth(sqlite3_context* context, int, sqlite3_value** argv)
 {
     const QDate today = dayArgument(argv[1]);
-    const int month = smallNumber(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                                  sqlite3_value_bytes(argv[0]));
+    const int month
+        = smallNumber(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
     if (!today.isValid() || month < 1 || month > 12) {
         sqlite3_result_null(context);
         return;

@@ -3,7 +3,6 @@
 #include <QHash>
 
 #include <cmath>
-
 #include <memory>
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
@@ -51,20 +50,19 @@ qint64 newMoonDay(qint64 k)
     const double mp = rad(201.5643 + 385.81693528 * kk + 0.0107582 * t2 + 0.00001238 * t3 - 0.000000058 * t4);
     const double f = rad(160.7108 + 390.67050284 * kk - 0.0016118 * t2 - 0.00000227 * t3 + 0.000000011 * t4);
     const double omega = rad(124.7746 - 1.56375588 * kk + 0.0020672 * t2 + 0.00000215 * t3);
-    jde += -0.40720 * std::sin(mp) + 0.17241 * e * std::sin(m) + 0.01608 * std::sin(2 * mp)
-        + 0.01039 * std::sin(2 * f) + 0.00739 * e * std::sin(mp - m) - 0.00514 * e * std::sin(mp + m)
-        + 0.00208 * e * e * std::sin(2 * m) - 0.00111 * std::sin(mp - 2 * f) - 0.00057 * std::sin(mp + 2 * f)
-        + 0.00056 * e * std::sin(2 * mp + m) - 0.00042 * std::sin(3 * mp) + 0.00042 * e * std::sin(m + 2 * f)
-        + 0.00038 * e * std::sin(m - 2 * f) - 0.00024 * e * std::sin(2 * mp - m) - 0.00017 * std::sin(omega)
-        - 0.00007 * std::sin(mp + 2 * m) + 0.00004 * std::sin(2 * mp - 2 * f) + 0.00004 * std::sin(3 * m)
-        + 0.00003 * std::sin(mp + m - 2 * f) + 0.00003 * std::sin(2 * mp + 2 * f) - 0.00003 * std::sin(mp + m + 2 * f)
-        + 0.00003 * std::sin(mp - m + 2 * f) - 0.00002 * std::sin(mp - m - 2 * f) - 0.00002 * std::sin(3 * mp + m)
-        + 0.00002 * std::sin(4 * mp);
+    jde += -0.40720 * std::sin(mp) + 0.17241 * e * std::sin(m) + 0.01608 * std::sin(2 * mp) + 0.01039 * std::sin(2 * f)
+        + 0.00739 * e * std::sin(mp - m) - 0.00514 * e * std::sin(mp + m) + 0.00208 * e * e * std::sin(2 * m)
+        - 0.00111 * std::sin(mp - 2 * f) - 0.00057 * std::sin(mp + 2 * f) + 0.00056 * e * std::sin(2 * mp + m)
+        - 0.00042 * std::sin(3 * mp) + 0.00042 * e * std::sin(m + 2 * f) + 0.00038 * e * std::sin(m - 2 * f)
+        - 0.00024 * e * std::sin(2 * mp - m) - 0.00017 * std::sin(omega) - 0.00007 * std::sin(mp + 2 * m)
+        + 0.00004 * std::sin(2 * mp - 2 * f) + 0.00004 * std::sin(3 * m) + 0.00003 * std::sin(mp + m - 2 * f)
+        + 0.00003 * std::sin(2 * mp + 2 * f) - 0.00003 * std::sin(mp + m + 2 * f) + 0.00003 * std::sin(mp - m + 2 * f)
+        - 0.00002 * std::sin(mp - m - 2 * f) - 0.00002 * std::sin(3 * mp + m) + 0.00002 * std::sin(4 * mp);
     const double planetary[14][3] = {
-        { 299.77, 0.107408, 0.000325 }, { 251.88, 0.016321, 0.000165 }, { 251.83, 26.651886, 0.000164 },
+        { 299.77, 0.107408, 0.000325 },  { 251.88, 0.016321, 0.000165 }, { 251.83, 26.651886, 0.000164 },
         { 349.42, 36.412478, 0.000126 }, { 84.66, 18.206239, 0.000110 }, { 141.74, 53.303771, 0.000062 },
-        { 207.14, 2.453732, 0.000060 },  { 154.84, 7.306860, 0.000056 },  { 34.52, 27.261239, 0.000047 },
-        { 207.19, 0.121824, 0.000042 },  { 291.34, 1.844379, 0.000040 },  { 161.72, 24.198154, 0.000037 },
+        { 207.14, 2.453732, 0.000060 },  { 154.84, 7.306860, 0.000056 }, { 34.52, 27.261239, 0.000047 },
+        { 207.19, 0.121824, 0.000042 },  { 291.34, 1.844379, 0.000040 }, { 161.72, 24.198154, 0.000037 },
         { 239.56, 25.513099, 0.000035 }, { 331.55, 3.592518, 0.000023 },
     };
     for (int i = 0; i < 14; ++i) {
@@ -200,7 +198,7 @@ private:
         return { k, newMoonDay(k) };
     }
 
-    template<typename Map, typename Key, typename Value>
+    template <typename Map, typename Key, typename Value>
     static void remember(Map& map, const Key& key, const Value& value)
     {
         // A bound, so that a long-running station's memory does not creep.
@@ -226,8 +224,8 @@ bool yearSupported(int year)
     return year >= ChineseCalendar::FirstYear && year <= ChineseCalendar::LastYear;
 }
 
-const char16_t* const MonthNames[] = { u"正", u"二", u"三", u"四", u"五", u"六",
-                                       u"七", u"八", u"九", u"十", u"冬", u"腊" };
+const char16_t* const MonthNames[]
+    = { u"正", u"二", u"三", u"四", u"五", u"六", u"七", u"八", u"九", u"十", u"冬", u"腊" };
 const char16_t* const Digits[] = { u"", u"一", u"二", u"三", u"四", u"五", u"六", u"七", u"八", u"九", u"十" };
 
 QString dayName(int day)

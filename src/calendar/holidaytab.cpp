@@ -50,8 +50,8 @@ HolidayTab::HolidayTab(QSqlDatabase db, std::function<void()> changed, QWidget* 
     m_ui->setupUi(this);
     setColumns(m_ui->grid_days,
                { QStringLiteral("日期"), QStringLiteral("星期"), QStringLiteral("类别"), QStringLiteral("名称") });
-    setColumns(m_ui->grid_preview, { QStringLiteral("日期"), QStringLiteral("星期"), QStringLiteral("导入后"),
-                                     QStringLiteral("原来") });
+    setColumns(m_ui->grid_preview,
+               { QStringLiteral("日期"), QStringLiteral("星期"), QStringLiteral("导入后"), QStringLiteral("原来") });
     m_ui->grid_days->setMinimumWidth(260);
     closePreview();
     m_ui->spe_year->setValue(Clock::currentDate().year());
@@ -105,8 +105,8 @@ void HolidayTab::fillDays()
     grid->setRowCount(int(marks.size()));
     for (int row = 0; row < marks.size(); ++row) {
         const DayMark& mark = marks.at(row);
-        const QString cells[] = { mark.day.toString(IsoDate), weekdayName(mark.day), DayMark::kindText(mark.kind),
-                                  mark.name };
+        const QString cells[]
+            = { mark.day.toString(IsoDate), weekdayName(mark.day), DayMark::kindText(mark.kind), mark.name };
         for (int column = 0; column < 4; ++column) {
             grid->setItem(row, column, new QTableWidgetItem(cells[column]));
         }
@@ -170,9 +170,9 @@ void HolidayTab::clearClick()
 
 void HolidayTab::importClick()
 {
-    const QString path = Dialogs::instance().openFileName(
-        QStringLiteral("导入节假日日历"), QDir::homePath(),
-        QStringLiteral("iCalendar 日历 (*.ics *.ICS *.ical *.ifb);;所有文件 (*)"));
+    const QString path
+        = Dialogs::instance().openFileName(QStringLiteral("导入节假日日历"), QDir::homePath(),
+                                           QStringLiteral("iCalendar 日历 (*.ics *.ICS *.ical *.ifb);;所有文件 (*)"));
     if (!path.isEmpty()) {
         previewImport(path);
     }
@@ -208,7 +208,8 @@ void HolidayTab::previewImport(const QString& path)
     m_pending = plan;
     QString text = QStringLiteral("%1：%2").arg(path, plan.summary());
     if (reading.ignored > 0) {
-        text += QStringLiteral("日历中另有 %1 个事件不是休息日或上班日（如节日、定时事件），已略过。").arg(reading.ignored);
+        text += QStringLiteral("日历中另有 %1 个事件不是休息日或上班日（如节日、定时事件），已略过。")
+                    .arg(reading.ignored);
     }
     if (!reading.problems.isEmpty()) {
         text += QStringLiteral("\n以下 %1 个事件无法读取，已略过：").arg(reading.problems.size())
@@ -222,9 +223,9 @@ void HolidayTab::previewImport(const QString& path)
         const auto describe = [](const DayMark& mark) {
             return DayMark::kindText(mark.kind) + (mark.name.isEmpty() ? QString() : QLatin1Char(' ') + mark.name);
         };
-        const QString cells[] = { change.mark.day.toString(IsoDate), weekdayName(change.mark.day),
-                                  describe(change.mark),
-                                  change.before ? describe(*change.before) : QStringLiteral("（无）") };
+        const QString cells[]
+            = { change.mark.day.toString(IsoDate), weekdayName(change.mark.day), describe(change.mark),
+                change.before ? describe(*change.before) : QStringLiteral("（无）") };
         for (int column = 0; column < 4; ++column) {
             grid->setItem(row, column, new QTableWidgetItem(cells[column]));
         }

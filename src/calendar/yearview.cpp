@@ -81,7 +81,8 @@ QList<QDate> YearView::selectedDays() const
 QSize YearView::cellSize() const
 {
     const QFontMetrics metrics(font());
-    return { qMax(metrics.horizontalAdvance(QStringLiteral("日")), metrics.horizontalAdvance(QStringLiteral("00"))) + 10,
+    return { qMax(metrics.horizontalAdvance(QStringLiteral("日")), metrics.horizontalAdvance(QStringLiteral("00")))
+                 + 10,
              metrics.height() + 6 };
 }
 
@@ -200,9 +201,9 @@ void YearView::paintEvent(QPaintEvent*)
         painter.setFont(font());
         for (int column = 0; column < 7; ++column) {
             painter.setPen(column >= 5 ? colours.color(QPalette::PlaceholderText) : colours.color(QPalette::Text));
-            painter.drawText(QRect(area.left() + column * cell.width(), area.top() + cell.height(), cell.width(),
-                                   cell.height()),
-                             Qt::AlignCenter, QString::fromUtf16(WeekdayNames[column]));
+            painter.drawText(
+                QRect(area.left() + column * cell.width(), area.top() + cell.height(), cell.width(), cell.height()),
+                Qt::AlignCenter, QString::fromUtf16(WeekdayNames[column]));
         }
         for (QDate day(m_year, month, 1); day.month() == month; day = day.addDays(1)) {
             const QRect box = dayRect(day);

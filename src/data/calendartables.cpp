@@ -63,8 +63,9 @@ Shipped readShipped()
            [&](sqlite3_stmt* s) { shipped.holiday.append(text(s, 0)); });
     select("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'birthday' AND sql LIKE '%lunar%'",
            [&](sqlite3_stmt* s) { shipped.lunarIndexes.append(text(s, 0)); });
-    select("SELECT name, sql FROM stored_query ORDER BY name",
-           [&](sqlite3_stmt* s) { shipped.storedQueries.append({ text(s, 0), text(s, 1) }); });
+    select("SELECT name, sql FROM stored_query ORDER BY name", [&](sqlite3_stmt* s) {
+        shipped.storedQueries.append({ text(s, 0), text(s, 1) });
+    });
     select("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'birthday'", [&](sqlite3_stmt* s) {
         // The column's declaration, as the table's statement writes it on its own line.
         for (const QString& line : text(s, 0).split(QLatin1Char('\n'))) {

@@ -1,10 +1,10 @@
 #include "tdm.h"
 
+#include "calendartables.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/modelrows.h"
 #include "common/runtimeerror.h"
-#include "calendartables.h"
 #include "draftfile.h"
 #include "speechtables.h"
 #include "sqlcalendar.h"

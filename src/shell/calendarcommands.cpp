@@ -110,7 +110,8 @@ DayCalendar dayCalendarOf(TDM& tdm)
     const IniFile ini(IniFile::defaultPath());
     std::array<bool, 7> weekdays {};
     for (int day = 1; day <= 7; ++day) {
-        weekdays[size_t(day - 1)] = ini.readBool(QStringLiteral("System"), QStringLiteral("CheckBox%1").arg(day), day != 1);
+        weekdays[size_t(day - 1)]
+            = ini.readBool(QStringLiteral("System"), QStringLiteral("CheckBox%1").arg(day), day != 1);
     }
     DayCalendar calendar;
     calendar.settings = CalendarSettings::load(ini);
@@ -161,7 +162,8 @@ int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& er
     if (!dryRun) {
         HolidayStore::write(tdm.database(), plan.marks());
     }
-    out << (dryRun ? QStringLiteral("试导入，日历未改动：") : QStringLiteral("导入完成：")) << plan.summary() << Qt::endl;
+    out << (dryRun ? QStringLiteral("试导入，日历未改动：") : QStringLiteral("导入完成：")) << plan.summary()
+        << Qt::endl;
     for (const QString& line : plan.lines()) {
         out << line << Qt::endl;
     }
@@ -190,9 +192,8 @@ QString planLine(const QDate& day, const DayCalendar& calendar, const Announceme
     QString later;
     if (!broadcast) {
         const QDate next = days.nextBroadcastDay(day);
-        later = calendar.settings.catchUp && next.isValid()
-            ? QStringLiteral("，%1补祝").arg(monthDay(next))
-            : QStringLiteral("，不播报");
+        later = calendar.settings.catchUp && next.isValid() ? QStringLiteral("，%1补祝").arg(monthDay(next))
+                                                            : QStringLiteral("，不播报");
     }
     for (const QSqlRecord& row : DayAnnouncements::dayWindow(day, 0, threshold, queries)) {
         if (!DayWindow::celebratesOn(row, day)) {
@@ -200,8 +201,9 @@ QString planLine(const QDate& day, const DayCalendar& calendar, const Announceme
         }
         QString text = birthdayOf(row, day);
         if (!later.isEmpty()) {
-            text = text.endsWith(QStringLiteral("）")) ? QString(text.chopped(1) + later + QStringLiteral("）"))
-                                                      : QString(text + QStringLiteral("（") + later.mid(1) + QStringLiteral("）"));
+            text = text.endsWith(QStringLiteral("）"))
+                ? QString(text.chopped(1) + later + QStringLiteral("）"))
+                : QString(text + QStringLiteral("（") + later.mid(1) + QStringLiteral("）"));
         }
         (DayWindow::isLunar(row) ? lunar : birthdays).append(text);
     }

@@ -59,10 +59,9 @@ QString composeAnnouncement(TDM& tdm)
     inputs.organisation = settings.organisation;
     inputs.today = Clock::currentDate();
     // The calendar as the station would follow it: days off, catch-up, anniversaries, 29 February.
-    const DayAnnouncement day
-        = DayAnnouncements::forDay(settings.showdays, QString::number(settings.days), inputs,
-                                   CalendarCommands::queriesOf(tdm), IniFile::defaultPath(),
-                                   CalendarCommands::dayCalendarOf(tdm));
+    const DayAnnouncement day = DayAnnouncements::forDay(settings.showdays, QString::number(settings.days), inputs,
+                                                         CalendarCommands::queriesOf(tdm), IniFile::defaultPath(),
+                                                         CalendarCommands::dayCalendarOf(tdm));
     return DayAnnouncements::editorTextAfter(day.composition, QString());
 }
 
@@ -211,7 +210,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
             || arg == QStringLiteral("--render") || arg == QStringLiteral("--spoken")
             || arg == QStringLiteral("--export") || arg == QStringLiteral("--import")
-            || arg == QStringLiteral("--format") || arg == QStringLiteral("--holidays") || arg == QStringLiteral("--plan");
+            || arg == QStringLiteral("--format") || arg == QStringLiteral("--holidays")
+            || arg == QStringLiteral("--plan");
         if (inlineValue && !takesValue) {
             return fail(QStringLiteral("%1 takes no value").arg(arg));
         }

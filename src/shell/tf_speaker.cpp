@@ -126,8 +126,8 @@ void Tf_speaker::FormCreate()
         m_dataModule ? m_dataModule->database() : QSqlDatabase(),
         [this] {
             std::array<bool, 7> weekdays {};
-            const QCheckBox* boxes[7] = { m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4,
-                                          m_ui->chk5, m_ui->chk6, m_ui->chk7 };
+            const QCheckBox* boxes[7]
+                = { m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4, m_ui->chk5, m_ui->chk6, m_ui->chk7 };
             for (size_t day = 0; day < weekdays.size(); ++day) {
                 weekdays[day] = boxes[day]->isChecked();
             }

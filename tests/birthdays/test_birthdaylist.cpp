@@ -380,7 +380,8 @@ private slots:
     {
         const QDate monday(2024, 3, 18);
         m_fixture->clock.set(QDateTime(monday, QTime(8, 0)));
-        const QSqlRecord sunday = celebrating(2, QStringLiteral("周日生"), QStringLiteral("1990-03-17"), 34, monday.addDays(-1));
+        const QSqlRecord sunday
+            = celebrating(2, QStringLiteral("周日生"), QStringLiteral("1990-03-17"), 34, monday.addDays(-1));
         m_dayResult = { sunday, celebrating(1, QStringLiteral("王一"), QStringLiteral("1990-03-18"), 34, monday),
                         celebrating(3, QStringLiteral("周二生"), QStringLiteral("1990-03-19"), 34, monday.addDays(1)) };
         m_list->setCalendar([] {
@@ -396,17 +397,20 @@ private slots:
         QCOMPARE(rowTexts(0).at(0), QStringLiteral("周日生"));
         QCOMPARE(rowTexts(0).at(4), QStringLiteral("yes"));
         QVERIFY(grid()->item(0, 0)->data(BirthdayList::CatchUpRole).toBool());
-        QVERIFY2(grid()->item(0, 0)->toolTip().contains(QStringLiteral("3月17日")), qPrintable(grid()->item(0, 0)->toolTip()));
+        QVERIFY2(grid()->item(0, 0)->toolTip().contains(QStringLiteral("3月17日")),
+                 qPrintable(grid()->item(0, 0)->toolTip()));
         QCOMPARE(rowTexts(1).at(4), QStringLiteral("yes"));
         QCOMPARE(rowTexts(2).at(4), QStringLiteral("no"));
-        QCOMPARE(memo(), QStringLiteral("今天是：示例公司员工，王一生日，前几天过生日的同事有：周日生，我们也祝他们生日快乐！")
+        QCOMPARE(memo(),
+                 QStringLiteral("今天是：示例公司员工，王一生日，前几天过生日的同事有：周日生，我们也祝他们生日快乐！")
                      + Mainread);
 
         // Composed by hand with only the caught-up person ticked: the sentence alone.
         click(1, BirthdayList::SelectColumn);
         m_widgets.SB_write->click();
         QCOMPARE(memo(),
-                 QStringLiteral("今天是：示例公司员工，前几天过生日的同事有：周日生，我们也祝他们生日快乐！") + Mainread);
+                 QStringLiteral("今天是：示例公司员工，前几天过生日的同事有：周日生，我们也祝他们生日快乐！")
+                     + Mainread);
     }
 
     // A day without a broadcast catches up nobody; switched off, nobody is caught up.
@@ -437,10 +441,9 @@ private slots:
     void lunarDayBesideTheDate()
     {
         m_fixture->clock.set(QDateTime(QDate(2026, 9, 25), QTime(8, 0)));
-        m_list->FillBirthdayGrid({ celebrating(1, QStringLiteral("孙七"), QStringLiteral("2000-09-12"), 26,
-                                               QDate(2026, 9, 25), true),
-                                   celebrating(2, QStringLiteral("李四"), QStringLiteral("2000-09-25"), 26,
-                                               QDate(2026, 9, 25)) });
+        m_list->FillBirthdayGrid(
+            { celebrating(1, QStringLiteral("孙七"), QStringLiteral("2000-09-12"), 26, QDate(2026, 9, 25), true),
+              celebrating(2, QStringLiteral("李四"), QStringLiteral("2000-09-25"), 26, QDate(2026, 9, 25)) });
         QCOMPARE(rowTexts(0).at(2), QStringLiteral("2000-09-12 八月十五"));
         QCOMPARE(rowTexts(0).at(4), QStringLiteral("yes"));
         QCOMPARE(rowTexts(1).at(2), QStringLiteral("2000-09-25"));

@@ -194,11 +194,12 @@ private slots:
             << QList<int> { 30 } << QStringList { "周日甲", "周日乙" } << QList<int> {}
             << open + QStringLiteral("甲生日，前几天过生日的同事有：周日甲、周日乙，我们也祝他们生日快乐！{M}");
         QTest::newRow("catch-up only") << QList<int> {} << QStringList { "周日甲" } << QList<int> {}
-                                       << open + QStringLiteral("前几天过生日的同事有：周日甲，我们也祝他们生日快乐！{M}");
-        QTest::newRow("groups and anniversaries")
-            << QList<int> { 30 } << QStringList {} << QList<int> { 5, 10, 5 }
-            << open + QStringLiteral("甲生日，{M}今天也是丙0、丙2加入公司5周年的日子，感谢一路同行！"
-                                     "今天也是丙1加入公司10周年的日子，感谢一路同行！");
+                                       << open
+                + QStringLiteral("前几天过生日的同事有：周日甲，我们也祝他们生日快乐！{M}");
+        QTest::newRow("groups and anniversaries") << QList<int> { 30 } << QStringList {} << QList<int> { 5, 10, 5 }
+                                                  << open
+                + QStringLiteral("甲生日，{M}今天也是丙0、丙2加入公司5周年的日子，感谢一路同行！"
+                                 "今天也是丙1加入公司10周年的日子，感谢一路同行！");
         QTest::newRow("anniversaries only") << QList<int> {} << QStringList {} << QList<int> { 3 }
                                             << QStringLiteral("今天也是丙0加入公司3周年的日子，感谢一路同行！");
         QTest::newRow("a catch-up of someone above the age groups")
@@ -221,7 +222,8 @@ private slots:
         others.catchUpText = QStringLiteral("前几天过生日的同事有：{姓名}，我们也祝他们生日快乐！");
         for (int i = 0; i < anniversaryYears.size(); ++i) {
             others.anniversaries << AnniversaryEntry { QStringLiteral("丙%1").arg(i), anniversaryYears.at(i),
-                                                       QDate(2024, 3, 14), QDate(2024 - anniversaryYears.at(i), 3, 14) };
+                                                       QDate(2024, 3, 14),
+                                                       QDate(2024 - anniversaryYears.at(i), 3, 14) };
         }
         others.anniversaryText = QStringLiteral("今天也是{姓名}加入公司{N}周年的日子，感谢一路同行！");
         const Composition result = Composer(iniPath()).compose(

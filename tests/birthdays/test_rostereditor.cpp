@@ -150,8 +150,10 @@ private slots:
     // moved out of its years while ticked, is refused and the row keeps what it held.
     void lunarBoxInTheGrid()
     {
-        addEmployee(m_fixture->data(), QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-02"));
-        addEmployee(m_fixture->data(), QStringLiteral("乙"), QStringLiteral("1895-03-05"), QStringLiteral("2020-01-02"));
+        addEmployee(m_fixture->data(), QStringLiteral("甲"), QStringLiteral("1990-03-05"),
+                    QStringLiteral("2020-01-02"));
+        addEmployee(m_fixture->data(), QStringLiteral("乙"), QStringLiteral("1895-03-05"),
+                    QStringLiteral("2020-01-02"));
         openEditor();
         const QModelIndex first = shown()->index(0, RosterFilterModel::Lunar);
         QVERIFY(shown()->flags(first) & Qt::ItemIsUserCheckable);
@@ -166,8 +168,9 @@ private slots:
         const QStringList boxes = m_fixture->dialogs.takeTexts();
         QCOMPARE(boxes.size(), 2);
         QVERIFY2(boxes.at(0).contains(QStringLiteral("1895-03-05")), qPrintable(boxes.at(0)));
-        QCOMPARE(storedRows(), (QStringList { QStringLiteral("甲|1990-03-05|2020-01-02"),
-                                              QStringLiteral("乙|1895-03-05|2020-01-02") }));
+        QCOMPARE(
+            storedRows(),
+            (QStringList { QStringLiteral("甲|1990-03-05|2020-01-02"), QStringLiteral("乙|1895-03-05|2020-01-02") }));
         // The filter finds the ticked ones by 是.
         shown()->setColumnFilter(RosterFilterModel::Lunar, QStringLiteral("是"));
         QCOMPARE(shown()->rowCount(), 1);
@@ -221,9 +224,8 @@ private slots:
     {
         openEditor();
         ui()->edt_emp_name->setFocus();
-        const QList<QWidget*> order
-            = { ui()->Date1, ui()->Date2, ui()->chk_lunar, ui()->edt_dept, ui()->edt_remark, ui()->edt_pinyin,
-                ui()->BitBtn1 };
+        const QList<QWidget*> order = { ui()->Date1,      ui()->Date2,      ui()->chk_lunar, ui()->edt_dept,
+                                        ui()->edt_remark, ui()->edt_pinyin, ui()->BitBtn1 };
         for (QWidget* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), next);

@@ -300,25 +300,25 @@ private slots:
         QTest::addColumn<int>("stored"); // -1: refused
         QTest::addColumn<QString>("reason");
         QTest::newRow("是") << "是"
-                           << "1990-03-14" << 1 << "";
-        QTest::newRow("否") << "否"
-                           << "1990-03-14" << 0 << "";
-        QTest::newRow("1") << "1"
-                          << "1990-03-14" << 1 << "";
-        QTest::newRow("0") << "0"
-                          << "1990-03-14" << 0 << "";
-        QTest::newRow("yes") << " YES "
                             << "1990-03-14" << 1 << "";
-        QTest::newRow("no") << "no"
+        QTest::newRow("否") << "否"
+                            << "1990-03-14" << 0 << "";
+        QTest::newRow("1") << "1"
+                           << "1990-03-14" << 1 << "";
+        QTest::newRow("0") << "0"
                            << "1990-03-14" << 0 << "";
+        QTest::newRow("yes") << " YES "
+                             << "1990-03-14" << 1 << "";
+        QTest::newRow("no") << "no"
+                            << "1990-03-14" << 0 << "";
         QTest::newRow("empty: not lunar") << ""
-                                         << "1990-03-14" << -2 << "";
+                                          << "1990-03-14" << -2 << "";
         QTest::newRow("a word of its own") << "maybe"
-                                          << "1990-03-14" << -1 << "农历一栏只能填";
+                                           << "1990-03-14" << -1 << "农历一栏只能填";
         QTest::newRow("lunar, born before lunar 1901") << "是"
-                                                      << "1901-02-18" << -1 << "1901";
+                                                       << "1901-02-18" << -1 << "1901";
         QTest::newRow("not lunar, born before lunar 1901") << "否"
-                                                          << "1901-02-18" << 0 << "";
+                                                           << "1901-02-18" << 0 << "";
     }
 
     void lunarColumn()
@@ -329,9 +329,8 @@ private slots:
         QFETCH(QString, reason);
         const ImportSheet sheet
             = sheetOf({ { "姓名", "生日", "入职", "农历" }, { "张三", birthday, "2020-01-05", value } });
-        const ImportPlan plan
-            = RosterImport::plan(sheet, RosterImport::guessMapping(sheet), RosterImport::rosterKeys(db()), Today,
-                                 ImportPlan::Duplicates::Skip);
+        const ImportPlan plan = RosterImport::plan(sheet, RosterImport::guessMapping(sheet),
+                                                   RosterImport::rosterKeys(db()), Today, ImportPlan::Duplicates::Skip);
         const ImportRow& row = plan.rows.at(0);
         if (stored == -1) {
             QCOMPARE(row.action, ImportRow::Action::Refuse);
@@ -355,7 +354,8 @@ private slots:
                 = sheetOf({ { "姓名", "生日", "入职", "农历" }, { "张三", "1990-03-14", "2020-01-05", value } });
             RosterImport::apply(db(), sheet, RosterImport::guessMapping(sheet), Today, ImportPlan::Duplicates::Update);
             QSqlQuery query(db());
-            return query.exec(QStringLiteral("SELECT lunar FROM birthday")) && query.next() ? query.value(0).toInt() : -1;
+            return query.exec(QStringLiteral("SELECT lunar FROM birthday")) && query.next() ? query.value(0).toInt()
+                                                                                            : -1;
         };
         QCOMPARE(import(QStringLiteral("是")), 1);
         QCOMPARE(import(QString()), 1);

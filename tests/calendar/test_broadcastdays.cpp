@@ -67,7 +67,8 @@ private slots:
         QTest::newRow("a day off on a ticked weekday")
             << QDate(2026, 2, 17) << false << int(R::DayOff) << "休息日 春节";
         QTest::newRow("a day off on a Sunday") << QDate(2026, 2, 15) << false << int(R::DayOff) << "休息日 春节";
-        QTest::newRow("a working Saturday") << QDate(2026, 2, 14) << true << int(R::WorkingDay) << "调休上班日 春节调休";
+        QTest::newRow("a working Saturday")
+            << QDate(2026, 2, 14) << true << int(R::WorkingDay) << "调休上班日 春节调休";
     }
 
     void decision()
@@ -97,7 +98,8 @@ private slots:
         QTest::addColumn<QList<QDate>>("caughtUp");
         QTest::addColumn<QDate>("previous");
         // Monday catches up Sunday; Tuesday nothing (Monday broadcast).
-        QTest::newRow("after a Sunday") << QDate(2026, 3, 2) << QList<QDate> { QDate(2026, 3, 1) } << QDate(2026, 2, 28);
+        QTest::newRow("after a Sunday") << QDate(2026, 3, 2) << QList<QDate> { QDate(2026, 3, 1) }
+                                        << QDate(2026, 2, 28);
         QTest::newRow("an ordinary Tuesday") << QDate(2026, 3, 3) << QList<QDate> {} << QDate(2026, 3, 2);
         // The long 春节 week: Tuesday 24th catches up everything since Saturday 14th (worked).
         QTest::newRow("after 春节") << QDate(2026, 2, 24) << daysFrom(QDate(2026, 2, 15), QDate(2026, 2, 23))

@@ -93,12 +93,11 @@ const QString OldMonthDay = QStringLiteral(
 // stored queries of schema 1.
 void makeOlder(QSqlDatabase db)
 {
-    for (const QString& statement :
-         { QStringLiteral("DROP TABLE holiday"), QStringLiteral("DROP INDEX birthday_lunar"),
-           QStringLiteral("ALTER TABLE birthday DROP COLUMN lunar"),
-           QStringLiteral("UPDATE stored_query SET sql = '%1' WHERE name = 'qry_month_day'")
-               .arg(QString(OldMonthDay).replace(QLatin1Char('\''), QStringLiteral("''"))),
-           QStringLiteral("PRAGMA user_version = 1") }) {
+    for (const QString& statement : { QStringLiteral("DROP TABLE holiday"), QStringLiteral("DROP INDEX birthday_lunar"),
+                                      QStringLiteral("ALTER TABLE birthday DROP COLUMN lunar"),
+                                      QStringLiteral("UPDATE stored_query SET sql = '%1' WHERE name = 'qry_month_day'")
+                                          .arg(QString(OldMonthDay).replace(QLatin1Char('\''), QStringLiteral("''"))),
+                                      QStringLiteral("PRAGMA user_version = 1") }) {
         QSqlQuery query(db);
         QVERIFY2(query.exec(statement), qPrintable(statement + QStringLiteral(": ") + query.lastError().text()));
     }
@@ -124,19 +123,21 @@ private slots:
         QTest::addColumn<QString>("tokens");
         QTest::addColumn<QStringList>("rows");
         QTest::newRow("中秋 2026") << QDate(2026, 9, 25) << "09-24 09-25 09-26"
-                                   << QStringList { "公历:26@2026-09-24", "中秋:26@2026-09-25", "老中秋:66@2026-09-25" };
-        QTest::newRow("中秋 2025") << QDate(2025, 10, 6) << "10-06" << QStringList { "中秋:25@2025-10-06", "老中秋:65@2025-10-06" };
+                                   << QStringList { "公历:26@2026-09-24", "中秋:26@2026-09-25",
+                                                    "老中秋:66@2026-09-25" };
+        QTest::newRow("中秋 2025") << QDate(2025, 10, 6) << "10-06"
+                                   << QStringList { "中秋:25@2025-10-06", "老中秋:65@2025-10-06" };
         QTest::newRow("the Gregorian day of birth is not a lunar one")
             << QDate(2026, 9, 12) << "09-12" << QStringList {};
-        QTest::newRow("29 February in a common year") << QDate(2027, 2, 28) << "02-27 02-28 03-01"
-                                                      << QStringList { "闰日:27@2027-02-28" };
-        QTest::newRow("29 February in a leap year") << QDate(2028, 2, 28) << "02-28 02-29 03-01"
-                                                    << QStringList { "闰日:28@2028-02-29" };
+        QTest::newRow("29 February in a common year")
+            << QDate(2027, 2, 28) << "02-27 02-28 03-01" << QStringList { "闰日:27@2027-02-28" };
+        QTest::newRow("29 February in a leap year")
+            << QDate(2028, 2, 28) << "02-28 02-29 03-01" << QStringList { "闰日:28@2028-02-29" };
         // 冬月二十 twice in 2024: the token stands for the day nearest to today.
-        QTest::newRow("late winter, January") << QDate(2024, 1, 1) << "01-01"
-                                              << QStringList { "冬月:33@2024-01-01", "元旦:25@2024-01-01" };
-        QTest::newRow("late winter, December") << QDate(2024, 12, 20) << "12-20"
-                                               << QStringList { "冬月:34@2024-12-20" };
+        QTest::newRow("late winter, January")
+            << QDate(2024, 1, 1) << "01-01" << QStringList { "冬月:33@2024-01-01", "元旦:25@2024-01-01" };
+        QTest::newRow("late winter, December")
+            << QDate(2024, 12, 20) << "12-20" << QStringList { "冬月:34@2024-12-20" };
         QTest::newRow("year turn") << QDate(2024, 12, 31) << "12-30 12-31 01-01"
                                    << QStringList { "元旦:26@2025-01-01" };
     }
@@ -182,8 +183,8 @@ private slots:
         const QList<QSqlRecord> february = m_fixture->data().qry_month(QStringLiteral("02"), QStringLiteral("0"));
         const QList<QSqlRecord> march = m_fixture->data().qry_month(QStringLiteral("03"), QStringLiteral("0"));
         QCOMPARE(rowsOf(march1 ? march : february),
-                 QStringList { QStringLiteral("闰日:27@") + (march1 ? QStringLiteral("2027-03-01")
-                                                                     : QStringLiteral("2027-02-28")) });
+                 QStringList { QStringLiteral("闰日:27@")
+                               + (march1 ? QStringLiteral("2027-03-01") : QStringLiteral("2027-02-28")) });
         QVERIFY((march1 ? february : march).isEmpty());
     }
 
@@ -215,7 +216,8 @@ private slots:
             for (int i = 0; i < row.count(); ++i) {
                 names << row.fieldName(i);
             }
-            QCOMPARE(names, (QStringList { "emp_name", "indate", "birthday", "dept", "age", "id", "lunar", "celebrated" }));
+            QCOMPARE(names,
+                     (QStringList { "emp_name", "indate", "birthday", "dept", "age", "id", "lunar", "celebrated" }));
             QCOMPARE(row.value(QStringLiteral("id")).toLongLong(), id);
             QCOMPARE(row.value(QStringLiteral("lunar")).toInt(), 1);
             QCOMPARE(row.value(QStringLiteral("birthday")).toString(), QStringLiteral("2000-09-12"));
@@ -228,11 +230,11 @@ private slots:
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("fifth and tenth") << QList<QDate> { QDate(2026, 10, 8) }
                                          << QStringList { "十年:10@2026-10-08", "五年:5@2026-10-08" };
-        QTest::newRow("catch-up days first") << QList<QDate> { QDate(2026, 10, 7), QDate(2026, 10, 8) }
-                                             << QStringList { "三年:3@2026-10-07", "十年:10@2026-10-08",
-                                                              "五年:5@2026-10-08" };
-        QTest::newRow("29 February joined, common year") << QList<QDate> { QDate(2027, 2, 28) }
-                                                         << QStringList { "闰日入职:3@2027-02-28" };
+        QTest::newRow("catch-up days first")
+            << QList<QDate> { QDate(2026, 10, 7), QDate(2026, 10, 8) }
+            << QStringList { "三年:3@2026-10-07", "十年:10@2026-10-08", "五年:5@2026-10-08" };
+        QTest::newRow("29 February joined, common year")
+            << QList<QDate> { QDate(2027, 2, 28) } << QStringList { "闰日入职:3@2027-02-28" };
         QTest::newRow("not a listed count") << QList<QDate> { QDate(2028, 10, 8) } << QStringList {};
     }
 
@@ -241,11 +243,18 @@ private slots:
         QFETCH(QList<QDate>, days);
         QFETCH(QStringList, entries);
         QSqlDatabase db = m_fixture->data().database();
-        QVERIFY(addPerson(db, QStringLiteral("五年"), QStringLiteral("1990-01-01"), false, QStringLiteral("2021-10-08")) > 0);
-        QVERIFY(addPerson(db, QStringLiteral("十年"), QStringLiteral("1980-01-01"), false, QStringLiteral("2016-10-08")) > 0);
-        QVERIFY(addPerson(db, QStringLiteral("三年"), QStringLiteral("1985-01-01"), false, QStringLiteral("2023-10-07")) > 0);
-        QVERIFY(addPerson(db, QStringLiteral("闰日入职"), QStringLiteral("1985-01-01"), false, QStringLiteral("2024-02-29")) > 0);
-        QVERIFY(addPerson(db, QStringLiteral("今年入职"), QStringLiteral("1985-01-01"), false, QStringLiteral("2026-10-08")) > 0);
+        QVERIFY(addPerson(db, QStringLiteral("五年"), QStringLiteral("1990-01-01"), false, QStringLiteral("2021-10-08"))
+                > 0);
+        QVERIFY(addPerson(db, QStringLiteral("十年"), QStringLiteral("1980-01-01"), false, QStringLiteral("2016-10-08"))
+                > 0);
+        QVERIFY(addPerson(db, QStringLiteral("三年"), QStringLiteral("1985-01-01"), false, QStringLiteral("2023-10-07"))
+                > 0);
+        QVERIFY(
+            addPerson(db, QStringLiteral("闰日入职"), QStringLiteral("1985-01-01"), false, QStringLiteral("2024-02-29"))
+            > 0);
+        QVERIFY(
+            addPerson(db, QStringLiteral("今年入职"), QStringLiteral("1985-01-01"), false, QStringLiteral("2026-10-08"))
+            > 0);
         QStringList got;
         for (const AnniversaryEntry& entry : Anniversaries::on(db, days, { 1, 3, 5, 10, 15, 20, 25, 30 })) {
             got << QStringLiteral("%1:%2@%3").arg(entry.name).arg(entry.years).arg(entry.day.toString(Qt::ISODate));
@@ -259,8 +268,8 @@ private slots:
     {
         // The folder of the fixture that goes takes progdir() with it: it goes first.
         m_fixture.reset();
-        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2026, 9, 25), QTime(8, 0)),
-                                                  DataFixture::CreatedDatabase);
+        m_fixture
+            = std::make_unique<DataFixture>(QDateTime(QDate(2026, 9, 25), QTime(8, 0)), DataFixture::CreatedDatabase);
         QStringList before;
         QStringList rosterBefore;
         onDatabase(m_fixture->folder, [&](QSqlDatabase db) {
@@ -307,11 +316,12 @@ private slots:
     {
         // The folder of the fixture that goes takes progdir() with it: it goes first.
         m_fixture.reset();
-        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2026, 9, 25), QTime(8, 0)),
-                                                  DataFixture::CreatedDatabase);
+        m_fixture
+            = std::make_unique<DataFixture>(QDateTime(QDate(2026, 9, 25), QTime(8, 0)), DataFixture::CreatedDatabase);
         QStringList before;
         onDatabase(m_fixture->folder, [&](QSqlDatabase db) {
-            QVERIFY(addEmployee(db, QStringLiteral("张三"), QStringLiteral("2000-09-12"), QStringLiteral("2010-01-01")) > 0);
+            QVERIFY(addEmployee(db, QStringLiteral("张三"), QStringLiteral("2000-09-12"), QStringLiteral("2010-01-01"))
+                    > 0);
             makeOlder(db);
             QSqlQuery trigger(db);
             QVERIFY(trigger.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON stored_query "
@@ -333,11 +343,12 @@ private slots:
     {
         // The folder of the fixture that goes takes progdir() with it: it goes first.
         m_fixture.reset();
-        m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2026, 9, 25), QTime(8, 0)),
-                                                  DataFixture::CreatedDatabase);
+        m_fixture
+            = std::make_unique<DataFixture>(QDateTime(QDate(2026, 9, 25), QTime(8, 0)), DataFixture::CreatedDatabase);
         QStringList before;
         onDatabase(m_fixture->folder, [&](QSqlDatabase db) {
-            QVERIFY(addEmployee(db, QStringLiteral("张三"), QStringLiteral("1990-09-25"), QStringLiteral("2010-01-01")) > 0);
+            QVERIFY(addEmployee(db, QStringLiteral("张三"), QStringLiteral("1990-09-25"), QStringLiteral("2010-01-01"))
+                    > 0);
             makeOlder(db);
             before = dump(db, {});
         });

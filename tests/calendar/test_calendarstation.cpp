@@ -107,12 +107,17 @@ private slots:
     void tabsRecomposeToday()
     {
         onDatabase(m_fixture->folder, [&](QSqlDatabase db) {
-            QVERIFY(addEmployee(db, QStringLiteral("周日生"), QStringLiteral("1990-03-03"), QStringLiteral("2010-01-01")) > 0);
-            QVERIFY(addEmployee(db, QStringLiteral("周一生"), QStringLiteral("1990-03-04"), QStringLiteral("2010-01-01")) > 0);
+            QVERIFY(
+                addEmployee(db, QStringLiteral("周日生"), QStringLiteral("1990-03-03"), QStringLiteral("2010-01-01"))
+                > 0);
+            QVERIFY(
+                addEmployee(db, QStringLiteral("周一生"), QStringLiteral("1990-03-04"), QStringLiteral("2010-01-01"))
+                > 0);
         });
         m_fixture->start();
         QPlainTextEdit* memo = m_fixture->form()->Memo1;
-        QVERIFY2(memo->toPlainText().contains(QStringLiteral("前几天过生日的同事有：周日生，")), qPrintable(memo->toPlainText()));
+        QVERIFY2(memo->toPlainText().contains(QStringLiteral("前几天过生日的同事有：周日生，")),
+                 qPrintable(memo->toPlainText()));
         QVERIFY(memo->toPlainText().contains(QStringLiteral("周一生生日，")));
 
         QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
@@ -146,9 +151,15 @@ private slots:
         QTest::addColumn<QString>("years");
         QTest::addColumn<QString>("catchUpText");
         QTest::addColumn<QString>("message");
-        QTest::newRow("years not numbers") << "1,三,5" << "{姓名}" << "周年“三”";
-        QTest::newRow("a year too many") << "1,101" << "{姓名}" << "1 到 100";
-        QTest::newRow("catch-up without names") << "1,3" << "前几天有同事过生日。" << "{姓名}";
+        QTest::newRow("years not numbers") << "1,三,5"
+                                           << "{姓名}"
+                                           << "周年“三”";
+        QTest::newRow("a year too many") << "1,101"
+                                         << "{姓名}"
+                                         << "1 到 100";
+        QTest::newRow("catch-up without names") << "1,3"
+                                                << "前几天有同事过生日。"
+                                                << "{姓名}";
     }
 
     void contentTabRefusesBadGreetings()

@@ -3,6 +3,7 @@
 #include "calendar/chinesedate.h"
 
 #include <QTest>
+
 #include <future>
 
 class TestChineseDate : public QObject
@@ -20,15 +21,15 @@ private slots:
         QTest::addColumn<int>("month");
         QTest::addColumn<bool>("leap");
         QTest::addColumn<int>("day");
-        const QList<QDate> springFestivals = { QDate(2024, 2, 10), QDate(2025, 1, 29), QDate(2026, 2, 17),
-                                               QDate(2027, 2, 6),  QDate(2028, 1, 26), QDate(2029, 2, 13),
-                                               QDate(2030, 2, 3) };
+        const QList<QDate> springFestivals
+            = { QDate(2024, 2, 10), QDate(2025, 1, 29), QDate(2026, 2, 17), QDate(2027, 2, 6),
+                QDate(2028, 1, 26), QDate(2029, 2, 13), QDate(2030, 2, 3) };
         for (const QDate& day : springFestivals) {
             QTest::addRow("春节 %d", day.year()) << day << day.year() << 1 << false << 1;
         }
-        const QList<QDate> midAutumns = { QDate(2024, 9, 17), QDate(2025, 10, 6), QDate(2026, 9, 25),
-                                          QDate(2027, 9, 15), QDate(2028, 10, 3), QDate(2029, 9, 22),
-                                          QDate(2030, 9, 12) };
+        const QList<QDate> midAutumns
+            = { QDate(2024, 9, 17), QDate(2025, 10, 6), QDate(2026, 9, 25), QDate(2027, 9, 15),
+                QDate(2028, 10, 3), QDate(2029, 9, 22), QDate(2030, 9, 12) };
         for (const QDate& day : midAutumns) {
             QTest::addRow("中秋 %d", day.year()) << day << day.year() << 8 << false << 15;
         }
@@ -180,38 +181,38 @@ private slots:
                                << QDate(2024, 3, 5) << 34;
         QTest::newRow("plain, across the year turn")
             << QDate(1990, 1, 2) << false << QDate(2024, 12, 30) << QDate(2025, 1, 5) << QDate(2025, 1, 2) << 35;
-        QTest::newRow("29 Feb in a leap year") << QDate(2000, 2, 29) << false << QDate(2024, 2, 28)
-                                               << QDate(2024, 3, 1) << QDate(2024, 2, 29) << 24;
-        QTest::newRow("29 Feb in a common year") << QDate(2000, 2, 29) << false << QDate(2023, 2, 27)
-                                                 << QDate(2023, 3, 2) << QDate(2023, 2, 28) << 23;
-        QTest::newRow("29 Feb, not on 1 March") << QDate(2000, 2, 29) << false << QDate(2023, 3, 1)
-                                                << QDate(2023, 3, 31) << none << 0;
+        QTest::newRow("29 Feb in a leap year")
+            << QDate(2000, 2, 29) << false << QDate(2024, 2, 28) << QDate(2024, 3, 1) << QDate(2024, 2, 29) << 24;
+        QTest::newRow("29 Feb in a common year")
+            << QDate(2000, 2, 29) << false << QDate(2023, 2, 27) << QDate(2023, 3, 2) << QDate(2023, 2, 28) << 23;
+        QTest::newRow("29 Feb, not on 1 March")
+            << QDate(2000, 2, 29) << false << QDate(2023, 3, 1) << QDate(2023, 3, 31) << none << 0;
         QTest::newRow("中秋 born") << QDate(2000, 9, 12) << true << QDate(2026, 9, 1) << QDate(2026, 9, 30)
                                    << QDate(2026, 9, 25) << 26;
-        QTest::newRow("中秋 born, not on the Gregorian day") << QDate(2000, 9, 12) << true << QDate(2026, 9, 12)
-                                                             << QDate(2026, 9, 12) << none << 0;
+        QTest::newRow("中秋 born, not on the Gregorian day")
+            << QDate(2000, 9, 12) << true << QDate(2026, 9, 12) << QDate(2026, 9, 12) << none << 0;
         // Born in the leap seventh month of 1987: greeted in the seventh.
-        QTest::newRow("leap-month birth") << QDate(1987, 8, 24) << true << QDate(2025, 8, 1) << QDate(2025, 8, 31)
-                                          << QDate(2025, 8, 23) << 38;
+        QTest::newRow("leap-month birth")
+            << QDate(1987, 8, 24) << true << QDate(2025, 8, 1) << QDate(2025, 8, 31) << QDate(2025, 8, 23) << 38;
         // Born on 六月初一: in 2025 only the ordinary sixth month, never the leap one.
-        QTest::newRow("sixth month, ordinary") << QDate(1990, 7, 22) << true << QDate(2025, 6, 1)
-                                               << QDate(2025, 6, 30) << QDate(2025, 6, 25) << 35;
+        QTest::newRow("sixth month, ordinary")
+            << QDate(1990, 7, 22) << true << QDate(2025, 6, 1) << QDate(2025, 6, 30) << QDate(2025, 6, 25) << 35;
         QTest::newRow("sixth month, not the leap one")
             << QDate(1990, 7, 22) << true << QDate(2025, 7, 1) << QDate(2025, 8, 20) << none << 0;
         // Born on 正月三十; 正月 of 2021 has 29 days.
-        QTest::newRow("day 30 in a 29-day month") << QDate(2019, 3, 6) << true << QDate(2021, 3, 1)
-                                                  << QDate(2021, 3, 31) << QDate(2021, 3, 12) << 2;
-        QTest::newRow("day 30 in a 30-day month") << QDate(2019, 3, 6) << true << QDate(2025, 2, 1)
-                                                  << QDate(2025, 3, 31) << QDate(2025, 2, 27) << 6;
+        QTest::newRow("day 30 in a 29-day month")
+            << QDate(2019, 3, 6) << true << QDate(2021, 3, 1) << QDate(2021, 3, 31) << QDate(2021, 3, 12) << 2;
+        QTest::newRow("day 30 in a 30-day month")
+            << QDate(2019, 3, 6) << true << QDate(2025, 2, 1) << QDate(2025, 3, 31) << QDate(2025, 2, 27) << 6;
         // 冬月二十 falls twice in 2024: lunar 2023's on 1 January, lunar 2024's on 20 December.
-        QTest::newRow("late winter, first of two") << QDate(1991, 1, 5) << true << QDate(2024, 1, 1)
-                                                   << QDate(2024, 12, 31) << QDate(2024, 1, 1) << 33;
-        QTest::newRow("late winter, second of two") << QDate(1991, 1, 5) << true << QDate(2024, 1, 2)
-                                                    << QDate(2024, 12, 31) << QDate(2024, 12, 20) << 34;
-        QTest::newRow("lunar years beyond 2099") << QDate(2000, 9, 12) << true << QDate(2100, 3, 1)
-                                                 << QDate(2100, 12, 31) << none << 0;
-        QTest::newRow("span backwards") << QDate(1990, 3, 5) << false << QDate(2024, 3, 6) << QDate(2024, 3, 4)
-                                        << none << 0;
+        QTest::newRow("late winter, first of two")
+            << QDate(1991, 1, 5) << true << QDate(2024, 1, 1) << QDate(2024, 12, 31) << QDate(2024, 1, 1) << 33;
+        QTest::newRow("late winter, second of two")
+            << QDate(1991, 1, 5) << true << QDate(2024, 1, 2) << QDate(2024, 12, 31) << QDate(2024, 12, 20) << 34;
+        QTest::newRow("lunar years beyond 2099")
+            << QDate(2000, 9, 12) << true << QDate(2100, 3, 1) << QDate(2100, 12, 31) << none << 0;
+        QTest::newRow("span backwards") << QDate(1990, 3, 5) << false << QDate(2024, 3, 6) << QDate(2024, 3, 4) << none
+                                        << 0;
     }
 
     void celebrations()

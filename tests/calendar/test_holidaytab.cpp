@@ -18,8 +18,8 @@ QStringList stored(const QSqlDatabase& db)
     QSqlQuery query(db);
     query.exec(QStringLiteral("SELECT day, kind, name FROM holiday ORDER BY day"));
     while (query.next()) {
-        rows << QStringLiteral("%1 %2 %3").arg(query.value(0).toString(), query.value(1).toString(),
-                                               query.value(2).toString());
+        rows << QStringLiteral("%1 %2 %3")
+                    .arg(query.value(0).toString(), query.value(1).toString(), query.value(2).toString());
     }
     return rows;
 }
@@ -150,15 +150,14 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         QTest::newRow("not iCalendar") << QByteArray("姓名,生日\n张三,1990-01-01\n") << "不是 iCalendar";
-        QTest::newRow("both kinds on one day")
-            << QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nSUMMARY:休\r\nEND:VEVENT\r\n"
-                          "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nSUMMARY:班\r\nEND:VEVENT\r\n"
-                          "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261002\r\nSUMMARY:休\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
-            << "2026-10-01";
-        QTest::newRow("nothing marked")
-            << QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260215\r\nSUMMARY:元宵\r\nEND:VEVENT\r\n"
-                          "END:VCALENDAR\r\n")
-            << "没有标为休、假或班";
+        QTest::newRow("both kinds on one day") << QByteArray(
+            "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nSUMMARY:休\r\nEND:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nSUMMARY:班\r\nEND:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261002\r\nSUMMARY:休\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                                               << "2026-10-01";
+        QTest::newRow("nothing marked") << QByteArray(
+            "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20260215\r\nSUMMARY:元宵\r\nEND:VEVENT\r\n"
+            "END:VCALENDAR\r\n") << "没有标为休、假或班";
     }
 
     void badFilesAreRefused()

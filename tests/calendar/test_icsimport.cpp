@@ -58,16 +58,15 @@ private slots:
             + allDay("20260301", "", QStringLiteral("元宵"))
             + "BEGIN:VEVENT\r\nUID:timed@test\r\nDTSTART:20261020T090000Z\r\nDTEND:20261020T100000Z\r\n"
               "SUMMARY:放假安排说明会\r\nEND:VEVENT\r\n"
-            + allDay("", "", QStringLiteral("清明节 假"))
-            + allDay("20261101", "20261030", QStringLiteral("倒着的假期"))
+            + allDay("", "", QStringLiteral("清明节 假")) + allDay("20261101", "20261030", QStringLiteral("倒着的假期"))
             + "BEGIN:VEVENT\r\nUID:duration@test\r\nDTSTART;VALUE=DATE:20260501\r\nDURATION:P3D\r\n"
               "SUMMARY:劳动节（休）\r\nEND:VEVENT\r\n");
         const IcsReading reading = IcsImport::parse(ics);
         QCOMPARE(reading.events, 9);
         QCOMPARE(reading.ignored, 3); // 中秋节, 元宵, the timed event
         QCOMPARE(reading.problems.size(), 2);
-        QVERIFY2(reading.problems.at(0).contains(QStringLiteral("清明节")) &&
-                     reading.problems.at(0).contains(QStringLiteral("没有开始日期")),
+        QVERIFY2(reading.problems.at(0).contains(QStringLiteral("清明节"))
+                     && reading.problems.at(0).contains(QStringLiteral("没有开始日期")),
                  qPrintable(reading.problems.at(0)));
         QVERIFY2(reading.problems.at(1).contains(QStringLiteral("不在开始日期")), qPrintable(reading.problems.at(1)));
         QVERIFY(reading.conflicts.isEmpty());
@@ -147,10 +146,11 @@ private slots:
     // A file that marks a day both 休 and 班 cannot be followed: that day is named and not taken.
     void dayBothOffAndWorking()
     {
-        const IcsReading reading = IcsImport::parse(
-            calendar(allDay("20261001", "20261004", QStringLiteral("国庆节 休")) + allDay("20261002", "", QStringLiteral("补班"))));
+        const IcsReading reading = IcsImport::parse(calendar(allDay("20261001", "20261004", QStringLiteral("国庆节 休"))
+                                                             + allDay("20261002", "", QStringLiteral("补班"))));
         QCOMPARE(reading.conflicts.size(), 1);
-        QVERIFY2(reading.conflicts.first().startsWith(QStringLiteral("2026-10-02")), qPrintable(reading.conflicts.first()));
+        QVERIFY2(reading.conflicts.first().startsWith(QStringLiteral("2026-10-02")),
+                 qPrintable(reading.conflicts.first()));
         QCOMPARE(describe(reading.marks), (QStringList { "2026-10-01 休 国庆节", "2026-10-03 休 国庆节" }));
     }
 
@@ -180,8 +180,9 @@ private slots:
         // The preview and the write of all of them, against a calendar that already holds some.
         DataFixture fixture(QDateTime(QDate(2026, 1, 5), QTime(9, 0)));
         QSqlDatabase db = fixture.data().database();
-        HolidayStore::write(db, { { QDate(2001, 1, 1), DayMark::Kind::WorkingDay, QStringLiteral("补班") },
-                                  { QDate(2001, 1, 2), DayMark::Kind::WorkingDay, QStringLiteral("旧") } });
+        HolidayStore::write(db,
+                            { { QDate(2001, 1, 1), DayMark::Kind::WorkingDay, QStringLiteral("补班") },
+                              { QDate(2001, 1, 2), DayMark::Kind::WorkingDay, QStringLiteral("旧") } });
         const HolidayPlan plan = HolidayPlan::of(DayMarks::read(db), reading);
         QCOMPARE(plan.unchanged, 1);
         QCOMPARE(plan.changed(), 1);

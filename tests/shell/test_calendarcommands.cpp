@@ -14,15 +14,16 @@ namespace {
 
 // 国庆 2026 as a company might publish it: 1 to 8 October off, Sunday 27 September and Sunday 11
 // October worked; 中秋 is only a festival here.
-const QByteArray GuoQing2026 = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Kelvora tests//CN\r\n"
-                               "BEGIN:VEVENT\r\nUID:1\r\nDTSTART;VALUE=DATE:20261001\r\nDTEND;VALUE=DATE:20261009\r\n"
-                               "SUMMARY:国庆节 休\r\nEND:VEVENT\r\n"
-                               "BEGIN:VEVENT\r\nUID:2\r\nDTSTART;VALUE=DATE:20260927\r\nSUMMARY:国庆节调休（班）\r\n"
-                               "END:VEVENT\r\n"
-                               "BEGIN:VEVENT\r\nUID:3\r\nDTSTART;VALUE=DATE:20261011\r\nSUMMARY:国庆补班\r\nEND:VEVENT\r\n"
-                               "BEGIN:VEVENT\r\nUID:4\r\nDTSTART;VALUE=DATE:20260925\r\nSUMMARY:中秋节\r\nEND:VEVENT\r\n"
-                               "BEGIN:VEVENT\r\nUID:5\r\nSUMMARY:调休（无日期）\r\nEND:VEVENT\r\n"
-                               "END:VCALENDAR\r\n";
+const QByteArray GuoQing2026
+    = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Kelvora tests//CN\r\n"
+      "BEGIN:VEVENT\r\nUID:1\r\nDTSTART;VALUE=DATE:20261001\r\nDTEND;VALUE=DATE:20261009\r\n"
+      "SUMMARY:国庆节 休\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:2\r\nDTSTART;VALUE=DATE:20260927\r\nSUMMARY:国庆节调休（班）\r\n"
+      "END:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:3\r\nDTSTART;VALUE=DATE:20261011\r\nSUMMARY:国庆补班\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:4\r\nDTSTART;VALUE=DATE:20260925\r\nSUMMARY:中秋节\r\nEND:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:5\r\nSUMMARY:调休（无日期）\r\nEND:VEVENT\r\n"
+      "END:VCALENDAR\r\n";
 
 QStringList lines(const QString& text)
 {
@@ -54,11 +55,16 @@ private:
 
     void addPeople()
     {
-        QVERIFY(addEmployee(db(), QStringLiteral("张三"), QStringLiteral("1990-10-02"), QStringLiteral("2015-03-01")) > 0);
-        QVERIFY(addEmployee(db(), QStringLiteral("王五"), QStringLiteral("1985-10-04"), QStringLiteral("2021-03-01")) > 0);
-        QVERIFY(addEmployee(db(), QStringLiteral("周八"), QStringLiteral("1995-02-01"), QStringLiteral("2016-10-09")) > 0);
-        QVERIFY(addEmployee(db(), QStringLiteral("孙七"), QStringLiteral("2000-09-12"), QStringLiteral("2020-01-01")) > 0);
-        QVERIFY(addEmployee(db(), QStringLiteral("赵六"), QStringLiteral("2000-02-29"), QStringLiteral("2019-01-01")) > 0);
+        QVERIFY(addEmployee(db(), QStringLiteral("张三"), QStringLiteral("1990-10-02"), QStringLiteral("2015-03-01"))
+                > 0);
+        QVERIFY(addEmployee(db(), QStringLiteral("王五"), QStringLiteral("1985-10-04"), QStringLiteral("2021-03-01"))
+                > 0);
+        QVERIFY(addEmployee(db(), QStringLiteral("周八"), QStringLiteral("1995-02-01"), QStringLiteral("2016-10-09"))
+                > 0);
+        QVERIFY(addEmployee(db(), QStringLiteral("孙七"), QStringLiteral("2000-09-12"), QStringLiteral("2020-01-01"))
+                > 0);
+        QVERIFY(addEmployee(db(), QStringLiteral("赵六"), QStringLiteral("2000-02-29"), QStringLiteral("2019-01-01"))
+                > 0);
         QSqlQuery lunar(db());
         QVERIFY(lunar.exec(QStringLiteral("UPDATE birthday SET lunar = 1 WHERE emp_name = '孙七'")));
     }
@@ -104,11 +110,11 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         QTest::newRow("not iCalendar") << QByteArray("\x89PNG\r\n\x1a\n") << "不是 iCalendar";
-        QTest::newRow("a day both kinds")
-            << QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nDTEND;VALUE=DATE:20261003\r\n"
-                          "SUMMARY:休\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261002\r\nSUMMARY:补班\r\n"
-                          "END:VEVENT\r\nEND:VCALENDAR\r\n")
-            << "both 休 and 班";
+        QTest::newRow("a day both kinds") << QByteArray(
+            "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261001\r\nDTEND;VALUE=DATE:20261003\r\n"
+            "SUMMARY:休\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261002\r\nSUMMARY:补班\r\n"
+            "END:VEVENT\r\nEND:VCALENDAR\r\n")
+                                          << "both 休 and 班";
         QTest::newRow("nothing marked") << QByteArray("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n") << "nothing imported";
     }
 
@@ -116,7 +122,8 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
-        const CommandLineRun run = runCommandLine({ QStringLiteral("--holidays"), file(QStringLiteral("x.ics"), bytes) });
+        const CommandLineRun run
+            = runCommandLine({ QStringLiteral("--holidays"), file(QStringLiteral("x.ics"), bytes) });
         QCOMPARE(run.code, 1);
         QVERIFY(run.out.isEmpty());
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
@@ -164,15 +171,19 @@ private slots:
             QVERIFY(days.at(i).startsWith(QDate(2026, 10, i + 1).toString(Qt::ISODate) + QLatin1Char(' ')));
         }
         QCOMPARE(days.at(0), QStringLiteral("2026-10-01 星期四 不播报（休息日 国庆节）"));
-        QCOMPARE(days.at(1), QStringLiteral("2026-10-02 星期五 不播报（休息日 国庆节）  生日：张三（36岁，10-09补祝）"));
-        QCOMPARE(days.at(3), QStringLiteral("2026-10-04 星期日 不播报（休息日 国庆节）  生日：王五（41岁，10-09补祝）"));
-        QCOMPARE(days.at(8), QStringLiteral("2026-10-09 星期五 播报  补祝：张三（10-02）、王五（10-04）；"
-                                            "入职周年：周八（10年）"));
+        QCOMPARE(days.at(1),
+                 QStringLiteral("2026-10-02 星期五 不播报（休息日 国庆节）  生日：张三（36岁，10-09补祝）"));
+        QCOMPARE(days.at(3),
+                 QStringLiteral("2026-10-04 星期日 不播报（休息日 国庆节）  生日：王五（41岁，10-09补祝）"));
+        QCOMPARE(days.at(8),
+                 QStringLiteral("2026-10-09 星期五 播报  补祝：张三（10-02）、王五（10-04）；"
+                                "入职周年：周八（10年）"));
         QCOMPARE(days.at(9), QStringLiteral("2026-10-10 星期六 播报"));
         QCOMPARE(days.at(10), QStringLiteral("2026-10-11 星期日 播报（调休上班日 国庆补班）"));
         QCOMPARE(days.at(17), QStringLiteral("2026-10-18 星期日 不播报（星期日不播报）"));
 
-        const QStringList september = lines(runCommandLine({ QStringLiteral("--plan"), QStringLiteral("2026-09") }).out);
+        const QStringList september
+            = lines(runCommandLine({ QStringLiteral("--plan"), QStringLiteral("2026-09") }).out);
         QCOMPARE(september.size(), 30);
         QCOMPARE(september.at(24), QStringLiteral("2026-09-25 星期五 播报  农历生日：孙七（农历八月十五，26岁）"));
         QCOMPARE(september.at(26), QStringLiteral("2026-09-27 星期日 播报（调休上班日 国庆节调休）"));
@@ -184,7 +195,8 @@ private slots:
         QTest::addColumn<QString>("month");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("line");
-        QTest::newRow("common year") << "2027-02" << 27 << "2027-02-28 星期日 不播报（星期日不播报）  生日：赵六（2月29日生，27岁，03-01补祝）";
+        QTest::newRow("common year")
+            << "2027-02" << 27 << "2027-02-28 星期日 不播报（星期日不播报）  生日：赵六（2月29日生，27岁，03-01补祝）";
         QTest::newRow("leap year") << "2028-02" << 28 << "2028-02-29 星期二 播报  生日：赵六（28岁）";
     }
 
@@ -201,13 +213,18 @@ private slots:
     {
         QTest::addColumn<QString>("day");
         QTest::addColumn<QString>("part"); // empty: nobody to greet
-        QTest::newRow("中秋 2026, lunar") << "2026-09-25" << "孙七生日，";
-        QTest::newRow("the Gregorian day of birth") << "2026-09-12" << "";
-        QTest::newRow("中秋 2027") << "2027-09-15" << "孙七生日，";
+        QTest::newRow("中秋 2026, lunar") << "2026-09-25"
+                                          << "孙七生日，";
+        QTest::newRow("the Gregorian day of birth") << "2026-09-12"
+                                                    << "";
+        QTest::newRow("中秋 2027") << "2027-09-15"
+                                   << "孙七生日，";
         QTest::newRow("first day back") << "2026-10-09"
                                         << "前几天过生日的同事有：张三、王五，我们也祝他们生日快乐！";
-        QTest::newRow("anniversary") << "2026-10-09" << "今天也是周八加入公司10周年的日子，感谢一路同行！";
-        QTest::newRow("a day off greets nobody") << "2026-10-02" << "";
+        QTest::newRow("anniversary") << "2026-10-09"
+                                     << "今天也是周八加入公司10周年的日子，感谢一路同行！";
+        QTest::newRow("a day off greets nobody") << "2026-10-02"
+                                                 << "";
     }
 
     void announcementGreetsOnTheRightDay()
@@ -231,8 +248,8 @@ private slots:
     {
         QCOMPARE(runCommandLine({ QStringLiteral("--holidays"), file(QStringLiteral("g.ics"), GuoQing2026) }).code, 0);
         IniFile(IniFile::defaultPath()).writeBool(QStringLiteral("Calendar"), QStringLiteral("CatchUp"), false);
-        const CommandLineRun run
-            = runCommandLine({ QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2026-10-09") });
+        const CommandLineRun run = runCommandLine(
+            { QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2026-10-09") });
         QVERIFY2(!run.out.contains(QStringLiteral("前几天")), qPrintable(run.out));
         const QStringList days = lines(runCommandLine({ QStringLiteral("--plan"), QStringLiteral("2026-10") }).out);
         QCOMPARE(days.at(1), QStringLiteral("2026-10-02 星期五 不播报（休息日 国庆节）  生日：张三（36岁，不播报）"));
@@ -240,12 +257,12 @@ private slots:
 
     void leapDayRuleFromTheSettings()
     {
-        IniFile(IniFile::defaultPath()).writeString(QStringLiteral("Calendar"), QStringLiteral("LeapDay"),
-                                                    QStringLiteral("03-01"));
+        IniFile(IniFile::defaultPath())
+            .writeString(QStringLiteral("Calendar"), QStringLiteral("LeapDay"), QStringLiteral("03-01"));
         const QStringList days = lines(runCommandLine({ QStringLiteral("--plan"), QStringLiteral("2027-03") }).out);
         QCOMPARE(days.at(0), QStringLiteral("2027-03-01 星期一 播报  生日：赵六（2月29日生，27岁）"));
-        const CommandLineRun run
-            = runCommandLine({ QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2027-02-28") });
+        const CommandLineRun run = runCommandLine(
+            { QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2027-02-28") });
         QVERIFY2(!run.out.contains(QStringLiteral("赵六生日")), qPrintable(run.out));
     }
 
@@ -257,7 +274,9 @@ private slots:
         createTestDatabase(folder);
         QVERIFY(QFile::copy(QStringLiteral(KELVORA_BINARY), folder.file(QStringLiteral("kelvora"))));
         onDatabase(folder, [](QSqlDatabase db) {
-            QVERIFY(addEmployee(db, QStringLiteral("除夕生"), QStringLiteral("1995-01-30"), QStringLiteral("2015-01-01")) > 0);
+            QVERIFY(
+                addEmployee(db, QStringLiteral("除夕生"), QStringLiteral("1995-01-30"), QStringLiteral("2015-01-01"))
+                > 0);
             QSqlQuery lunar(db);
             QVERIFY(lunar.exec(QStringLiteral("UPDATE birthday SET lunar = 1")));
         });
@@ -279,7 +298,9 @@ private slots:
         const QStringList days = kelvora({ QStringLiteral("--plan"), QStringLiteral("2027-02") });
         QCOMPARE(days.size(), 28);
         // 1995-01-30 is 腊月三十; 腊月 of lunar 2026 has 29 days, so its 29th (5 February 2027).
-        QCOMPARE(days.at(4), QStringLiteral("2027-02-05 星期五 不播报（休息日 春节）  农历生日：除夕生（农历腊月三十，32岁，02-13补祝）"));
+        QCOMPARE(days.at(4),
+                 QStringLiteral(
+                     "2027-02-05 星期五 不播报（休息日 春节）  农历生日：除夕生（农历腊月三十，32岁，02-13补祝）"));
         QCOMPARE(days.at(12), QStringLiteral("2027-02-13 星期六 播报  补祝：除夕生（02-05）"));
         QCOMPARE(days.at(13), QStringLiteral("2027-02-14 星期日 播报（调休上班日 春节补班）"));
     }
