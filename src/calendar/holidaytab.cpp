@@ -11,6 +11,7 @@
 #include "ui_holidaytab.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 
 namespace {
@@ -206,7 +207,7 @@ void HolidayTab::previewImport(const QString& path)
         return;
     }
     m_pending = plan;
-    QString text = QStringLiteral("%1：%2").arg(path, plan.summary());
+    QString text = QStringLiteral("%1：%2").arg(QFileInfo(path).fileName(), plan.summary());
     if (reading.ignored > 0) {
         text += QStringLiteral("日历中另有 %1 个事件不是休息日或上班日（如节日、定时事件），已略过。")
                     .arg(reading.ignored);
@@ -220,7 +221,7 @@ void HolidayTab::previewImport(const QString& path)
     grid->setRowCount(int(plan.changes.size()));
     for (int row = 0; row < plan.changes.size(); ++row) {
         const HolidayPlan::Change& change = plan.changes.at(row);
-        const auto describe = [](const DayMark& mark) {
+        const auto describe = [](const DayMark& mark) -> QString {
             return DayMark::kindText(mark.kind) + (mark.name.isEmpty() ? QString() : QLatin1Char(' ') + mark.name);
         };
         const QString cells[]

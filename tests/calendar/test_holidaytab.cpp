@@ -112,6 +112,9 @@ private slots:
         QCOMPARE(m_tab->pendingImport()->added(), 4);
         QVERIFY(m_tab->form()->box_preview->isEnabled());
         QCOMPARE(m_tab->form()->grid_preview->rowCount(), 4);
+        QCOMPARE(m_tab->form()->grid_preview->item(0, 2)->text(), QStringLiteral("休 国庆节"));
+        QCOMPARE(m_tab->form()->grid_preview->item(3, 2)->text(), QStringLiteral("班 国庆补班"));
+        QCOMPARE(m_tab->form()->grid_preview->item(3, 3)->text(), QStringLiteral("（无）"));
         const QString preview = m_tab->form()->lbl_preview->text();
         QVERIFY2(preview.contains(QStringLiteral("新增 4 天")) && preview.contains(QStringLiteral("没有开始日期")),
                  qPrintable(preview));
