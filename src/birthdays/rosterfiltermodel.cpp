@@ -223,8 +223,7 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
             emit editRefused(QStringLiteral("农历一栏只能是 是 或 否。"));
             return false;
         }
-        const QString problem
-            = lunarProblem(index, flag == 1, data(index.siblingAtColumn(Birthday), Qt::EditRole).toString());
+        const QString problem = lunarProblem(flag == 1, data(index.siblingAtColumn(Birthday), Qt::EditRole).toString());
         if (!problem.isEmpty()) {
             emit editRefused(problem);
             return false;
@@ -237,7 +236,7 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
     }
     if (index.column() == Birthday && role == Qt::EditRole) {
         const bool lunar = data(index.siblingAtColumn(Lunar), Qt::EditRole).toInt() != 0;
-        const QString problem = lunarProblem(index, lunar, value.toString());
+        const QString problem = lunarProblem(lunar, value.toString());
         if (!problem.isEmpty()) {
             emit editRefused(problem);
             return false;
@@ -265,7 +264,7 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
     return true;
 }
 
-QString RosterFilterModel::lunarProblem(const QModelIndex&, bool lunar, const QString& birthday) const
+QString RosterFilterModel::lunarProblem(bool lunar, const QString& birthday)
 {
     if (!lunar) {
         return QString();

@@ -49,8 +49,8 @@ private:
     QString displayText(int sourceRow, int column) const;
     void findColumns();
     void undoRefused();
-    // Why the row cannot keep a lunar birthday with this date of birth; empty when it can.
-    QString lunarProblem(const QModelIndex& index, bool lunar, const QString& birthday) const;
+    // Why a row cannot keep a lunar birthday with this date of birth; empty when it can.
+    static QString lunarProblem(bool lunar, const QString& birthday);
 
     std::array<int, ColumnCount> m_sourceColumns {};
     std::array<QString, ColumnCount> m_filters;

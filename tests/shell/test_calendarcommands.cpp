@@ -266,6 +266,31 @@ private slots:
         QVERIFY2(!run.out.contains(QStringLiteral("赵六生日")), qPrintable(run.out));
     }
 
+    // A draft.dat made before the calendar: the previews say so and read it as it is; nothing changes.
+    void olderFileIsOnlyRead()
+    {
+        QSqlQuery query(db());
+        // Its stored queries match by month and day alone, as those of schema 1 did.
+        for (const char* statement :
+             { "DROP TABLE holiday", "DROP INDEX birthday_lunar", "ALTER TABLE birthday DROP COLUMN lunar",
+               "UPDATE stored_query SET sql = 'SELECT emp_name, indate, birthday, dept, 30 AS age FROM birthday "
+               "WHERE instr(:p1, substr(birthday, 6, 5)) > 0 AND :p2 IS NOT NULL'",
+               "PRAGMA user_version = 1" }) {
+            QVERIFY2(query.exec(QString::fromLatin1(statement)), statement);
+        }
+        for (const QStringList& arguments : { QStringList { QStringLiteral("--plan"), QStringLiteral("2026-10") },
+                                              QStringList { QStringLiteral("--announcement"), QStringLiteral("--date"),
+                                                            QStringLiteral("2026-10-02") } }) {
+            const CommandLineRun run = runCommandLine(arguments);
+            QVERIFY2(run.code == 0, qPrintable(run.err));
+            QVERIFY2(run.err.contains(QStringLiteral("older than this station (schema 1, now 2)")),
+                     qPrintable(run.err));
+        }
+        QVERIFY(query.exec(QStringLiteral("PRAGMA user_version")) && query.next());
+        QCOMPARE(query.value(0).toInt(), 1);
+        QVERIFY(!db().tables().contains(QStringLiteral("holiday")));
+    }
+
     // The built program in a folder of its own, as an operator runs it: a hand-made calendar of 春节
     // 2027 with a working Saturday, then the month ahead.
     void realProgramPlansFebruary()
