@@ -2,72 +2,71 @@
 
 #include "common/inifile.h"
 #include "common/linebreaks.h"
+#include "common/stationsettings.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
 
-const QString CalendarSettings::Section = QStringLiteral("Calendar");
-const QString CalendarSettings::DefaultCatchUpText
-    = QStringLiteral("前几天过生日的同事有：{姓名}，我们也祝他们生日快乐！");
-const QString CalendarSettings::DefaultAnniversaryText
-    = QStringLiteral("今天也是{姓名}加入公司{N}周年的日子，感谢一路同行！");
-const QList<int> CalendarSettings::DefaultAnniversaryYears = { 1, 3, 5, 10, 15, 20, 25, 30 };
-
 namespace {
 
-const QString CatchUp = QStringLiteral("CatchUp");
-const QString CatchUpText = QStringLiteral("CatchUpText");
-const QString LeapDay = QStringLiteral("LeapDay");
-const QString Anniversary = QStringLiteral("Anniversary");
-const QString AnniversaryYears = QStringLiteral("AnniversaryYears");
-const QString AnniversaryText = QStringLiteral("AnniversaryText");
-const QString TelltimeOnDaysOff = QStringLiteral("TelltimeOnDaysOff");
+// A list spoilt by hand keeps the counts that can be read.
+QList<int> readableYears(const QString& text)
+{
+    QList<int> years;
+    for (const QString& part : text.split(QRegularExpression(QStringLiteral("[,，、;；\\s]+")), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int n = part.toInt(&ok);
+        if (ok && n >= 1 && n <= CalendarSettings::MaxAnniversaryYears && !years.contains(n)) {
+            years.append(n);
+        }
+    }
+    std::sort(years.begin(), years.end());
+    return years;
+}
+
+LeapDayRule leapDayRule(const QString& text)
+{
+    return text.trimmed() == CalendarSettings::leapDayText(LeapDayRule::March1) ? LeapDayRule::March1
+                                                                                : LeapDayRule::February28;
+}
 
 } // namespace
 
+const QString CalendarSettings::DefaultCatchUpText = StationSettings::CatchUpText.defaultValue.toString();
+const QString CalendarSettings::DefaultAnniversaryText = StationSettings::AnniversaryText.defaultValue.toString();
+const QList<int> CalendarSettings::DefaultAnniversaryYears
+    = readableYears(StationSettings::AnniversaryYears.defaultValue.toString());
+
 CalendarSettings CalendarSettings::load(const IniFile& ini)
 {
+    using namespace StationSettings;
     CalendarSettings s;
-    s.catchUp = ini.readBool(Section, CatchUp, true);
-    s.catchUpText = unescapeLineBreaks(ini.readString(Section, CatchUpText, DefaultCatchUpText));
-    s.leapDay = ini.readString(Section, LeapDay, QString()).trimmed() == QLatin1String("03-01")
-        ? LeapDayRule::March1
-        : LeapDayRule::February28;
-    s.anniversaries = ini.readBool(Section, Anniversary, false);
-    if (ini.hasKey(Section, AnniversaryYears)) {
-        // A list spoilt by hand keeps the counts that can be read.
-        const QString text = ini.readString(Section, AnniversaryYears, QString());
-        QList<int> years;
-        for (const QString& part :
-             text.split(QRegularExpression(QStringLiteral("[,，、;；\\s]+")), Qt::SkipEmptyParts)) {
-            bool ok = false;
-            const int n = part.toInt(&ok);
-            if (ok && n >= 1 && n <= MaxAnniversaryYears && !years.contains(n)) {
-                years.append(n);
-            }
-        }
-        std::sort(years.begin(), years.end());
-        s.anniversaryYears = years;
-    }
-    s.anniversaryText = unescapeLineBreaks(ini.readString(Section, AnniversaryText, DefaultAnniversaryText));
-    s.telltimeOnDaysOff = ini.readBool(Section, TelltimeOnDaysOff, false);
+    s.catchUp = read(ini, CatchUp);
+    s.catchUpText = unescapeLineBreaks(read(ini, CatchUpText));
+    s.leapDay = leapDayRule(read(ini, LeapDay));
+    s.anniversaries = read(ini, Anniversary);
+    s.anniversaryYears = readableYears(read(ini, AnniversaryYears));
+    s.anniversaryText = unescapeLineBreaks(read(ini, AnniversaryText));
+    s.telltimeOnDaysOff = read(ini, TelltimeOnDaysOff);
     return s;
 }
 
-void CalendarSettings::saveGreetings(IniFile& ini) const
+void CalendarSettings::saveGreetings(IniChanges& changes) const
 {
-    ini.writeBool(Section, CatchUp, catchUp);
-    ini.writeString(Section, CatchUpText, escapeLineBreaks(catchUpText));
-    ini.writeBool(Section, Anniversary, anniversaries);
-    ini.writeString(Section, AnniversaryYears, yearsText(anniversaryYears));
-    ini.writeString(Section, AnniversaryText, escapeLineBreaks(anniversaryText));
+    using namespace StationSettings;
+    set(changes, CatchUp, catchUp);
+    set(changes, CatchUpText, escapeLineBreaks(catchUpText));
+    set(changes, Anniversary, anniversaries);
+    set(changes, AnniversaryYears, yearsText(anniversaryYears));
+    set(changes, AnniversaryText, escapeLineBreaks(anniversaryText));
 }
 
-void CalendarSettings::saveDays(IniFile& ini) const
+void CalendarSettings::saveDays(IniChanges& changes) const
 {
-    ini.writeString(Section, LeapDay, leapDayText(leapDay));
-    ini.writeBool(Section, TelltimeOnDaysOff, telltimeOnDaysOff);
+    using namespace StationSettings;
+    set(changes, LeapDay, leapDayText(leapDay));
+    set(changes, TelltimeOnDaysOff, telltimeOnDaysOff);
 }
 
 QString CalendarSettings::greetingsProblem() const

@@ -1,43 +1,42 @@
 #pragma once
 
 #include "birthdayrules.h"
+#include "common/stationsettings.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+class IniChanges;
 class IniFile;
 
-// The calendar's settings, section [Calendar] of setinfo.ini: every key, its default and its form
-// in this one place.
+// The calendar's settings, section [Calendar] of setinfo.ini, as typed values. Their keys and defaults
+// are those of StationSettings; this is the form the calendar and its tabs work with.
 struct CalendarSettings
 {
-    static const QString Section; // "Calendar"
     static const QString DefaultCatchUpText;
     static const QString DefaultAnniversaryText;
     static const QList<int> DefaultAnniversaryYears;
-    static constexpr int MaxAnniversaryYears = 100;
+    static constexpr int MaxAnniversaryYears = StationSettings::MaxAnniversaryYears;
 
-    // CatchUp, CatchUpText: people whose birthday fell on a day without a broadcast are greeted on
-    // the next broadcast day; {姓名} stands for their names.
-    bool catchUp = true;
+    // People whose birthday fell on a day without a broadcast are greeted on the next broadcast day;
+    // {姓名} stands for their names.
+    bool catchUp = StationSettings::CatchUp.defaultValue;
     QString catchUpText = DefaultCatchUpText;
-    // LeapDay: "02-28" or "03-01", the day of people born on 29 February in a common year.
+    // The day of people born on 29 February in a common year.
     LeapDayRule leapDay = LeapDayRule::February28;
-    // Anniversary, AnniversaryYears, AnniversaryText: work anniversaries, off by default; {姓名} and
-    // {N} stand for the names and the years.
-    bool anniversaries = false;
+    // Work anniversaries, off by default; {姓名} and {N} stand for the names and the years.
+    bool anniversaries = StationSettings::Anniversary.defaultValue;
     QList<int> anniversaryYears = DefaultAnniversaryYears;
     QString anniversaryText = DefaultAnniversaryText;
-    // TelltimeOnDaysOff: the time announcements sound on days off too.
-    bool telltimeOnDaysOff = false;
+    // The time announcements sound on days off too.
+    bool telltimeOnDaysOff = StationSettings::TelltimeOnDaysOff.defaultValue;
 
     static CalendarSettings load(const IniFile& ini);
-    // What the content tab saves: the catch-up and the anniversaries. Throws RuntimeError naming
-    // the file when a write is refused.
-    void saveGreetings(IniFile& ini) const;
+    // What the content tab saves: the catch-up and the anniversaries.
+    void saveGreetings(IniChanges& changes) const;
     // What the holiday tab saves: the 29 February rule and the time announcements on days off.
-    void saveDays(IniFile& ini) const;
+    void saveDays(IniChanges& changes) const;
     // Why the greeting texts cannot be saved (a template without {姓名}); empty when they can.
     QString greetingsProblem() const;
 

@@ -1,6 +1,7 @@
+#include "calendarsql.h"
+
 #include "birthdayrules.h"
 #include "common/runtimeerror.h"
-#include "data/sqlcalendar.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>

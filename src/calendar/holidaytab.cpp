@@ -42,11 +42,14 @@ void setColumns(QTableWidget* grid, const QStringList& titles)
 
 } // namespace
 
-HolidayTab::HolidayTab(QSqlDatabase db, std::function<void()> changed, QWidget* parent)
+HolidayTab::HolidayTab(QSqlDatabase db, std::function<void()> changed, const Clock& clock, Dialogs& dialogs,
+                       QWidget* parent)
     : QWidget(parent)
     , m_ui(new Ui::HolidayTab)
     , m_db(std::move(db))
     , m_changed(std::move(changed))
+    , m_clock(clock)
+    , m_dialogs(dialogs)
 {
     m_ui->setupUi(this);
     setColumns(m_ui->grid_days,
@@ -55,20 +58,23 @@ HolidayTab::HolidayTab(QSqlDatabase db, std::function<void()> changed, QWidget* 
                { QStringLiteral("日期"), QStringLiteral("星期"), QStringLiteral("导入后"), QStringLiteral("原来") });
     m_ui->grid_days->setMinimumWidth(260);
     closePreview();
-    m_ui->spe_year->setValue(Clock::currentDate().year());
+    const QDate today = m_clock.currentDate();
+    m_ui->spe_year->setValue(today.year());
+    m_ui->yearView->setToday(today);
     m_ui->yearView->setYear(m_ui->spe_year->value());
 
-    connect(m_ui->spe_year, &QSpinBox::valueChanged, this, [this] { guarded([this] { yearChanged(); }); });
+    connect(m_ui->spe_year, &QSpinBox::valueChanged, this, [this] { guarded(m_dialogs, [this] { yearChanged(); }); });
     connect(m_ui->yearView, &YearView::selectionChanged, this, [this] { selectionChanged(); });
     connect(m_ui->btn_dayoff, &QPushButton::clicked, this,
-            [this] { guarded([this] { markClick(DayMark::Kind::DayOff); }); });
+            [this] { guarded(m_dialogs, [this] { markClick(DayMark::Kind::DayOff); }); });
     connect(m_ui->btn_workday, &QPushButton::clicked, this,
-            [this] { guarded([this] { markClick(DayMark::Kind::WorkingDay); }); });
-    connect(m_ui->btn_clear, &QPushButton::clicked, this, [this] { guarded([this] { clearClick(); }); });
-    connect(m_ui->btn_import, &QPushButton::clicked, this, [this] { guarded([this] { importClick(); }); });
-    connect(m_ui->btn_applyImport, &QPushButton::clicked, this, [this] { guarded([this] { applyImportClick(); }); });
+            [this] { guarded(m_dialogs, [this] { markClick(DayMark::Kind::WorkingDay); }); });
+    connect(m_ui->btn_clear, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { clearClick(); }); });
+    connect(m_ui->btn_import, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { importClick(); }); });
+    connect(m_ui->btn_applyImport, &QPushButton::clicked, this,
+            [this] { guarded(m_dialogs, [this] { applyImportClick(); }); });
     connect(m_ui->btn_cancelImport, &QPushButton::clicked, this, [this] { cancelImportClick(); });
-    connect(m_ui->btn_save, &QPushButton::clicked, this, [this] { guarded([this] { saveClick(); }); });
+    connect(m_ui->btn_save, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { saveClick(); }); });
     connect(m_ui->grid_days, &QTableWidget::cellClicked, this, [this](int row) {
         const QDate day = QDate::fromString(m_ui->grid_days->item(row, 0)->text(), IsoDate);
         m_ui->yearView->setSelection(day, day);
@@ -83,6 +89,7 @@ HolidayTab::~HolidayTab() = default;
 
 void HolidayTab::FormShow()
 {
+    m_ui->yearView->setToday(m_clock.currentDate());
     const CalendarSettings settings = CalendarSettings::load(IniFile(IniFile::defaultPath()));
     m_ui->rad_feb28->setChecked(settings.leapDay == LeapDayRule::February28);
     m_ui->rad_mar1->setChecked(settings.leapDay == LeapDayRule::March1);
@@ -142,7 +149,7 @@ void HolidayTab::markClick(DayMark::Kind kind)
 {
     const QList<QDate> days = m_ui->yearView->selectedDays();
     if (days.isEmpty()) {
-        warnbox(QStringLiteral("请先在日历上选择日期。"));
+        warnbox(m_dialogs, QStringLiteral("请先在日历上选择日期。"));
         return;
     }
     QList<DayMark> marks;
@@ -172,8 +179,8 @@ void HolidayTab::clearClick()
 void HolidayTab::importClick()
 {
     const QString path
-        = Dialogs::instance().openFileName(QStringLiteral("导入节假日日历"), QDir::homePath(),
-                                           QStringLiteral("iCalendar 日历 (*.ics *.ICS *.ical *.ifb);;所有文件 (*)"));
+        = m_dialogs.openFileName(QStringLiteral("导入节假日日历"), QDir::homePath(),
+                                 QStringLiteral("iCalendar 日历 (*.ics *.ICS *.ical *.ifb);;所有文件 (*)"));
     if (!path.isEmpty()) {
         previewImport(path);
     }
@@ -186,24 +193,27 @@ void HolidayTab::previewImport(const QString& path)
     try {
         reading = IcsImport::read(path);
     } catch (const RuntimeError& error) {
-        warnbox(QStringLiteral("无法导入 %1：%2").arg(path, error.message()));
+        warnbox(m_dialogs, QStringLiteral("无法导入 %1：%2").arg(path, error.message()));
         return;
     }
     if (!reading.conflicts.isEmpty()) {
-        warnbox(QStringLiteral("%1 把下列日期既标为休息日又标为上班日，无法判断，没有导入任何日期：").arg(path)
-                + listed(reading.conflicts));
+        warnbox(m_dialogs,
+                QStringLiteral("%1 把下列日期既标为休息日又标为上班日，无法判断，没有导入任何日期：").arg(path)
+                    + listed(reading.conflicts));
         return;
     }
     if (reading.marks.isEmpty()) {
-        warnbox(QStringLiteral("%1 中没有标为休、假或班的全天事件，没有可导入的日期。").arg(path)
-                + listed(reading.problems));
+        warnbox(m_dialogs,
+                QStringLiteral("%1 中没有标为休、假或班的全天事件，没有可导入的日期。").arg(path)
+                    + listed(reading.problems));
         return;
     }
     reloadMarks();
     const HolidayPlan plan = HolidayPlan::of(m_marks, reading);
     if (plan.changes.isEmpty()) {
-        infobox(QStringLiteral("%1 中的 %2 天已全部标好，没有要更改的。").arg(path).arg(plan.unchanged)
-                + listed(reading.problems));
+        infobox(m_dialogs,
+                QStringLiteral("%1 中的 %2 天已全部标好，没有要更改的。").arg(path).arg(plan.unchanged)
+                    + listed(reading.problems));
         return;
     }
     m_pending = plan;
@@ -249,7 +259,7 @@ void HolidayTab::applyImportClick()
     if (m_changed) {
         m_changed();
     }
-    infobox(QStringLiteral("导入完成：") + plan.summary());
+    infobox(m_dialogs, QStringLiteral("导入完成：") + plan.summary());
 }
 
 void HolidayTab::cancelImportClick()
@@ -271,10 +281,12 @@ void HolidayTab::saveClick()
     CalendarSettings settings = CalendarSettings::load(IniFile(IniFile::defaultPath()));
     settings.leapDay = m_ui->rad_mar1->isChecked() ? LeapDayRule::March1 : LeapDayRule::February28;
     settings.telltimeOnDaysOff = m_ui->chk_telltime->isChecked();
-    IniFile ini(IniFile::defaultPath());
-    settings.saveDays(ini);
+    // Both keys in one rewrite of the file as it is now.
+    IniChanges changes;
+    settings.saveDays(changes);
+    IniFile(IniFile::defaultPath()).write(changes);
     if (m_changed) {
         m_changed();
     }
-    infobox(QStringLiteral("保存成功!"));
+    infobox(m_dialogs, QStringLiteral("保存成功!"));
 }

@@ -10,6 +10,9 @@
 #include <functional>
 #include <optional>
 
+class Clock;
+class Dialogs;
+
 namespace Ui {
 class HolidayTab;
 }
@@ -22,8 +25,10 @@ class HolidayTab final : public QWidget
 {
     Q_OBJECT
 public:
-    // changed: the days or the settings changed (the station reads its calendar again).
-    HolidayTab(QSqlDatabase db, std::function<void()> changed, QWidget* parent = nullptr);
+    // changed: the days or the settings changed (the station reads its calendar again). The clock
+    // gives the year shown first and today's day.
+    HolidayTab(QSqlDatabase db, std::function<void()> changed, const Clock& clock, Dialogs& dialogs,
+               QWidget* parent = nullptr);
     ~HolidayTab() override;
 
     Ui::HolidayTab* form() const { return m_ui.data(); }
@@ -52,6 +57,8 @@ private:
     const QScopedPointer<Ui::HolidayTab> m_ui;
     QSqlDatabase m_db;
     std::function<void()> m_changed;
+    const Clock& m_clock;
+    Dialogs& m_dialogs;
     DayMarks m_marks;
     std::optional<HolidayPlan> m_pending;
 };

@@ -1,6 +1,5 @@
 #include "yearview.h"
 
-#include "common/clock.h"
 #include "common/helpers.h"
 
 #include <QHelpEvent>
@@ -22,7 +21,7 @@ const QColor YearView::WorkingDayColour(196, 216, 248);
 
 YearView::YearView(QWidget* parent)
     : QWidget(parent)
-    , m_year(Clock::currentDate().year())
+    , m_year(2000) // until the tab sets the year of its clock's today
 {
     setObjectName(QStringLiteral("yearView"));
     setMouseTracking(false);
@@ -37,6 +36,14 @@ void YearView::setYear(int year)
     m_year = year;
     setSelection(QDate(), QDate());
     update();
+}
+
+void YearView::setToday(const QDate& today)
+{
+    if (today != m_today) {
+        m_today = today;
+        update();
+    }
 }
 
 void YearView::setMarks(const DayMarks& marks)
@@ -189,7 +196,7 @@ void YearView::paintEvent(QPaintEvent*)
     const QPalette& colours = palette();
     painter.fillRect(rect(), colours.color(QPalette::Base));
     const QSize cell = cellSize();
-    const QDate today = Clock::currentDate();
+    const QDate& today = m_today;
     QFont bold = font();
     bold.setBold(true);
     for (int month = 1; month <= 12; ++month) {

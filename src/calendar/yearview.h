@@ -16,6 +16,8 @@ public:
     void setYear(int year);
     int year() const { return m_year; }
     void setMarks(const DayMarks& marks);
+    // The day drawn as today (the station's clock's); none until set.
+    void setToday(const QDate& today);
     // Days outside the year are cut to it; an invalid day clears the selection.
     void setSelection(const QDate& first, const QDate& last);
     QDate selectionFirst() const { return m_first; }
@@ -48,6 +50,7 @@ private:
     void select(const QDate& anchor, const QDate& other);
 
     int m_year;
+    QDate m_today;
     DayMarks m_marks;
     QDate m_anchor;
     QDate m_first;

@@ -5,11 +5,14 @@
 
 // The small helpers every window shares. Texts count bytes of the ANSI code page (see ansi.h).
 
-void warnbox(const QString& text);
-bool askbox(const QString& text);
-void infobox(const QString& text);
+class Clock;
+class Dialogs;
+
+void warnbox(Dialogs& dialogs, const QString& text);
+bool askbox(Dialogs& dialogs, const QString& text);
+void infobox(Dialogs& dialogs, const QString& text);
 // The error box shown for a failure that reached a handler.
-void errorbox(const QString& text);
+void errorbox(Dialogs& dialogs, const QString& text);
 
 // The last `count` bytes of the text (never splitting a character); the whole text when shorter.
 QString rightpart(const QString& text, int count);
@@ -25,7 +28,7 @@ void setProgdir(const QString& folder);
 // The user's temporary folder, ending in a separator.
 QString tempdir();
 // Waits while the calling thread's events keep flowing (see Clock::wait).
-void waitms(int ms);
+void waitms(Clock& clock, int ms);
 
 // "星期日" .. "星期六" for the weekday of the date.
 QString weekdayName(const QDate& date);

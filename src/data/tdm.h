@@ -7,10 +7,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
-class QSqlTableModel;
+class Clock;
 class DataSet;
+class Dialogs;
+class QSqlTableModel;
+struct Services;
 
 // The data module: the one connection to draft.dat in the program folder and the data sets the
 // windows share. Only the main thread uses it. Failures after the connection throw RuntimeError
@@ -20,7 +24,13 @@ class TDM final : public QObject
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TDM)
 public:
-    explicit TDM(QObject* parent = nullptr);
+    // The SQL functions that the stored queries call beyond today() (the calendar's), given by the layer
+    // that defines them; registered on every connection right after it opens. One that throws
+    // RuntimeError refuses the connection, as a failed today() does.
+    using SqlFunctions = std::function<void(const QSqlDatabase&)>;
+
+    // The clock gives the stored queries their today(); the dialogs show the data module's warnings.
+    explicit TDM(const Services& services, SqlFunctions sqlFunctions = {}, QObject* parent = nullptr);
     ~TDM() override;
 
     // Opens draft.dat of progdir(); shows the one warning "数据连接失败!" and returns false when it
@@ -82,6 +92,9 @@ private:
     struct StatementCache;
     std::unique_ptr<StatementCache> m_statements;
 
+    const Clock& m_clock;
+    Dialogs& m_dialogs;
+    SqlFunctions m_sqlFunctions;
     QString m_connectionName;
     QString m_failure;
     DataSet* m_history = nullptr;

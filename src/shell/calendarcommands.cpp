@@ -2,12 +2,15 @@
 
 #include "birthdays/daywindow.h"
 #include "calendar/anniversaries.h"
+#include "calendar/calendarsql.h"
 #include "calendar/chinesedate.h"
 #include "calendar/icsimport.h"
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
+#include "common/stationsettings.h"
 #include "data/calendartables.h"
 #include "data/tdm.h"
 
@@ -18,27 +21,35 @@ namespace {
 
 const QString Program = QStringLiteral("kelvora");
 
-// The clock standing on a chosen day, so that the stored queries' today() and the ages are that
-// day's, as a start-up on it would see them.
+// The clock standing on a chosen day at the time of day the command runs, so that the stored
+// queries' today() and the ages are that day's, as a start-up on it would see them. The plan moves
+// it from day to day.
 class DayClock final : public Clock
 {
 public:
-    explicit DayClock(const QDate& day)
-        : m_now(day, QTime(12, 0))
-        , m_previous(&Clock::instance())
+    explicit DayClock(Clock& base)
+        : m_base(base)
     {
-        Clock::setInstance(this);
+        setDay(base.currentDate());
     }
-    ~DayClock() override { Clock::setInstance(m_previous); }
-    Q_DISABLE_COPY_MOVE(DayClock)
+    void setDay(const QDate& day) { m_now = QDateTime(day, m_base.currentTime()); }
     QDateTime now() const override { return m_now; }
-    void wait(int ms) override { m_previous->wait(ms); }
-    void sleep(int ms) override { m_previous->sleep(ms); }
+    qint64 elapsedMs() const override { return m_base.elapsedMs(); }
+    void wait(int ms) override { m_base.wait(ms); }
+    void sleep(int ms) override { m_base.sleep(ms); }
 
 private:
     QDateTime m_now;
-    Clock* m_previous;
+    Clock& m_base;
 };
+
+// The services of a command: the day's clock, no boxes (messages go to the error stream).
+Services commandServices(Clock& clock)
+{
+    Services services;
+    services.clock = &clock;
+    return services;
+}
 
 bool openDatabase(TDM& tdm, QTextStream& err, bool forWriting)
 {
@@ -109,9 +120,8 @@ DayCalendar dayCalendarOf(TDM& tdm)
 {
     const IniFile ini(IniFile::defaultPath());
     std::array<bool, 7> weekdays {};
-    for (int day = 1; day <= 7; ++day) {
-        weekdays[size_t(day - 1)]
-            = ini.readBool(QStringLiteral("System"), QStringLiteral("CheckBox%1").arg(day), day != 1);
+    for (size_t day = 0; day < weekdays.size(); ++day) {
+        weekdays[day] = StationSettings::read(ini, StationSettings::CheckBox[day]);
     }
     DayCalendar calendar;
     calendar.settings = CalendarSettings::load(ini);
@@ -127,7 +137,7 @@ void noteOlderFile(TDM& tdm, QTextStream& err)
     }
 }
 
-int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& err)
+int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& err, Clock& clock)
 {
     IcsReading reading;
     try {
@@ -150,7 +160,7 @@ int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& er
         err << Program << ": " << file << " holds no all-day event marked 休, 假 or 班; nothing imported" << Qt::endl;
         return 1;
     }
-    TDM tdm;
+    TDM tdm(commandServices(clock), &registerCalendarFunctions);
     if (!openDatabase(tdm, err, !dryRun)) {
         return 1;
     }
@@ -176,7 +186,6 @@ int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& er
 QString planLine(const QDate& day, const DayCalendar& calendar, const AnnouncementSettings& settings,
                  const BirthdayQueries& queries)
 {
-    const DayClock clock(day);
     const QString threshold = QString::number(settings.days);
     const BroadcastDays& days = *calendar.days;
     const bool broadcast = days.isBroadcastDay(day);
@@ -229,9 +238,10 @@ QString planLine(const QDate& day, const DayCalendar& calendar, const Announceme
     return line;
 }
 
-int plan(const QDate& month, QTextStream& out, QTextStream& err)
+int plan(const QDate& month, QTextStream& out, QTextStream& err, Clock& clock)
 {
-    TDM tdm;
+    DayClock day(clock);
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
     if (!openDatabase(tdm, err, false)) {
         return 1;
     }
@@ -240,8 +250,9 @@ int plan(const QDate& month, QTextStream& out, QTextStream& err)
     const DayCalendar calendar = dayCalendarOf(tdm);
     const BirthdayQueries queries = queriesOf(tdm);
     const QDate first(month.year(), month.month(), 1);
-    for (QDate day = first; day.month() == first.month(); day = day.addDays(1)) {
-        out << planLine(day, calendar, settings, queries) << Qt::endl;
+    for (QDate date = first; date.month() == first.month(); date = date.addDays(1)) {
+        day.setDay(date);
+        out << planLine(date, calendar, settings, queries) << Qt::endl;
     }
     return 0;
 }

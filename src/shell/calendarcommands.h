@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QString>
 
+class Clock;
 class QTextStream;
 class TDM;
 
@@ -23,10 +24,11 @@ void noteOlderFile(TDM& tdm, QTextStream& err);
 
 // --holidays FILE [--dry-run]: the import of the tab, without a window. 0 when the days were
 // taken (or would be, with dryRun), 1 when the file cannot be read or marks nothing.
-int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& err);
+int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& err, Clock& clock);
 // --plan YYYY-MM: one line a day: broadcast or not and why, and who would be greeted. Read only.
-int plan(const QDate& month, QTextStream& out, QTextStream& err);
-// One day's line of the plan.
+// The clock gives the time of day; the stored queries see each day of the month as their today.
+int plan(const QDate& month, QTextStream& out, QTextStream& err, Clock& clock);
+// One day's line of the plan; the queries' today() must be that day.
 QString planLine(const QDate& day, const DayCalendar& calendar, const AnnouncementSettings& settings,
                  const BirthdayQueries& queries);
 

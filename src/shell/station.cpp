@@ -5,6 +5,7 @@
 #include "birthdays/tfbirthday.h"
 #include "birthdays/tfmoupt.h"
 #include "birthdays/tfselectmonth.h"
+#include "calendar/calendarsql.h"
 #include "calendar/holidaytab.h"
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
@@ -45,8 +46,9 @@ Station::~Station()
 
 bool Station::start()
 {
-    // The data module comes first; without the database nothing else starts (it warns once).
-    m_tdm = std::make_unique<TDM>();
+    // The data module comes first; without the database nothing else starts (it warns once). Its
+    // stored queries call the calendar's functions, given to every connection it opens.
+    m_tdm = std::make_unique<TDM>(m_services, &registerCalendarFunctions);
     if (!m_tdm->DataModuleCreate()) {
         m_failure = m_tdm->failure();
         m_tdm.reset();
@@ -59,54 +61,61 @@ bool Station::start()
 
     // The audio library starts here, after the main window and before the settings window.
     m_main->musicPanel()->player().setBj_index(0);
-    init_bass(m_services.audio);
-    SoundDevice::instance().open(); // speech and the chime need the mixer even without the music library
+    init_bass(m_services.audio, m_services.dialogsOrConsole());
+    if (m_services.sound) {
+        m_services.sound->open(); // speech and the chime need the mixer even without the music library
+    }
 
-    m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), m_main.get());
+    Dialogs& dialogs = m_services.dialogsOrConsole();
+    m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), dialogs, m_main.get());
 
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());
     Tf_speaker* main = m_main.get();
-    m_contentTab = new ContentTab([main](const QString& text) { main->setMainreadText(text); }, main->form()->edt_user);
+    m_contentTab
+        = new ContentTab([main](const QString& text) { main->setMainreadText(text); }, main->form()->edt_user, dialogs);
     m_contentTab->setObjectName(QStringLiteral("TabSheet_content"));
     m_settings->addPage(m_contentTab, QStringLiteral("播报内容"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, m_contentTab,
-            [this] { guarded([this] { m_contentTab->FormShow(); }); });
-    auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get());
+            [this] { guarded(m_services.dialogsOrConsole(), [this] { m_contentTab->FormShow(); }); });
+    auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get(), dialogs);
     pauses->setObjectName(QStringLiteral("TabSheet_pauses"));
     m_settings->addPage(pauses, QStringLiteral("停顿及延时设置"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, pauses,
-            [pauses] { guarded([pauses] { pauses->FormShow(); }); });
+            [this, pauses] { guarded(m_services.dialogsOrConsole(), [pauses] { pauses->FormShow(); }); });
     // Third page; its creation builds the announcement list, so the announcements work from the first tick.
-    auto* telltimeTab = new TellTimeTab(m_tdm->Q_telltime());
+    auto* telltimeTab = new TellTimeTab(m_tdm->Q_telltime(), dialogs);
     telltimeTab->setObjectName(QStringLiteral("TabSheet_telltime"));
     m_settings->addPage(telltimeTab, QStringLiteral("整点报时"));
     m_main->timeAnnouncements()->setList(telltimeTab->sgrid3());
     connect(telltimeTab, &TellTimeTab::telltimeFilled, m_main->timeAnnouncements(), &TimeAnnouncements::setList);
 
     // Fourth page: the company's calendar; a change rebuilds today's list and announcement.
-    auto* holidayTab = new HolidayTab(m_tdm->database(), [main] { main->calendarChanged(); });
+    auto* holidayTab = new HolidayTab(
+        m_tdm->database(), [main] { main->calendarChanged(); }, m_services.clockOrSystem(), dialogs);
     holidayTab->setObjectName(QStringLiteral("TabSheet_holidays"));
     m_settings->addPage(holidayTab, QStringLiteral("节假日"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, holidayTab,
-            [holidayTab] { guarded([holidayTab] { holidayTab->FormShow(); }); });
+            [this, holidayTab] { guarded(m_services.dialogsOrConsole(), [holidayTab] { holidayTab->FormShow(); }); });
 
     // Last page: the pronunciation lexicon; each change takes effect at the next piece spoken.
     auto* lexiconTab = new LexiconTab(
         m_tdm->Q_lexicon(),
         [main](const QString& word, const QString& pinyin, bool surname) { main->listenTo(word, pinyin, surname); },
-        [main] { main->refreshSpokenForm(); });
+        [main] { main->refreshSpokenForm(); }, dialogs);
     lexiconTab->setObjectName(QStringLiteral("TabSheet_lexicon"));
     m_settings->addPage(lexiconTab, QStringLiteral("读音词典"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
-            [lexiconTab] { guarded([lexiconTab] { lexiconTab->FormShow(); }); });
+            [this, lexiconTab] { guarded(m_services.dialogsOrConsole(), [lexiconTab] { lexiconTab->FormShow(); }); });
 
-    m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
+    m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_services, m_main.get());
     m_roster->setListen([main](const QString& name, const QString& pinyin) { main->listenTo(name, pinyin, true); });
     m_main->setRosterEditor(m_roster.get());
-    connect(m_roster.get(), &Tfbirthday::exportRequested, m_roster.get(),
-            [this](QAbstractItemView* grid) { Tfmoupt::exportGrid(grid, m_roster.get()); });
-    m_month = std::make_unique<Tfselectmonth>(m_tdm.get(), main->form()->SpinEdit3, main->birthdayList(), main);
+    connect(m_roster.get(), &Tfbirthday::exportRequested, m_roster.get(), [this](QAbstractItemView* grid) {
+        Tfmoupt::exportGrid(grid, m_services.dialogsOrConsole(), m_roster.get());
+    });
+    m_month
+        = std::make_unique<Tfselectmonth>(m_tdm.get(), main->form()->SpinEdit3, main->birthdayList(), m_services, main);
     connect(main->birthdayList(), &BirthdayList::monthViewRequested, m_month.get(), [this] { m_month->exec(); });
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

@@ -2,6 +2,7 @@
 // the upgrade of a draft.dat made before the calendar.
 #include "calendar/anniversaries.h"
 #include "calendar/birthdayrules.h"
+#include "calendar/calendarsql.h"
 #include "calendar/daymarks.h"
 #include "common/runtimeerror.h"
 #include "data/calendartables.h"
@@ -283,7 +284,7 @@ private slots:
             rosterBefore = roster(db);
             QVERIFY(CalendarTables::isOlder(db));
         });
-        TDM tdm;
+        TDM tdm(m_fixture->services(), &registerCalendarFunctions);
         QVERIFY2(tdm.DataModuleCreate(), qPrintable(tdm.failure()));
         const QSqlDatabase db = tdm.database();
         QCOMPARE(CalendarTables::schemaVersion(db), CalendarTables::CurrentVersion);
@@ -329,7 +330,7 @@ private slots:
             before = dump(db, {});
         });
         {
-            TDM tdm;
+            TDM tdm(m_fixture->services(), &registerCalendarFunctions);
             QVERIFY(tdm.DataModuleCreate());
             // The refusal is shown; the station goes on with the file as it was.
             const QStringList boxes = m_fixture->dialogs.takeTexts();
@@ -353,7 +354,7 @@ private slots:
             before = dump(db, {});
         });
         {
-            TDM tdm;
+            TDM tdm(m_fixture->services(), &registerCalendarFunctions);
             QVERIFY(tdm.openReadOnly());
             QVERIFY(CalendarTables::isOlder(tdm.database()));
             QVERIFY2(CalendarTables::olderFileNote(tdm.database()).contains(QStringLiteral("schema 1")),

@@ -12,6 +12,7 @@
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
+#include "speech/readingcontroller.h"
 #include "testdatabase.h"
 #include "ui_contenttab.h"
 #include "ui_holidaytab.h"
@@ -20,7 +21,6 @@
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
-#include <QToolButton>
 
 namespace {
 
@@ -87,7 +87,7 @@ private slots:
         // The day's own announcement is composed whatever the day: the scheduler decides.
         QVERIFY(main->form()->Memo1->toPlainText().contains(QStringLiteral("张三")));
         int repeats = 0;
-        connect(main->form()->SB_repeat1, &QToolButton::clicked, this, [&] { ++repeats; });
+        connect(&main->readingController(), &ReadingController::repetitionStarted, this, [&] { ++repeats; });
         CountingChime chime;
         main->timeAnnouncements()->setChime(&chime);
         main->timeAnnouncements()->telltime()->stop();

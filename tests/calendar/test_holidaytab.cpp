@@ -42,7 +42,8 @@ private slots:
     {
         m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2026, 9, 1), QTime(9, 0)));
         m_changes = 0;
-        m_tab = std::make_unique<HolidayTab>(m_fixture->data().database(), [this] { ++m_changes; });
+        m_tab = std::make_unique<HolidayTab>(
+            m_fixture->data().database(), [this] { ++m_changes; }, m_fixture->clock, m_fixture->dialogs);
         m_tab->FormShow();
     }
     void cleanup()

@@ -1,12 +1,15 @@
 #include "birthdays/birthdaylist.h"
+#include "ciskip.h"
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "data/tdm.h"
 #include "datafixture.h"
+#include "fulldisk.h"
 #include "recordingdesktop.h"
 #include "recordingpowercontrol.h"
 #include "recordingspreadsheet.h"
+#include "renamewatch.h"
 #include "shell/application.h"
 #include "shell/station.h"
 #include "shell/tf_about.h"
@@ -22,6 +25,16 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -143,7 +156,9 @@ private slots:
     void helpOpensTheHelpFileOnlyWhenItExists()
     {
         RecordingDesktop desktop;
-        m_fixture->start();
+        Services services;
+        services.desktop = &desktop;
+        m_fixture->start(services);
         m_fixture->form()->N31->trigger();
         QVERIFY(desktop.opened.isEmpty());
         m_fixture->folder.write(QStringLiteral("riri.chm"), "help");
@@ -162,9 +177,16 @@ private slots:
         ui->bj_v1->setValue(5);
         ui->ComBox1->setCurrentIndex(1);
         ui->SpinEdit1->setValue(9); // the schedule is not saved on this path
+        // A key written by hand while the station runs stays.
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
+                                m_fixture->folder.read(QStringLiteral("setinfo.ini")) + "[Hand]\r\nKept=1\r\n");
         QSignalSpy ended(m_fixture->station.get(), &Station::finished);
+        RenameWatch watch(m_fixture->folder.path());
         ui->SB_close->click();
         QCOMPARE(ended.size(), 1);
+        // The six values in one rewrite of the file.
+        QCOMPARE(watch.renames(QStringLiteral("setinfo.ini")), 1);
+        QCOMPARE(watch.writesInPlace(QStringLiteral("setinfo.ini")), 0);
         QVERIFY(m_fixture->station->readingState().stopflag);
         const IniFile ini(IniFile::defaultPath());
         QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Rate"), 0), 7);
@@ -176,6 +198,7 @@ private slots:
         QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("default_volume1"), 0), 5);
         QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Playmode"), 0), 1);
         QVERIFY(!ini.hasKey(QStringLiteral("System"), QStringLiteral("Readtimes")));
+        QVERIFY(ini.readBool(QStringLiteral("Hand"), QStringLiteral("Kept"), false));
     }
 
     void saveButtonWritesTheScheduleInOrder()
@@ -185,8 +208,10 @@ private slots:
         ui->TimeEdit1->setTime(QTime(10, 15, 0));
         ui->chk1->setChecked(true);
         ui->edt_song->setText(QStringLiteral("  /m/a.mp3 "));
+        RenameWatch watch(m_fixture->folder.path());
         ui->sb_save->click();
         QVERIFY(!ui->sb_save->isEnabled());
+        QCOMPARE(watch.renames(QStringLiteral("setinfo.ini")), 1); // twenty keys, one rewrite
         const QByteArray expected = "[System]\r\nNext_month=1\r\nReadtimes=2\r\nIntervaltime=60\r\nmp3file=/m/a.mp3\r\n"
                                     "playtime=10:15:00\r\nCheckBox1=1\r\nCheckBox2=1\r\nCheckBox3=1\r\nCheckBox4=1\r\n"
                                     "CheckBox5=1\r\nCheckBox6=1\r\nCheckBox7=1\r\nplaytime1=10:15:00\r\n"
@@ -195,6 +220,41 @@ private slots:
         QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), expected);
         ui->SpinEdit4->setValue(2);
         QVERIFY(ui->sb_save->isEnabled());
+    }
+
+    // The schedule save on a full disk: the box names the file, which keeps every byte (none of the
+    // panel's keys), and the save button stays on for another try.
+    void refusedScheduleSaveWritesNothing()
+    {
+        FullDisk disk(8 * 1024 * 1024);
+        if (!disk.available()) {
+            KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
+        }
+        setProgdir(disk.path());
+        TDM::createDatabase(disk.file(QStringLiteral("draft.dat")));
+        m_fixture->start();
+        auto* ui = m_fixture->form();
+        const QByteArray before = readFile(disk.file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(before, QByteArray("[System]\r\nNext_month=1\r\n"));
+        disk.fill();
+        ui->SpinEdit1->setValue(7);
+        ui->chk1->setChecked(true);
+        QVERIFY(ui->sb_save->isEnabled());
+        ui->sb_save->click();
+        const QStringList boxes = m_fixture->dialogs.takeTexts();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(
+            boxes.first().startsWith(QStringLiteral("无法写入设置文件 ") + disk.file(QStringLiteral("setinfo.ini"))),
+            qPrintable(boxes.first()));
+        QCOMPARE(readFile(disk.file(QStringLiteral("setinfo.ini"))), before);
+        QVERIFY(ui->sb_save->isEnabled());
+        disk.release();
+        ui->sb_save->click();
+        QVERIFY(!ui->sb_save->isEnabled());
+        QCOMPARE(IniFile(IniFile::defaultPath()).readInteger(QStringLiteral("System"), QStringLiteral("Readtimes"), 0),
+                 7);
+        m_fixture->station.reset();
+        setProgdir(m_fixture->folder.path());
     }
 
     void refusedStartUpWriteIsShownOnceAndStartUpGoesOn()
@@ -325,7 +385,7 @@ private slots:
     void missingDatabaseWarnsOnceAndEnds()
     {
         QFile::remove(m_fixture->folder.file(QStringLiteral("draft.dat")));
-        m_fixture->station = std::make_unique<Station>(Services {});
+        m_fixture->station = std::make_unique<Station>(m_fixture->services());
         QVERIFY(!m_fixture->station->start());
         QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("数据连接失败!") });
         QVERIFY(!m_fixture->main());
