@@ -22,6 +22,17 @@ void Dialogs::setInstance(Dialogs* dialogs)
     g_dialogs.store(dialogs);
 }
 
+bool Dialogs::detailedMessage(Icon icon, const QString& caption, const QString& text, const QString&, Buttons buttons)
+{
+    return message(icon, caption, text, buttons);
+}
+
+bool ConsoleDialogs::detailedMessage(Icon icon, const QString& caption, const QString& text, const QString& details,
+                                     Buttons buttons)
+{
+    return message(icon, caption, details.isEmpty() ? text : text + QLatin1Char(' ') + details, buttons);
+}
+
 bool ConsoleDialogs::message(Icon, const QString& caption, const QString& text, Buttons)
 {
     QTextStream(stderr) << caption << ": " << text << Qt::endl;

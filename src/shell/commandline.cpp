@@ -16,6 +16,7 @@
 #include "speech/spokenform.h"
 #include "speech/voicesettings.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlTableModel>
@@ -208,7 +209,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
             || arg == QStringLiteral("--render") || arg == QStringLiteral("--spoken")
             || arg == QStringLiteral("--export") || arg == QStringLiteral("--import")
-            || arg == QStringLiteral("--format");
+            || arg == QStringLiteral("--format") || arg == QStringLiteral("--folder");
         if (inlineValue && !takesValue) {
             return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
@@ -273,6 +274,26 @@ CommandLine CommandLine::parse(const QStringList& arguments)
                 return fail(QStringLiteral("%1 is given twice").arg(arg));
             }
             importOptions.append(arg);
+        } else if (arg == QStringLiteral("--folder") || arg == QStringLiteral("--minimized")) {
+            // Where the station's files live, and how its window starts: beside any command.
+            if (arg == QStringLiteral("--minimized")) {
+                if (line.m_minimized) {
+                    return fail(QStringLiteral("--minimized is given twice"));
+                }
+                line.m_minimized = true;
+                continue;
+            }
+            QString folder;
+            if (!line.m_folder.isEmpty()) {
+                return fail(QStringLiteral("--folder is given twice"));
+            }
+            if (!value(&folder)) {
+                return line;
+            }
+            if (folder.isEmpty()) {
+                return fail(QStringLiteral("--folder needs the path of a folder"));
+            }
+            line.m_folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
         } else if (arg == QStringLiteral("--date")) {
             QString text;
             if (dateGiven) {
@@ -312,6 +333,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         return fail(line.m_command == Command::Spoken ? QStringLiteral("the text of --spoken is empty")
                                                       : QStringLiteral("--text is empty"));
     }
+    if (line.m_minimized && line.m_command != Command::Station) {
+        return fail(QStringLiteral("--minimized goes only with the station's window (no other command)"));
+    }
     if (formatName && line.m_command != Command::Export) {
         return fail(QStringLiteral("--format goes only with --export"));
     }
@@ -349,6 +373,8 @@ QString CommandLine::usage()
     return QStringLiteral("Usage: kelvora [command]\n"
                           "Without a command the station starts with its window.\n"
                           "\n"
+                          "  --minimized                 start with the window hidden in the tray (autostart)\n"
+                          "  --folder DIR                keep the station's files in DIR (beside any command)\n"
                           "  --headless                  run the station without any window or tray icon;\n"
                           "                              SIGTERM or SIGINT end it as its close button does\n"
                           "  --announcement [--date D]   print the announcement start-up composes on day D\n"
@@ -372,8 +398,11 @@ QString CommandLine::usage()
                           "  --version                   print the version\n"
                           "  --help                      print this text\n"
                           "\n"
-                          "The station's folder is the program's folder (draft.dat, setinfo.ini, kelvora.log);\n"
-                          "the preview commands and --export only read it. --import exits with 0 when the\n"
+                          "The station's files (setinfo.ini, draft.dat, mp3files, kelvora.log) are in the\n"
+                          "program's folder when it holds setinfo.ini or draft.dat; otherwise in\n"
+                          "$XDG_CONFIG_HOME/kelvora (settings), $XDG_DATA_HOME/kelvora (draft.dat, mp3files)\n"
+                          "and $XDG_STATE_HOME/kelvora (the log); --folder DIR puts them all in DIR.\n"
+                          "The preview commands and --export only read them. --import exits with 0 when the\n"
                           "people could be taken (rows it cannot take are listed), 1 when none could.\n");
 }
 

@@ -41,6 +41,10 @@ public:
     ExportFormat format() const { return m_format; }
     ImportPlan::Duplicates duplicates() const { return m_duplicates; }
     bool dryRun() const { return m_dryRun; }
+    // --folder: the station's one folder, absolute; empty when not given (StationFolders decides).
+    QString folder() const { return m_folder; }
+    // --minimized: the station starts with its window hidden in the tray (autostart).
+    bool minimized() const { return m_minimized; }
 
     static QString usage();
     static QString version();
@@ -65,5 +69,7 @@ private:
     ExportFormat m_format = ExportFormat::Xls;
     ImportPlan::Duplicates m_duplicates = ImportPlan::Duplicates::Skip;
     bool m_dryRun = false;
+    QString m_folder;
+    bool m_minimized = false;
     QString m_error;
 };

@@ -16,6 +16,7 @@
 #include "speech/lexicontab.h"
 #include "speech/pausestab.h"
 #include "speech/tfaddbiaodian.h"
+#include "startuptab.h"
 #include "tf_about.h"
 #include "tf_speaker.h"
 #include "tfdelaytime.h"
@@ -93,6 +94,13 @@ bool Station::start()
     connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
             [lexiconTab] { guarded([lexiconTab] { lexiconTab->FormShow(); }); });
 
+    // How the station starts: hidden in the tray or with its window.
+    auto* startupTab = new StartupTab;
+    startupTab->setObjectName(QStringLiteral("TabSheet_startup"));
+    m_settings->addPage(startupTab, QStringLiteral("启动"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, startupTab,
+            [startupTab] { guarded([startupTab] { startupTab->FormShow(); }); });
+
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
     m_roster->setListen([main](const QString& name, const QString& pinyin) { main->listenTo(name, pinyin, true); });
     m_main->setRosterEditor(m_roster.get());
@@ -111,9 +119,9 @@ bool Station::start()
     return true;
 }
 
-void Station::showMainWindow()
+void Station::showMainWindow(bool minimized)
 {
-    m_main->show();
+    m_main->showAtStart(minimized);
 }
 
 void Station::commitDataRequested()

@@ -2,6 +2,7 @@
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "common/stationfolders.h"
 #include "data/tdm.h"
 #include "datafixture.h"
 #include "recordingdesktop.h"
@@ -140,16 +141,52 @@ private slots:
                  44);
     }
 
-    void helpOpensTheHelpFileOnlyWhenItExists()
+    // riri.chm in the station's folder first, then the manual shipped in share/kelvora/help; a box
+    // when nothing could open them.
+    void helpOpensTheHelpFileOrTheManual_data()
     {
+        QTest::addColumn<bool>("chm");
+        QTest::addColumn<QList<bool>>("results"); // what the desktop answers, call by call
+        QTest::addColumn<QStringList>("opened"); // "chm", "manual"
+        QTest::addColumn<bool>("box");
+        QTest::newRow("manual") << false << QList<bool> { true } << QStringList { QStringLiteral("manual") } << false;
+        QTest::newRow("riri.chm first") << true << QList<bool> { true } << QStringList { QStringLiteral("chm") }
+                                        << false;
+        QTest::newRow("no program for riri.chm")
+            << true << QList<bool> { false, true } << QStringList { QStringLiteral("chm"), QStringLiteral("manual") }
+            << false;
+        QTest::newRow("no program at all") << false << QList<bool> { false } << QStringList { QStringLiteral("manual") }
+                                           << true;
+    }
+
+    void helpOpensTheHelpFileOrTheManual()
+    {
+        QFETCH(bool, chm);
+        QFETCH(QList<bool>, results);
+        QFETCH(QStringList, opened);
+        QFETCH(bool, box);
+        const QString manual = StationFolders::sharedFolder() + QStringLiteral("help/index.html");
+        QVERIFY2(QFileInfo(manual).isFile(), qPrintable(manual));
         RecordingDesktop desktop;
         m_fixture->start();
+        if (chm) {
+            m_fixture->folder.write(QStringLiteral("riri.chm"), "help");
+        }
+        desktop.answers = results;
         m_fixture->form()->N31->trigger();
-        QVERIFY(desktop.opened.isEmpty());
-        m_fixture->folder.write(QStringLiteral("riri.chm"), "help");
-        m_fixture->form()->N31->trigger();
-        QCOMPARE(desktop.opened.size(), 1);
-        QCOMPARE(desktop.opened.first().toLocalFile(), progdir() + QStringLiteral("riri.chm"));
+        QStringList names;
+        for (const QUrl& url : std::as_const(desktop.opened)) {
+            names << (url.toLocalFile() == manual                                     ? QStringLiteral("manual")
+                          : url.toLocalFile() == progdir() + QStringLiteral("riri.chm") ? QStringLiteral("chm")
+                                                                                        : url.toString());
+        }
+        QCOMPARE(names, opened);
+        const auto boxes = m_fixture->dialogs.takeBoxes();
+        QCOMPARE(boxes.size(), box ? 1 : 0);
+        if (box) {
+            QVERIFY(boxes.first().text.startsWith(QStringLiteral("无法打开帮助")));
+            QVERIFY2(boxes.first().text.contains(manual), qPrintable(boxes.first().text));
+        }
     }
 
     void closeButtonSavesTheSixValuesAndEnds()
@@ -327,7 +364,11 @@ private slots:
         QFile::remove(m_fixture->folder.file(QStringLiteral("draft.dat")));
         m_fixture->station = std::make_unique<Station>(Services {});
         QVERIFY(!m_fixture->station->start());
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("数据连接失败!") });
+        const auto boxes = m_fixture->dialogs.takeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().text, QStringLiteral("数据连接失败!"));
+        // What a person can act on: which file, and why.
+        QCOMPARE(boxes.first().details, TDM::databasePath() + QStringLiteral(": missing"));
         QVERIFY(!m_fixture->main());
         QVERIFY(!m_fixture->folder.exists(QStringLiteral("setinfo.ini")));
         // The failed opening created no empty database either.

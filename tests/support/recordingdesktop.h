@@ -4,7 +4,7 @@
 
 #include <QList>
 
-// Records what was handed to the desktop; answers with the result the test sets.
+// Records what was handed to the desktop; answers from the queue the test fills, then with result.
 class RecordingDesktop final : public Desktop
 {
 public:
@@ -14,9 +14,10 @@ public:
     bool open(const QUrl& url) override
     {
         opened.append(url);
-        return result;
+        return answers.isEmpty() ? result : answers.takeFirst();
     }
 
     QList<QUrl> opened;
+    QList<bool> answers;
     bool result = true;
 };
