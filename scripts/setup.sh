@@ -11,6 +11,7 @@ packages=(
     fonts-noto-cjk
     sqlite3 libsqlite3-dev xvfb xauth
     python3-xlrd python3-openpyxl libreoffice-calc-nogui
+    desktop-file-utils appstream mandoc dpkg-dev file
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -80,9 +80,8 @@ void Tfmoupt::btnOUtClick()
             continue;
         }
         const Choice choice = choiceFor(entry.format);
-        const QString file = Dialogs::instance().saveFileName(QStringLiteral("另存为"),
-                                                              documentsdir() + choice.proposedName,
-                                                              choice.filter, choice.suffix);
+        const QString file = Dialogs::instance().saveFileName(
+            QStringLiteral("另存为"), documentsdir() + choice.proposedName, choice.filter, choice.suffix);
         if (file.isEmpty()) {
             return;
         }

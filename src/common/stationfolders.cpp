@@ -173,8 +173,8 @@ bool StationFolders::prepare(const QString& templateDatabase, QString* problem) 
     if (m_mode == Mode::Portable) {
         return true;
     }
-    const bool newStation = m_mode == Mode::Installed
-        || (!QFileInfo::exists(settingsFile()) && !QFileInfo::exists(databaseFile()));
+    const bool newStation
+        = m_mode == Mode::Installed || (!QFileInfo::exists(settingsFile()) && !QFileInfo::exists(databaseFile()));
     for (const QString& folder : { m_config, m_data, m_state, musicFolder() }) {
         if (!makeFolder(folder, &why)) {
             return false;

@@ -156,8 +156,7 @@ void Tf_speaker::setupKeyboardAndNames()
         entry.button->setAccessibleDescription(hint);
         if (!entry.key.isEmpty()) {
             entry.button->setShortcut(entry.key);
-            entry.button->setToolTip(
-                QStringLiteral("%1 (%2)").arg(hint, entry.key.toString(QKeySequence::NativeText)));
+            entry.button->setToolTip(QStringLiteral("%1 (%2)").arg(hint, entry.key.toString(QKeySequence::NativeText)));
         }
     }
 
@@ -167,28 +166,17 @@ void Tf_speaker::setupKeyboardAndNames()
         QWidget* widget;
         const char* name;
     } names[] = {
-        { m_ui->Memo1, "播报语句" },
-        { m_ui->SGrid1, "生日名单" },
-        { m_ui->TimeEdit1, "播报开始时间" },
-        { m_ui->TimeEdit2, "播报结束时间" },
-        { m_ui->SpinEdit1, "播报次数" },
-        { m_ui->SpinEdit2, "间隔秒数" },
-        { m_ui->SpinEdit3, "入职天数" },
-        { m_ui->SpinEdit4, "显示天数" },
-        { m_ui->edt_song, "指定音乐" },
-        { m_ui->edt_user, "单位名称" },
-        { m_ui->sb_save, "保存播报设置" },
-        { m_ui->flatComboBox1, "语音库（发音人）" },
-        { m_ui->TrackBar2, "语速" },
-        { m_ui->TrackBar1, "音量" },
-        { m_ui->bj_play, "播放音乐" },
-        { m_ui->bj_stop, "停止音乐" },
-        { m_ui->bj_prev, "上一首" },
-        { m_ui->bj_next, "下一首" },
-        { m_ui->bj_ok, "选择音乐文件夹" },
-        { m_ui->bj_v, "音乐音量" },
-        { m_ui->bj_v1, "朗读时音量" },
-        { m_ui->ComBox1, "播放方式" },
+        { m_ui->Memo1, "播报语句" },          { m_ui->SGrid1, "生日名单" },
+        { m_ui->TimeEdit1, "播报开始时间" },  { m_ui->TimeEdit2, "播报结束时间" },
+        { m_ui->SpinEdit1, "播报次数" },      { m_ui->SpinEdit2, "间隔秒数" },
+        { m_ui->SpinEdit3, "入职天数" },      { m_ui->SpinEdit4, "显示天数" },
+        { m_ui->edt_song, "指定音乐" },       { m_ui->edt_user, "单位名称" },
+        { m_ui->sb_save, "保存播报设置" },    { m_ui->flatComboBox1, "语音库（发音人）" },
+        { m_ui->TrackBar2, "语速" },          { m_ui->TrackBar1, "音量" },
+        { m_ui->bj_play, "播放音乐" },        { m_ui->bj_stop, "停止音乐" },
+        { m_ui->bj_prev, "上一首" },          { m_ui->bj_next, "下一首" },
+        { m_ui->bj_ok, "选择音乐文件夹" },    { m_ui->bj_v, "音乐音量" },
+        { m_ui->bj_v1, "朗读时音量" },        { m_ui->ComBox1, "播放方式" },
         { m_ui->BJListBox1, "背景音乐列表" },
     };
     for (const auto& entry : names) {
@@ -547,7 +535,8 @@ void Tf_speaker::sayStillRunning(bool toTray)
                                  : QStringLiteral("Kelvora 仍在运行，窗口已最小化到任务栏："))
         + QStringLiteral("定时播报、整点报时和背景音乐照常进行。")
         + (toTray ? QStringLiteral("单击托盘图标可重新打开窗口；") : QString())
-        + QStringLiteral("要结束程序，请用工具栏的“关闭”") + (toTray ? QStringLiteral("或托盘菜单的“退出”。") : QStringLiteral("。"));
+        + QStringLiteral("要结束程序，请用工具栏的“关闭”")
+        + (toTray ? QStringLiteral("或托盘菜单的“退出”。") : QStringLiteral("。"));
     if (toTray && QSystemTrayIcon::supportsMessages() && m_tray->isVisible()) {
         logEvent(QStringLiteral("tray notice: ") + text);
         m_tray->showMessage(QStringLiteral("Kelvora"), text, QSystemTrayIcon::Information, 10000);

@@ -42,7 +42,8 @@ void WindowSettings::writeTrayNoticeShown(IniFile& ini)
     ini.writeBool(Window, QStringLiteral("TrayNoticeShown"), true);
 }
 
-QRect WindowSettings::fitted(const QRect& geometry, const QSize& preferred, const QSize& minimum, const QRect& available)
+QRect WindowSettings::fitted(const QRect& geometry, const QSize& preferred, const QSize& minimum,
+                             const QRect& available)
 {
     if (!available.isValid()) {
         return geometry.isValid() ? geometry : QRect(QPoint(0, 0), preferred);

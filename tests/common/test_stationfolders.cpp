@@ -59,10 +59,10 @@ private slots:
         const int chosen = int(StationFolders::Mode::Chosen);
         const QStringList inBin { QStringLiteral("bin/setinfo.ini"), QStringLiteral("bin/draft.dat"),
                                   QStringLiteral("bin/kelvora.log"), QStringLiteral("bin/mp3files") };
-        QTest::newRow("settings beside the program") << QStringList { QStringLiteral("setinfo.ini") } << QString()
-                                                     << unset << portable << inBin;
-        QTest::newRow("database beside the program") << QStringList { QStringLiteral("draft.dat") } << QString()
-                                                     << unset << portable << inBin;
+        QTest::newRow("settings beside the program")
+            << QStringList { QStringLiteral("setinfo.ini") } << QString() << unset << portable << inBin;
+        QTest::newRow("database beside the program")
+            << QStringList { QStringLiteral("draft.dat") } << QString() << unset << portable << inBin;
         QTest::newRow("only the log beside the program")
             << QStringList { QStringLiteral("kelvora.log") } << QString() << unset << installed
             << QStringList { QStringLiteral("home/.config/kelvora/setinfo.ini"),
@@ -85,9 +85,8 @@ private slots:
                              QStringLiteral("home/.local/share/kelvora/mp3files") };
         const QStringList inChosen { QStringLiteral("station/setinfo.ini"), QStringLiteral("station/draft.dat"),
                                      QStringLiteral("station/kelvora.log"), QStringLiteral("station/mp3files") };
-        QTest::newRow("--folder over a portable folder")
-            << QStringList { QStringLiteral("draft.dat") } << QStringLiteral("@/station") << unset << chosen
-            << inChosen;
+        QTest::newRow("--folder over a portable folder") << QStringList { QStringLiteral("draft.dat") }
+                                                         << QStringLiteral("@/station") << unset << chosen << inChosen;
         QTest::newRow("--folder over XDG")
             << QStringList {} << QStringLiteral("@/station/")
             << QStringList { QStringLiteral("@/cfg"), QStringLiteral("@/data"), QStringLiteral("@/state") } << chosen
@@ -130,8 +129,7 @@ private slots:
         QString problem;
         QVERIFY(folders.prepare(templatePath(), &problem));
         QVERIFY(problem.isEmpty());
-        QCOMPARE(QDir(path(QStringLiteral("home"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList());
+        QCOMPARE(QDir(path(QStringLiteral("home"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
     }
 
     void firstStartOfAnInstalledStation()
@@ -148,8 +146,7 @@ private slots:
         QCOMPARE(QFileInfo(folders.databaseFile()).permissions() & 0x0077, QFileDevice::Permissions());
         QCOMPARE(QDir(folders.dataFolder()).entryList(QDir::Files), QStringList { QStringLiteral("draft.dat") });
         // Nothing is written beside the program.
-        QCOMPARE(QDir(path(QStringLiteral("bin"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList());
+        QCOMPARE(QDir(path(QStringLiteral("bin"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
     }
 
     void templateNeverReplacesADatabase_data()
@@ -207,9 +204,12 @@ private slots:
     {
         QTest::addColumn<QString>("obstacle");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no template") << "no template" << "template.dat";
-        QTest::newRow("a file in the way") << "file in the way" << "cannot create the folder";
-        QTest::newRow("read-only home") << "read-only home" << "cannot create the folder";
+        QTest::newRow("no template") << "no template"
+                                     << "template.dat";
+        QTest::newRow("a file in the way") << "file in the way"
+                                           << "cannot create the folder";
+        QTest::newRow("read-only home") << "read-only home"
+                                        << "cannot create the folder";
     }
 
     void preparingFailsWithItsReason()

@@ -139,6 +139,7 @@ private slots:
         QVERIFY(addPerson(database, QStringLiteral("钱五")));
         QVERIFY(addPerson(path(QStringLiteral("usr/share/kelvora/draft.dat")), QStringLiteral("模板")));
         for (int run = 0; run < 2; ++run) {
+            QFile::remove(path(QStringLiteral("home/.local/state/kelvora/kelvora.log"))); // this run's lines only
             QProcess station;
             start(station, {});
             QVERIFY(waitFor(station, path(QStringLiteral("home/.local/state/kelvora/kelvora.log")),
@@ -185,8 +186,9 @@ private slots:
         QVERIFY(waitFor(station, folder + QStringLiteral("/kelvora.log"), QStringLiteral("settings file")));
         stop(station);
         QCOMPARE(station.exitCode(), 0);
-        QCOMPARE(entries(folder), QStringList({ QStringLiteral("draft.dat"), QStringLiteral("kelvora.log"),
-                                                QStringLiteral("mp3files"), QStringLiteral("setinfo.ini") }));
+        QCOMPARE(entries(folder),
+                 QStringList({ QStringLiteral("draft.dat"), QStringLiteral("kelvora.log"), QStringLiteral("mp3files"),
+                               QStringLiteral("setinfo.ini") }));
         QCOMPARE(readFile(path(QStringLiteral("usr/bin/draft.dat"))), programDatabase);
         QCOMPARE(entries(path(QStringLiteral("usr/bin"))),
                  QStringList({ QStringLiteral("draft.dat"), QStringLiteral("kelvora") }));
@@ -224,7 +226,8 @@ private:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
         environment.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
-        for (const char* name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "QT_QPA_PLATFORM", "DISPLAY" }) {
+        for (const char* name :
+             { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "QT_QPA_PLATFORM", "DISPLAY" }) {
             environment.remove(QString::fromLatin1(name));
         }
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));

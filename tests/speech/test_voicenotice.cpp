@@ -49,16 +49,16 @@ private slots:
                                                       QStringLiteral("English") }
                                      << QStringList { yes, no, no };
         // Whole names: the Jyutping voice is not the Cantonese one.
-        QTest::newRow("names are whole")
-            << QStringList { QStringLiteral("Chinese (Mandarin, latin as English)"),
-                             QStringLiteral("Chinese (Cantonese, latin as Jyutping)") }
-            << QStringList { no, yes, no };
+        QTest::newRow("names are whole") << QStringList { QStringLiteral("Chinese (Mandarin, latin as English)"),
+                                                          QStringLiteral("Chinese (Cantonese, latin as Jyutping)") }
+                                         << QStringList { no, yes, no };
         QTest::newRow("all three") << QStringList { QStringLiteral("Chinese (Cantonese)"),
                                                     QStringLiteral("chinese (mandarin, latin as english)"),
                                                     QStringLiteral("Chinese (Mandarin, latin as Pinyin)") }
                                    << QStringList { yes, yes, yes };
         QTest::newRow("Windows voices are none of them")
-            << QStringList { QStringLiteral("VW Liang"), QStringLiteral("Microsoft HuiHui Desktop - Chinese (Simplified)") }
+            << QStringList { QStringLiteral("VW Liang"),
+                             QStringLiteral("Microsoft HuiHui Desktop - Chinese (Simplified)") }
             << QStringList { no, no, no };
         QTest::newRow("empty engine") << QStringList {} << QStringList { no, no, no };
     }

@@ -16,7 +16,8 @@ ReadOnlyFolder::ReadOnlyFolder(const QString& path)
     }
     // A bind mount takes the read-only flag only when it is mounted again.
     if (::mount(nullptr, target.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
-        m_failure = QStringLiteral("cannot make %1 read-only: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        m_failure
+            = QStringLiteral("cannot make %1 read-only: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
         ::umount2(target.constData(), MNT_DETACH);
         return;
     }
