@@ -275,6 +275,23 @@ private slots:
         QVERIFY(m_fixture->main()->findChild<QScrollArea*>(QStringLiteral("MainScroll")));
     }
 
+    // The settings window takes the size of its pages, but no more than the screen: its pages scroll.
+    void settingsWindowFitsTheScreen()
+    {
+        m_fixture->start();
+        auto* settings = m_fixture->station->settingsWindow();
+        settings->show();
+        const QRect available = settings->screen()->availableGeometry();
+        QVERIFY2(settings->height() <= available.height() - 40 && settings->width() <= available.width(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(settings->width())
+                                .arg(settings->height())
+                                .arg(available.width())
+                                .arg(available.height())));
+        QVERIFY(settings->findChild<QScrollArea*>(QStringLiteral("PagesScroll")));
+        settings->hide();
+    }
+
     void toolbarShortcutsAndNames_data()
     {
         QTest::addColumn<QString>("button");

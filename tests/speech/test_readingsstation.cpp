@@ -46,11 +46,11 @@ private slots:
         m_voice.reset();
     }
 
-    void theTabIsTheLastPageAndShowsTheLexicon()
+    void theTabIsTheFourthPageAndShowsTheLexicon()
     {
         start();
         QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
-        QCOMPARE(pages->count(), 4);
+        QVERIFY(pages->count() >= 4); // the pages of the station's start and its calendar come after it
         QCOMPARE(pages->tabText(3), QStringLiteral("读音词典"));
         LexiconTab* tab = lexiconTab();
         QVERIFY(tab);
