@@ -1,10 +1,13 @@
 #include "birthdays/spreadsheetxlsx.h"
+#include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/instanceguard.h"
 #include "common/loggingdialogs.h"
+#include "common/services.h"
 #include "common/signalwatcher.h"
+#include "common/sounddevice.h"
 #include "common/stationfolders.h"
 #include "common/ui/qtdesktop.h"
 #include "common/ui/qtdialogs.h"
@@ -42,7 +45,7 @@ int runPreview(const CommandLine& line, int argc, char* argv[])
         err << "kelvora: " << problem << Qt::endl;
         return CommandLine::Failure;
     }
-    return line.run(out, err);
+    return line.run(out, err, Clock::system());
 }
 
 // For the start-up benchmark (KELVORA_REPORT_SHOWN set): one line "shown <pid>" on standard output
@@ -95,6 +98,9 @@ int main(int argc, char* argv[])
     // The station takes SIGTERM and SIGINT before anything else can (SDL claims a signal it finds
     // untouched); what comes before the event loop runs waits for it.
     SignalWatcher::install();
+    // The sound output's driver is chosen while this is the only thread: the choice may set the
+    // process environment, which no other thread may be reading meanwhile.
+    const QString soundFallback = SoundDevice::chooseDriver();
     const bool headless = line.command() == CommandLine::Command::Headless;
     if (headless) {
         // The same program with its windows on a platform that shows nothing; no tray exists there.
@@ -124,19 +130,21 @@ int main(int argc, char* argv[])
         logEvent(QStringLiteral("a new station: %1 copied from %2")
                      .arg(folders.databaseFile(), StationFolders::templateDatabase()));
     }
+    if (!soundFallback.isEmpty()) {
+        logEvent(QStringLiteral("no sound output (%1): the silent driver stands in").arg(soundFallback));
+    }
 
     // Every box goes to the log; without windows nobody could answer, so the console answers No at once.
     QtDialogs windowDialogs;
     ConsoleDialogs consoleDialogs;
     LoggingDialogs dialogs(headless ? static_cast<Dialogs&>(consoleDialogs) : static_cast<Dialogs&>(windowDialogs));
-    Dialogs::setInstance(&dialogs);
+    app.setDialogs(&dialogs);
     QtDesktop desktop;
-    Desktop::setInstance(&desktop);
 
-    const auto end = [](int code) {
+    const auto end = [&app](int code) {
         logEvent(QStringLiteral("Kelvora ended"));
         EventLog::close();
-        Dialogs::setInstance(nullptr);
+        app.setDialogs(nullptr);
         return code;
     };
 
@@ -154,16 +162,21 @@ int main(int argc, char* argv[])
         logEvent(QStringLiteral("instance lock: ") + guard.failure());
     }
 
-    LogindPowerControl power;
-    EspeakVoiceEngine voice;
     Services services;
+    services.clock = &Clock::system();
+    services.dialogs = &dialogs;
+    services.desktop = &desktop;
+    SoundDevice sound;
+    services.sound = &sound;
+    LogindPowerControl power;
     services.power = &power;
-    SdlAudioLibrary audio;
-    services.audio = &audio;
+    EspeakVoiceEngine voice(&sound);
     services.voice = &voice;
-    SdlSamplePlayer samples;
+    SdlAudioLibrary audio(sound);
+    services.audio = &audio;
+    SdlSamplePlayer samples(sound);
     services.samples = &samples;
-    XlsxSpreadsheet spreadsheet;
+    XlsxSpreadsheet spreadsheet(desktop, services.clock);
     services.spreadsheet = &spreadsheet;
 
     Station station(services);

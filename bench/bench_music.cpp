@@ -4,14 +4,15 @@
 //
 // bench_music [--music-seconds N] [--idle-seconds N]   (defaults 30 and 30)
 
+#include "common/clock.h"
 #include "common/helpers.h"
 #include "common/readingstate.h"
+#include "common/services.h"
 #include "common/sounddevice.h"
 #include "figure.h"
 #include "music/musicpanel.h"
 #include "music/musicplayer.h"
 #include "music/sdlaudiolibrary.h"
-#include "shell/services.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 
@@ -117,11 +118,12 @@ struct Figure
 
 Figure ourPlayer(const QString& mp3, int seconds)
 {
-    SdlAudioLibrary library;
+    SoundDevice sound;
+    SdlAudioLibrary library(sound);
     library.init();
     ReadingState state;
     OneFileView view(mp3);
-    MusicPlayer player(&library, view, state);
+    MusicPlayer player(&library, view, state, Clock::system());
     QTimer level;
     level.setInterval(20);
     QObject::connect(&level, &QTimer::timeout, [&player] { player.bj_timer2Timer(); });
@@ -129,8 +131,8 @@ Figure ourPlayer(const QString& mp3, int seconds)
     position.setInterval(1000);
     QObject::connect(&position, &QTimer::timeout, [&player] { player.bj_timer1Timer(); });
     // A reading in the middle third, so the fades run too.
-    QTimer::singleShot(seconds * 1000 / 3, [&state] { state.isreading = true; });
-    QTimer::singleShot(seconds * 2000 / 3, [&state] { state.isreading = false; });
+    QTimer::singleShot(seconds * 1000 / 3, [&state] { state.claim(); });
+    QTimer::singleShot(seconds * 2000 / 3, [&state] { state.release(); });
 
     QElapsedTimer wall;
     const double before = processCpu();
@@ -177,8 +179,10 @@ Figure ffplay(const QString& mp3)
 Figure idleStation(int seconds, const QString& programFolder)
 {
     setProgdir(programFolder);
-    SdlAudioLibrary library;
+    SoundDevice sound;
+    SdlAudioLibrary library(sound);
     Services services;
+    services.sound = &sound;
     services.audio = &library;
     Station station(services);
     Figure figure;

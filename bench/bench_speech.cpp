@@ -2,6 +2,7 @@
 // our time to finished PCM for its normalised text beside the espeak-ng command line writing the same
 // text to a WAV file with the same voice, and the time from speak() to the first sample handed to the
 // sound device.
+#include "common/clock.h"
 #include "common/sounddevice.h"
 #include "data/speechtables.h"
 #include "figure.h"
@@ -84,7 +85,8 @@ int main(int argc, char* argv[])
 
     QElapsedTimer construction;
     construction.start();
-    EspeakVoiceEngine engine;
+    SoundDevice sound;
+    EspeakVoiceEngine engine(&sound);
     std::printf("engine start (listing and checking the voices) %.1f ms\n", construction.nsecsElapsed() / 1e6);
     if (!engine.isAvailable() || engine.voices().isEmpty()) {
         std::printf("espeak-ng is not available: %s\n", qPrintable(engine.failure()));
@@ -188,8 +190,8 @@ int main(int argc, char* argv[])
     }
     std::printf("speak to first sample at the device  median %6.1f ms, worst %6.1f ms (%s driver, %d Hz)\n",
                 median(latency), *std::max_element(latency.begin(), latency.end()),
-                SoundDevice::instance().isSilentFallback() ? "silent fallback" : qgetenv("SDL_AUDIODRIVER").constData(),
-                SoundDevice::instance().frequency());
+                sound.isSilentFallback() ? "silent fallback" : qgetenv("SDL_AUDIODRIVER").constData(),
+                sound.frequency());
     printFigure("speak to first sample at the device", "ms", median(latency));
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
 #include "data/tdm.h"
 #include "figure.h"
 
@@ -134,7 +135,7 @@ int main(int argc, char* argv[])
     setProgdir(folder);
     try {
         TDM::createDatabase(TDM::databasePath());
-        TDM filler;
+        TDM filler(Services {});
         if (!filler.DataModuleCreate()) {
             return 1;
         }

@@ -5,6 +5,7 @@
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "common/services.h"
 #include "daywindow.h"
 
 #include <QApplication>
@@ -105,9 +106,11 @@ QString ageText(const QVariant& value)
 } // namespace
 
 BirthdayList::BirthdayList(const BirthdayWidgets& widgets, BirthdayQueries queries,
-                           std::function<QString()> mainreadText, QObject* parent)
+                           std::function<QString()> mainreadText, const Services& services, QObject* parent)
     : QObject(parent)
     , m_w(widgets)
+    , m_dialogs(services.dialogsOrConsole())
+    , m_clock(services.clockOrSystem())
     , m_queries(std::move(queries))
     , m_mainreadText(std::move(mainreadText))
 {
@@ -132,14 +135,14 @@ BirthdayList::BirthdayList(const BirthdayWidgets& widgets, BirthdayQueries queri
     m_V1->setObjectName(QStringLiteral("V1"));
     m_O1 = m_PopupMenu4->addAction(QStringLiteral("导出生日资料(&O)"));
     m_O1->setObjectName(QStringLiteral("O1"));
-    connect(m_N101, &QAction::triggered, this, [this] { guarded([this] { N101Click(); }); });
+    connect(m_N101, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N101Click(); }); });
     connect(m_V1, &QAction::triggered, this, &BirthdayList::monthViewRequested);
     connect(m_O1, &QAction::triggered, this, &BirthdayList::exportRequested);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_PopupMenu4->popup(m_w.SGrid1->viewport()->mapToGlobal(pos)); });
 
-    connect(m_w.SB_write, &QToolButton::clicked, this, [this] { guarded([this] { SB_writeClick(); }); });
+    connect(m_w.SB_write, &QToolButton::clicked, this, [this] { guarded(m_dialogs, [this] { SB_writeClick(); }); });
 }
 
 BirthdayList::~BirthdayList() = default;
@@ -165,7 +168,7 @@ void BirthdayList::RefreshBirthdays()
 
 void BirthdayList::N101Click()
 {
-    FillBirthdayGrid(m_queries.monthDay(DayWindow::previousDays(Clock::currentDate()), threshold()));
+    FillBirthdayGrid(m_queries.monthDay(DayWindow::previousDays(m_clock.currentDate()), threshold()));
 }
 
 void BirthdayList::FillBirthdayGrid(const QList<QSqlRecord>& result)
@@ -177,7 +180,7 @@ void BirthdayList::FillBirthdayGrid(const QList<QSqlRecord>& result)
         return;
     }
     grid->setRowCount(result.size());
-    const QDate today = Clock::currentDate();
+    const QDate today = m_clock.currentDate();
     for (int row = 0; row < result.size(); ++row) {
         const QSqlRecord& record = result.at(row);
         const QString birthday = cellText(record.value(QStringLiteral("birthday")));
@@ -220,7 +223,8 @@ QList<BirthdayEntry> BirthdayList::selectedEntries() const
     }
     if (!unreadable.isEmpty()) {
         // Nobody can be put in an age group without an age; the others are still announced.
-        warnbox(QStringLiteral("以下人员没有有效的年龄，未列入播报语句：") + unreadable.join(QStringLiteral("、")));
+        warnbox(m_dialogs,
+                QStringLiteral("以下人员没有有效的年龄，未列入播报语句：") + unreadable.join(QStringLiteral("、")));
     }
     return entries;
 }
@@ -243,7 +247,7 @@ CompositionInputs BirthdayList::compositionInputs() const
     inputs.nextMonth = m_w.chk_next->isChecked();
     inputs.mainread = m_mainreadText ? m_mainreadText() : QString();
     inputs.organisation = m_w.edt_user->text();
-    inputs.today = Clock::currentDate();
+    inputs.today = m_clock.currentDate();
     return inputs;
 }
 

@@ -17,6 +17,10 @@ class QPlainTextEdit;
 class QSpinBox;
 class QTableWidget;
 class QToolButton;
+class Clock;
+class Dialogs;
+struct Services;
+
 // The main window's controls that the birthday list reads and writes.
 struct BirthdayWidgets
 {
@@ -40,7 +44,7 @@ class BirthdayList final : public QObject
 public:
     // The fixed announcement text lives in the main window; it is asked for at each composition.
     BirthdayList(const BirthdayWidgets& widgets, BirthdayQueries queries, std::function<QString()> mainreadText,
-                 QObject* parent = nullptr);
+                 const Services& services, QObject* parent = nullptr);
     ~BirthdayList() override;
 
     static constexpr int SelectColumn = 4;
@@ -74,6 +78,8 @@ private:
     QString threshold() const;
 
     BirthdayWidgets m_w;
+    Dialogs& m_dialogs;
+    const Clock& m_clock;
     BirthdayQueries m_queries;
     std::function<QString()> m_mainreadText;
     QMenu* m_PopupMenu4 = nullptr;

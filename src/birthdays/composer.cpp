@@ -1,7 +1,7 @@
 #include "composer.h"
 
 #include "common/inifile.h"
-#include "common/linebreaks.h"
+#include "contentsettings.h"
 #include "daywindow.h"
 
 #include <QVariant>
@@ -21,17 +21,7 @@ Composer::Composer(QString iniPath)
 
 std::array<AgeGroup, 3> Composer::readGroups(const QString& iniPath)
 {
-    const IniFile ini(iniPath);
-    const int defaultBounds[3] = { 20, 25, 50 };
-    std::array<AgeGroup, 3> groups;
-    for (int n = 0; n < 3; ++n) {
-        const QString section = QStringLiteral("Addread%1").arg(n + 1);
-        groups[n].upperAge = ini.readInteger(section, QStringLiteral("Agegroup"), defaultBounds[n]);
-        groups[n].readAge = ini.readBool(section, QStringLiteral("Readage"), false);
-        // Stored with its line breaks escaped (see linebreaks.h).
-        groups[n].addtext = unescapeLineBreaks(ini.readString(section, QStringLiteral("addtext"), QString()));
-    }
-    return groups;
+    return ContentSettings::loadAgeGroups(IniFile(iniPath));
 }
 
 QString Composer::nextMonth(const QDate& today)

@@ -3,16 +3,9 @@
 #include "common/ansi.h"
 #include "common/inifile.h"
 #include "common/linebreaks.h"
+#include "common/stationsettings.h"
 
 namespace {
-
-const QString System = QStringLiteral("System");
-const int DefaultAgegroups[3] = { 20, 25, 50 };
-
-QString groupSection(int index)
-{
-    return QStringLiteral("Addread%1").arg(index + 1);
-}
 
 bool isBlankOrControl(QChar c)
 {
@@ -27,40 +20,46 @@ bool cutOnRead(const QString& text)
 
 } // namespace
 
-const QString ContentSettings::DefaultMainread = QStringLiteral(
-    "的生日，在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！");
+const QString ContentSettings::DefaultMainread = StationSettings::MainreadShownDefault.toString();
+
+std::array<AgeGroup, 3> ContentSettings::loadAgeGroups(const IniFile& ini)
+{
+    std::array<AgeGroup, 3> groups;
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const StationSettings::AgeGroupKeys& keys = StationSettings::AgeGroups[i];
+        // Stored with its line breaks escaped (see linebreaks.h).
+        groups[i].addtext = unescapeLineBreaks(StationSettings::read(ini, keys.addtext));
+        groups[i].upperAge = StationSettings::read(ini, keys.agegroup);
+        groups[i].readAge = StationSettings::read(ini, keys.readage);
+    }
+    return groups;
+}
 
 ContentSettings ContentSettings::load(const IniFile& ini)
 {
     ContentSettings settings;
-    settings.mainread = unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread));
-    for (int i = 0; i < 3; ++i) {
-        AgeGroup& group = settings.groups[i];
-        const QString section = groupSection(i);
-        group.addtext = unescapeLineBreaks(ini.readString(section, QStringLiteral("addtext"), QString()));
-        group.agegroup = ini.readInteger(section, QStringLiteral("Agegroup"), DefaultAgegroups[i]);
-        group.readage = ini.readBool(section, QStringLiteral("Readage"), false);
-    }
-    settings.company = ini.readString(System, QStringLiteral("Company"), QString());
+    settings.mainread = unescapeLineBreaks(StationSettings::read(ini, StationSettings::Mainread, DefaultMainread));
+    settings.groups = loadAgeGroups(ini);
+    settings.company = StationSettings::read(ini, StationSettings::Company);
     return settings;
 }
 
 bool ContentSettings::boundsInOrder() const
 {
-    return groups[1].agegroup >= groups[0].agegroup && groups[2].agegroup >= groups[1].agegroup;
+    return groups[1].upperAge >= groups[0].upperAge && groups[2].upperAge >= groups[1].upperAge;
 }
 
-void ContentSettings::save(IniFile& ini) const
+void ContentSettings::save(IniChanges& changes) const
 {
-    ini.writeString(System, QStringLiteral("Mainread"), escapeLineBreaks(mainread));
-    for (int i = 0; i < 3; ++i) {
+    StationSettings::set(changes, StationSettings::Mainread, escapeLineBreaks(mainread));
+    for (size_t i = 0; i < groups.size(); ++i) {
         const AgeGroup& group = groups[i];
-        const QString section = groupSection(i);
-        ini.writeString(section, QStringLiteral("addtext"), escapeLineBreaks(group.addtext));
-        ini.writeInteger(section, QStringLiteral("Agegroup"), group.agegroup);
-        ini.writeBool(section, QStringLiteral("Readage"), group.readage);
+        const StationSettings::AgeGroupKeys& keys = StationSettings::AgeGroups[i];
+        StationSettings::set(changes, keys.addtext, escapeLineBreaks(group.addtext));
+        StationSettings::set(changes, keys.agegroup, group.upperAge);
+        StationSettings::set(changes, keys.readage, group.readAge);
     }
-    ini.writeString(System, QStringLiteral("Company"), company);
+    StationSettings::set(changes, StationSettings::Company, company);
 }
 
 QStringList ContentSettings::textsTooLong() const

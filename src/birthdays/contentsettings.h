@@ -1,23 +1,19 @@
 #pragma once
 
+#include "composer.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <array>
 
+class IniChanges;
 class IniFile;
 
 // The announcement content as setinfo.ini holds it: the fixed text, the three age groups and the
 // organisation name. Loads with the content tab's defaults and saves in the tab's order.
 struct ContentSettings
 {
-    struct AgeGroup
-    {
-        int agegroup = 0; // upper age bound, 1..100
-        bool readage = false; // speak the age
-        QString addtext; // greeting text, exactly as typed
-    };
-
     QString mainread;
     std::array<AgeGroup, 3> groups;
     QString company;
@@ -27,12 +23,14 @@ struct ContentSettings
     static constexpr int MinimumAge = 1;
     static constexpr int MaximumAge = 100;
 
+    // As the tab shows it (its own default of the fixed text).
     static ContentSettings load(const IniFile& ini);
+    // The three age groups as each composition reads them.
+    static std::array<AgeGroup, 3> loadAgeGroups(const IniFile& ini);
     // Bounds in order (equal bounds allowed).
     bool boundsInOrder() const;
-    // Writes Mainread, then each group's addtext, Agegroup and Readage, then Company. Throws
-    // RuntimeError naming the file when a write is refused.
-    void save(IniFile& ini) const;
+    // Mainread, then each group's addtext, Agegroup and Readage, then Company: the tab's save.
+    void save(IniChanges& changes) const;
     // Labels of the texts that the settings file will give back cut (its 2047-byte limit).
     QStringList textsTooLong() const;
 

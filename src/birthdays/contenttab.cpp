@@ -4,13 +4,16 @@
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "common/stationsettings.h"
 #include "ui_contenttab.h"
 
 #include <QStyle>
 
-ContentTab::ContentTab(std::function<void(const QString&)> setMainreadText, QLineEdit* edt_user, QWidget* parent)
+ContentTab::ContentTab(std::function<void(const QString&)> setMainreadText, QLineEdit* edt_user, Dialogs& dialogs,
+                       QWidget* parent)
     : QWidget(parent)
     , m_ui(new Ui::ContentTab)
+    , m_dialogs(dialogs)
     , m_setMainreadText(std::move(setMainreadText))
     , m_edt_user(edt_user)
 {
@@ -18,7 +21,7 @@ ContentTab::ContentTab(std::function<void(const QString&)> setMainreadText, QLin
     m_ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     connect(m_ui->spe1, &QSpinBox::valueChanged, this, [this] { spe1Change(); });
     connect(m_ui->spe2, &QSpinBox::valueChanged, this, [this] { spe2Change(); });
-    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn1Click(); }); });
 }
 
 ContentTab::~ContentTab() = default;
@@ -32,8 +35,8 @@ void ContentTab::FormShow()
     QPlainTextEdit* texts[3] = { m_ui->Mem_add1, m_ui->Mem_add2, m_ui->Mem_add3 };
     for (int i = 0; i < 3; ++i) {
         // Values outside 1..100 in the file show clamped, as the spin edits allow no other.
-        bounds[i]->setValue(settings.groups[i].agegroup);
-        readages[i]->setChecked(settings.groups[i].readage);
+        bounds[i]->setValue(settings.groups[i].upperAge);
+        readages[i]->setChecked(settings.groups[i].readAge);
         texts[i]->setPlainText(settings.groups[i].addtext);
     }
     // The mirrors follow even when a bound did not change.
@@ -60,8 +63,8 @@ ContentSettings ContentTab::fromControls() const
     const QCheckBox* readages[3] = { m_ui->chk_readage1, m_ui->chk_readage2, m_ui->chk_readage3 };
     const QPlainTextEdit* texts[3] = { m_ui->Mem_add1, m_ui->Mem_add2, m_ui->Mem_add3 };
     for (int i = 0; i < 3; ++i) {
-        settings.groups[i].agegroup = bounds[i]->value();
-        settings.groups[i].readage = readages[i]->isChecked();
+        settings.groups[i].upperAge = bounds[i]->value();
+        settings.groups[i].readAge = readages[i]->isChecked();
         settings.groups[i].addtext = texts[i]->toPlainText();
     }
     settings.company = m_ui->edt_company->text();
@@ -72,22 +75,25 @@ void ContentTab::BitBtn1Click()
 {
     const ContentSettings settings = fromControls();
     if (!settings.boundsInOrder()) {
-        warnbox(QStringLiteral("年龄段数字范围错误!"));
+        warnbox(m_dialogs, QStringLiteral("年龄段数字范围错误!"));
         return;
     }
+    // One rewrite of the file as it is now: a refusal leaves every value of the tab unsaved.
+    IniChanges changes;
+    settings.save(changes);
     IniFile ini(IniFile::defaultPath());
-    settings.save(ini);
+    ini.write(changes);
     if (m_setMainreadText) {
         m_setMainreadText(ContentSettings::mainreadText(settings.mainread));
     }
     if (m_edt_user) {
-        m_edt_user->setText(
-            IniFile(ini.path()).readString(QStringLiteral("System"), QStringLiteral("Company"), QString()));
+        m_edt_user->setText(StationSettings::read(ini, StationSettings::Company));
     }
     const QStringList cut = settings.textsTooLong();
     if (!cut.isEmpty()) {
-        warnbox(QStringLiteral("以下内容已保存，但超过设置文件每项2047字节的上限，再次读取时超出部分将被截去：")
-                + cut.join(QStringLiteral("、")));
+        warnbox(m_dialogs,
+                QStringLiteral("以下内容已保存，但超过设置文件每项2047字节的上限，再次读取时超出部分将被截去：")
+                    + cut.join(QStringLiteral("、")));
     }
-    infobox(QStringLiteral("保存成功!"));
+    infobox(m_dialogs, QStringLiteral("保存成功!"));
 }

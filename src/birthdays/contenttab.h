@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class Dialogs;
+
 class QLineEdit;
 
 namespace Ui {
@@ -21,7 +23,8 @@ class ContentTab final : public QWidget
 public:
     // setMainreadText receives the fixed text the composition is to use from now on; edt_user is
     // the main window's read-only field that shows the organisation name.
-    ContentTab(std::function<void(const QString&)> setMainreadText, QLineEdit* edt_user, QWidget* parent = nullptr);
+    ContentTab(std::function<void(const QString&)> setMainreadText, QLineEdit* edt_user, Dialogs& dialogs,
+               QWidget* parent = nullptr);
     ~ContentTab() override;
 
     Ui::ContentTab* form() const { return m_ui.data(); }
@@ -36,6 +39,7 @@ private:
     ContentSettings fromControls() const;
 
     const QScopedPointer<Ui::ContentTab> m_ui;
+    Dialogs& m_dialogs;
     std::function<void(const QString&)> m_setMainreadText;
     QLineEdit* m_edt_user = nullptr;
 };

@@ -2,34 +2,26 @@
 
 #include "common/inifile.h"
 #include "common/linebreaks.h"
+#include "common/stationsettings.h"
 #include "contentsettings.h"
 #include "daywindow.h"
 
 #include <climits>
 
-namespace {
-
-const QString System = QStringLiteral("System");
-
-// Start-up's default of the fixed text; the content settings show their own, longer default.
-const QString DefaultMainread
-    = QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！");
-
-} // namespace
-
 AnnouncementSettings AnnouncementSettings::read(const IniFile& ini)
 {
+    using namespace StationSettings;
     AnnouncementSettings s;
-    s.days = qBound(0, ini.readInteger(System, QStringLiteral("Days"), 90), INT_MAX);
-    s.showdays = qBound(0, ini.readInteger(System, QStringLiteral("Showdays"), 1), 3);
-    for (int n = 0; n < 3; ++n) {
-        s.readGroup[n] = ini.readBool(System, QStringLiteral("Read_add%1").arg(n + 1), false);
+    s.days = readWithin(ini, Days);
+    s.showdays = readWithin(ini, Showdays);
+    for (size_t n = 0; n < s.readGroup.size(); ++n) {
+        s.readGroup[n] = StationSettings::read(ini, ReadAdd[n]);
     }
-    s.nextMonth = ini.readBool(System, QStringLiteral("Next_month"), true);
-    // Stored with its line breaks escaped; the content settings' rules make the text spoken.
-    s.mainread = ContentSettings::mainreadText(
-        unescapeLineBreaks(ini.readString(System, QStringLiteral("Mainread"), DefaultMainread)));
-    s.organisation = ini.readString(System, QStringLiteral("Company"), QString());
+    s.nextMonth = StationSettings::read(ini, NextMonth);
+    // Stored with its line breaks escaped; the content settings' rules make the text spoken. Start-up's
+    // default, which the content settings do not show.
+    s.mainread = ContentSettings::mainreadText(unescapeLineBreaks(StationSettings::read(ini, Mainread)));
+    s.organisation = StationSettings::read(ini, Company);
     return s;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -43,6 +44,7 @@ struct ExportTable
     double fontPointSize = 9;
     QList<Column> columns;
     QList<QList<ExportCell>> rows; // each holds one cell per column
+    QDateTime created; // stamped into formats that record it; invalid: the library's own time
 };
 
 // How a view shows a model: which model columns, in which order and width. An empty column list

@@ -60,8 +60,8 @@ ExportTable exportTableOf(const QAbstractItemView& view)
     return exportTableFromModel(*view.model(), exportLayoutOf(view));
 }
 
-void ExportGridToExcel(SpreadsheetAutomation* automation, const QString& title, const QTableWidget& grid,
-                       int dataFontSize)
+void ExportGridToExcel(SpreadsheetAutomation* automation, Dialogs& dialogs, const QString& title,
+                       const QTableWidget& grid, int dataFontSize)
 {
     const int columns = grid.columnCount();
     QList<QStringList> rows;
@@ -79,5 +79,5 @@ void ExportGridToExcel(SpreadsheetAutomation* automation, const QString& title, 
         }
         rows.append(cells);
     }
-    exportRowsToSpreadsheet(automation, title, rows, columns, dataFontSize);
+    exportRowsToSpreadsheet(automation, dialogs, title, rows, columns, dataFontSize);
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class Dialogs;
 class QAbstractItemView;
 class QTableWidget;
 class SpreadsheetAutomation;
@@ -17,5 +18,5 @@ ExportTable exportTableOf(const QAbstractItemView& view);
 
 // The birthday-list report of a string grid: all its columns (hidden ones too) and its title row
 // first, then every row. Shows its own messages.
-void ExportGridToExcel(SpreadsheetAutomation* automation, const QString& title, const QTableWidget& grid,
-                       int dataFontSize);
+void ExportGridToExcel(SpreadsheetAutomation* automation, Dialogs& dialogs, const QString& title,
+                       const QTableWidget& grid, int dataFontSize);

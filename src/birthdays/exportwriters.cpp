@@ -693,7 +693,12 @@ QString alterationNotice(const QString& path, const ExportTable& table, const Ex
                        .arg(altered.size());
     for (qsizetype i = 0; i < altered.size() && i < Listed; ++i) {
         const ExportAlteration& a = altered.at(i);
-        const QString where = a.row < 0 ? QStringLiteral("标题行") : QStringLiteral("第 %1 条记录").arg(a.row + 1);
+        QString where = a.row < 0 ? QStringLiteral("标题行") : QStringLiteral("第 %1 条记录").arg(a.row + 1);
+        // The running count is not what the file shows: name the record by its first column too.
+        if (a.row >= 0 && a.row < table.rows.size() && !table.rows.at(a.row).isEmpty() && !table.columns.isEmpty()
+            && !table.rows.at(a.row).first().text.isEmpty()) {
+            where += QStringLiteral("（%1 %2）").arg(table.columns.first().caption, table.rows.at(a.row).first().text);
+        }
         const QString column = a.column >= 0 && a.column < table.columns.size() ? table.columns.at(a.column).caption
                                                                                 : QString::number(a.column + 1);
         text += QStringLiteral("\n%1“%2”：写成“%3”（%4）").arg(where, column, shown(a.written), reasonText(a.reasons));

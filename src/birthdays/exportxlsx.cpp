@@ -46,7 +46,7 @@ namespace {
     class Workbook
     {
     public:
-        Workbook(const QByteArray& path, const QByteArray& tmpdir)
+        Workbook(const QByteArray& path, const QByteArray& tmpdir, const QDateTime& created)
             : m_tmpdir(tmpdir)
         {
             lxw_workbook_options options {};
@@ -56,6 +56,12 @@ namespace {
             m_book = workbook_new_opt(path.constData(), &options);
             if (!m_book) {
                 throw RuntimeError(QStringLiteral("无法创建工作簿"));
+            }
+            // Without a time of ours the library stamps the file from the machine's clock.
+            if (created.isValid()) {
+                lxw_doc_properties properties {};
+                properties.created = time_t(created.toSecsSinceEpoch());
+                check(workbook_set_properties(m_book, &properties));
             }
         }
         ~Workbook()
@@ -91,7 +97,7 @@ QByteArray xlsx(const ExportTable& table, ExportAlterations* altered)
     }
     const QString path = folder.filePath(QStringLiteral("export.xlsx"));
     {
-        Workbook book(QFile::encodeName(path), QFile::encodeName(folder.path()));
+        Workbook book(QFile::encodeName(path), QFile::encodeName(folder.path()), table.created);
         lxw_worksheet* sheet = workbook_add_worksheet(book.get(), "导出数据");
         lxw_format* caption = workbook_add_format(book.get());
         format_set_bold(caption);

@@ -10,9 +10,9 @@ namespace {
 
 const int xlCenter = -4108;
 
-void plainBox(const QString& text)
+void plainBox(Dialogs& dialogs, const QString& text)
 {
-    Dialogs::instance().message(Dialogs::Icon::None, QStringLiteral("Kelvora"), text, Dialogs::Buttons::Ok);
+    dialogs.message(Dialogs::Icon::None, QStringLiteral("Kelvora"), text, Dialogs::Buttons::Ok);
 }
 
 // Leading and trailing blanks and control characters go, as the spreadsheet's own trim does.
@@ -92,8 +92,8 @@ void fill(SpreadsheetAutomation& app, const QString& title, const QList<QStringL
 
 } // namespace
 
-void exportRowsToSpreadsheet(SpreadsheetAutomation* automation, const QString& title, const QList<QStringList>& rows,
-                             int columnCount, int dataFontSize)
+void exportRowsToSpreadsheet(SpreadsheetAutomation* automation, Dialogs& dialogs, const QString& title,
+                             const QList<QStringList>& rows, int columnCount, int dataFontSize)
 {
     static const QString notFound = QStringLiteral("not found excel in your system, so can not create file!");
     bool started = false;
@@ -103,7 +103,7 @@ void exportRowsToSpreadsheet(SpreadsheetAutomation* automation, const QString& t
         started = false;
     }
     if (!started) {
-        plainBox(notFound);
+        plainBox(dialogs, notFound);
         return;
     }
 
@@ -120,8 +120,8 @@ void exportRowsToSpreadsheet(SpreadsheetAutomation* automation, const QString& t
     }
     if (!failure.isNull()) {
         automation->quit();
-        plainBox(QStringLiteral("出现错误:") + failure);
+        plainBox(dialogs, QStringLiteral("出现错误:") + failure);
     } else if (!shown) {
-        plainBox(notFound);
+        plainBox(dialogs, notFound);
     }
 }

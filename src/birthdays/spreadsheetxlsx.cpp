@@ -1,5 +1,6 @@
 #include "spreadsheetxlsx.h"
 
+#include "common/clock.h"
 #include "common/desktop.h"
 #include "common/helpers.h"
 #include "common/runtimeerror.h"
@@ -173,7 +174,11 @@ private:
 
 } // namespace
 
-XlsxSpreadsheet::XlsxSpreadsheet() = default;
+XlsxSpreadsheet::XlsxSpreadsheet(Desktop& desktop, const Clock* clock)
+    : m_desktop(desktop)
+    , m_clock(clock)
+{
+}
 XlsxSpreadsheet::~XlsxSpreadsheet() = default;
 
 void XlsxSpreadsheet::reset()
@@ -410,6 +415,12 @@ void XlsxSpreadsheet::saveAs(const QString& path) const
     // workbook_close() frees everything, so every way out goes through it.
     lxw_error error = LXW_NO_ERROR;
     try {
+        // Without a clock of ours the library stamps the file from the machine's clock.
+        if (m_clock) {
+            lxw_doc_properties properties {};
+            properties.created = time_t(m_clock->now().toSecsSinceEpoch());
+            check(workbook_set_properties(workbook, &properties), path);
+        }
         lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
         Formats formats(workbook);
 
@@ -529,7 +540,7 @@ bool XlsxSpreadsheet::release()
     const bool visible = m_visible;
     reset();
     m_started = false;
-    if (visible && !Desktop::instance().open(QUrl::fromLocalFile(path))) {
+    if (visible && !m_desktop.open(QUrl::fromLocalFile(path))) {
         QFile::remove(path);
         return false;
     }

@@ -9,13 +9,18 @@
 
 #include <optional>
 
+class Clock;
+class Desktop;
+
 // The spreadsheet application of this platform: keeps every call's effect, and on release() writes
 // the workbook as an .xlsx file (libxlsxwriter) into the temporary folder and hands it to the
 // desktop's spreadsheet program. The window state has no meaning for a file and is only kept.
 class XlsxSpreadsheet final : public SpreadsheetAutomation
 {
 public:
-    XlsxSpreadsheet();
+    // desktop opens a workbook that is made visible (the application's window).
+    // clock (may be null: the machine's) stamps the workbook.
+    explicit XlsxSpreadsheet(Desktop& desktop, const Clock* clock = nullptr);
     ~XlsxSpreadsheet() override;
     Q_DISABLE_COPY_MOVE(XlsxSpreadsheet)
 
@@ -72,6 +77,8 @@ private:
     template <typename Change> void applyStyle(const SheetRange& range, Change change);
     void reset();
 
+    Desktop& m_desktop;
+    const Clock* m_clock;
     bool m_started = false;
     bool m_workbook = false;
     bool m_sheet = false;

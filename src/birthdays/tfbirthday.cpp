@@ -11,7 +11,9 @@
 #include "common/dialogs.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
 #include "speech/pinyin.h"
 #include "ui_tfbirthday.h"
 
@@ -25,11 +27,13 @@
 #include <QSqlQuery>
 #include <QSqlTableModel>
 
-Tfbirthday::Tfbirthday(QSqlTableModel* roster, QWidget* parent)
+Tfbirthday::Tfbirthday(QSqlTableModel* roster, const Services& services, QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                   | Qt::WindowCloseButtonHint)
     , m_ui(new Ui::Tfbirthday)
+    , m_dialogs(services.dialogsOrConsole())
+    , m_clock(services.clockOrSystem())
     , m_roster(roster)
 {
     m_ui->setupUi(this);
@@ -48,7 +52,7 @@ void Tfbirthday::setupEntryPanel()
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         edit->setMinimumDate(QDate(1900, 1, 1));
         edit->setMaximumDate(QDate(2999, 12, 31));
-        edit->setDate(Clock::currentDate());
+        edit->setDate(m_clock.currentDate());
     }
     for (QWidget* field : { static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
                             static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->edt_dept),
@@ -56,8 +60,8 @@ void Tfbirthday::setupEntryPanel()
                             static_cast<QWidget*>(m_ui->BitBtn1) }) {
         field->installEventFilter(this);
     }
-    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
-    connect(m_ui->BitBtn2, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn2Click(); }); });
+    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn1Click(); }); });
+    connect(m_ui->BitBtn2, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn2Click(); }); });
 }
 
 void Tfbirthday::setupGrid()
@@ -98,7 +102,8 @@ void Tfbirthday::setupGrid()
     grid->installEventFilter(this);
 
     connect(m_header, &FilterHeader::filterChanged, m_shown, &RosterFilterModel::setColumnFilter);
-    connect(m_shown, &RosterFilterModel::editRefused, this, [](const QString& error) { errorbox(error); });
+    connect(m_shown, &RosterFilterModel::editRefused, this,
+            [this](const QString& error) { errorbox(m_dialogs, error); });
 
     // The roster's change notification: any edit, insertion or deletion...
     if (m_roster) {
@@ -123,12 +128,12 @@ void Tfbirthday::setupGrid()
     m_Excel1->setObjectName(QStringLiteral("Excel1"));
     m_Import1 = m_menu->addAction(QStringLiteral("导入…"));
     m_Import1->setObjectName(QStringLiteral("Import1"));
-    connect(m_Import1, &QAction::triggered, this, [this] { guarded([this] { Import1Click(); }); });
+    connect(m_Import1, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { Import1Click(); }); });
     m_N2 = m_menu->addAction(QStringLiteral("试听姓名"));
     m_N2->setObjectName(QStringLiteral("N2"));
-    connect(m_N1, &QAction::triggered, this, [this] { guarded([this] { N1Click(); }); });
-    connect(m_N2, &QAction::triggered, this, [this] { guarded([this] { N2Click(); }); });
-    connect(m_Excel1, &QAction::triggered, this, [this] { guarded([this] { Excel1Click(); }); });
+    connect(m_N1, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N1Click(); }); });
+    connect(m_N2, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N2Click(); }); });
+    connect(m_Excel1, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { Excel1Click(); }); });
     connect(grid, &QWidget::customContextMenuRequested, this, &Tfbirthday::showPopup);
 }
 
@@ -147,9 +152,7 @@ void Tfbirthday::reloadRoster()
     if (!m_roster->select()) {
         throw RuntimeError(m_roster->lastError().text());
     }
-    while (m_roster->canFetchMore()) {
-        m_roster->fetchMore();
-    }
+    fetchAllRows(*m_roster);
 }
 
 bool Tfbirthday::editRoster()
@@ -159,7 +162,7 @@ bool Tfbirthday::editRoster()
     const qint64 version = dataVersion();
     const bool changedElsewhere = m_roster && version != m_dataVersion;
     if (changedElsewhere) {
-        guarded([this] { reloadRoster(); });
+        guarded(m_dialogs, [this] { reloadRoster(); });
     }
     m_dataVersion = version;
     QTableView* grid = m_ui->DBGridEh1;
@@ -206,7 +209,7 @@ void Tfbirthday::BitBtn1Click()
 {
     const QString name = m_ui->edt_emp_name->text();
     if (!RosterEntry::isComplete(name, m_ui->Date1->text(), m_ui->Date2->text())) {
-        warnbox(QStringLiteral("请输入姓名、生日、入职日期等资料!"));
+        warnbox(m_dialogs, QStringLiteral("请输入姓名、生日、入职日期等资料!"));
         m_ui->edt_emp_name->setFocus();
         return;
     }
@@ -240,7 +243,7 @@ void Tfbirthday::N1Click()
     if (m_shown->rowCount() == 0 || !current.isValid()) {
         return;
     }
-    if (!askbox(QStringLiteral("确信要删除该记录?"))) {
+    if (!askbox(m_dialogs, QStringLiteral("确信要删除该记录?"))) {
         return;
     }
     const int row = current.row();
@@ -257,7 +260,7 @@ bool Tfbirthday::typedReadingFits(const QString& name)
     const QString pinyin = m_ui->edt_pinyin->text().trimmed();
     const QString problem = pinyin.isEmpty() ? QString() : Pinyin::problem(name, pinyin);
     if (!problem.isEmpty()) {
-        warnbox(problem);
+        warnbox(m_dialogs, problem);
         m_ui->edt_pinyin->setFocus();
         return false;
     }
@@ -299,7 +302,7 @@ void Tfbirthday::Import1Click()
         return;
     }
     postPendingEdit();
-    const QString path = Dialogs::instance().openFileName(
+    const QString path = m_dialogs.openFileName(
         QStringLiteral("导入员工生日资料"), documentsdir(),
         QStringLiteral("员工资料 (*.xls *.xlsx *.csv *.txt *.XLS *.XLSX *.CSV *.TXT);;所有文件 (*)"));
     if (path.isEmpty()) {
@@ -309,7 +312,7 @@ void Tfbirthday::Import1Click()
     try {
         sheet = ImportReaders::read(path);
     } catch (const RuntimeError& error) {
-        warnbox(QStringLiteral("无法导入%1：%2").arg(path, error.message()));
+        warnbox(m_dialogs, QStringLiteral("无法导入%1：%2").arg(path, error.message()));
         return;
     }
     const ImportMapping guessed = RosterImport::guessMapping(sheet);
@@ -319,11 +322,12 @@ void Tfbirthday::Import1Click()
                                                            [](const SheetCell& cell) { return !cell.isEmpty(); });
                                     });
     if (!people) {
-        warnbox(guessed.headerRow >= 0 ? QStringLiteral("%1 中只有标题行，没有人员资料。").arg(path)
+        warnbox(m_dialogs,
+                guessed.headerRow >= 0 ? QStringLiteral("%1 中只有标题行，没有人员资料。").arg(path)
                                        : QStringLiteral("%1 中没有资料。").arg(path));
         return;
     }
-    const QDate today = Clock::currentDate();
+    const QDate today = m_clock.currentDate();
     Tfimport preview(path, std::move(sheet), RosterImport::rosterKeys(m_roster->database()), today, this);
     if (preview.exec() != QDialog::Accepted) {
         return;
@@ -341,7 +345,7 @@ void Tfbirthday::Import1Click()
     if (skipped.size() > Listed) {
         text += QStringLiteral("\n……另有 %1 行未列出。").arg(skipped.size() - Listed);
     }
-    infobox(text);
+    infobox(m_dialogs, text);
 }
 
 void Tfbirthday::showPopup(const QPoint& pos)

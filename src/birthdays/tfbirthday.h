@@ -16,6 +16,10 @@ namespace Ui {
 class Tfbirthday;
 }
 
+class Clock;
+class Dialogs;
+struct Services;
+
 // The roster editor "员工生日资料": an entry panel that appends employees and a grid that edits,
 // filters and deletes them in place. It notes in DataChanged whether the roster changed (or the
 // grid moved to another record, or people were imported) while it was open, so that the birthday
@@ -24,7 +28,7 @@ class Tfbirthday final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Tfbirthday(QSqlTableModel* roster, QWidget* parent = nullptr);
+    explicit Tfbirthday(QSqlTableModel* roster, const Services& services, QWidget* parent = nullptr);
     ~Tfbirthday() override;
 
     Ui::Tfbirthday* form() const { return m_ui.data(); }
@@ -78,6 +82,8 @@ private:
     qint64 dataVersion() const;
 
     const QScopedPointer<Ui::Tfbirthday> m_ui;
+    Dialogs& m_dialogs;
+    const Clock& m_clock;
     QSqlTableModel* m_roster = nullptr;
     RosterFilterModel* m_shown = nullptr;
     FilterHeader* m_header = nullptr;

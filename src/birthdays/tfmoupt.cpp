@@ -8,9 +8,10 @@
 
 #include <QAbstractItemView>
 
-Tfmoupt::Tfmoupt(QWidget* parent)
+Tfmoupt::Tfmoupt(Dialogs& dialogs, QWidget* parent)
     : QDialog(parent)
     , m_ui(new Ui::Tfmoupt)
+    , m_dialogs(dialogs)
 {
     m_ui->setupUi(this);
     QFont font(QStringLiteral("宋体"));
@@ -20,7 +21,7 @@ Tfmoupt::Tfmoupt(QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_ui->btnOUt, &QPushButton::clicked, this, [this] {
-        guarded([this] { btnOUtClick(); });
+        guarded(m_dialogs, [this] { btnOUtClick(); });
         accept();
     });
     connect(m_ui->btncancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -33,9 +34,9 @@ void Tfmoupt::setExportGrid(QAbstractItemView* grid)
     ExportGrid = grid;
 }
 
-void Tfmoupt::exportGrid(QAbstractItemView* grid, QWidget* parent)
+void Tfmoupt::exportGrid(QAbstractItemView* grid, Dialogs& dialogs, QWidget* parent)
 {
-    Tfmoupt window(parent);
+    Tfmoupt window(dialogs, parent);
     window.setExportGrid(grid);
     window.exec();
 }
@@ -80,8 +81,8 @@ void Tfmoupt::btnOUtClick()
             continue;
         }
         const Choice choice = choiceFor(entry.format);
-        const QString file = Dialogs::instance().saveFileName(
-            QStringLiteral("另存为"), documentsdir() + choice.proposedName, choice.filter, choice.suffix);
+        const QString file = m_dialogs.saveFileName(QStringLiteral("另存为"), documentsdir() + choice.proposedName,
+                                                    choice.filter, choice.suffix);
         if (file.isEmpty()) {
             return;
         }
@@ -92,13 +93,12 @@ void Tfmoupt::btnOUtClick()
         const ExportAlterations altered = ExportWriters::write(file, choice.format, table);
         if (!altered.isEmpty()) {
             // Not the success box: the file does not hold everything as it is.
-            Dialogs::instance().message(Dialogs::Icon::Warning, QStringLiteral("注意"),
-                                        ExportWriters::alterationNotice(file, table, altered), Dialogs::Buttons::Ok);
+            m_dialogs.message(Dialogs::Icon::Warning, QStringLiteral("注意"),
+                              ExportWriters::alterationNotice(file, table, altered), Dialogs::Buttons::Ok);
             return;
         }
-        Dialogs::instance().message(Dialogs::Icon::None, QStringLiteral("恭喜"),
-                                    QStringLiteral("成功输出数据到") + file + QStringLiteral("!"),
-                                    Dialogs::Buttons::Ok);
+        m_dialogs.message(Dialogs::Icon::None, QStringLiteral("恭喜"),
+                          QStringLiteral("成功输出数据到") + file + QStringLiteral("!"), Dialogs::Buttons::Ok);
         return;
     }
 }

@@ -8,6 +8,8 @@
 
 class QAbstractItemView;
 
+class Dialogs;
+
 namespace Ui {
 class Tfmoupt;
 }
@@ -18,7 +20,7 @@ class Tfmoupt final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Tfmoupt(QWidget* parent = nullptr);
+    explicit Tfmoupt(Dialogs& dialogs, QWidget* parent = nullptr);
     ~Tfmoupt() override;
 
     Ui::Tfmoupt* form() const { return m_ui.data(); }
@@ -29,7 +31,7 @@ public:
 
     // Opens the window modally for the grid and disposes of it afterwards (the roster editor's
     // "导出到Excel").
-    static void exportGrid(QAbstractItemView* grid, QWidget* parent);
+    static void exportGrid(QAbstractItemView* grid, Dialogs& dialogs, QWidget* parent);
 
     // The save dialog's settings of a format: default suffix, filter, proposed file name.
     struct Choice
@@ -43,5 +45,6 @@ public:
 
 private:
     const QScopedPointer<Ui::Tfmoupt> m_ui;
+    Dialogs& m_dialogs;
     QPointer<QAbstractItemView> ExportGrid;
 };

@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "common/services.h"
 #include "data/tdm.h"
 #include "ui_tfselectmonth.h"
 
@@ -11,15 +12,18 @@
 #include <QScreen>
 #include <QShowEvent>
 
-Tfselectmonth::Tfselectmonth(TDM* dataModule, const QSpinBox* SpinEdit3, BirthdayList* birthdayList, QWidget* parent)
+Tfselectmonth::Tfselectmonth(TDM* dataModule, const QSpinBox* SpinEdit3, BirthdayList* birthdayList,
+                             const Services& services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_ui(new Ui::Tfselectmonth)
+    , m_dialogs(services.dialogsOrConsole())
+    , m_clock(services.clockOrSystem())
     , m_dataModule(dataModule)
     , m_SpinEdit3(SpinEdit3)
     , m_birthdayList(birthdayList)
 {
     m_ui->setupUi(this);
-    connect(m_ui->Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
+    connect(m_ui->Button1, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { Button1Click(); }); });
 }
 
 Tfselectmonth::~Tfselectmonth() = default;
@@ -32,7 +36,7 @@ QString Tfselectmonth::monthText(int month)
 void Tfselectmonth::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous()) {
-        guarded([this] { FormShow(); });
+        guarded(m_dialogs, [this] { FormShow(); });
         layout()->setSizeConstraint(QLayout::SetFixedSize);
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             move(screen->availableGeometry().center() - QPoint(sizeHint().width() / 2, sizeHint().height() / 2));
@@ -43,7 +47,7 @@ void Tfselectmonth::showEvent(QShowEvent* event)
 
 void Tfselectmonth::FormShow()
 {
-    m_ui->Sedit1->setValue(Clock::currentDate().month());
+    m_ui->Sedit1->setValue(m_clock.currentDate().month());
 }
 
 void Tfselectmonth::Button1Click()

@@ -3,6 +3,10 @@
 #include <QDialog>
 #include <QScopedPointer>
 
+class Clock;
+class Dialogs;
+struct Services;
+
 class BirthdayList;
 class QSpinBox;
 class TDM;
@@ -18,7 +22,8 @@ class Tfselectmonth final : public QDialog
     Q_OBJECT
 public:
     // SpinEdit3 is the main window's joining-days threshold.
-    Tfselectmonth(TDM* dataModule, const QSpinBox* SpinEdit3, BirthdayList* birthdayList, QWidget* parent = nullptr);
+    Tfselectmonth(TDM* dataModule, const QSpinBox* SpinEdit3, BirthdayList* birthdayList, const Services& services,
+                  QWidget* parent = nullptr);
     ~Tfselectmonth() override;
 
     Ui::Tfselectmonth* form() const { return m_ui.data(); }
@@ -34,6 +39,8 @@ protected:
 
 private:
     const QScopedPointer<Ui::Tfselectmonth> m_ui;
+    Dialogs& m_dialogs;
+    const Clock& m_clock;
     TDM* m_dataModule = nullptr;
     const QSpinBox* m_SpinEdit3 = nullptr;
     BirthdayList* m_birthdayList = nullptr;

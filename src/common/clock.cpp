@@ -4,29 +4,25 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <atomic>
-
-namespace {
-std::atomic<Clock*> g_override { nullptr };
-}
-
 Clock::~Clock() = default;
 
-Clock& Clock::instance()
+Clock& Clock::system()
 {
-    static SystemClock systemClock;
-    Clock* clock = g_override.load();
-    return clock ? *clock : systemClock;
-}
-
-void Clock::setInstance(Clock* clock)
-{
-    g_override.store(clock);
+    static SystemClock clock;
+    return clock;
 }
 
 QDateTime SystemClock::now() const
 {
     return QDateTime::currentDateTime();
+}
+
+qint64 SystemClock::elapsedMs() const
+{
+    // The monotonic clock's reading; QElapsedTimer's reference is the same for every timer.
+    QElapsedTimer timer;
+    timer.start();
+    return timer.msecsSinceReference();
 }
 
 void SystemClock::wait(int ms)

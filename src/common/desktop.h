@@ -9,10 +9,6 @@ public:
     virtual ~Desktop();
     // Returns false when no application could be started for it.
     virtual bool open(const QUrl& url) = 0;
-
-    static Desktop& instance();
-    // Replaces the desktop (the windows at start-up, tests); nullptr restores the fallback.
-    static void setInstance(Desktop* desktop);
 };
 
 // Without a desktop session nothing can be opened.

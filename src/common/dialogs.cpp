@@ -2,25 +2,7 @@
 
 #include <QTextStream>
 
-#include <atomic>
-
-namespace {
-std::atomic<Dialogs*> g_dialogs { nullptr };
-}
-
 Dialogs::~Dialogs() = default;
-
-Dialogs& Dialogs::instance()
-{
-    static ConsoleDialogs console;
-    Dialogs* dialogs = g_dialogs.load();
-    return dialogs ? *dialogs : console;
-}
-
-void Dialogs::setInstance(Dialogs* dialogs)
-{
-    g_dialogs.store(dialogs);
-}
 
 bool Dialogs::detailedMessage(Icon icon, const QString& caption, const QString& text, const QString&, Buttons buttons)
 {

@@ -24,10 +24,6 @@ public:
     virtual QString openFileName(const QString& caption, const QString& folder, const QString& filter) = 0;
     // A folder that may not exist yet: the chooser asks before creating it.
     virtual QString folderName(const QString& caption, const QString& folder) = 0;
-
-    static Dialogs& instance();
-    // Replaces the dialogs (the windows at start-up, tests); nullptr restores the console fallback.
-    static void setInstance(Dialogs* dialogs);
 };
 
 // Without windows a box is written to standard error and answered No.

@@ -3,26 +3,26 @@
 #include "helpers.h"
 #include "runtimeerror.h"
 
-void showException(const std::exception_ptr& failure) noexcept
+void showException(Dialogs& dialogs, const std::exception_ptr& failure) noexcept
 {
     try {
         std::rethrow_exception(failure);
     } catch (const RuntimeError& error) {
-        errorbox(error.message());
+        errorbox(dialogs, error.message());
     } catch (const std::exception& error) {
-        errorbox(QString::fromLocal8Bit(error.what()));
+        errorbox(dialogs, QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        errorbox(QStringLiteral("未知错误"));
+        errorbox(dialogs, QStringLiteral("未知错误"));
     }
 }
 
-bool guarded(const std::function<void()>& body) noexcept
+bool guarded(Dialogs& dialogs, const std::function<void()>& body) noexcept
 {
     try {
         body();
         return true;
     } catch (...) {
-        showException(std::current_exception());
+        showException(dialogs, std::current_exception());
     }
     return false;
 }

@@ -15,12 +15,14 @@ namespace {
     bool g_echo = false;
     bool g_failedOnce = false;
     qint64 g_maxBytes = 1024 * 1024;
+    const Clock* g_clock = nullptr;
 } // namespace
 
-void open(const QString& path, bool echo, qint64 maxBytes)
+void open(const QString& path, bool echo, const Clock* clock, qint64 maxBytes)
 {
     QMutexLocker lock(&g_mutex);
     g_path = path;
+    g_clock = clock ? clock : &Clock::system();
     g_echo = echo;
     g_maxBytes = maxBytes;
     g_failedOnce = false;
@@ -30,6 +32,7 @@ void close()
 {
     QMutexLocker lock(&g_mutex);
     g_path.clear();
+    g_clock = nullptr;
 }
 
 bool isOpen()
@@ -53,7 +56,7 @@ void write(const QString& event)
     QString text = event;
     text.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
     const QByteArray line
-        = (Clock::currentDateTime().toString(Qt::ISODateWithMs) + QLatin1Char(' ') + text + QLatin1Char('\n')).toUtf8();
+        = (g_clock->now().toString(Qt::ISODateWithMs) + QLatin1Char(' ') + text + QLatin1Char('\n')).toUtf8();
     if (g_echo) {
         fwrite(line.constData(), 1, size_t(line.size()), stderr);
     }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class Clock;
+
 // The station's event log: one UTF-8 line per event, ISO date and time first, in a file that stays
 // bounded (past the limit the file becomes the one older file kept). Nothing is written until a file
 // is opened; a file that cannot be written is reported once and the station goes on, its events going
@@ -9,7 +11,9 @@
 namespace EventLog {
 
 // Starts logging into path; echo copies each line to standard error (when started from a terminal).
-void open(const QString& path, bool echo, qint64 maxBytes = 1024 * 1024);
+// Each line is stamped with the clock's time (the machine's when none is given); the clock must
+// outlive the log's opening.
+void open(const QString& path, bool echo, const Clock* clock = nullptr, qint64 maxBytes = 1024 * 1024);
 void close();
 bool isOpen();
 void write(const QString& event);

@@ -8,37 +8,34 @@
 #include <QDir>
 #include <QStandardPaths>
 
-void warnbox(const QString& text)
+void warnbox(Dialogs& dialogs, const QString& text)
 {
-    Dialogs::instance().message(Dialogs::Icon::Warning, QStringLiteral("Warning"), text, Dialogs::Buttons::Ok);
+    dialogs.message(Dialogs::Icon::Warning, QStringLiteral("Warning"), text, Dialogs::Buttons::Ok);
 }
 
-void warnbox(const QString& text, const QString& details)
+void warnbox(Dialogs& dialogs, const QString& text, const QString& details)
 {
-    Dialogs::instance().detailedMessage(Dialogs::Icon::Warning, QStringLiteral("Warning"), text, details,
-                                        Dialogs::Buttons::Ok);
+    dialogs.detailedMessage(Dialogs::Icon::Warning, QStringLiteral("Warning"), text, details, Dialogs::Buttons::Ok);
 }
 
-bool askbox(const QString& text)
+bool askbox(Dialogs& dialogs, const QString& text)
 {
-    return Dialogs::instance().message(Dialogs::Icon::Question, QStringLiteral("Confirm"), text,
-                                       Dialogs::Buttons::YesNo);
+    return dialogs.message(Dialogs::Icon::Question, QStringLiteral("Confirm"), text, Dialogs::Buttons::YesNo);
 }
 
-void infobox(const QString& text)
+void infobox(Dialogs& dialogs, const QString& text)
 {
-    Dialogs::instance().message(Dialogs::Icon::Information, QStringLiteral("Information"), text, Dialogs::Buttons::Ok);
+    dialogs.message(Dialogs::Icon::Information, QStringLiteral("Information"), text, Dialogs::Buttons::Ok);
 }
 
-void errorbox(const QString& text)
+void errorbox(Dialogs& dialogs, const QString& text)
 {
-    Dialogs::instance().message(Dialogs::Icon::Critical, QStringLiteral("Kelvora"), text, Dialogs::Buttons::Ok);
+    dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Kelvora"), text, Dialogs::Buttons::Ok);
 }
 
-void errorbox(const QString& text, const QString& details)
+void errorbox(Dialogs& dialogs, const QString& text, const QString& details)
 {
-    Dialogs::instance().detailedMessage(Dialogs::Icon::Critical, QStringLiteral("Kelvora"), text, details,
-                                        Dialogs::Buttons::Ok);
+    dialogs.detailedMessage(Dialogs::Icon::Critical, QStringLiteral("Kelvora"), text, details, Dialogs::Buttons::Ok);
 }
 
 QString rightpart(const QString& text, int count)
@@ -111,9 +108,9 @@ QString tempdir()
     return withslash(temp);
 }
 
-void waitms(int ms)
+void waitms(Clock& clock, int ms)
 {
-    Clock::instance().wait(ms);
+    clock.wait(ms);
 }
 
 QString weekdayName(const QDate& date)

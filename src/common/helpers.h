@@ -5,14 +5,17 @@
 
 // The small helpers every window shares. Texts count bytes of the ANSI code page (see ansi.h).
 
-void warnbox(const QString& text);
+class Clock;
+class Dialogs;
+
+void warnbox(Dialogs& dialogs, const QString& text);
 // The fixed text, with the path and the reason behind the box's details button (and in the log).
-void warnbox(const QString& text, const QString& details);
-bool askbox(const QString& text);
-void infobox(const QString& text);
+void warnbox(Dialogs& dialogs, const QString& text, const QString& details);
+bool askbox(Dialogs& dialogs, const QString& text);
+void infobox(Dialogs& dialogs, const QString& text);
 // The error box shown for a failure that reached a handler.
-void errorbox(const QString& text);
-void errorbox(const QString& text, const QString& details);
+void errorbox(Dialogs& dialogs, const QString& text);
+void errorbox(Dialogs& dialogs, const QString& text, const QString& details);
 
 // The last `count` bytes of the text (never splitting a character); the whole text when shorter.
 QString rightpart(const QString& text, int count);
@@ -32,7 +35,7 @@ QString documentsdir();
 // The user's temporary folder, ending in a separator.
 QString tempdir();
 // Waits while the calling thread's events keep flowing (see Clock::wait).
-void waitms(int ms);
+void waitms(Clock& clock, int ms);
 
 // "星期日" .. "星期六" for the weekday of the date.
 QString weekdayName(const QDate& date);

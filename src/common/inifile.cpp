@@ -110,17 +110,41 @@ void logEncodingOnce(const QString& path, IniFile::Encoding encoding, bool byteO
 
 } // namespace
 
+void IniChanges::setString(const QString& section, const QString& key, const QString& value)
+{
+    m_changes.append({ section, key, value });
+}
+
+void IniChanges::setInteger(const QString& section, const QString& key, int value)
+{
+    setString(section, key, QString::number(value));
+}
+
+void IniChanges::setBool(const QString& section, const QString& key, bool value)
+{
+    setString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 IniFile::IniFile(const QString& path)
     : m_path(path)
 {
-    QFile file(path);
+    load();
+}
+
+void IniFile::load()
+{
+    m_lines.clear();
+    m_encoding = Encoding::Gb18030;
+    m_byteOrderMark = false;
+    m_unreadable.clear();
+    QFile file(m_path);
     if (!file.exists()) {
         return;
     }
     if (!file.open(QIODevice::ReadOnly)) {
         // Writing now would replace settings nobody could read: every write is refused instead.
         m_unreadable = file.errorString();
-        logEvent(QStringLiteral("settings file %1 cannot be read: %2").arg(path, m_unreadable));
+        logEvent(QStringLiteral("settings file %1 cannot be read: %2").arg(m_path, m_unreadable));
         return;
     }
     QByteArray content = file.readAll();
@@ -136,7 +160,7 @@ IniFile::IniFile(const QString& path)
         m_encoding = Encoding::Utf8;
     }
     m_lines = splitLines(content);
-    logEncodingOnce(path, m_encoding, m_byteOrderMark);
+    logEncodingOnce(m_path, m_encoding, m_byteOrderMark);
 }
 
 QString IniFile::decode(const QByteArray& bytes) const
@@ -268,21 +292,48 @@ bool IniFile::readBool(const QString& section, const QString& key, bool defaultV
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
 {
-    writeString(section, key, QString::number(value));
+    IniChanges changes;
+    changes.setInteger(section, key, value);
+    write(changes);
 }
 
 void IniFile::writeBool(const QString& section, const QString& key, bool value)
 {
-    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+    IniChanges changes;
+    changes.setBool(section, key, value);
+    write(changes);
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
+    IniChanges changes;
+    changes.setString(section, key, value);
+    write(changes);
+}
+
+void IniFile::write(const IniChanges& changes)
+{
+    // The file as it is now, not as this object first read it: another window or a hand may have
+    // written it since.
+    load();
     if (!m_unreadable.isEmpty()) {
         throw RuntimeError(
             QStringLiteral("无法写入设置文件 %1：它无法读取（%2），写入会丢失其中的设置").arg(m_path, m_unreadable));
     }
     const QList<QByteArray> before = m_lines;
+    for (const IniChanges::Change& change : changes.m_changes) {
+        apply(change.section, change.key, change.value);
+    }
+    try {
+        save();
+    } catch (...) {
+        m_lines = before;
+        throw;
+    }
+}
+
+void IniFile::apply(const QString& section, const QString& key, const QString& value)
+{
     const QByteArray line = encode(key) + '=' + encode(value);
     const Location where = locate(section, key);
     if (where.keyLine >= 0) {
@@ -292,12 +343,6 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     } else {
         m_lines.append('[' + encode(section) + ']');
         m_lines.append(line);
-    }
-    try {
-        save();
-    } catch (...) {
-        m_lines = before;
-        throw;
     }
 }
 

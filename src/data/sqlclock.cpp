@@ -13,13 +13,14 @@ namespace {
 
 void today(sqlite3_context* context, int, sqlite3_value**)
 {
-    const QByteArray text = Clock::currentDate().toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
+    const auto* clock = static_cast<const Clock*>(sqlite3_user_data(context));
+    const QByteArray text = clock->currentDate().toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
     sqlite3_result_text(context, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 } // namespace
 
-void registerClockFunctions(const QSqlDatabase& database)
+void registerClockFunctions(const QSqlDatabase& database, const Clock& clock)
 {
     const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
@@ -30,8 +31,8 @@ void registerClockFunctions(const QSqlDatabase& database)
         throw RuntimeError(QStringLiteral("数据库连接未打开"));
     }
     // Not deterministic: the date moves on while the program runs.
-    const int rc
-        = sqlite3_create_function_v2(connection, "today", 0, SQLITE_UTF8, nullptr, &today, nullptr, nullptr, nullptr);
+    const int rc = sqlite3_create_function_v2(connection, "today", 0, SQLITE_UTF8, const_cast<Clock*>(&clock), &today,
+                                              nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         throw RuntimeError(QString::fromUtf8(sqlite3_errmsg(connection)));
     }

@@ -9,8 +9,11 @@
 
 #include <memory>
 
-class QSqlTableModel;
+class Clock;
 class DataSet;
+class Dialogs;
+class QSqlTableModel;
+struct Services;
 
 // The data module: the one connection to draft.dat in the program folder and the data sets the
 // windows share. Only the main thread uses it. Failures after the connection throw RuntimeError
@@ -20,7 +23,8 @@ class TDM final : public QObject
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TDM)
 public:
-    explicit TDM(QObject* parent = nullptr);
+    // The clock gives the stored queries their today(); the dialogs show the data module's warnings.
+    explicit TDM(const Services& services, QObject* parent = nullptr);
     ~TDM() override;
 
     // Opens the station's draft.dat; shows the one warning "数据连接失败!" and returns false when it
@@ -82,6 +86,8 @@ private:
     struct StatementCache;
     std::unique_ptr<StatementCache> m_statements;
 
+    const Clock& m_clock;
+    Dialogs& m_dialogs;
     QString m_connectionName;
     QString m_failure;
     DataSet* m_history = nullptr;

@@ -4,6 +4,8 @@
 #include "common/errorguard.h"
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "common/services.h"
+#include "common/stationsettings.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -15,13 +17,15 @@
 #include <QSpinBox>
 #include <QTimer>
 
-MusicPanel::MusicPanel(AudioLibrary* library, ReadingState& state, const MusicWidgets& widgets, const QString& folder,
-                       QObject* parent, MusicPlayer::RandomDraw random)
+MusicPanel::MusicPanel(const Services& services, ReadingState& state, const MusicWidgets& widgets,
+                       const QString& folder, QObject* parent, MusicPlayer::RandomDraw random)
     : QObject(parent)
     , m_w(widgets)
+    , m_dialogs(services.dialogsOrConsole())
     , m_timer1(new QTimer(this))
     , m_timer2(new QTimer(this))
-    , m_player(std::make_unique<MusicPlayer>(library, static_cast<MusicView&>(*this), state, std::move(random)))
+    , m_player(std::make_unique<MusicPlayer>(services.audio, static_cast<MusicView&>(*this), state,
+                                             services.clockOrSystem(), std::move(random)))
 {
     m_timer1->setObjectName(QStringLiteral("bj_timer1"));
     m_timer1->setInterval(1000);
@@ -37,7 +41,7 @@ MusicPanel::MusicPanel(AudioLibrary* library, ReadingState& state, const MusicWi
     connect(m_w.bj_stop, &QAbstractButton::clicked, this, [this] { bj_stopClick(); });
     connect(m_w.bj_next, &QAbstractButton::clicked, this, [this] { bj_nextClick(); });
     connect(m_w.bj_prev, &QAbstractButton::clicked, this, [this] { bj_prevClick(); });
-    connect(m_w.bj_ok, &QAbstractButton::clicked, this, [this] { guarded([this] { bj_okClick(); }); });
+    connect(m_w.bj_ok, &QAbstractButton::clicked, this, [this] { guarded(m_dialogs, [this] { bj_okClick(); }); });
     if (m_w.SB_music) {
         connect(m_w.SB_music, &QAbstractButton::clicked, this, [this] { SB_musicClick(); });
     }
@@ -114,21 +118,22 @@ void MusicPanel::BJListBox1Change()
 
 void MusicPanel::bj_okClick()
 {
-    const QString chosen = Dialogs::instance().folderName(QStringLiteral("选择背景音乐目录"), QString());
+    const QString chosen = m_dialogs.folderName(QStringLiteral("选择背景音乐目录"), QString());
     if (chosen.isEmpty()) {
         return;
     }
     // The track that plays goes on; the next advance counts positions in the new list.
     setFolder(QDir::cleanPath(chosen));
-    IniFile ini(IniFile::defaultPath());
-    ini.writeString(QStringLiteral("System"), QStringLiteral("Mp3bj"), m_folder);
+    IniChanges changes;
+    StationSettings::set(changes, StationSettings::Mp3bj, m_folder);
+    IniFile(IniFile::defaultPath()).write(changes);
 }
 
 void MusicPanel::SB_musicClick()
 {
     // The chooser's filter "MP3音乐文件(*.mp3)|*.mp3" in Qt's form.
-    const QString chosen = Dialogs::instance().openFileName(QStringLiteral("指定播放的音乐"), m_folder,
-                                                            QStringLiteral("MP3音乐文件(*.mp3)"));
+    const QString chosen
+        = m_dialogs.openFileName(QStringLiteral("指定播放的音乐"), m_folder, QStringLiteral("MP3音乐文件(*.mp3)"));
     // Cancelling removes the designated song.
     m_w.edt_song->setText(chosen);
     if (m_w.sb_save) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class Dialogs;
 class QAbstractButton;
 class QComboBox;
 class QLabel;
@@ -14,7 +15,8 @@ class QLineEdit;
 class QListWidget;
 class QSpinBox;
 class QTimer;
-struct ReadingState;
+class ReadingState;
+struct Services;
 
 // The main window's music controls, handed over by the window that owns them.
 struct MusicWidgets
@@ -43,8 +45,8 @@ class MusicPanel final : public QObject, private MusicView
     Q_OBJECT
 public:
     // The widgets' current values (levels, play order) are taken over; the folder is listed at once.
-    // A null library makes the panel silent.
-    MusicPanel(AudioLibrary* library, ReadingState& state, const MusicWidgets& widgets, const QString& folder,
+    // A null services.audio makes the panel silent.
+    MusicPanel(const Services& services, ReadingState& state, const MusicWidgets& widgets, const QString& folder,
                QObject* parent = nullptr, MusicPlayer::RandomDraw random = {});
     ~MusicPanel() override;
 
@@ -80,6 +82,7 @@ private:
     void setPositionTimer(bool on) override;
 
     MusicWidgets m_w;
+    Dialogs& m_dialogs;
     QString m_folder;
     QTimer* m_timer1;
     QTimer* m_timer2;

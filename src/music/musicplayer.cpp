@@ -12,10 +12,12 @@
 
 MusicView::~MusicView() = default;
 
-MusicPlayer::MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingState& state, RandomDraw random)
+MusicPlayer::MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingState& state, Clock& clock,
+                         RandomDraw random)
     : m_library(library)
     , m_view(view)
     , m_state(state)
+    , m_clock(clock)
     , m_random(std::move(random))
 {
     if (!m_random) {
@@ -25,7 +27,7 @@ MusicPlayer::MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingSt
 
 bool MusicPlayer::reading() const
 {
-    return m_state.isreading.load();
+    return m_state.isreading();
 }
 
 int MusicPlayer::draw(int bound)
@@ -267,7 +269,7 @@ void MusicPlayer::play_the_song(const QString& path)
     m_view.showStatus(path);
     m_level = m_speakingLevel;
     if (!startTrack(path, [this] {
-            m_songEndtime = Clock::currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss"));
+            m_songEndtime = m_clock.currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss"));
         })) {
         reportUnplayable(path, false);
     }

@@ -7,7 +7,8 @@
 
 #include <functional>
 
-struct ReadingState;
+class Clock;
+class ReadingState;
 
 // What the player needs of its window: the file list, the position display, the status-bar panel
 // and the position timer.
@@ -42,7 +43,8 @@ public:
     enum PlayOrder { Sequential = 0, Random = 1 };
 
     // The library may be null: then nothing is ever audible.
-    MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingState& state, RandomDraw random = {});
+    MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingState& state, Clock& clock,
+                RandomDraw random = {});
     Q_DISABLE_COPY_MOVE(MusicPlayer)
 
     // Levels 0..100 (bj_v, bj_v1) and the play order (ComBox1), as the controls hold them. Setting them
@@ -94,6 +96,7 @@ private:
     AudioLibrary* m_library;
     MusicView& m_view;
     const ReadingState& m_state;
+    Clock& m_clock;
     RandomDraw m_random;
 
     AudioLibrary::Handle m_stream = 0;

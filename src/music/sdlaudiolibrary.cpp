@@ -23,7 +23,10 @@ constexpr int FallbackFrameBytes = 4;
 
 } // namespace
 
-SdlAudioLibrary::SdlAudioLibrary() = default;
+SdlAudioLibrary::SdlAudioLibrary(SoundDevice& sound)
+    : m_sound(sound)
+{
+}
 
 SdlAudioLibrary::~SdlAudioLibrary()
 {
@@ -38,7 +41,7 @@ quint32 SdlAudioLibrary::version()
     const bool hasLengthAndPosition = linked->major > 2 || (linked->major == 2 && linked->minor >= 6);
     // Mix_Init loads the MP3 decoder; once the device is open, the decoder list says it too.
     bool decodesMp3 = (Mix_Init(MIX_INIT_MP3) & MIX_INIT_MP3) != 0;
-    if (decodesMp3 && SoundDevice::instance().isOpen()) {
+    if (decodesMp3 && m_sound.isOpen()) {
         decodesMp3 = Mix_HasMusicDecoder("MP3") == SDL_TRUE;
     }
     const quint32 high = hasLengthAndPosition && decodesMp3 ? SuitableVersion : UnsuitableVersion;
@@ -47,11 +50,16 @@ quint32 SdlAudioLibrary::version()
 
 bool SdlAudioLibrary::init()
 {
-    const bool open = SoundDevice::instance().open();
+    const bool open = m_sound.open();
     m_initialised = true;
     // Music on the silent stand-in would only pretend to play: refuse it, as without a device.
-    m_refuseStreams = !open || SoundDevice::instance().isSilentFallback();
+    m_refuseStreams = !open || m_sound.isSilentFallback();
     return !m_refuseStreams;
+}
+
+QString SdlAudioLibrary::initFailure() const
+{
+    return m_sound.failure();
 }
 
 AudioLibrary::Handle SdlAudioLibrary::streamCreateFile(const QString& path)
@@ -59,7 +67,7 @@ AudioLibrary::Handle SdlAudioLibrary::streamCreateFile(const QString& path)
     if (m_current != 0) {
         streamFree(m_current);
     }
-    if (!m_initialised || m_refuseStreams || !SoundDevice::instance().isOpen()) {
+    if (!m_initialised || m_refuseStreams || !m_sound.isOpen()) {
         return 0;
     }
     const QFileInfo info(path);
@@ -181,7 +189,7 @@ double SdlAudioLibrary::channelBytes2Seconds(Handle handle, quint64 bytes)
 
 quint64 SdlAudioLibrary::bytesPerSecond() const
 {
-    const SoundDevice& device = SoundDevice::instance();
+    const SoundDevice& device = m_sound;
     if (!device.isOpen() || device.frequency() <= 0 || device.channels() <= 0) {
         return quint64(FallbackFrequency) * FallbackFrameBytes;
     }
@@ -192,7 +200,7 @@ quint64 SdlAudioLibrary::bytesPerSecond() const
 quint64 SdlAudioLibrary::secondsToBytes(double seconds) const
 {
     // Whole frames, so that the bytes divide back into the same seconds.
-    const SoundDevice& device = SoundDevice::instance();
+    const SoundDevice& device = m_sound;
     const quint64 frequency
         = device.isOpen() && device.frequency() > 0 ? quint64(device.frequency()) : FallbackFrequency;
     const quint64 frameBytes = bytesPerSecond() / frequency;
@@ -204,7 +212,7 @@ void SdlAudioLibrary::applyVolume(float volume) const
     Mix_VolumeMusic(int(std::lround(double(volume) * MIX_MAX_VOLUME)));
 }
 
-bool init_bass(AudioLibrary* library)
+bool init_bass(AudioLibrary* library, Dialogs& dialogs)
 {
     if (!library) {
         return false;
@@ -212,7 +220,7 @@ bool init_bass(AudioLibrary* library)
     bool ok = true;
     const quint32 version = library->version();
     if ((version >> 16) != SuitableVersion) {
-        errorbox(QStringLiteral("\"Bass.dll\" 文件版本不合适! "),
+        errorbox(dialogs, QStringLiteral("\"Bass.dll\" 文件版本不合适! "),
                  QStringLiteral("SDL_mixer 2.%1.%2: the music needs SDL_mixer 2.6 or later with its MP3 decoder "
                                 "(package libsdl2-mixer-2.0-0)")
                      .arg((version >> 8) & 0xff)
@@ -220,8 +228,8 @@ bool init_bass(AudioLibrary* library)
         ok = false; // the device is still started: the program goes on with the library it has
     }
     if (!library->init()) {
-        const QString reason = SoundDevice::instance().failure();
-        errorbox(QStringLiteral("初始化错误"),
+        const QString reason = library->initFailure();
+        errorbox(dialogs, QStringLiteral("初始化错误"),
                  QStringLiteral("no sound device for the music%1; the readings play on SDL's silent driver")
                      .arg(reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason)));
         ok = false;

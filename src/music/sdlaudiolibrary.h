@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+class Dialogs;
+class SoundDevice;
 struct _Mix_Music;
 
 // The audio library on SDL2_mixer: MP3 files play as SDL_mixer's one music stream on the shared
@@ -12,7 +14,8 @@ struct _Mix_Music;
 class SdlAudioLibrary final : public AudioLibrary
 {
 public:
-    SdlAudioLibrary();
+    // Plays on the sound device, which outlives the library.
+    explicit SdlAudioLibrary(SoundDevice& sound);
     ~SdlAudioLibrary() override;
     Q_DISABLE_COPY_MOVE(SdlAudioLibrary)
 
@@ -22,6 +25,7 @@ public:
     // Opens the shared sound device. False when only the silent stand-in could be opened: every later
     // stream is then refused.
     bool init() override;
+    QString initFailure() const override;
     // The file is decoded as MP3 whatever its name; an empty, damaged or other kind of file gives 0.
     // Opening a stream frees the one open before, so there is never more than one.
     Handle streamCreateFile(const QString& path) override;
@@ -53,6 +57,7 @@ private:
     quint64 secondsToBytes(double seconds) const;
     void applyVolume(float volume) const;
 
+    SoundDevice& m_sound;
     bool m_initialised = false;
     bool m_refuseStreams = false;
     Handle m_current = 0;
@@ -64,4 +69,4 @@ private:
 // the library cannot do what the player needs, and "初始化错误" when no output device could be opened
 // (the music is then silent without further messages). True only when neither happened. A null
 // library (tests without sound) does nothing and answers false.
-bool init_bass(AudioLibrary* library);
+bool init_bass(AudioLibrary* library, Dialogs& dialogs);

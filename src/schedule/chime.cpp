@@ -9,12 +9,20 @@
 
 ChimePlayer::~ChimePlayer() = default;
 
-ResourceChime::ResourceChime() = default;
+ResourceChime::ResourceChime(SoundDevice* sound)
+    : m_sound(sound)
+{
+}
+
+bool ResourceChime::deviceOpen() const
+{
+    return m_sound && m_sound->isOpen();
+}
 
 ResourceChime::~ResourceChime()
 {
     if (m_chunk) {
-        if (SoundDevice::instance().isOpen()) {
+        if (deviceOpen()) {
             Mix_HaltChannel(SoundDevice::ChimeChannel);
         }
         Mix_FreeChunk(m_chunk);
@@ -23,7 +31,7 @@ ResourceChime::~ResourceChime()
 
 void ResourceChime::play()
 {
-    if (!SoundDevice::instance().isOpen()) {
+    if (!deviceOpen()) {
         return;
     }
     // The channel is halted before its chunk is freed; the new chime takes the channel over.
@@ -47,5 +55,5 @@ void ResourceChime::play()
 
 bool ResourceChime::isPlaying() const
 {
-    return SoundDevice::instance().isOpen() && Mix_Playing(SoundDevice::ChimeChannel) != 0;
+    return deviceOpen() && Mix_Playing(SoundDevice::ChimeChannel) != 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+class SoundDevice;
 struct Mix_Chunk;
 
 // The chime before a time announcement.
@@ -16,7 +17,8 @@ public:
 class ResourceChime final : public ChimePlayer
 {
 public:
-    ResourceChime();
+    // sound may be null: the chime is then never heard. It outlives the chime.
+    explicit ResourceChime(SoundDevice* sound);
     ~ResourceChime() override;
     ResourceChime(const ResourceChime&) = delete;
     ResourceChime& operator=(const ResourceChime&) = delete;
@@ -26,5 +28,8 @@ public:
     bool isPlaying() const;
 
 private:
+    bool deviceOpen() const;
+
+    SoundDevice* m_sound;
     Mix_Chunk* m_chunk = nullptr;
 };

@@ -4,25 +4,26 @@
 #include "common/errorguard.h"
 #include "common/eventlog.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimeEdit>
 
-SchedulePanel::SchedulePanel(const ScheduleControls& controls, BroadcastHooks* hooks, QObject* parent)
+SchedulePanel::SchedulePanel(const ScheduleControls& controls, Clock& clock, Dialogs& dialogs, QObject* parent)
     : QObject(parent)
     , m_controls(controls)
-    , m_hooks(hooks)
+    , m_clock(clock)
+    , m_dialogs(dialogs)
 {
     m_scheduler.reset();
-    m_lastDay = Clock::currentDate();
+    m_lastDay = m_clock.currentDate();
     for (QTimeEdit* edit : { m_controls.TimeEdit1, m_controls.TimeEdit2 }) {
         connect(edit, &QTimeEdit::timeChanged, this, [this] { m_scheduler.timeRangeChanged(); });
     }
     m_timer_autoplay.setObjectName(QStringLiteral("timer_autoplay"));
     m_timer_autoplay.setInterval(100);
-    connect(&m_timer_autoplay, &QTimer::timeout, this, [this] { guarded([this] { timer_autoplayTimer(); }); });
+    connect(&m_timer_autoplay, &QTimer::timeout, this,
+            [this] { guarded(m_dialogs, [this] { timer_autoplayTimer(); }); });
     m_timer_autoplay.start();
 }
 
@@ -43,61 +44,29 @@ ScheduleInputs SchedulePanel::inputs() const
 
 void SchedulePanel::timer_autoplayTimer()
 {
-    const QDateTime now = Clock::currentDateTime();
+    if (!m_actions) {
+        return;
+    }
+    const QDateTime now = m_clock.now();
     const bool newDay = m_lastDay.isValid() && now.date() != m_lastDay;
     m_lastDay = now.date();
     if (newDay && m_controls.chk_rollover && m_controls.chk_rollover->isChecked()) {
         rollover();
     }
-    m_scheduler.tick(now, inputs(), *this);
+    m_scheduler.tick(now, inputs(), *m_actions);
 }
 
 void SchedulePanel::rollover()
 {
     logEvent(QStringLiteral("new day %1: the announcement is composed again")
-                 .arg(Clock::currentDate().toString(Qt::ISODate)));
-    pressMusicStop();
-    pressReadingStop();
+                 .arg(m_clock.currentDate().toString(Qt::ISODate)));
+    if (m_actions) {
+        m_actions->stopMusic();
+        m_actions->stopReading();
+    }
     m_controls.Memo1->clear();
     m_scheduler.reset();
-    if (m_hooks) {
-        m_hooks->newDay();
+    if (m_newDay) {
+        m_newDay();
     }
-}
-
-bool SchedulePanel::repetitionActive() const
-{
-    return m_hooks && m_hooks->repetitionActive();
-}
-
-void SchedulePanel::play_the_song()
-{
-    if (m_hooks) {
-        m_hooks->play_the_song();
-    }
-}
-
-QString SchedulePanel::song_endtime() const
-{
-    return m_hooks ? m_hooks->song_endtime() : QStringLiteral("00:00:00");
-}
-
-void SchedulePanel::pressRepeat()
-{
-    m_controls.SB_repeat1->click();
-}
-
-void SchedulePanel::pressMusicPlay()
-{
-    m_controls.bj_play->click();
-}
-
-void SchedulePanel::pressMusicStop()
-{
-    m_controls.bj_stop->click();
-}
-
-void SchedulePanel::pressReadingStop()
-{
-    m_controls.SB_stop->click();
 }

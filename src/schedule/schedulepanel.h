@@ -4,18 +4,19 @@
 
 #include <QDate>
 #include <QObject>
-#include <QPointer>
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
-class QAbstractButton;
+class Clock;
+class Dialogs;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QTimeEdit;
 
-// The controls of the main window that the scheduler reads and presses.
+// The controls of the main window that the scheduler reads.
 struct ScheduleControls
 {
     QTimeEdit* TimeEdit1 = nullptr;
@@ -23,25 +24,24 @@ struct ScheduleControls
     std::array<QCheckBox*, 7> chk {}; // chk1 (Sunday) .. chk7 (Saturday)
     QPlainTextEdit* Memo1 = nullptr;
     QLineEdit* edt_song = nullptr;
-    QAbstractButton* SB_repeat1 = nullptr;
-    QAbstractButton* bj_play = nullptr;
-    QAbstractButton* bj_stop = nullptr;
-    QAbstractButton* SB_stop = nullptr;
     QCheckBox* chk_rollover = nullptr; // daily rollover; absent means off
 };
 
 // The scheduler on the main window: owns `timer_autoplay` (100 ms, always running), reads the schedule
-// panel on each tick and presses the reading and music buttons. A change of the time range re-arms the
-// start. Constructed at the step of the main window's creation that resets the scheduler's state.
-class SchedulePanel final : public QObject, private ScheduleActions
+// panel on each tick and starts and stops the reading and the music through their controllers. A change
+// of the time range re-arms the start. Constructed at the step of the main window's creation that resets
+// the scheduler's state.
+class SchedulePanel final : public QObject
 {
     Q_OBJECT
 public:
-    // hooks may be set later (setHooks); until then no repetition runs and no song can be played.
-    SchedulePanel(const ScheduleControls& controls, BroadcastHooks* hooks, QObject* parent = nullptr);
+    // actions may be set later (setActions); until then a tick does nothing. newDay runs at the daily
+    // rollover, after the scheduler's reset: the day's list and announcement are rebuilt.
+    SchedulePanel(const ScheduleControls& controls, Clock& clock, Dialogs& dialogs, QObject* parent = nullptr);
     ~SchedulePanel() override;
 
-    void setHooks(BroadcastHooks* hooks) { m_hooks = hooks; }
+    void setActions(ScheduleActions* actions) { m_actions = actions; }
+    void setNewDay(std::function<void()> newDay) { m_newDay = std::move(newDay); }
 
     // The tick of timer_autoplay.
     void timer_autoplayTimer();
@@ -53,16 +53,11 @@ public:
     ScheduleInputs inputs() const;
 
 private:
-    bool repetitionActive() const override;
-    void play_the_song() override;
-    QString song_endtime() const override;
-    void pressRepeat() override;
-    void pressMusicPlay() override;
-    void pressMusicStop() override;
-    void pressReadingStop() override;
-
     ScheduleControls m_controls;
-    BroadcastHooks* m_hooks;
+    Clock& m_clock;
+    Dialogs& m_dialogs;
+    ScheduleActions* m_actions = nullptr;
+    std::function<void()> m_newDay;
     Scheduler m_scheduler;
     QTimer m_timer_autoplay;
     QDate m_lastDay; // the day of the last tick (of start-up before the first)

@@ -4,7 +4,7 @@
 
 #include <QFileInfo>
 
-BroadcastHooks::~BroadcastHooks() = default;
+ScheduleActions::~ScheduleActions() = default;
 
 namespace {
 
@@ -55,7 +55,7 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
     const bool inRange = rangeHolds(time, inputs.rangeStart, inputs.rangeEnd);
     const bool hasText = editorHasText(inputs.editorText);
 
-    // Every flag is set before its press: a press may open a message box whose event loop runs this
+    // Every flag is set before its action: an action may open a message box whose event loop runs this
     // tick again, and no step may run twice.
 
     // 1. Start of the broadcast.
@@ -64,15 +64,15 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
     if (dayTicked && !m_auto_started && inRange && hasText) {
         m_auto_started = true;
         logEvent(QStringLiteral("broadcast started"));
-        actions.pressRepeat();
-        actions.pressMusicPlay();
+        actions.startRepetition();
+        actions.playMusic();
     }
 
     // 2. End of the designated song. Zero-padded times compare as text in time order.
     if (m_song_started && !m_song_done && timeText(time) > actions.song_endtime()) {
         m_song_done = true;
         logEvent(QStringLiteral("designated song over"));
-        actions.pressMusicStop();
+        actions.stopMusic();
     }
 
     // 3. The designated song, once the repetition is over (or was never switched on).
@@ -82,17 +82,17 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
         if (!song.isEmpty()) {
             m_song_started = true;
             if (QFileInfo(song).isFile()) {
-                actions.play_the_song();
+                actions.play_the_song(song);
             } else {
                 logEvent(QStringLiteral("designated song missing: ") + song);
-                actions.pressMusicStop();
+                actions.stopMusic();
             }
         }
     }
 
     // 4. End of the range: whatever was started by hand is stopped again, every tick until midnight.
     if (time.isValid() && inputs.rangeEnd.isValid() && time > inputs.rangeEnd) {
-        actions.pressMusicStop();
-        actions.pressReadingStop();
+        actions.stopMusic();
+        actions.stopReading();
     }
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "broadcasthooks.h"
-
 #include <QDateTime>
 #include <QString>
 #include <QTime>
@@ -19,14 +17,28 @@ struct ScheduleInputs
     QString songFile; // edt_song
 };
 
-// What a tick presses, and what it asks of the reading and music controllers.
-class ScheduleActions : public BroadcastHooks
+// What a tick starts and stops: the reading controller's and the music player's own commands (the
+// handlers of SB_repeat1, bj_play, bj_stop and SB_stop call the same), and what it asks of them.
+class ScheduleActions
 {
 public:
-    virtual void pressRepeat() = 0; // SB_repeat1: start the repeated reading
-    virtual void pressMusicPlay() = 0; // bj_play
-    virtual void pressMusicStop() = 0; // bj_stop
-    virtual void pressReadingStop() = 0; // SB_stop
+    virtual ~ScheduleActions();
+
+    // The whole-text loop: the repeated reading of the editor text (SB_repeat1Click).
+    virtual void startRepetition() = 0;
+    // The background music from the selected or first entry of the list (bj_playClick).
+    virtual void playMusic() = 0;
+    // Stops and frees the music stream; harmless when nothing plays (bj_stopClick).
+    virtual void stopMusic() = 0;
+    // Stops the reading and the repetition; harmless when nothing is read (SB_stopClick).
+    virtual void stopReading() = 0;
+    // The repetition timer `readcycled` is on: a repeated reading is still running.
+    virtual bool repetitionActive() const = 0;
+    // Plays the designated song once and sets song_endtime to the time of day it ends.
+    virtual void play_the_song(const QString& path) = 0;
+    // Time of day ("HH:mm:ss", zero-padded 24-hour) at which the designated song ends; "00:00:00" until
+    // a song was started.
+    virtual QString song_endtime() const = 0;
 };
 
 // The automatic broadcast: at most one start per run (one more after each change of the time range),

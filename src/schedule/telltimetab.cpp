@@ -34,9 +34,10 @@ const ColumnSpec Columns[] = {
 class TellTimeGridModel final : public QIdentityProxyModel
 {
 public:
-    explicit TellTimeGridModel(QSqlTableModel* source, QObject* parent)
+    TellTimeGridModel(QSqlTableModel* source, Dialogs& dialogs, QObject* parent)
         : QIdentityProxyModel(parent)
         , m_table(source)
+        , m_dialogs(dialogs)
     {
         setSourceModel(source);
     }
@@ -101,12 +102,12 @@ public:
             }
         }
         if (!QIdentityProxyModel::setData(index, stored, Qt::EditRole)) {
-            errorbox(m_table->lastError().text());
+            errorbox(m_dialogs, m_table->lastError().text());
             return false;
         }
         // The grid posts the change at once; the announcements follow it after the tab's save.
         if (m_table->editStrategy() != QSqlTableModel::OnManualSubmit && m_table->isDirty() && !m_table->submitAll()) {
-            errorbox(m_table->lastError().text());
+            errorbox(m_dialogs, m_table->lastError().text());
             return false;
         }
         return true;
@@ -114,11 +115,13 @@ public:
 
 private:
     QSqlTableModel* m_table;
+    Dialogs& m_dialogs;
 };
 
-TellTimeTab::TellTimeTab(QSqlTableModel* Q_telltime, QWidget* parent)
+TellTimeTab::TellTimeTab(QSqlTableModel* Q_telltime, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent)
     , m_ui(new Ui::TellTimeTab)
+    , m_dialogs(dialogs)
     , m_Q_telltime(Q_telltime)
 {
     m_ui->setupUi(this);
@@ -126,7 +129,7 @@ TellTimeTab::TellTimeTab(QSqlTableModel* Q_telltime, QWidget* parent)
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     if (m_Q_telltime) {
-        m_grid = new TellTimeGridModel(m_Q_telltime, this);
+        m_grid = new TellTimeGridModel(m_Q_telltime, m_dialogs, this);
         grid->setModel(m_grid);
         const QSqlRecord fields = m_Q_telltime->record();
         for (int column = 0; column < fields.count(); ++column) {
@@ -154,8 +157,8 @@ TellTimeTab::TellTimeTab(QSqlTableModel* Q_telltime, QWidget* parent)
             }
         });
     }
-    connect(m_ui->BitBtn5, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn5Click(); }); });
-    guarded([this] { filltelltime(); });
+    connect(m_ui->BitBtn5, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn5Click(); }); });
+    guarded(m_dialogs, [this] { filltelltime(); });
 }
 
 TellTimeTab::~TellTimeTab() = default;
@@ -181,5 +184,5 @@ void TellTimeTab::filltelltime()
 void TellTimeTab::BitBtn5Click()
 {
     filltelltime();
-    infobox(QStringLiteral("保存成功!"));
+    infobox(m_dialogs, QStringLiteral("保存成功!"));
 }

@@ -5,6 +5,8 @@
 #include <QScopedPointer>
 #include <QWidget>
 
+class Dialogs;
+
 class QSqlTableModel;
 class TellTimeGridModel;
 
@@ -20,7 +22,7 @@ class TellTimeTab final : public QWidget
     Q_OBJECT
 public:
     // Q_telltime: the data module's query on telltime (ordered by stime); the tab does not own it.
-    explicit TellTimeTab(QSqlTableModel* Q_telltime, QWidget* parent = nullptr);
+    explicit TellTimeTab(QSqlTableModel* Q_telltime, Dialogs& dialogs, QWidget* parent = nullptr);
     ~TellTimeTab() override;
 
     Ui::TellTimeTab* form() const { return m_ui.data(); }
@@ -38,6 +40,7 @@ private:
     void postPendingEdit();
 
     const QScopedPointer<Ui::TellTimeTab> m_ui;
+    Dialogs& m_dialogs;
     QSqlTableModel* m_Q_telltime;
     TellTimeGridModel* m_grid = nullptr;
     TellTimeList m_sgrid3;

@@ -10,8 +10,10 @@
 #include <functional>
 #include <memory>
 
+class Clock;
+class Dialogs;
 class QLabel;
-class VoiceEngine;
+struct Services;
 
 // The time announcements on the main window: owns the timer `telltime` (200 ms, always running), which
 // keeps the clock in status-bar panel 1 and fires the enabled entries of the announcement list, and a
@@ -20,8 +22,8 @@ class TimeAnnouncements final : public QObject
 {
     Q_OBJECT
 public:
-    // voice may be null (no speech); applyvoice assigns the chosen voice before each sentence.
-    TimeAnnouncements(QLabel* statusPanel1, VoiceEngine* voice, std::function<void()> applyvoice,
+    // services.voice may be null (no speech); applyvoice assigns the chosen voice before each sentence.
+    TimeAnnouncements(QLabel* statusPanel1, const Services& services, std::function<void()> applyvoice,
                       QObject* parent = nullptr);
     ~TimeAnnouncements() override;
 
@@ -42,6 +44,8 @@ private:
     void rearm();
 
     QPointer<QLabel> m_statusPanel1;
+    Clock& m_clock;
+    Dialogs& m_dialogs;
     std::unique_ptr<ResourceChime> m_ownChime;
     TimeAnnouncer m_announcer;
     QTimer m_telltime;

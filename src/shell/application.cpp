@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "common/dialogs.h"
 #include "common/errorguard.h"
 
 #include <QLibraryInfo>
@@ -29,7 +30,12 @@ bool KelvoraApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        showException(std::current_exception());
+        if (m_dialogs) {
+            showException(*m_dialogs, std::current_exception());
+        } else {
+            ConsoleDialogs console;
+            showException(console, std::current_exception());
+        }
     }
     return false;
 }

@@ -8,6 +8,8 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
+#include "common/stationsettings.h"
 #include "data/speechtables.h"
 #include "data/tdm.h"
 #include "speech/espeakvoiceengine.h"
@@ -16,6 +18,7 @@
 #include "speech/spokenform.h"
 #include "speech/voicesettings.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -31,24 +34,31 @@ const QString Program = QStringLiteral("kelvora");
 class DayClock final : public Clock
 {
 public:
-    explicit DayClock(const QDate& day)
-        : m_now(day, Clock::currentTime())
-        , m_previous(&Clock::instance())
+    DayClock(const QDate& day, Clock& base)
+        : m_now(day, base.currentTime())
+        , m_base(base)
     {
-        Clock::setInstance(this);
     }
-    ~DayClock() override { Clock::setInstance(m_previous); }
     QDateTime now() const override { return m_now; }
-    void wait(int ms) override { m_previous->wait(ms); }
-    void sleep(int ms) override { m_previous->sleep(ms); }
+    qint64 elapsedMs() const override { return m_base.elapsedMs(); }
+    void wait(int ms) override { m_base.wait(ms); }
+    void sleep(int ms) override { m_base.sleep(ms); }
 
 private:
     QDateTime m_now;
-    Clock* m_previous;
+    Clock& m_base;
 };
 
+// The services of a preview: the day's clock, no boxes (messages go to the error stream).
+Services previewServices(Clock& clock)
+{
+    Services services;
+    services.clock = &clock;
+    return services;
+}
+
 // The announcement a start-up on the clock's day composes into the (then empty) editor.
-QString composeAnnouncement(TDM& tdm)
+QString composeAnnouncement(TDM& tdm, const Clock& clock)
 {
     const IniFile ini(IniFile::defaultPath());
     const AnnouncementSettings settings = AnnouncementSettings::read(ini);
@@ -57,7 +67,7 @@ QString composeAnnouncement(TDM& tdm)
     inputs.nextMonth = settings.nextMonth;
     inputs.mainread = settings.mainread;
     inputs.organisation = settings.organisation;
-    inputs.today = Clock::currentDate();
+    inputs.today = clock.currentDate();
     BirthdayQueries queries;
     queries.monthDay
         = [&tdm](const QString& tokens, const QString& threshold) { return tdm.qry_month_day(tokens, threshold); };
@@ -88,11 +98,12 @@ bool blank(const QString& text)
 
 // The text a preview reads: the given one, or the announcement of the clock's day. Empty, with the
 // reason on err (and what follows from it), when that day has nobody to greet.
-QString previewText(TDM& tdm, const std::optional<QString>& given, QTextStream& err, const QString& consequence)
+QString previewText(TDM& tdm, const Clock& clock, const std::optional<QString>& given, QTextStream& err,
+                    const QString& consequence)
 {
-    const QString text = given ? *given : composeAnnouncement(tdm);
+    const QString text = given ? *given : composeAnnouncement(tdm, clock);
     if (blank(text)) {
-        err << Program << ": no announcement on " << Clock::currentDate().toString(Qt::ISODate) << " (nobody to greet)"
+        err << Program << ": no announcement on " << clock.currentDate().toString(Qt::ISODate) << " (nobody to greet)"
             << consequence << Qt::endl;
         return QString();
     }
@@ -106,7 +117,7 @@ struct PreviewReading
 {
     PauseSymbols pauses;
     int datetimetype = 1;
-    EspeakVoiceEngine engine;
+    EspeakVoiceEngine engine { nullptr }; // synthesis only: nothing is played
     SpokenForm spokenForm { &engine };
 
     // False (with the reason on err) when the voice engine cannot start.
@@ -115,8 +126,8 @@ struct PreviewReading
         const IniFile ini(IniFile::defaultPath());
         pauses.publish(
             std::make_shared<const PauseTable>(PauseTable::fromRows(PauseSymbols::readRows(tdm.q_delaytime()))));
-        pauses.setMarkdelay(ini.readInteger(QStringLiteral("System"), QStringLiteral("Delay2"), 800));
-        datetimetype = ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Datetimetype"), 1);
+        pauses.setMarkdelay(StationSettings::read(ini, StationSettings::Delay2));
+        datetimetype = StationSettings::read(ini, StationSettings::Datetimetype);
         if (!engine.isAvailable()) {
             err << Program << ": the voice engine cannot start: " << engine.failure() << Qt::endl;
             return false;
@@ -130,7 +141,7 @@ struct PreviewReading
     }
 
     // The reading's sound; each piece handed to the voice goes to handed as well.
-    QByteArray render(const QString& text, QStringList* handed = nullptr)
+    QByteArray render(const QString& text, const QDateTime& start, QStringList* handed = nullptr)
     {
         ReadingRenderer renderer(
             [this, handed](const QString& piece) {
@@ -140,7 +151,7 @@ struct PreviewReading
                 return engine.synthesize(piece);
             },
             engine.sampleRate());
-        return renderer.render(text, pauses, datetimetype, Clock::currentDateTime(), &spokenForm);
+        return renderer.render(text, pauses, datetimetype, start, &spokenForm);
     }
 };
 
@@ -166,163 +177,181 @@ QString oneLine(const QString& piece)
 
 } // namespace
 
+namespace {
+
+// The options without a value: a command, a switch of --import, or --minimized.
+const QStringList Flags = { QStringLiteral("help"),
+                            QStringLiteral("h"),
+                            QStringLiteral("version"),
+                            QStringLiteral("headless"),
+                            QStringLiteral("announcement"),
+                            QStringLiteral("voices"),
+                            QStringLiteral("spoken"),
+                            QStringLiteral("update"),
+                            QStringLiteral("skip-duplicates"),
+                            QStringLiteral("dry-run"),
+                            QStringLiteral("minimized") };
+
+// The commands, by the option's name as QCommandLineParser reports it.
+const QHash<QString, CommandLine::Command>& commandOptions()
+{
+    static const QHash<QString, CommandLine::Command> commands = {
+        { QStringLiteral("help"), CommandLine::Command::Help },
+        { QStringLiteral("h"), CommandLine::Command::Help },
+        { QStringLiteral("version"), CommandLine::Command::Version },
+        { QStringLiteral("headless"), CommandLine::Command::Headless },
+        { QStringLiteral("announcement"), CommandLine::Command::Announcement },
+        { QStringLiteral("voices"), CommandLine::Command::Voices },
+        { QStringLiteral("spoken"), CommandLine::Command::Spoken },
+        { QStringLiteral("render"), CommandLine::Command::Render },
+        { QStringLiteral("export"), CommandLine::Command::Export },
+        { QStringLiteral("import"), CommandLine::Command::Import },
+    };
+    return commands;
+}
+
+QString spelt(const QString& name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// The text of --spoken is optional, which QCommandLineParser has no form for: it becomes a --text, the
+// next argument unless that is an option, or what follows "=".
+QStringList withSpokenText(const QStringList& arguments)
+{
+    QStringList normalized;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (arg.startsWith(QStringLiteral("--spoken="))) {
+            normalized << QStringLiteral("--spoken") << QStringLiteral("--text=") + arg.mid(9);
+        } else if (arg == QStringLiteral("--spoken") && i + 1 < arguments.size()
+                   && !arguments.at(i + 1).startsWith(QStringLiteral("--"))) {
+            normalized << arg << QStringLiteral("--text=") + arguments.at(++i);
+        } else {
+            normalized << arg;
+        }
+    }
+    return normalized;
+}
+
+} // namespace
+
 CommandLine CommandLine::parse(const QStringList& arguments)
 {
     CommandLine line;
-    std::optional<Command> command;
-    bool dateGiven = false;
-    std::optional<QString> formatName;
-    QStringList importOptions; // --update, --skip-duplicates, --dry-run as given
     auto fail = [&line](const QString& error) {
         line.m_error = error;
         return line;
     };
-    auto setCommand = [&](Command c, const QString& name) {
-        if (command) {
-            line.m_error = QStringLiteral("%1 cannot be combined with another command").arg(name);
-            return false;
-        }
-        command = c;
-        return true;
-    };
 
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        QString arg = arguments.at(i);
-        std::optional<QString> inlineValue;
+    // A value given to an option that takes none; what the parser would say in its own words.
+    for (const QString& arg : arguments) {
         if (arg.startsWith(QStringLiteral("--")) && arg.contains(QLatin1Char('='))) {
-            inlineValue = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
-            arg = arg.left(arg.indexOf(QLatin1Char('=')));
-        }
-        // The value of an option: after "=" or the next argument.
-        auto value = [&](QString* out) {
-            if (inlineValue) {
-                *out = *inlineValue;
-                return true;
+            const QString name = arg.mid(2, arg.indexOf(QLatin1Char('=')) - 2);
+            if (Flags.contains(name) && name != QStringLiteral("spoken")) {
+                return fail(QStringLiteral("--%1 takes no value").arg(name));
             }
-            if (i + 1 >= arguments.size()) {
-                line.m_error = QStringLiteral("%1 needs a value").arg(arg);
-                return false;
-            }
-            *out = arguments.at(++i);
-            return true;
-        };
-        const bool takesValue = arg == QStringLiteral("--date") || arg == QStringLiteral("--text")
-            || arg == QStringLiteral("--render") || arg == QStringLiteral("--spoken")
-            || arg == QStringLiteral("--export") || arg == QStringLiteral("--import")
-            || arg == QStringLiteral("--format") || arg == QStringLiteral("--folder");
-        if (inlineValue && !takesValue) {
-            return fail(QStringLiteral("%1 takes no value").arg(arg));
         }
+    }
 
-        // The commands that take nothing more.
-        static const QHash<QString, Command> plainCommands = {
-            { QStringLiteral("--help"), Command::Help },
-            { QStringLiteral("-h"), Command::Help },
-            { QStringLiteral("--version"), Command::Version },
-            { QStringLiteral("--headless"), Command::Headless },
-            { QStringLiteral("--announcement"), Command::Announcement },
-            { QStringLiteral("--voices"), Command::Voices },
-        };
-        if (arg == QStringLiteral("--spoken")) {
-            // Its text is optional: the next argument unless it is an option.
-            if (!setCommand(Command::Spoken, arg)) {
-                return line;
-            }
-            std::optional<QString> text = inlineValue;
-            if (!text && i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QStringLiteral("--"))) {
-                text = arguments.at(++i);
-            }
-            if (text && line.m_text) {
-                return fail(QStringLiteral("--text is given twice"));
-            }
-            if (text) {
-                line.m_text = text;
-            }
-            continue;
+    QCommandLineParser parser;
+    for (const QString& flag : Flags) {
+        if (flag != QStringLiteral("h")) {
+            parser.addOption(QCommandLineOption(
+                flag == QStringLiteral("help") ? QStringList { QStringLiteral("h"), flag } : QStringList { flag }));
         }
-        if (const auto plain = plainCommands.constFind(arg); plain != plainCommands.constEnd()) {
-            if (!setCommand(*plain, arg)) {
-                return line;
-            }
-        } else if (arg == QStringLiteral("--render")) {
-            if (!setCommand(Command::Render, arg) || !value(&line.m_wavPath)) {
-                return line;
-            }
-            if (line.m_wavPath.isEmpty()) {
-                return fail(QStringLiteral("--render needs the path of a WAV file"));
-            }
-        } else if (arg == QStringLiteral("--export") || arg == QStringLiteral("--import")) {
-            if (!setCommand(arg == QStringLiteral("--export") ? Command::Export : Command::Import, arg)
-                || !value(&line.m_file)) {
-                return line;
-            }
-            if (line.m_file.isEmpty()) {
-                return fail(QStringLiteral("%1 needs the path of a file").arg(arg));
-            }
-        } else if (arg == QStringLiteral("--format")) {
-            QString name;
-            if (formatName) {
-                return fail(QStringLiteral("--format is given twice"));
-            }
-            if (!value(&name)) {
-                return line;
-            }
-            formatName = name;
-        } else if (arg == QStringLiteral("--update") || arg == QStringLiteral("--skip-duplicates")
-                   || arg == QStringLiteral("--dry-run")) {
-            if (importOptions.contains(arg)) {
-                return fail(QStringLiteral("%1 is given twice").arg(arg));
-            }
-            importOptions.append(arg);
-        } else if (arg == QStringLiteral("--folder") || arg == QStringLiteral("--minimized")) {
-            // Where the station's files live, and how its window starts: beside any command.
-            if (arg == QStringLiteral("--minimized")) {
-                if (line.m_minimized) {
-                    return fail(QStringLiteral("--minimized is given twice"));
+    }
+    const QCommandLineOption date(QStringLiteral("date"), QString(), QStringLiteral("D"));
+    const QCommandLineOption text(QStringLiteral("text"), QString(), QStringLiteral("T"));
+    const QCommandLineOption render(QStringLiteral("render"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption exportFile(QStringLiteral("export"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption importFile(QStringLiteral("import"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
+    // Where the station's files live: beside any command.
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("DIR"));
+    parser.addOptions({ date, text, render, exportFile, importFile, format, folder });
+
+    if (!parser.parse(QStringList { Program } + withSpokenText(arguments))) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            // As the user wrote it, value and all.
+            const QString name = spelt(unknown.first());
+            for (const QString& arg : arguments) {
+                if (arg == name || arg.startsWith(name + QLatin1Char('='))) {
+                    return fail(QStringLiteral("unknown argument \"%1\"").arg(arg));
                 }
-                line.m_minimized = true;
-                continue;
             }
-            QString folder;
-            if (!line.m_folder.isEmpty()) {
-                return fail(QStringLiteral("--folder is given twice"));
+            return fail(QStringLiteral("unknown argument \"%1\"").arg(name));
+        }
+        // The only other refusal: a value option at the end of the line.
+        for (const QString& option :
+             { QStringLiteral("date"), QStringLiteral("text"), QStringLiteral("render"), QStringLiteral("export"),
+               QStringLiteral("import"), QStringLiteral("format"), QStringLiteral("folder") }) {
+            if (parser.errorText().contains(QLatin1Char('\'') + QStringLiteral("--") + option + QLatin1Char('\''))) {
+                return fail(QStringLiteral("--%1 needs a value").arg(option));
             }
-            if (!value(&folder)) {
-                return line;
+        }
+        return fail(parser.errorText());
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return fail(QStringLiteral("unknown argument \"%1\"").arg(parser.positionalArguments().first()));
+    }
+
+    // One command at most; the second one named is the one refused.
+    std::optional<Command> command;
+    QStringList importSwitches;
+    QStringList seen;
+    for (const QString& name : parser.optionNames()) {
+        const bool repeated = seen.contains(name);
+        seen.append(name);
+        if (const auto found = commandOptions().constFind(name); found != commandOptions().constEnd()) {
+            if (command) {
+                return fail(QStringLiteral("%1 cannot be combined with another command").arg(spelt(name)));
             }
-            if (folder.isEmpty()) {
-                return fail(QStringLiteral("--folder needs the path of a folder"));
+            command = *found;
+        } else if (repeated) {
+            return fail(QStringLiteral("%1 is given twice").arg(spelt(name)));
+        } else if (name == QStringLiteral("update") || name == QStringLiteral("skip-duplicates")
+                   || name == QStringLiteral("dry-run")) {
+            importSwitches.append(spelt(name));
+        }
+    }
+
+    if (parser.isSet(date)) {
+        const QString given = parser.value(date);
+        line.m_date = QDate::fromString(given, QStringLiteral("yyyy-MM-dd"));
+        if (!line.m_date.isValid() || given.size() != 10) {
+            return fail(QStringLiteral("\"%1\" is not a date (YYYY-MM-DD)").arg(given));
+        }
+    }
+    if (parser.isSet(text)) {
+        line.m_text = parser.value(text);
+    }
+    if (parser.isSet(folder)) {
+        const QString given = parser.value(folder);
+        if (given.isEmpty()) {
+            return fail(QStringLiteral("--folder needs the path of a folder"));
+        }
+        line.m_folder = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
+    }
+    line.m_minimized = parser.isSet(QStringLiteral("minimized"));
+    if (parser.isSet(render)) {
+        line.m_wavPath = parser.value(render);
+        if (line.m_wavPath.isEmpty()) {
+            return fail(QStringLiteral("--render needs the path of a WAV file"));
+        }
+    }
+    for (const QCommandLineOption* option : { &exportFile, &importFile }) {
+        if (parser.isSet(*option)) {
+            line.m_file = parser.value(*option);
+            if (line.m_file.isEmpty()) {
+                return fail(QStringLiteral("--%1 needs the path of a file").arg(option->names().first()));
             }
-            line.m_folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-        } else if (arg == QStringLiteral("--date")) {
-            QString text;
-            if (dateGiven) {
-                return fail(QStringLiteral("--date is given twice"));
-            }
-            if (!value(&text)) {
-                return line;
-            }
-            dateGiven = true;
-            line.m_date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-            if (!line.m_date.isValid() || text.size() != 10) {
-                return fail(QStringLiteral("\"%1\" is not a date (YYYY-MM-DD)").arg(text));
-            }
-        } else if (arg == QStringLiteral("--text")) {
-            QString text;
-            if (line.m_text) {
-                return fail(QStringLiteral("--text is given twice"));
-            }
-            if (!value(&text)) {
-                return line;
-            }
-            line.m_text = text;
-        } else {
-            return fail(QStringLiteral("unknown argument \"%1\"").arg(arguments.at(i)));
         }
     }
 
     line.m_command = command.value_or(Command::Station);
-    if (dateGiven && line.m_command != Command::Announcement && line.m_command != Command::Render
+    if (parser.isSet(date) && line.m_command != Command::Announcement && line.m_command != Command::Render
         && line.m_command != Command::Spoken) {
         return fail(QStringLiteral("--date goes only with --announcement, --render or --spoken"));
     }
@@ -336,29 +365,31 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (line.m_minimized && line.m_command != Command::Station) {
         return fail(QStringLiteral("--minimized goes only with the station's window (no other command)"));
     }
-    if (formatName && line.m_command != Command::Export) {
+    if (parser.isSet(format) && line.m_command != Command::Export) {
         return fail(QStringLiteral("--format goes only with --export"));
     }
-    if (!importOptions.isEmpty() && line.m_command != Command::Import) {
-        return fail(QStringLiteral("%1 goes only with --import").arg(importOptions.first()));
+    if (!importSwitches.isEmpty() && line.m_command != Command::Import) {
+        return fail(QStringLiteral("%1 goes only with --import").arg(importSwitches.first()));
     }
-    if (importOptions.contains(QStringLiteral("--update"))
-        && importOptions.contains(QStringLiteral("--skip-duplicates"))) {
+    if (importSwitches.contains(QStringLiteral("--update"))
+        && importSwitches.contains(QStringLiteral("--skip-duplicates"))) {
         return fail(QStringLiteral("--update and --skip-duplicates exclude each other"));
     }
-    line.m_duplicates = importOptions.contains(QStringLiteral("--update")) ? ImportPlan::Duplicates::Update
-                                                                           : ImportPlan::Duplicates::Skip;
-    line.m_dryRun = importOptions.contains(QStringLiteral("--dry-run"));
+    line.m_duplicates = importSwitches.contains(QStringLiteral("--update")) ? ImportPlan::Duplicates::Update
+                                                                            : ImportPlan::Duplicates::Skip;
+    line.m_dryRun = importSwitches.contains(QStringLiteral("--dry-run"));
     if (line.m_command == Command::Export) {
-        const std::optional<ExportFormat> format
+        const std::optional<QString> formatName
+            = parser.isSet(format) ? std::optional<QString>(parser.value(format)) : std::nullopt;
+        const std::optional<ExportFormat> chosen
             = formatName ? ExportWriters::formatFromName(*formatName) : ExportWriters::formatFromSuffix(line.m_file);
-        if (!format) {
+        if (!chosen) {
             return fail(formatName ? QStringLiteral("unknown format \"%1\" (xls, txt, csv, csv-utf8, html, rtf, xlsx)")
                                          .arg(*formatName)
                                    : QStringLiteral("the format of \"%1\" cannot be told from its name: give --format")
                                          .arg(line.m_file));
         }
-        line.m_format = *format;
+        line.m_format = *chosen;
     }
     return line;
 }
@@ -406,7 +437,7 @@ QString CommandLine::usage()
                           "people could be taken (rows it cannot take are listed), 1 when none could.\n");
 }
 
-int CommandLine::run(QTextStream& out, QTextStream& err) const
+int CommandLine::run(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     if (!isValid()) {
         err << Program << ": " << m_error << Qt::endl << Qt::endl << usage();
@@ -423,22 +454,22 @@ int CommandLine::run(QTextStream& out, QTextStream& err) const
             out << version() << Qt::endl;
             break;
         case Command::Announcement:
-            code = announcement(out, err);
+            code = announcement(out, err, clock);
             break;
         case Command::Voices:
-            code = voices(out, err);
+            code = voices(out, err, clock);
             break;
         case Command::Render:
-            code = render(out, err);
+            code = render(out, err, clock);
             break;
         case Command::Spoken:
-            code = spoken(out, err);
+            code = spoken(out, err, clock);
             break;
         case Command::Export:
-            code = exportRoster(out, err);
+            code = exportRoster(out, err, clock);
             break;
         case Command::Import:
-            code = importRoster(out, err);
+            code = importRoster(out, err, clock);
             break;
         case Command::Station:
         case Command::Headless:
@@ -455,23 +486,23 @@ int CommandLine::run(QTextStream& out, QTextStream& err) const
     return code;
 }
 
-int CommandLine::announcement(QTextStream& out, QTextStream& err) const
+int CommandLine::announcement(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
-    TDM tdm;
+    DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
+    TDM tdm(previewServices(day));
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = previewText(tdm, std::nullopt, err, QString());
+    const QString text = previewText(tdm, day, std::nullopt, err, QString());
     if (!text.isEmpty()) {
         out << text << Qt::endl;
     }
     return Success;
 }
 
-int CommandLine::voices(QTextStream& out, QTextStream& err) const
+int CommandLine::voices(QTextStream& out, QTextStream& err, Clock&) const
 {
-    EspeakVoiceEngine engine;
+    EspeakVoiceEngine engine(nullptr);
     const QStringList names = engine.voices();
     if (names.isEmpty()) {
         err << Program << ": no voice is installed"
@@ -490,17 +521,17 @@ int CommandLine::voices(QTextStream& out, QTextStream& err) const
     return Success;
 }
 
-int CommandLine::render(QTextStream& out, QTextStream& err) const
+int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     // The target first, so a wrong path costs no synthesis.
     ReadingRenderer::checkTarget(m_wavPath);
 
-    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
-    TDM tdm;
+    DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
+    TDM tdm(previewServices(day));
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = previewText(tdm, m_text, err, QStringLiteral("; nothing written"));
+    const QString text = previewText(tdm, day, m_text, err, QStringLiteral("; nothing written"));
     if (text.isEmpty()) {
         return Failure;
     }
@@ -508,7 +539,7 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     if (!reading.prepare(tdm, err)) {
         return Failure;
     }
-    const QByteArray pcm = reading.render(text);
+    const QByteArray pcm = reading.render(text, day.now());
     ReadingRenderer::writeWav(m_wavPath, pcm, reading.engine.sampleRate());
     out << QStringLiteral("%1: %2 s")
                .arg(m_wavPath, QString::number(double(pcm.size() / 2) / reading.engine.sampleRate(), 'f', 2))
@@ -516,14 +547,14 @@ int CommandLine::render(QTextStream& out, QTextStream& err) const
     return Success;
 }
 
-int CommandLine::spoken(QTextStream& out, QTextStream& err) const
+int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    const DayClock clock(m_date.isValid() ? m_date : Clock::currentDate());
-    TDM tdm;
+    DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
+    TDM tdm(previewServices(day));
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
-    const QString text = previewText(tdm, m_text, err, QString());
+    const QString text = previewText(tdm, day, m_text, err, QString());
     if (text.isEmpty()) {
         return Success;
     }
@@ -534,16 +565,16 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err) const
     // The reading is synthesised as the station would, so that each piece's "%Date%" is the moment the
     // station would say it.
     QStringList handed;
-    reading.render(text, &handed);
+    reading.render(text, day.now(), &handed);
     for (const QString& piece : std::as_const(handed)) {
         out << oneLine(piece) << Qt::endl;
     }
     return Success;
 }
 
-int CommandLine::exportRoster(QTextStream& out, QTextStream& err) const
+int CommandLine::exportRoster(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    TDM tdm;
+    TDM tdm(previewServices(clock));
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
@@ -560,7 +591,8 @@ int CommandLine::exportRoster(QTextStream& out, QTextStream& err) const
         layout.columns.append(column);
         layout.widths.append(RosterFilterModel::width(column));
     }
-    const ExportTable table = exportTableFromModel(shown, layout);
+    ExportTable table = exportTableFromModel(shown, layout);
+    table.created = clock.now();
     const ExportAlterations altered = ExportWriters::write(m_file, m_format, table);
     out << QStringLiteral("%1: %2 people written as %3")
                .arg(m_file)
@@ -573,7 +605,7 @@ int CommandLine::exportRoster(QTextStream& out, QTextStream& err) const
     return Success;
 }
 
-int CommandLine::importRoster(QTextStream& out, QTextStream& err) const
+int CommandLine::importRoster(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     ImportSheet sheet;
     try {
@@ -588,11 +620,11 @@ int CommandLine::importRoster(QTextStream& out, QTextStream& err) const
             << "; nothing imported" << Qt::endl;
         return Failure;
     }
-    TDM tdm;
+    TDM tdm(previewServices(clock));
     if (!openDatabase(tdm, err, !m_dryRun)) {
         return Failure;
     }
-    const QDate today = Clock::currentDate();
+    const QDate today = clock.currentDate();
     const ImportPlan plan = m_dryRun
         ? RosterImport::plan(sheet, mapping, RosterImport::rosterKeys(tdm.database()), today, m_duplicates)
         : RosterImport::apply(tdm.database(), sheet, mapping, today, m_duplicates);

@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class Clock;
 class QTextStream;
 
 // The program's arguments: none starts the station as always; --headless starts it without any window;
@@ -51,15 +52,16 @@ public:
 
     // Runs help, version or a preview command (an invalid line prints its error and the usage);
     // results go to out, messages to err. Returns the exit code. Needs a QCoreApplication.
-    int run(QTextStream& out, QTextStream& err) const;
+    // The clock gives today and the time of day (the machine's in the program).
+    int run(QTextStream& out, QTextStream& err, Clock& clock) const;
 
 private:
-    int announcement(QTextStream& out, QTextStream& err) const;
-    int voices(QTextStream& out, QTextStream& err) const;
-    int render(QTextStream& out, QTextStream& err) const;
-    int spoken(QTextStream& out, QTextStream& err) const;
-    int exportRoster(QTextStream& out, QTextStream& err) const;
-    int importRoster(QTextStream& out, QTextStream& err) const;
+    int announcement(QTextStream& out, QTextStream& err, Clock& clock) const;
+    int voices(QTextStream& out, QTextStream& err, Clock& clock) const;
+    int render(QTextStream& out, QTextStream& err, Clock& clock) const;
+    int spoken(QTextStream& out, QTextStream& err, Clock& clock) const;
+    int exportRoster(QTextStream& out, QTextStream& err, Clock& clock) const;
+    int importRoster(QTextStream& out, QTextStream& err, Clock& clock) const;
 
     Command m_command = Command::Station;
     QDate m_date;

@@ -3,6 +3,8 @@
 #include <QScopedPointer>
 #include <QWidget>
 
+class Dialogs;
+
 namespace Ui {
 class StartupTab;
 }
@@ -13,7 +15,7 @@ class StartupTab final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit StartupTab(QWidget* parent = nullptr);
+    explicit StartupTab(Dialogs& dialogs, QWidget* parent = nullptr);
     ~StartupTab() override;
 
     Ui::StartupTab* form() const { return m_ui.data(); }
@@ -23,4 +25,5 @@ public:
 
 private:
     const QScopedPointer<Ui::StartupTab> m_ui;
+    Dialogs& m_dialogs;
 };

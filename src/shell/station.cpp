@@ -46,7 +46,7 @@ Station::~Station()
 bool Station::start()
 {
     // The data module comes first; without the database nothing else starts (it warns once).
-    m_tdm = std::make_unique<TDM>();
+    m_tdm = std::make_unique<TDM>(m_services);
     if (!m_tdm->DataModuleCreate()) {
         m_failure = m_tdm->failure();
         m_tdm.reset();
@@ -59,26 +59,30 @@ bool Station::start()
 
     // The audio library starts here, after the main window and before the settings window.
     m_main->musicPanel()->player().setBj_index(0);
-    init_bass(m_services.audio);
-    SoundDevice::instance().open(); // speech and the chime need the mixer even without the music library
+    init_bass(m_services.audio, m_services.dialogsOrConsole());
+    if (m_services.sound) {
+        m_services.sound->open(); // speech and the chime need the mixer even without the music library
+    }
 
-    m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), m_main.get());
+    Dialogs& dialogs = m_services.dialogsOrConsole();
+    m_addSymbol = std::make_unique<TFaddbiaodian>(m_tdm->q_delaytime(), dialogs, m_main.get());
 
     m_settings = std::make_unique<TFdelaytime>(m_main.get());
     m_main->setSettingsWindow(m_settings.get());
     Tf_speaker* main = m_main.get();
-    m_contentTab = new ContentTab([main](const QString& text) { main->setMainreadText(text); }, main->form()->edt_user);
+    m_contentTab
+        = new ContentTab([main](const QString& text) { main->setMainreadText(text); }, main->form()->edt_user, dialogs);
     m_contentTab->setObjectName(QStringLiteral("TabSheet_content"));
     m_settings->addPage(m_contentTab, QStringLiteral("播报内容"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, m_contentTab,
-            [this] { guarded([this] { m_contentTab->FormShow(); }); });
-    auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get());
+            [this] { guarded(m_services.dialogsOrConsole(), [this] { m_contentTab->FormShow(); }); });
+    auto* pauses = new PausesTab(m_tdm->q_delaytime(), m_main->pauseSymbols(), m_addSymbol.get(), dialogs);
     pauses->setObjectName(QStringLiteral("TabSheet_pauses"));
     m_settings->addPage(pauses, QStringLiteral("停顿及延时设置"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, pauses,
-            [pauses] { guarded([pauses] { pauses->FormShow(); }); });
+            [this, pauses] { guarded(m_services.dialogsOrConsole(), [pauses] { pauses->FormShow(); }); });
     // Third page; its creation builds the announcement list, so the announcements work from the first tick.
-    auto* telltimeTab = new TellTimeTab(m_tdm->Q_telltime());
+    auto* telltimeTab = new TellTimeTab(m_tdm->Q_telltime(), dialogs);
     telltimeTab->setObjectName(QStringLiteral("TabSheet_telltime"));
     m_settings->addPage(telltimeTab, QStringLiteral("整点报时"));
     m_main->timeAnnouncements()->setList(telltimeTab->sgrid3());
@@ -88,25 +92,27 @@ bool Station::start()
     auto* lexiconTab = new LexiconTab(
         m_tdm->Q_lexicon(),
         [main](const QString& word, const QString& pinyin, bool surname) { main->listenTo(word, pinyin, surname); },
-        [main] { main->refreshSpokenForm(); });
+        [main] { main->refreshSpokenForm(); }, dialogs);
     lexiconTab->setObjectName(QStringLiteral("TabSheet_lexicon"));
     m_settings->addPage(lexiconTab, QStringLiteral("读音词典"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
-            [lexiconTab] { guarded([lexiconTab] { lexiconTab->FormShow(); }); });
+            [this, lexiconTab] { guarded(m_services.dialogsOrConsole(), [lexiconTab] { lexiconTab->FormShow(); }); });
 
     // How the station starts: hidden in the tray or with its window.
-    auto* startupTab = new StartupTab;
+    auto* startupTab = new StartupTab(dialogs);
     startupTab->setObjectName(QStringLiteral("TabSheet_startup"));
     m_settings->addPage(startupTab, QStringLiteral("启动"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, startupTab,
-            [startupTab] { guarded([startupTab] { startupTab->FormShow(); }); });
+            [this, startupTab] { guarded(m_services.dialogsOrConsole(), [startupTab] { startupTab->FormShow(); }); });
 
-    m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_main.get());
+    m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_services, m_main.get());
     m_roster->setListen([main](const QString& name, const QString& pinyin) { main->listenTo(name, pinyin, true); });
     m_main->setRosterEditor(m_roster.get());
-    connect(m_roster.get(), &Tfbirthday::exportRequested, m_roster.get(),
-            [this](QAbstractItemView* grid) { Tfmoupt::exportGrid(grid, m_roster.get()); });
-    m_month = std::make_unique<Tfselectmonth>(m_tdm.get(), main->form()->SpinEdit3, main->birthdayList(), main);
+    connect(m_roster.get(), &Tfbirthday::exportRequested, m_roster.get(), [this](QAbstractItemView* grid) {
+        Tfmoupt::exportGrid(grid, m_services.dialogsOrConsole(), m_roster.get());
+    });
+    m_month
+        = std::make_unique<Tfselectmonth>(m_tdm.get(), main->form()->SpinEdit3, main->birthdayList(), m_services, main);
     connect(main->birthdayList(), &BirthdayList::monthViewRequested, m_month.get(), [this] { m_month->exec(); });
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/readingstate.h"
-#include "services.h"
+#include "common/services.h"
 
 #include <QObject>
 
@@ -41,6 +41,7 @@ public:
     Tfselectmonth* monthView() const { return m_month.get(); }
     TFaddbiaodian* addSymbolWindow() const { return m_addSymbol.get(); }
     ReadingState& readingState() { return m_state; }
+    const Services& services() const { return m_services; }
 
 signals:
     // The main window asked to end the program.

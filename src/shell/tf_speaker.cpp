@@ -13,9 +13,11 @@
 #include "common/readingstate.h"
 #include "common/runtimeerror.h"
 #include "common/stationfolders.h"
+#include "common/stationsettings.h"
 #include "data/speechtables.h"
 #include "data/tdm.h"
 #include "music/musicpanel.h"
+#include "schedule/broadcastactions.h"
 #include "schedule/schedulepanel.h"
 #include "schedule/timeannouncements.h"
 #include "speech/pausesymbols.h"
@@ -43,9 +45,6 @@
 
 namespace {
 
-const QString Speaker = QStringLiteral("Speaker");
-const QString System = QStringLiteral("System");
-
 QTime parseTimeOfDay(const QString& text, const QTime& fallback)
 {
     for (const char* format : { "HH:mm:ss", "H:mm:ss", "HH:mm", "H:mm" }) {
@@ -63,6 +62,8 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataM
     : QMainWindow(parent)
     , m_ui(new Ui::Tf_speaker)
     , m_services(services)
+    , m_clock(services.clockOrSystem())
+    , m_dialogs(services.dialogsOrConsole())
     , m_state(state)
     , m_dataModule(dataModule)
     , m_spokenForm(services.voice)
@@ -74,13 +75,22 @@ Tf_speaker::Tf_speaker(const Services& services, ReadingState& state, TDM* dataM
 
 Tf_speaker::~Tf_speaker()
 {
+    if (m_schedulePanel) {
+        m_schedulePanel->setActions(nullptr);
+    }
+    m_broadcast.reset();
     m_readingCommands.reset(); // stops and joins a reading before the controls go
+}
+
+ReadingController& Tf_speaker::readingController() const
+{
+    return m_readingCommands->controller();
 }
 
 void Tf_speaker::ExportGridToExcel(const QString& title, QTableWidget* grid, int dataFontSize)
 {
     if (grid) {
-        ::ExportGridToExcel(m_services.spreadsheet, title, *grid, dataFontSize);
+        ::ExportGridToExcel(m_services.spreadsheet, m_dialogs, title, *grid, dataFontSize);
     }
 }
 
@@ -99,7 +109,7 @@ void Tf_speaker::FormCreate()
     setupSchedule();
     m_state.standalone = true;
 
-    const QDate today = Clock::currentDate();
+    const QDate today = m_clock.currentDate();
     statusPanel(1)->setText(today.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + weekdayName(today));
 
     // Changes enable the save button from here on, so stored values that differ from the form's
@@ -108,22 +118,22 @@ void Tf_speaker::FormCreate()
     m_voicePanel = new VoicePanel(
         m_services.voice,
         { m_ui->flatComboBox1, m_ui->TrackBar2, m_ui->StaticText6, m_ui->TrackBar1, m_ui->StaticText9, m_ui->Memo1 },
-        this);
+        m_dialogs, this);
     loadSettings();
     createMusicPanel();
     // The settings file is opened again for the voice list.
     m_voicePanel->fillVoiceList(IniFile(IniFile::defaultPath()));
-    guarded([this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
+    guarded(m_dialogs, [this] { m_pauseSymbols.getdelaystring(m_dataModule ? m_dataModule->q_delaytime() : nullptr); });
     refreshSpokenForm();
     setupReading();
 
-    connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded([this] { SB_closeClick(); }); });
-    connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded([this] { sb_saveClick(); }); });
-    connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded([this] { sb_delayClick(); }); });
-    connect(m_ui->sb_edit, &QToolButton::clicked, this, [this] { guarded([this] { sb_editClick(); }); });
-    connect(m_ui->N31, &QAction::triggered, this, [this] { guarded([this] { N31Click(); }); });
-    connect(m_ui->N32, &QAction::triggered, this, [this] { guarded([this] { N32Click(); }); });
-    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded([this] { N33Click(); }); });
+    connect(m_ui->SB_close, &QToolButton::clicked, this, [this] { guarded(m_dialogs, [this] { SB_closeClick(); }); });
+    connect(m_ui->sb_save, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { sb_saveClick(); }); });
+    connect(m_ui->sb_delay, &QToolButton::clicked, this, [this] { guarded(m_dialogs, [this] { sb_delayClick(); }); });
+    connect(m_ui->sb_edit, &QToolButton::clicked, this, [this] { guarded(m_dialogs, [this] { sb_editClick(); }); });
+    connect(m_ui->N31, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N31Click(); }); });
+    connect(m_ui->N32, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N32Click(); }); });
+    connect(m_ui->N33, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N33Click(); }); });
 
     // The music fades in from the speaking level.
     m_musicPanel->player().setBj_level(m_ui->bj_v1->value());
@@ -132,7 +142,7 @@ void Tf_speaker::FormCreate()
 
     // The last step: today's list and announcement, once every setting is in its control.
     setupBirthdayList();
-    guarded([this] { m_birthdayList->RefreshBirthdays(); });
+    guarded(m_dialogs, [this] { m_birthdayList->RefreshBirthdays(); });
 }
 
 void Tf_speaker::setupKeyboardAndNames()
@@ -219,18 +229,27 @@ void Tf_speaker::restoreWindowGeometry()
     setGeometry(WindowSettings::fitted(stored.geometry, size(), minimumSizeHint(), available));
 }
 
-void Tf_speaker::saveWindowGeometry()
+bool Tf_speaker::windowGeometryChanges(IniChanges& changes) const
 {
     if (!m_everShown) {
-        return; // never on the screen (headless): nothing to remember
+        return false; // never on the screen (headless): nothing to remember
     }
     const bool maximized = isMaximized();
     const QRect normal = maximized && normalGeometry().isValid() ? normalGeometry() : geometry();
+    const WindowSettings stored = WindowSettings::read(IniFile(IniFile::defaultPath()));
+    if (stored.geometry == normal && stored.maximized == maximized) {
+        return false;
+    }
+    WindowSettings::setGeometry(changes, normal, maximized);
+    return true;
+}
+
+void Tf_speaker::saveWindowGeometry()
+{
     try {
-        IniFile ini(IniFile::defaultPath());
-        const WindowSettings stored = WindowSettings::read(ini);
-        if (stored.geometry != normal || stored.maximized != maximized) {
-            WindowSettings::writeGeometry(ini, normal, maximized);
+        IniChanges changes;
+        if (windowGeometryChanges(changes)) {
+            IniFile(IniFile::defaultPath()).write(changes);
         }
     } catch (const RuntimeError& error) {
         logEvent(QStringLiteral("window position not saved: ") + error.message());
@@ -274,7 +293,7 @@ void Tf_speaker::createMusicPanel()
     widgets.SB_music = m_ui->SB_music;
     widgets.edt_song = m_ui->edt_song;
     widgets.sb_save = m_ui->sb_save;
-    m_musicPanel = new MusicPanel(m_services.audio, m_state, widgets, m_musicFolder, this);
+    m_musicPanel = new MusicPanel(m_services, m_state, widgets, m_musicFolder, this);
 }
 
 void Tf_speaker::setupSchedule()
@@ -285,15 +304,12 @@ void Tf_speaker::setupSchedule()
     controls.chk = { m_ui->chk1, m_ui->chk2, m_ui->chk3, m_ui->chk4, m_ui->chk5, m_ui->chk6, m_ui->chk7 };
     controls.Memo1 = m_ui->Memo1;
     controls.edt_song = m_ui->edt_song;
-    controls.SB_repeat1 = m_ui->SB_repeat1;
-    controls.bj_play = m_ui->bj_play;
-    controls.bj_stop = m_ui->bj_stop;
-    controls.SB_stop = m_ui->SB_stop;
     controls.chk_rollover = m_ui->chk_rollover;
-    // Built before the panels it asks; it asks them only when its timer ticks.
-    m_schedulePanel = new SchedulePanel(controls, this, this);
+    // Built before the reading and the music it starts; it is given them when they exist (setupReading).
+    m_schedulePanel = new SchedulePanel(controls, m_clock, m_dialogs, this);
+    m_schedulePanel->setNewDay([this] { newDay(); });
     m_timeAnnouncements = new TimeAnnouncements(
-        statusPanel(1), m_services.voice, [this] { applyvoice(); }, this);
+        statusPanel(1), m_services, [this] { applyvoice(); }, this);
     m_timeAnnouncements->setSpokenForm(&m_spokenForm);
 }
 
@@ -303,11 +319,11 @@ void Tf_speaker::listenTo(const QString& word, const QString& pinyin, bool isNam
         return;
     }
     if (!m_voicePanel || !m_voicePanel->hasVoice()) {
-        warnbox(QStringLiteral("请选择语音引擎!"));
+        warnbox(m_dialogs, QStringLiteral("请选择语音引擎!"));
         return;
     }
-    if (m_state.isreading) {
-        infobox(QStringLiteral("正在播报，请在播报结束后再试听。"));
+    if (m_state.isreading()) {
+        infobox(m_dialogs, QStringLiteral("正在播报，请在播报结束后再试听。"));
         return;
     }
     applyvoice();
@@ -320,27 +336,10 @@ void Tf_speaker::refreshSpokenForm()
     if (!m_dataModule) {
         return;
     }
-    guarded([this] {
+    guarded(m_dialogs, [this] {
         const QSqlDatabase db = m_dataModule->database();
         m_spokenForm.publish(std::make_shared<const Lexicon>(SpeechTables::lexicon(db), SpeechTables::readings(db)));
     });
-}
-
-bool Tf_speaker::repetitionActive() const
-{
-    return m_readingCommands && m_readingCommands->repetitionActive();
-}
-
-void Tf_speaker::play_the_song()
-{
-    if (m_musicPanel) {
-        m_musicPanel->play_the_song();
-    }
-}
-
-QString Tf_speaker::song_endtime() const
-{
-    return m_musicPanel ? m_musicPanel->song_endtime() : QStringLiteral("00:00:00");
 }
 
 void Tf_speaker::newDay()
@@ -349,7 +348,7 @@ void Tf_speaker::newDay()
         m_musicPanel->player().setSong_endtime(QStringLiteral("00:00:00"));
     }
     if (m_birthdayList) {
-        guarded([this] { m_birthdayList->RefreshBirthdays(); });
+        guarded(m_dialogs, [this] { m_birthdayList->RefreshBirthdays(); });
     }
 }
 
@@ -382,8 +381,9 @@ void Tf_speaker::setupBirthdayList()
         return m_dataModule ? m_dataModule->qry_month(month, threshold) : QList<QSqlRecord>();
     };
     m_birthdayList = new BirthdayList(
-        widgets, queries, [this] { return m_mainreadText; }, this);
-    connect(m_birthdayList, &BirthdayList::exportRequested, this, [this] { guarded([this] { O1Click(); }); });
+        widgets, queries, [this] { return m_mainreadText; }, m_services, this);
+    connect(m_birthdayList, &BirthdayList::exportRequested, this,
+            [this] { guarded(m_dialogs, [this] { O1Click(); }); });
 }
 
 void Tf_speaker::O1Click()
@@ -405,8 +405,12 @@ void Tf_speaker::setupReading()
     widgets.SpinEdit2 = m_ui->SpinEdit2;
     widgets.statusPanel0 = statusPanel(0);
     m_readingCommands = std::make_unique<ReadingCommands>(
-        m_services.voice, m_state, m_pauseSymbols, widgets, [this] { m_voicePanel->applyvoice(); }, &m_spokenForm);
-    m_readingCommands->setDatetimetype(m_datetimetype);
+        widgets, m_services, m_state, m_pauseSymbols, [this] { m_voicePanel->applyvoice(); }, &m_spokenForm);
+    m_readingCommands->controller().setDatetimetype(m_datetimetype);
+    // The scheduler starts and stops the reading and the music through their controllers.
+    m_broadcast
+        = std::make_unique<BroadcastActions>(m_readingCommands->controller(), m_musicPanel->player(), m_dialogs);
+    m_schedulePanel->setActions(m_broadcast.get());
 }
 
 void Tf_speaker::setupToolbar()
@@ -427,7 +431,7 @@ void Tf_speaker::setupToolbar()
     for (const auto& entry : buttons) {
         entry.button->setIcon(style()->standardIcon(entry.icon));
     }
-    // The scheduler presses the whole-text loop; the user never sees it.
+    // The whole-text loop is the scheduler's; the user never sees its button.
     m_ui->SB_repeat1->setVisible(false);
 
     const QStringList titles = { QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
@@ -541,11 +545,12 @@ void Tf_speaker::sayStillRunning(bool toTray)
         logEvent(QStringLiteral("tray notice: ") + text);
         m_tray->showMessage(QStringLiteral("Kelvora"), text, QSystemTrayIcon::Information, 10000);
     } else {
-        infobox(text);
+        infobox(m_dialogs, text);
     }
     try {
-        IniFile ini(IniFile::defaultPath());
-        WindowSettings::writeTrayNoticeShown(ini);
+        IniChanges changes;
+        StationSettings::set(changes, StationSettings::TrayNoticeShown, true);
+        IniFile(IniFile::defaultPath()).write(changes);
     } catch (const RuntimeError& error) {
         logEvent(QStringLiteral("the tray notice is not remembered: ") + error.message());
     }
@@ -574,47 +579,39 @@ void Tf_speaker::enableSave()
 
 void Tf_speaker::loadSettings()
 {
+    using namespace StationSettings;
     IniFile ini(IniFile::defaultPath());
 
     m_voicePanel->loadRateAndVolume(ini);
-    m_datetimetype = ini.readInteger(Speaker, QStringLiteral("Datetimetype"), 1);
+    m_datetimetype = read(ini, Datetimetype);
 
-    const int musicVolume = ini.readInteger(System, QStringLiteral("default_volume"), 40);
-    const int speakingVolume = ini.readInteger(System, QStringLiteral("default_volume1"), 10);
-    m_ui->SpinEdit1->setValue(ini.readInteger(System, QStringLiteral("Readtimes"), 2));
-    m_ui->SpinEdit2->setValue(ini.readInteger(System, QStringLiteral("Intervaltime"), 60));
-    const int playmode = ini.readInteger(System, QStringLiteral("Playmode"), 0);
+    const int musicVolume = read(ini, MusicVolume);
+    const int speakingVolume = read(ini, SpeakingVolume);
+    m_ui->SpinEdit1->setValue(read(ini, Readtimes));
+    m_ui->SpinEdit2->setValue(read(ini, Intervaltime));
+    const int playmode = read(ini, Playmode);
     if (playmode >= 0 && playmode < m_ui->ComBox1->count()) {
         m_ui->ComBox1->setCurrentIndex(playmode);
     } else {
         logEvent(QStringLiteral("Playmode=%1 is not a play mode; 0 (顺序播放) instead").arg(playmode));
-        m_ui->ComBox1->setCurrentIndex(0);
+        m_ui->ComBox1->setCurrentIndex(Playmode.defaultValue);
     }
-    m_pauseSymbols.setMarkdelay(ini.readInteger(System, QStringLiteral("Delay2"), 800));
-
+    m_pauseSymbols.setMarkdelay(read(ini, Delay2));
     // "The program folder" of the music's default is the station's data folder.
-    const StationFolders folders = StationFolders::current();
-    const QString stored = ini.readString(System, QStringLiteral("Mp3bj"), folders.dataFolder());
-    if (!stored.isEmpty() && QFileInfo(stored).isDir()) {
-        m_musicFolder = stored;
-    } else if (QFileInfo(folders.musicFolder()).isDir()) {
-        m_musicFolder = folders.musicFolder();
-    } else {
-        m_musicFolder = folders.dataFolder();
-    }
+    m_musicFolder = StationSettings::musicFolder(ini, progdir());
 
     m_ui->bj_v->setValue(musicVolume);
     m_ui->bj_v1->setValue(speakingVolume);
-    m_ui->edt_song->setText(ini.readString(System, QStringLiteral("mp3file"), QString()));
+    m_ui->edt_song->setText(read(ini, Mp3file));
 
     for (int day = 1; day <= 7; ++day) {
         auto* box = findChild<QCheckBox*>(QStringLiteral("chk%1").arg(day));
-        box->setChecked(ini.readBool(System, QStringLiteral("CheckBox%1").arg(day), day != 1));
+        box->setChecked(read(ini, CheckBox[size_t(day - 1)]));
     }
     m_ui->TimeEdit1->setTime(
-        parseTimeOfDay(ini.readString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00")), QTime(9, 0)));
+        parseTimeOfDay(read(ini, Playtime1), parseTimeOfDay(Playtime1.defaultValue.toString(), {})));
     m_ui->TimeEdit2->setTime(
-        parseTimeOfDay(ini.readString(System, QStringLiteral("playtime2"), QStringLiteral("14:00:00")), QTime(14, 0)));
+        parseTimeOfDay(read(ini, Playtime2), parseTimeOfDay(Playtime2.defaultValue.toString(), {})));
     // The announcement's inputs, read as the command line's preview reads them.
     const AnnouncementSettings announcement = AnnouncementSettings::read(ini);
     m_ui->SpinEdit3->setValue(announcement.days);
@@ -626,15 +623,18 @@ void Tf_speaker::loadSettings()
     m_ui->chk_read2->setChecked(announcement.readGroup[1]);
     m_ui->chk_read3->setChecked(announcement.readGroup[2]);
     m_ui->chk_next->setChecked(announcement.nextMonth);
-    m_ui->chk_rollover->setChecked(ini.readBool(System, QStringLiteral("Rollover"), false));
+    m_ui->chk_rollover->setChecked(read(ini, Rollover));
     // Written back at once; a refused write is reported and start-up goes on.
-    guarded([&] { ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked()); });
+    guarded(m_dialogs, [&] {
+        IniChanges changes;
+        set(changes, NextMonth, m_ui->chk_next->isChecked());
+        ini.write(changes);
+    });
 }
 
 void Tf_speaker::FormShow()
 {
-    const IniFile ini(IniFile::defaultPath());
-    if (!ini.readBool(System, QStringLiteral("Tts_information"), false)) {
+    if (!StationSettings::read(IniFile(IniFile::defaultPath()), StationSettings::TtsInformation)) {
         showVoiceInformation()->setShowAtStart(true);
     }
 }
@@ -647,7 +647,7 @@ void Tf_speaker::N33Click()
 Tf_information* Tf_speaker::showVoiceInformation()
 {
     // A new window each time; it frees itself when closed.
-    auto* window = new Tf_information(m_services.voice, m_services.samples, this);
+    auto* window = new Tf_information(m_services, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     return window;
@@ -658,7 +658,7 @@ void Tf_speaker::showEvent(QShowEvent* event)
     m_everShown = true;
     QMainWindow::showEvent(event);
     if (!event->spontaneous()) {
-        guarded([this] { FormShow(); });
+        guarded(m_dialogs, [this] { FormShow(); });
     }
 }
 
@@ -689,19 +689,23 @@ void Tf_speaker::SB_closeClick()
     if (m_tray) {
         m_tray->hide();
     }
-    saveWindowGeometry();
     // A refused write is shown, but the program still ends: the user asked to close it. A list
-    // without a choice (no voices on this start) leaves the stored choice as it is.
-    m_closeSaveFailed = !guarded([this] {
-        IniFile ini(IniFile::defaultPath());
-        m_voicePanel->saveVoice(ini);
-        ini.writeInteger(Speaker, QStringLiteral("Rate"), m_ui->TrackBar2->value());
-        ini.writeInteger(Speaker, QStringLiteral("Volume"), m_ui->TrackBar1->value());
-        ini.writeInteger(System, QStringLiteral("default_volume"), m_ui->bj_v->value());
-        ini.writeInteger(System, QStringLiteral("default_volume1"), m_ui->bj_v1->value());
+    // without a choice (no voices on this start) leaves the stored choice as it is. The window's
+    // place goes into the same rewrite.
+    m_closeSaveFailed = !guarded(m_dialogs, [this] {
+        using namespace StationSettings;
+        IniChanges changes;
+        m_voicePanel->saveVoice(changes);
+        set(changes, Rate, m_ui->TrackBar2->value());
+        set(changes, Volume, m_ui->TrackBar1->value());
+        set(changes, MusicVolume, m_ui->bj_v->value());
+        set(changes, SpeakingVolume, m_ui->bj_v1->value());
         if (m_ui->ComBox1->currentIndex() >= 0) {
-            ini.writeInteger(System, QStringLiteral("Playmode"), m_ui->ComBox1->currentIndex());
+            set(changes, Playmode, m_ui->ComBox1->currentIndex());
         }
+        windowGeometryChanges(changes);
+        // One rewrite: a refusal leaves the file as it was, none of the values half saved.
+        IniFile(IniFile::defaultPath()).write(changes);
     });
     endWithoutSaving();
 }
@@ -711,32 +715,35 @@ void Tf_speaker::endWithoutSaving()
     m_ending = true;
     m_state.stopflag = true;
     if (m_readingCommands) {
-        m_readingCommands->shutdown();
+        m_readingCommands->controller().shutdown();
     }
     emit terminationRequested();
 }
 
 void Tf_speaker::sb_saveClick()
 {
-    IniFile ini(IniFile::defaultPath());
+    using namespace StationSettings;
     const QString start = m_ui->TimeEdit1->time().toString(QStringLiteral("HH:mm:ss"));
-    ini.writeInteger(System, QStringLiteral("Readtimes"), m_ui->SpinEdit1->value());
-    ini.writeInteger(System, QStringLiteral("Intervaltime"), m_ui->SpinEdit2->value());
-    ini.writeString(System, QStringLiteral("mp3file"), m_ui->edt_song->text().trimmed());
-    ini.writeString(System, QStringLiteral("playtime"), start);
+    IniChanges changes;
+    set(changes, Readtimes, m_ui->SpinEdit1->value());
+    set(changes, Intervaltime, m_ui->SpinEdit2->value());
+    set(changes, Mp3file, m_ui->edt_song->text().trimmed());
+    set(changes, Playtime, start);
     for (int day = 1; day <= 7; ++day) {
         const auto* box = findChild<QCheckBox*>(QStringLiteral("chk%1").arg(day));
-        ini.writeBool(System, QStringLiteral("CheckBox%1").arg(day), box->isChecked());
+        set(changes, CheckBox[size_t(day - 1)], box->isChecked());
     }
-    ini.writeString(System, QStringLiteral("playtime1"), start);
-    ini.writeString(System, QStringLiteral("playtime2"), m_ui->TimeEdit2->time().toString(QStringLiteral("HH:mm:ss")));
-    ini.writeInteger(System, QStringLiteral("Days"), m_ui->SpinEdit3->value());
-    ini.writeInteger(System, QStringLiteral("Showdays"), m_ui->SpinEdit4->value());
-    ini.writeBool(System, QStringLiteral("Read_add1"), m_ui->chk_read1->isChecked());
-    ini.writeBool(System, QStringLiteral("Read_add2"), m_ui->chk_read2->isChecked());
-    ini.writeBool(System, QStringLiteral("Read_add3"), m_ui->chk_read3->isChecked());
-    ini.writeBool(System, QStringLiteral("Next_month"), m_ui->chk_next->isChecked());
-    ini.writeBool(System, QStringLiteral("Rollover"), m_ui->chk_rollover->isChecked());
+    set(changes, Playtime1, start);
+    set(changes, Playtime2, m_ui->TimeEdit2->time().toString(QStringLiteral("HH:mm:ss")));
+    set(changes, Days, m_ui->SpinEdit3->value());
+    set(changes, Showdays, m_ui->SpinEdit4->value());
+    set(changes, ReadAdd[0], m_ui->chk_read1->isChecked());
+    set(changes, ReadAdd[1], m_ui->chk_read2->isChecked());
+    set(changes, ReadAdd[2], m_ui->chk_read3->isChecked());
+    set(changes, NextMonth, m_ui->chk_next->isChecked());
+    set(changes, Rollover, m_ui->chk_rollover->isChecked());
+    // One rewrite of the file as it is now: a refusal saves none of the panel (the button stays on).
+    IniFile(IniFile::defaultPath()).write(changes);
     m_ui->sb_save->setEnabled(false);
 }
 
@@ -772,17 +779,18 @@ void Tf_speaker::N31Click()
         if (!QFileInfo(help).isFile()) {
             continue;
         }
-        if (Desktop::instance().open(QUrl::fromLocalFile(help))) {
+        if (m_services.desktopOrNone().open(QUrl::fromLocalFile(help))) {
             return;
         }
         tried.append(help);
     }
     if (tried.isEmpty()) {
-        warnbox(QStringLiteral("找不到帮助文件。"),
+        warnbox(m_dialogs, QStringLiteral("找不到帮助文件。"),
                 QStringLiteral("%1: missing (reinstall the package kelvora)").arg(candidates.last()));
         return;
     }
-    warnbox(QStringLiteral("无法打开帮助：本机没有能打开帮助文件的程序（网页浏览器）。\n帮助文件：")
+    warnbox(m_dialogs,
+            QStringLiteral("无法打开帮助：本机没有能打开帮助文件的程序（网页浏览器）。\n帮助文件：")
                 + tried.join(QStringLiteral("\n")),
             QStringLiteral("xdg-open could not start a program for %1").arg(tried.join(QStringLiteral(", "))));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "schedule/broadcasthooks.h"
-#include "services.h"
+#include "common/services.h"
 #include "speech/pausesymbols.h"
 #include "speech/spokenform.h"
 
@@ -26,8 +25,13 @@ class TimeAnnouncements;
 class VoicePanel;
 class BirthdayList;
 class PauseSymbols;
+class BroadcastActions;
+class Clock;
+class Dialogs;
+class IniChanges;
 class ReadingCommands;
-struct ReadingState;
+class ReadingController;
+class ReadingState;
 class Tf_information;
 
 namespace Ui {
@@ -36,7 +40,7 @@ class Tf_speaker;
 
 // The main window: assembles the subsystems' panels, restores the settings into the controls at
 // creation, lives in the tray, and ends the program through its close button.
-class Tf_speaker final : public QMainWindow, private BroadcastHooks
+class Tf_speaker final : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -87,6 +91,7 @@ public:
     VoicePanel* voicePanel() const { return m_voicePanel; }
     QString musicFolder() const { return m_musicFolder; }
     ReadingCommands* readingCommands() const { return m_readingCommands.get(); }
+    ReadingController& readingController() const;
     MusicPanel* musicPanel() const { return m_musicPanel; }
 
     // The birthday-list report of a string grid through the spreadsheet application.
@@ -124,11 +129,9 @@ private:
     void FormCreate();
     void setupSchedule();
     void applyvoice();
-    // What the scheduler asks of the reading commands and the music panel.
-    bool repetitionActive() const override;
-    void play_the_song() override;
-    QString song_endtime() const override;
-    void newDay() override;
+    // The daily rollover's new day: song_endtime back to "00:00:00", and the birthday list and the
+    // day's announcement rebuilt as at start-up (RefreshBirthdays).
+    void newDay();
     void setupToolbar();
     void setupStatusBar();
     void setupTray();
@@ -138,7 +141,10 @@ private:
     // large scaling), so the window never has to be larger than the screen.
     void setupScrolling();
     void restoreWindowGeometry();
-    // Where the window is, into setinfo.ini; a refused write is only logged (nothing to act on).
+    // Where the window is, when it was shown and moved since the last save: the keys go into the
+    // changes and true is returned.
+    bool windowGeometryChanges(IniChanges& changes) const;
+    // The same written alone (hiding to the tray); a refused write is only logged (nothing to act on).
     void saveWindowGeometry();
     // Once per user: closing the window did not end the station.
     void sayStillRunning(bool toTray);
@@ -151,6 +157,8 @@ private:
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
     Services m_services;
+    Clock& m_clock;
+    Dialogs& m_dialogs;
     ReadingState& m_state;
     TDM* m_dataModule;
     SchedulePanel* m_schedulePanel = nullptr;
@@ -181,6 +189,8 @@ private:
     VoicePanel* m_voicePanel = nullptr;
     bool m_ending = false;
     bool m_closeSaveFailed = false;
+    // What the scheduler starts and stops: the reading controller and the music player themselves.
+    std::unique_ptr<BroadcastActions> m_broadcast;
     // Declared last: destroyed first, it stops and joins a reading while the editor still exists.
     std::unique_ptr<ReadingCommands> m_readingCommands;
 };

@@ -1,45 +1,33 @@
 #include "windowsettings.h"
 
 #include "common/inifile.h"
+#include "common/stationsettings.h"
 
 #include <algorithm>
 
-namespace {
-const QString Window = QStringLiteral("Window");
-}
-
 WindowSettings WindowSettings::read(const IniFile& ini)
 {
+    namespace S = StationSettings;
     WindowSettings settings;
-    const int width = ini.readInteger(Window, QStringLiteral("Width"), 0);
-    const int height = ini.readInteger(Window, QStringLiteral("Height"), 0);
+    const int width = S::read(ini, S::WindowWidth);
+    const int height = S::read(ini, S::WindowHeight);
     if (width > 0 && height > 0) {
-        settings.geometry = QRect(ini.readInteger(Window, QStringLiteral("Left"), 0),
-                                  ini.readInteger(Window, QStringLiteral("Top"), 0), width, height);
+        settings.geometry = QRect(S::read(ini, S::WindowLeft), S::read(ini, S::WindowTop), width, height);
     }
-    settings.maximized = ini.readBool(Window, QStringLiteral("Maximized"), false);
-    settings.startHidden = ini.readBool(Window, QStringLiteral("StartHidden"), false);
-    settings.trayNoticeShown = ini.readBool(Window, QStringLiteral("TrayNoticeShown"), false);
+    settings.maximized = S::read(ini, S::WindowMaximized);
+    settings.startHidden = S::read(ini, S::StartHidden);
+    settings.trayNoticeShown = S::read(ini, S::TrayNoticeShown);
     return settings;
 }
 
-void WindowSettings::writeGeometry(IniFile& ini, const QRect& geometry, bool maximized)
+void WindowSettings::setGeometry(IniChanges& changes, const QRect& geometry, bool maximized)
 {
-    ini.writeInteger(Window, QStringLiteral("Left"), geometry.x());
-    ini.writeInteger(Window, QStringLiteral("Top"), geometry.y());
-    ini.writeInteger(Window, QStringLiteral("Width"), geometry.width());
-    ini.writeInteger(Window, QStringLiteral("Height"), geometry.height());
-    ini.writeBool(Window, QStringLiteral("Maximized"), maximized);
-}
-
-void WindowSettings::writeStartHidden(IniFile& ini, bool startHidden)
-{
-    ini.writeBool(Window, QStringLiteral("StartHidden"), startHidden);
-}
-
-void WindowSettings::writeTrayNoticeShown(IniFile& ini)
-{
-    ini.writeBool(Window, QStringLiteral("TrayNoticeShown"), true);
+    using namespace StationSettings;
+    set(changes, WindowLeft, geometry.x());
+    set(changes, WindowTop, geometry.y());
+    set(changes, WindowWidth, geometry.width());
+    set(changes, WindowHeight, geometry.height());
+    set(changes, WindowMaximized, maximized);
 }
 
 QRect WindowSettings::fitted(const QRect& geometry, const QSize& preferred, const QSize& minimum,

@@ -3,14 +3,11 @@
 #include <QRect>
 #include <QSize>
 
+class IniChanges;
 class IniFile;
 
-// The main window's own keys of setinfo.ini, all in section [Window]: where the window was and how
-// the station starts. A section of their own: the older sections stay exactly as they were.
-//   Left, Top, Width, Height   the normal (not maximised) geometry, in device-independent pixels
-//   Maximized                  1 when the window was maximised
-//   StartHidden                1: start with the window hidden in the tray (like --minimized)
-//   TrayNoticeShown            1 once the first close to the tray has said that the station keeps running
+// The main window's keys of setinfo.ini (section [Window], see StationSettings): where the window was
+// and how the station starts.
 struct WindowSettings
 {
     QRect geometry; // invalid when never stored
@@ -19,10 +16,8 @@ struct WindowSettings
     bool trayNoticeShown = false;
 
     static WindowSettings read(const IniFile& ini);
-    // Each throws RuntimeError naming the file when the write is refused.
-    static void writeGeometry(IniFile& ini, const QRect& geometry, bool maximized);
-    static void writeStartHidden(IniFile& ini, bool startHidden);
-    static void writeTrayNoticeShown(IniFile& ini);
+    // The geometry's keys, for the save action that writes them (alone or with the close's keys).
+    static void setGeometry(IniChanges& changes, const QRect& geometry, bool maximized);
 
     // Where a window of that geometry goes on a screen with that available area: never larger than the
     // area (nor smaller than minimum, unless the area is), wholly inside it. An invalid geometry (none

@@ -238,6 +238,14 @@ private:
         if (!isLatin(before(m_i)) && !(end < m_s.size() && isLatin(m_s.at(end)))) {
             return false;
         }
+        // A version after a letter (v2.0.1) stays whole.
+        while (isLatin(before(m_i)) && end + 1 < m_s.size() && m_s.at(end) == QLatin1Char('.')
+               && isDigit(m_s.at(end + 1))) {
+            end += 2;
+            while (end < m_s.size() && isDigit(m_s.at(end))) {
+                ++end;
+            }
+        }
         m_out += QStringView(m_s).mid(m_i, end - m_i);
         m_i = end;
         return true;

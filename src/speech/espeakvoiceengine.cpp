@@ -312,6 +312,8 @@ struct EspeakVoiceEngine::Impl
     quint64 doneUpTo = 0;
     std::atomic<quint64> generation { 0 };
     std::atomic<bool> quitting { false };
+    std::atomic<bool> closed { false };
+    SoundDevice* sound = nullptr;
     std::function<void(const QString&)> observer;
 
     // Playback of the current text: the converted PCM waits here until the mixer pulls it.
@@ -356,12 +358,15 @@ struct EspeakVoiceEngine::Impl
         queueChanged.notify_all();
         ringChanged.notify_all();
         std::lock_guard play(playMutex);
-        if (SoundDevice::instance().isOpen()) {
+        if (sound && sound->isOpen()) {
             Mix_HaltChannel(SoundDevice::SpeechChannel);
         }
     }
 
-    bool wanted(const Job& job) const { return generation.load() == job.generation && !quitting.load(); }
+    bool wanted(const Job& job) const
+    {
+        return generation.load() == job.generation && !quitting.load() && !closed.load();
+    }
 
     static void mixEffect(int, void* stream, int len, void* udata)
     {
@@ -403,7 +408,7 @@ struct EspeakVoiceEngine::Impl
             return false;
         }
         if (!silentChunk) {
-            const SoundDevice& device = SoundDevice::instance();
+            const SoundDevice& device = *sound;
             const int frameBytes = (SDL_AUDIO_BITSIZE(device.format()) / 8) * device.channels();
             silentChunkData.assign(static_cast<size_t>(frameBytes) * 4096, silence);
             silentChunk = Mix_QuickLoad_RAW(silentChunkData.data(), static_cast<Uint32>(silentChunkData.size()));
@@ -456,8 +461,7 @@ struct EspeakVoiceEngine::Impl
 
     void play(const Job& job)
     {
-        SoundDevice& device = SoundDevice::instance();
-        const bool haveDevice = device.open();
+        const bool haveDevice = sound && sound->open();
         {
             std::lock_guard lock(ringMutex);
             ring.clear();
@@ -467,15 +471,15 @@ struct EspeakVoiceEngine::Impl
             latencyPending = true;
             ringJobId = job.id;
             ringRequested = job.requested;
-            silence = device.format() == AUDIO_U8 || device.format() == AUDIO_U16SYS ? 0x80 : 0;
+            silence = haveDevice && (sound->format() == AUDIO_U8 || sound->format() == AUDIO_U16SYS) ? 0x80 : 0;
         }
         SDL_AudioStream* converter = nullptr;
         if (haveDevice) {
-            converter = SDL_NewAudioStream(AUDIO_S16SYS, 1, sampleRate, device.format(),
-                                           static_cast<Uint8>(device.channels()), device.frequency());
+            converter = SDL_NewAudioStream(AUDIO_S16SYS, 1, sampleRate, sound->format(),
+                                           static_cast<Uint8>(sound->channels()), sound->frequency());
         }
         const qint64 bytesPerSecond = haveDevice
-            ? qint64(device.frequency()) * device.channels() * (SDL_AUDIO_BITSIZE(device.format()) / 8)
+            ? qint64(sound->frequency()) * sound->channels() * (SDL_AUDIO_BITSIZE(sound->format()) / 8)
             : qint64(sampleRate) * 2;
         // Synthesis runs far ahead of real time; two seconds in hand keep memory small for long texts.
         const qint64 ahead = 2 * bytesPerSecond;
@@ -578,9 +582,10 @@ struct EspeakVoiceEngine::Impl
     }
 };
 
-EspeakVoiceEngine::EspeakVoiceEngine(const QString& dataPath)
+EspeakVoiceEngine::EspeakVoiceEngine(SoundDevice* sound, const QString& dataPath)
     : d(std::make_unique<Impl>())
 {
+    d->sound = sound;
     {
         std::lock_guard lock(library().mutex);
         d->available = initialiseLibrary(dataPath);
@@ -605,7 +610,7 @@ EspeakVoiceEngine::~EspeakVoiceEngine()
     d->purge();
     d->worker.join();
     std::lock_guard play(d->playMutex);
-    if (SoundDevice::instance().isOpen()) {
+    if (d->sound && d->sound->isOpen()) {
         Mix_HaltChannel(SoundDevice::SpeechChannel);
         Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
     }
@@ -662,11 +667,19 @@ void EspeakVoiceEngine::setVolume(int volume)
 
 void EspeakVoiceEngine::speak(const QString& text, int flags)
 {
+    const QString clean = speakable(text);
+    const bool blank = clean.trimmed().isEmpty();
+    if (d->closed) {
+        // Nothing new is said any more; a purge (an empty text) has nothing left to stop.
+        if ((flags & Async) || blank) {
+            return;
+        }
+        throw VoiceClosed();
+    }
     if (flags & PurgeBeforeSpeak) {
         d->purge();
     }
-    const QString clean = speakable(text);
-    if (clean.trimmed().isEmpty()) {
+    if (blank) {
         return;
     }
     if (!d->available) {
@@ -679,6 +692,14 @@ void EspeakVoiceEngine::speak(const QString& text, int flags)
     job.params = d->currentParams();
 
     std::unique_lock lock(d->queueMutex);
+    // Checked again under the queue's lock: a close() that came after the check above has purged the
+    // queue already and would never see this job.
+    if (d->closed) {
+        if (flags & Async) {
+            return;
+        }
+        throw VoiceClosed();
+    }
     job.id = ++d->lastId;
     job.generation = d->generation;
     d->latencyUs = -1;
@@ -689,6 +710,15 @@ void EspeakVoiceEngine::speak(const QString& text, int flags)
     if (!(flags & Async)) {
         d->queueChanged.wait(lock, [&] { return d->doneUpTo >= id; });
     }
+}
+
+void EspeakVoiceEngine::close()
+{
+    {
+        std::lock_guard lock(d->queueMutex);
+        d->closed = true;
+    }
+    d->purge();
 }
 
 VoiceEngine::ChineseReading EspeakVoiceEngine::chineseReading(int index)

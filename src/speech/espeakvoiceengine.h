@@ -8,15 +8,18 @@
 #include <functional>
 #include <memory>
 
+class SoundDevice;
+
 // The station's voice on the espeak-ng library: text is synthesised to PCM and streamed as it comes
 // to the speech channel of the shared sound device. A worker thread speaks the queue in order; the
 // library itself (not reentrant) is only ever entered under one process-wide lock.
 class EspeakVoiceEngine final : public VoiceEngine
 {
 public:
+    // sound: the output the speech plays on (null: none; speech then keeps its duration in silence).
     // dataPath: the espeak-ng data folder; empty for the installed one. Without usable data the engine
     // has no voices and refuses to speak.
-    explicit EspeakVoiceEngine(const QString& dataPath = QString());
+    explicit EspeakVoiceEngine(SoundDevice* sound, const QString& dataPath = QString());
     ~EspeakVoiceEngine() override;
     EspeakVoiceEngine(const EspeakVoiceEngine&) = delete;
     EspeakVoiceEngine& operator=(const EspeakVoiceEngine&) = delete;
@@ -33,6 +36,7 @@ public:
     int volume() override;
     void setVolume(int volume) override;
     void speak(const QString& text, int flags) override;
+    void close() override;
     ChineseReading chineseReading(int index) override;
     ChineseReading currentChineseReading() override;
     // From espeak-ng's phonemes; 0 when a synthesis holds the library for longer than a moment.

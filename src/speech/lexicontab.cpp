@@ -2,6 +2,7 @@
 
 #include "common/errorguard.h"
 #include "common/helpers.h"
+#include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "pinyin.h"
 #include "ui_lexicontab.h"
@@ -55,18 +56,24 @@ private:
 
 } // namespace
 
-LexiconTab::LexiconTab(QSqlTableModel* q_lexicon, Listen listen, std::function<void()> changed, QWidget* parent)
+LexiconTab::LexiconTab(QSqlTableModel* q_lexicon, Listen listen, std::function<void()> changed, Dialogs& dialogs,
+                       QWidget* parent)
     : QWidget(parent)
     , m_ui(new Ui::LexiconTab)
+    , m_dialogs(dialogs)
     , m_table(q_lexicon)
     , m_listen(std::move(listen))
     , m_changed(std::move(changed))
 {
     m_ui->setupUi(this);
-    connect(m_ui->BitBtn_add, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn_addClick(); }); });
-    connect(m_ui->BitBtn_change, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn_changeClick(); }); });
-    connect(m_ui->BitBtn_delete, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn_deleteClick(); }); });
-    connect(m_ui->BitBtn_listen, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn_listenClick(); }); });
+    connect(m_ui->BitBtn_add, &QPushButton::clicked, this,
+            [this] { guarded(m_dialogs, [this] { BitBtn_addClick(); }); });
+    connect(m_ui->BitBtn_change, &QPushButton::clicked, this,
+            [this] { guarded(m_dialogs, [this] { BitBtn_changeClick(); }); });
+    connect(m_ui->BitBtn_delete, &QPushButton::clicked, this,
+            [this] { guarded(m_dialogs, [this] { BitBtn_deleteClick(); }); });
+    connect(m_ui->BitBtn_listen, &QPushButton::clicked, this,
+            [this] { guarded(m_dialogs, [this] { BitBtn_listenClick(); }); });
 
     const bool usable = m_table && m_table->fieldIndex(Word) >= 0 && m_table->fieldIndex(Reading) >= 0;
     for (QWidget* w : { static_cast<QWidget*>(m_ui->BitBtn_add), static_cast<QWidget*>(m_ui->BitBtn_change),
@@ -112,9 +119,7 @@ void LexiconTab::FormShow()
         if (!m_table->select()) {
             throw RuntimeError(m_table->lastError().text());
         }
-        while (m_table->canFetchMore()) {
-            m_table->fetchMore();
-        }
+        fetchAllRows(*m_table);
     }
 }
 
@@ -152,13 +157,13 @@ bool LexiconTab::readFields(Fields* fields)
     fields->word = m_ui->edt_word->text().trimmed();
     fields->surname = m_ui->chk_surname->isChecked();
     if (fields->word.isEmpty() || m_ui->edt_pinyin->text().trimmed().isEmpty()) {
-        warnbox(QStringLiteral("请输入词语和读音!"));
+        warnbox(m_dialogs, QStringLiteral("请输入词语和读音!"));
         (fields->word.isEmpty() ? m_ui->edt_word : m_ui->edt_pinyin)->setFocus();
         return false;
     }
     const QString problem = Pinyin::problem(fields->word, m_ui->edt_pinyin->text());
     if (!problem.isEmpty()) {
-        warnbox(problem);
+        warnbox(m_dialogs, problem);
         m_ui->edt_pinyin->setFocus();
         return false;
     }
@@ -185,7 +190,7 @@ void LexiconTab::BitBtn_addClick()
         return;
     }
     if (const int existing = rowOf(fields.word, fields.surname); existing >= 0) {
-        warnbox(QStringLiteral("“%1”已在词典中，请选中后修改。").arg(fields.word));
+        warnbox(m_dialogs, QStringLiteral("“%1”已在词典中，请选中后修改。").arg(fields.word));
         m_ui->DBGridLexicon->selectRow(existing);
         return;
     }
@@ -213,7 +218,7 @@ void LexiconTab::BitBtn_changeClick()
 {
     const int row = currentRow();
     if (!m_table || row < 0) {
-        infobox(QStringLiteral("请先在表格中选中要修改的词语。"));
+        infobox(m_dialogs, QStringLiteral("请先在表格中选中要修改的词语。"));
         return;
     }
     Fields fields;
@@ -221,7 +226,7 @@ void LexiconTab::BitBtn_changeClick()
         return;
     }
     if (rowOf(fields.word, fields.surname, row) >= 0) {
-        warnbox(QStringLiteral("“%1”已在词典中，请选中后修改。").arg(fields.word));
+        warnbox(m_dialogs, QStringLiteral("“%1”已在词典中，请选中后修改。").arg(fields.word));
         return;
     }
     const struct
@@ -246,7 +251,7 @@ void LexiconTab::BitBtn_deleteClick()
     if (!m_table || row < 0) {
         return;
     }
-    if (!askbox(QStringLiteral("真的要删除这条记录吗?"))) {
+    if (!askbox(m_dialogs, QStringLiteral("真的要删除这条记录吗?"))) {
         return;
     }
     if (!m_table->removeRow(row)) {

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class Dialogs;
+
 class QSqlTableModel;
 
 namespace Ui {
@@ -23,7 +25,8 @@ public:
 
     // q_lexicon: the data module's lexicon table (may be null: the tab then only explains). changed:
     // run after each stored change, so that readings use the new lexicon.
-    LexiconTab(QSqlTableModel* q_lexicon, Listen listen, std::function<void()> changed, QWidget* parent = nullptr);
+    LexiconTab(QSqlTableModel* q_lexicon, Listen listen, std::function<void()> changed, Dialogs& dialogs,
+               QWidget* parent = nullptr);
     ~LexiconTab() override;
 
     Ui::LexiconTab* form() const { return m_ui.data(); }
@@ -51,6 +54,7 @@ private:
     void store();
 
     const QScopedPointer<Ui::LexiconTab> m_ui;
+    Dialogs& m_dialogs;
     QSqlTableModel* m_table;
     Listen m_listen;
     std::function<void()> m_changed;

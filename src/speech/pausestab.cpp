@@ -4,6 +4,7 @@
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "common/stationsettings.h"
 #include "pausesymbols.h"
 #include "ui_pausestab.h"
 
@@ -16,8 +17,6 @@
 #include <algorithm>
 
 namespace {
-
-const QString System = QStringLiteral("System");
 
 // The grid's view of the pause query: the titles, the read-only symbol and the "停顿" check box,
 // without touching the data module's own model.
@@ -87,9 +86,11 @@ private:
 
 } // namespace
 
-PausesTab::PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget* addWindow, QWidget* parent)
+PausesTab::PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget* addWindow, Dialogs& dialogs,
+                     QWidget* parent)
     : QWidget(parent)
     , m_ui(new Ui::PausesTab)
+    , m_dialogs(dialogs)
     , m_query(q_delaytime)
     , m_symbols(symbols)
     , m_addWindow(addWindow)
@@ -102,11 +103,11 @@ PausesTab::PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget
     m_N1->setObjectName(QStringLiteral("N1"));
     m_N2 = m_menu->addAction(QStringLiteral("&D.删除"));
     m_N2->setObjectName(QStringLiteral("N2"));
-    connect(m_N1, &QAction::triggered, this, [this] { guarded([this] { N1Click(); }); });
-    connect(m_N2, &QAction::triggered, this, [this] { guarded([this] { N2Click(); }); });
+    connect(m_N1, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N1Click(); }); });
+    connect(m_N2, &QAction::triggered, this, [this] { guarded(m_dialogs, [this] { N2Click(); }); });
     connect(m_ui->DBGridEh2, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_menu->popup(m_ui->DBGridEh2->viewport()->mapToGlobal(pos)); });
-    connect(m_ui->BitBtn4, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn4Click(); }); });
+    connect(m_ui->BitBtn4, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn4Click(); }); });
 
     if (m_query) {
         m_ui->DBGridEh2->setModel(new PauseGridModel(m_query, this));
@@ -137,8 +138,7 @@ PausesTab::~PausesTab() = default;
 
 void PausesTab::FormShow()
 {
-    IniFile ini(IniFile::defaultPath());
-    m_ui->S_delay2->setValue(ini.readInteger(System, QStringLiteral("Delay2"), 800));
+    m_ui->S_delay2->setValue(StationSettings::read(IniFile(IniFile::defaultPath()), StationSettings::Delay2));
 }
 
 void PausesTab::storePendingEdit()
@@ -160,13 +160,14 @@ void PausesTab::BitBtn4Click()
     m_ui->S_delay2->interpretText();
     const int delay = m_ui->S_delay2->value();
     {
-        IniFile ini(IniFile::defaultPath());
-        ini.writeInteger(System, QStringLiteral("Delay2"), delay);
+        IniChanges changes;
+        StationSettings::set(changes, StationSettings::Delay2, delay);
+        IniFile(IniFile::defaultPath()).write(changes);
     }
     m_symbols.setMarkdelay(delay);
     storePendingEdit();
     m_symbols.getdelaystring(m_query);
-    infobox(QStringLiteral("保存成功!"));
+    infobox(m_dialogs, QStringLiteral("保存成功!"));
 }
 
 void PausesTab::N1Click()
@@ -185,7 +186,7 @@ void PausesTab::N2Click()
     if (!m_query || !current.isValid()) {
         return;
     }
-    if (!askbox(QStringLiteral("真的要删除这条记录吗?"))) {
+    if (!askbox(m_dialogs, QStringLiteral("真的要删除这条记录吗?"))) {
         return;
     }
     if (!m_query->removeRow(current.row()) || (m_query->isDirty() && !m_query->submitAll())) {

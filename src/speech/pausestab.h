@@ -3,6 +3,8 @@
 #include <QScopedPointer>
 #include <QWidget>
 
+class Dialogs;
+
 class PauseSymbols;
 class QMenu;
 class QAction;
@@ -19,7 +21,8 @@ class PausesTab final : public QWidget
     Q_OBJECT
 public:
     // addWindow: the window "新增延时符号" the context command shows.
-    PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget* addWindow, QWidget* parent = nullptr);
+    PausesTab(QSqlTableModel* q_delaytime, PauseSymbols& symbols, QWidget* addWindow, Dialogs& dialogs,
+              QWidget* parent = nullptr);
     ~PausesTab() override;
 
     Ui::PausesTab* form() const { return m_ui.data(); }
@@ -37,6 +40,7 @@ private:
     void storePendingEdit();
 
     const QScopedPointer<Ui::PausesTab> m_ui;
+    Dialogs& m_dialogs;
     QSqlTableModel* m_query;
     PauseSymbols& m_symbols;
     QWidget* m_addWindow;

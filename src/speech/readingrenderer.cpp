@@ -5,7 +5,8 @@
 #include "common/clock.h"
 #include "common/readingstate.h"
 #include "common/runtimeerror.h"
-#include "readingeditor.h"
+#include "readingqueue.h"
+#include "textreadingeditor.h"
 #include "tts.h"
 #include "voiceengine.h"
 
@@ -40,10 +41,11 @@ public:
         QMutexLocker lock(&m_mutex);
         m_pcm.append(QByteArray(qsizetype(qint64(ms) * m_sampleRate / 1000) * 2, '\0'));
     }
-    QDateTime now() const
+    QDateTime now() const { return m_start.addMSecs(elapsedMs()); }
+    qint64 elapsedMs() const
     {
         QMutexLocker lock(&m_mutex);
-        return m_start.addMSecs(qint64(m_pcm.size() / 2) * 1000 / m_sampleRate);
+        return qint64(m_pcm.size() / 2) * 1000 / m_sampleRate;
     }
     QByteArray pcm() const
     {
@@ -67,6 +69,7 @@ public:
     {
     }
     QDateTime now() const override { return m_track.now(); }
+    qint64 elapsedMs() const override { return m_track.elapsedMs(); }
     void wait(int ms) override { m_track.appendSilence(ms); }
     void sleep(int ms) override { m_track.appendSilence(ms); }
 
@@ -89,6 +92,7 @@ public:
     void setRate(int) override { }
     int volume() override { return 100; }
     void setVolume(int) override { }
+    void close() override { }
     void speak(const QString& text, int) override
     {
         try {
@@ -108,61 +112,6 @@ private:
     std::optional<QString> m_failure;
 };
 
-// The whole text, selected as the whole-text loop selects it; nothing is shown.
-class TextEditor final : public ReadingEditor
-{
-public:
-    explicit TextEditor(const QString& text)
-        : m_text(text)
-        , m_length(m_text.length())
-    {
-    }
-    QString text() override { return m_text.text(); }
-    int selectionStart() override { return m_start; }
-    QString selectedText() override
-    {
-        const int from = m_text.charPosition(m_start);
-        return m_text.text().mid(from, m_text.charPosition(m_start + m_length) - from);
-    }
-    void setSelection(int start, int length) override
-    {
-        m_start = qBound(0, start, m_text.length());
-        m_length = qBound(0, length, m_text.length() - m_start);
-    }
-    void focusEditor() override { }
-    int lineFromPosition(int position) override
-    {
-        return int(m_text.text().left(m_text.charPosition(position)).count(QLatin1Char('\n')));
-    }
-    int lineCount() override
-    {
-        const QString& text = m_text.text();
-        return int(text.count(QLatin1Char('\n'))) + (text.endsWith(QLatin1Char('\n')) ? 0 : 1);
-    }
-    int firstPositionOfLine(int line) override
-    {
-        const QString& text = m_text.text();
-        int pos = 0;
-        for (int n = 0; n < line; ++n) {
-            pos = int(text.indexOf(QLatin1Char('\n'), pos));
-            if (pos < 0) {
-                return -1;
-            }
-            ++pos;
-        }
-        return m_text.byteOffset(pos);
-    }
-    void scrollOneLineDown() override { }
-    QString voiceName() override { return QString(); }
-    QString memo2Range(int, int) override { return QString(); }
-    void enableControls() override { }
-
-private:
-    AnsiIndex m_text;
-    int m_start = 0;
-    int m_length = 0;
-};
-
 } // namespace
 
 ReadingRenderer::ReadingRenderer(Synthesize synthesize, int sampleRate)
@@ -177,22 +126,19 @@ QByteArray ReadingRenderer::render(const QString& text, const PauseSymbols& paus
     Track track(m_sampleRate, start);
     TrackClock clock(track);
     TrackVoice voice(track, m_synthesize);
-    TextEditor editor(text);
+    // The whole text, selected as the whole-text loop selects it; nothing is shown.
+    TextReadingEditor editor(text);
+    editor.setSelection(0, AnsiIndex(text).length());
 
     ReadingState state;
     state.readmode = 1;
     state.standalone = false;
-    state.isreading = true;
-
-    Clock* previous = &Clock::instance();
-    Clock::setInstance(&clock);
+    ReadingQueue queue;
     {
-        Tts tts(
-            editor, &voice, state, pauses, [datetimetype] { return datetimetype; }, spokenForm);
+        Tts tts({ editor, &voice, state, pauses, clock, queue, [datetimetype] { return datetimetype; }, spokenForm });
         tts.start();
         tts.wait();
     }
-    Clock::setInstance(previous);
     if (voice.failure()) {
         throw RuntimeError(*voice.failure());
     }

@@ -9,6 +9,11 @@
 
 SamplePlayer::~SamplePlayer() = default;
 
+SdlSamplePlayer::SdlSamplePlayer(SoundDevice& sound)
+    : m_sound(sound)
+{
+}
+
 SdlSamplePlayer::~SdlSamplePlayer()
 {
     stop();
@@ -17,7 +22,7 @@ SdlSamplePlayer::~SdlSamplePlayer()
 void SdlSamplePlayer::play(const QString& path)
 {
     stop();
-    SoundDevice& device = SoundDevice::instance();
+    SoundDevice& device = m_sound;
     if (!device.open()) {
         throw RuntimeError(QStringLiteral("没有可用的声音设备：%1").arg(device.failure()));
     }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class SoundDevice;
+
 // Plays one short recorded sample at a time on a mixer channel of its own, beside the music.
 class SamplePlayer
 {
@@ -18,7 +20,8 @@ public:
 class SdlSamplePlayer final : public SamplePlayer
 {
 public:
-    SdlSamplePlayer() = default;
+    // Plays on the sound device, which outlives the player.
+    explicit SdlSamplePlayer(SoundDevice& sound);
     ~SdlSamplePlayer() override;
     SdlSamplePlayer(const SdlSamplePlayer&) = delete;
     SdlSamplePlayer& operator=(const SdlSamplePlayer&) = delete;
@@ -28,5 +31,6 @@ public:
     bool isPlaying() override;
 
 private:
+    SoundDevice& m_sound;
     void* m_chunk = nullptr; // Mix_Chunk, freed only after its channel has been halted
 };

@@ -4,6 +4,8 @@
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "common/services.h"
+#include "common/stationsettings.h"
 #include "speech/sampleplayer.h"
 #include "speech/voiceengine.h"
 #include "speech/voicenotice.h"
@@ -20,18 +22,21 @@ const QString Tf_information::DownloadAddress1 = QStringLiteral("https://package
 const QString Tf_information::DownloadAddress2
     = QStringLiteral("https://github.com/espeak-ng/espeak-ng/blob/master/docs/languages.md");
 
-Tf_information::Tf_information(VoiceEngine* voice, SamplePlayer* samples, QWidget* parent)
+Tf_information::Tf_information(const Services& services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_ui(new Ui::Tf_information)
-    , m_samples(samples)
+    , m_dialogs(services.dialogsOrConsole())
+    , m_desktop(services.desktopOrNone())
+    , m_samples(services.samples)
 {
+    VoiceEngine* voice = services.voice;
     m_ui->setupUi(this);
     setFixedSize(440, 431);
     setModal(false);
 
     QStringList engineVoices;
     QStringList chineseVoices;
-    guarded([&] {
+    guarded(m_dialogs, [&] {
         if (voice) {
             engineVoices = voice->voices();
             chineseVoices = VoiceNotice::chineseVoices(*voice);
@@ -45,10 +50,11 @@ Tf_information::Tf_information(VoiceEngine* voice, SamplePlayer* samples, QWidge
         }
         const QString button = QStringLiteral("btn_") + rows.at(row).statusName.mid(4);
         if (auto* sample = findChild<QPushButton*>(button)) {
-            connect(sample, &QPushButton::clicked, this, [this, row] { guarded([this, row] { playSample(row); }); });
+            connect(sample, &QPushButton::clicked, this,
+                    [this, row] { guarded(m_dialogs, [this, row] { playSample(row); }); });
         }
     }
-    connect(m_ui->sb_stop, &QPushButton::clicked, this, [this] { guarded([this] { sb_stopClick(); }); });
+    connect(m_ui->sb_stop, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { sb_stopClick(); }); });
     const struct
     {
         QLabel* label;
@@ -60,7 +66,7 @@ Tf_information::Tf_information(VoiceEngine* voice, SamplePlayer* samples, QWidge
         link.label->setTextFormat(Qt::RichText);
         link.label->setToolTip(link.address);
         connect(link.label, &QLabel::linkActivated, this,
-                [](const QString& address) { Desktop::instance().open(QUrl(address)); });
+                [this](const QString& address) { m_desktop.open(QUrl(address)); });
     }
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -96,8 +102,8 @@ void Tf_information::sb_stopClick()
 void Tf_information::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous()) {
-        const IniFile ini(IniFile::defaultPath());
-        m_ui->CheckBox1->setChecked(ini.readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), false));
+        m_ui->CheckBox1->setChecked(
+            StationSettings::read(IniFile(IniFile::defaultPath()), StationSettings::TtsInformation));
     }
     QDialog::showEvent(event);
 }
@@ -107,9 +113,10 @@ void Tf_information::done(int result)
     if (m_samples && m_samples->isPlaying()) {
         m_samples->stop();
     }
-    guarded([this] {
-        IniFile ini(IniFile::defaultPath());
-        ini.writeBool(QStringLiteral("System"), QStringLiteral("Tts_information"), m_ui->CheckBox1->isChecked());
+    guarded(m_dialogs, [this] {
+        IniChanges changes;
+        StationSettings::set(changes, StationSettings::TtsInformation, m_ui->CheckBox1->isChecked());
+        IniFile(IniFile::defaultPath()).write(changes);
     });
     QDialog::done(result);
 }

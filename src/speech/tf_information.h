@@ -3,8 +3,10 @@
 #include <QDialog>
 #include <QScopedPointer>
 
+class Desktop;
+class Dialogs;
 class SamplePlayer;
-class VoiceEngine;
+struct Services;
 
 namespace Ui {
 class Tf_information;
@@ -16,8 +18,8 @@ class Tf_information final : public QDialog
 {
     Q_OBJECT
 public:
-    // Either service may be null: no voices are listed, no sample plays.
-    Tf_information(VoiceEngine* voice, SamplePlayer* samples, QWidget* parent = nullptr);
+    // services.voice and services.samples may be null: no voices are listed, no sample plays.
+    explicit Tf_information(const Services& services, QWidget* parent = nullptr);
     ~Tf_information() override;
 
     Ui::Tf_information* form() const { return m_ui.data(); }
@@ -37,5 +39,7 @@ protected:
 
 private:
     const QScopedPointer<Ui::Tf_information> m_ui;
+    Dialogs& m_dialogs;
+    Desktop& m_desktop;
     SamplePlayer* m_samples;
 };

@@ -13,9 +13,10 @@
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
-TFaddbiaodian::TFaddbiaodian(QSqlTableModel* q_delaytime, QWidget* parent)
+TFaddbiaodian::TFaddbiaodian(QSqlTableModel* q_delaytime, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
     , m_ui(new Ui::TFaddbiaodian)
+    , m_dialogs(dialogs)
     , m_query(q_delaytime)
 {
     m_ui->setupUi(this);
@@ -25,7 +26,7 @@ TFaddbiaodian::TFaddbiaodian(QSqlTableModel* q_delaytime, QWidget* parent)
                             static_cast<QWidget*>(m_ui->SpinEdit1) }) {
         field->installEventFilter(this);
     }
-    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+    connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn1Click(); }); });
 }
 
 TFaddbiaodian::~TFaddbiaodian() = default;
@@ -55,11 +56,11 @@ void TFaddbiaodian::BitBtn1Click()
 {
     const QString symbol = m_ui->Edit2->text();
     if (symbol.isEmpty()) {
-        infobox(QStringLiteral("请输入标点符号!"));
+        infobox(m_dialogs, QStringLiteral("请输入标点符号!"));
         return;
     }
     if (containsMark(symbol)) {
-        warnbox(QStringLiteral("该符号为系统功能符号，不能添加!"));
+        warnbox(m_dialogs, QStringLiteral("该符号为系统功能符号，不能添加!"));
         return;
     }
     if (!m_query) {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QScopedPointer>
 
+class Dialogs;
+
 class QSqlTableModel;
 
 namespace Ui {
@@ -15,7 +17,7 @@ class TFaddbiaodian final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TFaddbiaodian(QSqlTableModel* q_delaytime, QWidget* parent = nullptr);
+    explicit TFaddbiaodian(QSqlTableModel* q_delaytime, Dialogs& dialogs, QWidget* parent = nullptr);
     ~TFaddbiaodian() override;
 
     Ui::TFaddbiaodian* form() const { return m_ui.data(); }
@@ -29,5 +31,6 @@ protected:
 
 private:
     const QScopedPointer<Ui::TFaddbiaodian> m_ui;
+    Dialogs& m_dialogs;
     QSqlTableModel* m_query;
 };

@@ -7,20 +7,13 @@
 #include "dateplaceholder.h"
 #include "pausesymbols.h"
 #include "readingeditor.h"
+#include "readingqueue.h"
 #include "spokenform.h"
 #include "voiceengine.h"
 
-#include <QMutex>
-
 #include <algorithm>
-#include <chrono>
-#include <mutex>
 
 namespace {
-
-// Held by each reading for its whole body, so a second reading waits until the first has ended.
-std::timed_mutex g_readingLock;
-std::atomic<int> g_pending { 0 };
 
 // The voice whose text comes from the hidden copy Memo2.
 const QString Memo2Voice = QStringLiteral("Sin-Ji_Full_22kHz");
@@ -38,26 +31,23 @@ constexpr int WaitSlice = 20;
 
 ReadingEditor::~ReadingEditor() = default;
 
-Tts::Tts(ReadingEditor& editor, VoiceEngine* voice, ReadingState& state, const PauseSymbols& pauses,
-         std::function<int()> datetimetype, const SpokenForm* spokenForm, QObject* parent)
+Tts::Tts(const ReadingContext& context, QObject* parent)
     : QThread(parent)
-    , m_editor(editor)
-    , m_voice(voice)
-    , m_state(state)
-    , m_pauses(pauses)
-    , m_datetimetype(std::move(datetimetype))
-    , m_spokenForm(spokenForm)
-    , m_counted(true)
+    , m_context(context)
 {
-    ++g_pending;
+    // Counted and queued at once, on the starting thread: there is no moment at which this reading
+    // exists but does not show as in progress.
+    m_context.state.readingStarted();
+    m_ticket = m_context.queue.join();
 }
 
 Tts::~Tts()
 {
     abort();
-    wait();
-    if (m_counted) { // never ran
-        --g_pending;
+    waitForEnd();
+    if (!m_ended.load(std::memory_order_acquire)) { // never ran
+        m_context.queue.leave(m_ticket);
+        m_context.state.readingWithdrawn();
     }
 }
 
@@ -66,32 +56,30 @@ void Tts::abort()
     m_abort = true;
 }
 
-int Tts::pendingReadings()
+bool Tts::waitForEnd(QDeadlineTimer deadline)
 {
-    return g_pending.load();
+    if (!wait(deadline)) {
+        return false;
+    }
+    (void)m_bodyDone.load(std::memory_order_acquire);
+    return true;
 }
 
 bool Tts::stopRequested() const
 {
-    return m_state.stopflag.load() || m_abort.load();
+    return m_context.state.stopflag.load() || m_abort.load();
 }
 
 void Tts::run()
 {
-    std::unique_lock lock(g_readingLock, std::defer_lock);
-    while (!lock.try_lock_for(std::chrono::milliseconds(50))) {
-        if (m_abort) {
-            break;
-        }
-    }
     bool started = false;
-    if (lock.owns_lock()) {
+    if (!m_abort && m_context.queue.waitForTurn(m_ticket)) {
         try {
             // readmode is taken once, now that the reading before this one has ended.
             if (!m_abort) {
                 started = true;
                 logEvent(QStringLiteral("reading started"));
-                if (m_state.readmode.load() != 0) {
+                if (m_context.state.readmode.load() != 0) {
                     rangeLoop();
                 } else {
                     caretLoop();
@@ -101,43 +89,37 @@ void Tts::run()
             // An engine failure or the end of the program ends the reading silently.
         }
     }
-    // Release the lock before re-enabling the controls, as a reading waiting for it may start now.
-    // The end is stamped before isreading falls, so the repetition timer never pairs a finished
-    // reading with the end of the one before it. A reading already waiting for the lock keeps
-    // isreading set (the music stays ducked for it).
-    m_state.setLastreadend(Clock::currentDateTime());
     if (started) {
         logEvent(stopRequested() ? QStringLiteral("reading ended (stopped)") : QStringLiteral("reading ended"));
     }
-    m_counted = false;
-    if (--g_pending == 0) {
-        m_state.isreading = false;
-    }
-    if (lock.owns_lock()) {
-        lock.unlock();
-    }
+    // The end is stamped and the reading uncounted in one step; a reading already waiting for its turn
+    // keeps the state in progress (the music stays ducked for it). Then the next reading may start.
+    m_ended.store(true, std::memory_order_release);
+    m_context.state.readingEnded(m_context.clock.now(), m_context.clock.elapsedMs());
+    m_context.queue.leave(m_ticket);
     endSteps();
+    m_bodyDone.store(true, std::memory_order_release);
 }
 
 void Tts::endSteps()
 {
-    if (!m_state.standalone.load() || m_abort) {
+    if (!m_context.state.standalone.load() || m_abort) {
         return;
     }
     try {
-        m_editor.enableControls();
+        m_context.editor.enableControls();
     } catch (...) {
     }
 }
 
 void Tts::rangeLoop()
 {
-    const int rangeorigin = m_editor.selectionStart();
+    const int rangeorigin = m_context.editor.selectionStart();
     QString readtext;
-    if (m_editor.voiceName().contains(Memo2Voice)) {
-        readtext = m_editor.memo2Range(rangeorigin, AnsiIndex(m_editor.selectedText()).length());
+    if (m_context.editor.voiceName().contains(Memo2Voice)) {
+        readtext = m_context.editor.memo2Range(rangeorigin, AnsiIndex(m_context.editor.selectedText()).length());
     } else {
-        readtext = m_editor.selectedText();
+        readtext = m_context.editor.selectedText();
     }
     const AnsiIndex range(readtext);
     int offset = 0;
@@ -146,14 +128,14 @@ void Tts::rangeLoop()
         if (window.isEmpty()) {
             break;
         }
-        const Piece piece = cutPiece(window, *m_pauses.current());
+        const Piece piece = cutPiece(window, *m_context.pauses.current());
         if (stopRequested()) {
             break;
         }
         const int from = range.charPosition(offset);
         const int piecelength = range.byteOffset(from + static_cast<int>(piece.text.size())) - offset;
-        m_editor.setSelection(rangeorigin + offset, piecelength);
-        m_editor.focusEditor();
+        m_context.editor.setSelection(rangeorigin + offset, piecelength);
+        m_context.editor.focusEditor();
         offset += piecelength;
         speakpiece(piece.text, piece.piecedelay); // blanks are spoken too in a range
     }
@@ -165,8 +147,8 @@ void Tts::caretLoop()
     int pieceline = 0;
     AnsiIndex text;
     while (!stopRequested()) {
-        const int cursor = m_editor.selectionStart();
-        const QString current = m_editor.text();
+        const int cursor = m_context.editor.selectionStart();
+        const QString current = m_context.editor.text();
         if (current != text.text()) {
             text = AnsiIndex(current); // the text is re-read each pass; index it only when it changed
         }
@@ -176,23 +158,24 @@ void Tts::caretLoop()
         }
         if (isBlank(window)) {
             // Skip the blanks; the editor holds the caret at the text's end.
-            m_editor.setSelection(cursor + PieceWindowBytes, 0);
-            if (m_editor.lineFromPosition(m_editor.selectionStart()) >= m_editor.lineCount() - 1) {
+            m_context.editor.setSelection(cursor + PieceWindowBytes, 0);
+            if (m_context.editor.lineFromPosition(m_context.editor.selectionStart())
+                >= m_context.editor.lineCount() - 1) {
                 break;
             }
             continue;
         }
 
-        const Piece cut = cutPiece(window, *m_pauses.current());
+        const Piece cut = cutPiece(window, *m_context.pauses.current());
         const int from = text.charPosition(cursor);
         const int piecelength = text.byteOffset(from + static_cast<int>(cut.text.size())) - text.byteOffset(from);
-        m_editor.setSelection(cursor, piecelength);
+        m_context.editor.setSelection(cursor, piecelength);
         QString piece = cut.text;
-        if (m_editor.voiceName().contains(Memo2Voice)) {
-            piece = m_editor.memo2Range(cursor, piecelength);
+        if (m_context.editor.voiceName().contains(Memo2Voice)) {
+            piece = m_context.editor.memo2Range(cursor, piecelength);
         }
         if (scrolledline != pieceline) {
-            m_editor.scrollOneLineDown();
+            m_context.editor.scrollOneLineDown();
             scrolledline = pieceline;
         }
         if (stopRequested()) {
@@ -201,34 +184,36 @@ void Tts::caretLoop()
         if (!isBlank(piece)) {
             speakpiece(piece, cut.piecedelay);
         }
-        const int lines = m_editor.lineCount();
+        const int lines = m_context.editor.lineCount();
         if (lines < pieceline) {
             break; // the text was replaced meanwhile
         }
-        pieceline = m_editor.lineFromPosition(cursor);
+        pieceline = m_context.editor.lineFromPosition(cursor);
         if (pieceline == lines - 1) {
             ++pieceline;
         }
-        m_editor.setSelection(cursor + piecelength, 0);
+        m_context.editor.setSelection(cursor + piecelength, 0);
     }
 }
 
 void Tts::speakpiece(const QString& piece, int piecedelay)
 {
     // The moment of this piece, so a time format gives the time it is spoken.
-    QString spoken
-        = DatePlaceholder::substitute(piece, m_datetimetype ? m_datetimetype() : 0, Clock::currentDateTime());
+    QString spoken = DatePlaceholder::substitute(piece, m_context.datetimetype ? m_context.datetimetype() : 0,
+                                                 m_context.clock.now());
     if (containsMark(spoken)) {
-        pause(m_pauses.markdelay());
+        pause(m_context.pauses.markdelay());
         spoken = withoutMarks(spoken);
     }
     if (m_abort) {
         return;
     }
-    if (m_voice) {
+    if (m_context.voice) {
         logEvent(QStringLiteral("speaking: ") + spoken);
-        // The editor and the log keep the text as written; the voice is handed it in words.
-        m_voice->speak(m_spokenForm ? m_spokenForm->spoken(spoken) : spoken, VoiceEngine::PurgeBeforeSpeak);
+        // The editor and the log keep the text as written; the voice is handed it in words. A voice that
+        // is closing (the program ends) refuses the piece, however late the end came before this call.
+        m_context.voice->speak(m_context.spokenForm ? m_context.spokenForm->spoken(spoken) : spoken,
+                               VoiceEngine::PurgeBeforeSpeak);
     }
     if (piecedelay > 0) {
         pause(piecedelay);
@@ -240,7 +225,7 @@ void Tts::pause(int ms)
     int left = ms;
     while (left > 0 && !m_abort) {
         const int step = std::min(left, WaitSlice);
-        Clock::instance().sleep(step);
+        m_context.clock.sleep(step);
         left -= step;
     }
 }

@@ -1,5 +1,10 @@
 #include "voiceengine.h"
 
+VoiceClosed::VoiceClosed()
+    : RuntimeError(QStringLiteral("the voice is closed: the program is ending"))
+{
+}
+
 VoiceEngine::~VoiceEngine() = default;
 
 QStringList VoiceEngine::voiceIdentifiers()

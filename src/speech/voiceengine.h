@@ -1,6 +1,15 @@
 #pragma once
 
+#include "common/runtimeerror.h"
+
 #include <QStringList>
+
+// Synchronous speech asked of a closed engine.
+class VoiceClosed final : public RuntimeError
+{
+public:
+    VoiceClosed();
+};
 
 // The speech engine, as the station uses it: installed voices, the chosen voice, rate, volume, and
 // speaking. Every call is safe from the main thread and from the speaking thread at once.
@@ -36,8 +45,13 @@ public:
     // 0..100.
     virtual int volume() = 0;
     virtual void setVolume(int volume) = 0;
-    // flags: a combination of SpeakFlag. Throws RuntimeError when the engine fails.
+    // flags: a combination of SpeakFlag. Throws RuntimeError when the engine fails, and VoiceClosed for
+    // synchronous speech after close().
     virtual void speak(const QString& text, int flags) = 0;
+    // The end of the program: what is queued or playing stops, and no new speech starts from now on, so
+    // a reading that was about to speak its next piece ends instead: synchronous speech throws
+    // VoiceClosed at once, asynchronous speech is dropped. Cannot be undone.
+    virtual void close() = 0;
 
     // Of voices()[index]; None for an index outside the list. The engine that cannot tell says None.
     virtual ChineseReading chineseReading(int index);

@@ -10,18 +10,15 @@
 #include <QLabel>
 #include <QSlider>
 
-namespace {
-const QString Speaker = QStringLiteral("Speaker");
-}
-
-VoicePanel::VoicePanel(VoiceEngine* voice, const Widgets& widgets, QObject* parent)
+VoicePanel::VoicePanel(VoiceEngine* voice, const Widgets& widgets, Dialogs& dialogs, QObject* parent)
     : QObject(parent)
     , m_voice(voice)
     , m_w(widgets)
+    , m_dialogs(dialogs)
 {
     m_w.flatComboBox1->setEditable(false);
-    connect(m_w.TrackBar2, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar2Change(); }); });
-    connect(m_w.TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    connect(m_w.TrackBar2, &QSlider::valueChanged, this, [this] { guarded(m_dialogs, [this] { TrackBar2Change(); }); });
+    connect(m_w.TrackBar1, &QSlider::valueChanged, this, [this] { guarded(m_dialogs, [this] { TrackBar1Change(); }); });
 }
 
 void VoicePanel::loadRateAndVolume(const IniFile& ini)
@@ -46,9 +43,9 @@ void VoicePanel::fillVoiceList(const IniFile& ini)
     m_w.flatComboBox1->setCurrentIndex(choice.index);
 }
 
-void VoicePanel::saveVoice(IniFile& ini) const
+void VoicePanel::saveVoice(IniChanges& changes) const
 {
-    VoiceSettings::write(ini, m_w.flatComboBox1->currentIndex(), m_voices);
+    VoiceSettings::write(changes, m_w.flatComboBox1->currentIndex(), m_voices);
 }
 
 void VoicePanel::applyvoice()

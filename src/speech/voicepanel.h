@@ -4,6 +4,9 @@
 
 #include <QObject>
 
+class Dialogs;
+
+class IniChanges;
 class IniFile;
 class QComboBox;
 class QLabel;
@@ -28,7 +31,7 @@ public:
         QWidget* Memo1 = nullptr; // takes the focus back after a slider moved
     };
 
-    VoicePanel(VoiceEngine* voice, const Widgets& widgets, QObject* parent = nullptr);
+    VoicePanel(VoiceEngine* voice, const Widgets& widgets, Dialogs& dialogs, QObject* parent = nullptr);
 
     // Start-up, with the settings file open: baserate from the engine, then [Speaker] Rate into the rate
     // slider (its change runs once in any case) and [Speaker] Volume into the volume slider (its change
@@ -38,7 +41,7 @@ public:
     // was chosen instead of a voice that is not there goes to the log.
     void fillVoiceList(const IniFile& ini);
     // The close button: [Speaker] Speaker and VoiceName of the selected voice; nothing without one.
-    void saveVoice(IniFile& ini) const;
+    void saveVoice(IniChanges& changes) const;
     // Assigns the voice at the list's index to the engine; nothing when no voice is selected. Every
     // speaking path runs it first. Throws RuntimeError when the engine refuses the voice.
     void applyvoice();
@@ -54,6 +57,7 @@ public:
 private:
     VoiceEngine* m_voice;
     Widgets m_w;
+    Dialogs& m_dialogs;
     VoiceSettings::VoiceList m_voices;
     int m_baserate = 0;
 };

@@ -1,11 +1,10 @@
 #include "voicesettings.h"
 
 #include "common/inifile.h"
+#include "common/stationsettings.h"
 #include "voiceengine.h"
 
 namespace {
-const QString Speaker = QStringLiteral("Speaker");
-const QString VoiceName = QStringLiteral("VoiceName");
 
 bool isChinese(const QString& name, const QString& identifier)
 {
@@ -29,17 +28,17 @@ namespace VoiceSettings {
 
 int speaker(const IniFile& ini)
 {
-    return ini.readInteger(Speaker, QStringLiteral("Speaker"), 0);
+    return StationSettings::read(ini, StationSettings::VoiceIndex);
 }
 
 int rate(const IniFile& ini)
 {
-    return qBound(-10, ini.readInteger(Speaker, QStringLiteral("Rate"), 2), 15);
+    return StationSettings::readWithin(ini, StationSettings::Rate);
 }
 
 int volume(const IniFile& ini)
 {
-    return qBound(0, ini.readInteger(Speaker, QStringLiteral("Volume"), 120), 100);
+    return StationSettings::readWithin(ini, StationSettings::Volume);
 }
 
 VoiceList VoiceList::of(VoiceEngine* engine)
@@ -79,7 +78,7 @@ Choice choose(const IniFile& ini, const VoiceList& voices)
         choice.note = QStringLiteral("no voice is installed");
         return choice;
     }
-    const QString stored = ini.readString(Speaker, VoiceName, QString()).trimmed();
+    const QString stored = StationSettings::read(ini, StationSettings::VoiceName).trimmed();
     if (!stored.isEmpty()) {
         choice.index = int(identifiers.indexOf(stored));
         if (choice.index >= 0 && choice.index < names.size()) {
@@ -106,13 +105,13 @@ Choice choose(const IniFile& ini, const VoiceList& voices)
     return choice;
 }
 
-void write(IniFile& ini, int index, const VoiceList& voices)
+void write(IniChanges& changes, int index, const VoiceList& voices)
 {
     if (index < 0 || index >= voices.names.size() || index >= voices.identifiers.size()) {
         return;
     }
-    ini.writeInteger(Speaker, QStringLiteral("Speaker"), index);
-    ini.writeString(Speaker, VoiceName, voices.identifiers.at(index));
+    StationSettings::set(changes, StationSettings::VoiceIndex, index);
+    StationSettings::set(changes, StationSettings::VoiceName, voices.identifiers.at(index));
 }
 
 int apply(VoiceEngine& engine, const IniFile& ini)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class IniChanges;
 class IniFile;
 class VoiceEngine;
 
@@ -14,9 +15,9 @@ namespace VoiceSettings {
 // engine's own volume, since the slider's change action does not run.
 constexpr int SliderStartVolume = 95;
 
-int speaker(const IniFile& ini); // Speaker, default 0
-int rate(const IniFile& ini); // Rate, default 2, within -10..15
-int volume(const IniFile& ini); // Volume, default 120, within 0..100
+int speaker(const IniFile& ini); // Speaker
+int rate(const IniFile& ini); // Rate, within its range
+int volume(const IniFile& ini); // Volume, within its range
 
 // The engine's voices as the settings choose among them.
 struct VoiceList
@@ -42,9 +43,9 @@ Choice choose(const IniFile& ini, const VoiceList& voices);
 // The first voice that reads Chinese as the engine says, else the first whose identifier or name is
 // Chinese, else the first voice; -1 for an empty list.
 int firstChineseVoice(const VoiceList& voices);
-// Stores the voice at index as Speaker and VoiceName. Writes nothing when index is not a position of
+// Stores the voice at index as Speaker and VoiceName. Changes nothing when index is not a position of
 // the list (no voice to choose from), so a start without voices never loses the choice.
-void write(IniFile& ini, int index, const VoiceList& voices);
+void write(IniChanges& changes, int index, const VoiceList& voices);
 
 // The engine as a reading finds it after start-up and applyvoice: the chosen voice (see choose), the
 // engine's own rate plus the stored rate, and the stored volume. Returns the voice's index, -1 when the

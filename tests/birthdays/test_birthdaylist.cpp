@@ -74,7 +74,8 @@ private slots:
             m_monthCalls.append(month + QLatin1Char('|') + threshold);
             return m_monthResult;
         };
-        m_list = std::make_unique<BirthdayList>(m_widgets, queries, [] { return Mainread; });
+        m_list = std::make_unique<BirthdayList>(
+            m_widgets, queries, [] { return Mainread; }, m_fixture->services());
     }
 
     void cleanup()
@@ -198,7 +199,8 @@ private slots:
         failing.month = [](const QString&, const QString&) -> QList<QSqlRecord> {
             throw RuntimeError(QStringLiteral("no such table: qry"));
         };
-        BirthdayList list(m_widgets, failing, [] { return Mainread; });
+        BirthdayList list(
+            m_widgets, failing, [] { return Mainread; }, m_fixture->services());
         QVERIFY_THROWS_EXCEPTION(RuntimeError, list.RefreshBirthdays());
         QCOMPARE(memo(), QStringLiteral("昨天的语句"));
         QCOMPARE(grid()->item(0, 0)->text(), QStringLiteral("王一"));

@@ -29,7 +29,7 @@ private slots:
                             QStringLiteral("大家多关注下他吧，"));
         }
         {
-            TDM roster;
+            TDM roster(m_fixture->services());
             QVERIFY(roster.DataModuleCreate());
             addEmployee(roster, QStringLiteral("王一"), QStringLiteral("2005-03-14"), QStringLiteral("2020-01-01"),
                         QStringLiteral("生产部"));

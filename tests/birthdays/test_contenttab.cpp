@@ -2,6 +2,7 @@
 #include "common/ansi.h"
 #include "common/inifile.h"
 #include "datafixture.h"
+#include "renamewatch.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
@@ -23,7 +24,8 @@ private slots:
         m_fixture = std::make_unique<DataFixture>(QDateTime(QDate(2024, 3, 5), QTime(8, 0)), DataFixture::NoDatabase);
         m_user = std::make_unique<QLineEdit>();
         m_mainread = QStringLiteral("unchanged");
-        m_tab = std::make_unique<ContentTab>([this](const QString& text) { m_mainread = text; }, m_user.get());
+        m_tab = std::make_unique<ContentTab>([this](const QString& text) { m_mainread = text; }, m_user.get(),
+                                             m_fixture->dialogs);
     }
 
     void cleanup()
@@ -82,8 +84,11 @@ private slots:
         ui()->spe2->setValue(a2);
         ui()->spe3->setValue(a3);
         ui()->chk_readage2->setChecked(true);
+        RenameWatch watch(m_fixture->folder.path());
         m_tab->BitBtn1Click();
         const IniFile ini(IniFile::defaultPath());
+        // Eleven keys in one rewrite, or nothing at all.
+        QCOMPARE(watch.renames(QStringLiteral("setinfo.ini")), saved ? 1 : 0);
         if (saved) {
             QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
             QCOMPARE(ini.readInteger(QStringLiteral("Addread1"), QStringLiteral("Agegroup"), 0), a1);
@@ -212,7 +217,7 @@ private slots:
         m_fixture->folder.write(QStringLiteral("setinfo.ini"),
                                 Ansi::encode(QStringLiteral("[System]\r\nMainread=  \\n第一\\n第二 \r\nCompany=ACME\r\n"
                                                             "[Addread1]\r\nAgegroup=19\r\n")));
-        Station station(Services {});
+        Station station(m_fixture->services());
         QVERIFY(station.start());
         QCOMPARE(station.mainWindow()->MainreadText(), QStringLiteral("第一\n第二"));
         QCOMPARE(station.mainWindow()->form()->edt_user->text(), QStringLiteral("ACME"));

@@ -583,6 +583,19 @@ private slots:
         QCOMPARE(lines.last(), QStringLiteral("……另有 12 处未列出。"));
     }
 
+    void alterationNoticeNamesARecordByItsFirstColumn()
+    {
+        // The first record of the file is the roster's No 7: the notice must let the user find it.
+        const ExportTable table = tableOf({ QStringLiteral("No"), QStringLiteral("姓名") },
+                                          { { text(QStringLiteral("7")), text(QStringLiteral("张€")) } });
+        ExportAlterations altered;
+        altered.append({ 0, 1, ExportAlteration::Replaced, QStringLiteral("张?") });
+        const QStringList lines
+            = ExportWriters::alterationNotice(QStringLiteral("/tmp/a.txt"), table, altered).split(QLatin1Char('\n'));
+        QVERIFY2(lines.at(1).startsWith(QStringLiteral("第 1 条记录（No 7）“姓名”：写成“张?”")),
+                 qPrintable(lines.at(1)));
+    }
+
     void txtQuotesAValueOpeningWithAQuote()
     {
         const QByteArray bytes

@@ -345,7 +345,7 @@ private:
     Tfbirthday* editor()
     {
         if (!m_editor) {
-            m_editor = std::make_unique<Tfbirthday>(m_fixture->data().Q_birthday2());
+            m_editor = std::make_unique<Tfbirthday>(m_fixture->data().Q_birthday2(), m_fixture->services());
         }
         return m_editor.get();
     }

@@ -5,6 +5,7 @@
 #include "birthdays/rosterfiltermodel.h"
 #include "birthdays/rosterimport.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
 #include "data/tdm.h"
 #include "testdatabase.h"
 #include "testfolder.h"
@@ -88,7 +89,7 @@ private slots:
     {
         m_folder = std::make_unique<TestFolder>();
         createTestDatabase(*m_folder);
-        m_data = std::make_unique<TDM>();
+        m_data = std::make_unique<TDM>(Services {});
         QVERIFY(m_data->openForWriting());
     }
 
@@ -514,7 +515,7 @@ private slots:
         m_data.reset();
         const TestFolder empty;
         createTestDatabase(empty);
-        m_data = std::make_unique<TDM>();
+        m_data = std::make_unique<TDM>(Services {});
         QVERIFY(m_data->openForWriting());
         const ImportSheet sheet = ImportReaders::read(path);
         const ImportPlan written

@@ -63,7 +63,7 @@ private slots:
     void browsingRebuildsAndIdlingDoesNot()
     {
         {
-            TDM module;
+            TDM module(m_fixture->services());
             QVERIFY(module.DataModuleCreate());
             addEmployee(module, QStringLiteral("甲"), QStringLiteral("1990-01-01"), QStringLiteral("2010-01-01"));
             addEmployee(module, QStringLiteral("乙"), QStringLiteral("1990-02-01"), QStringLiteral("2011-01-01"));
@@ -90,7 +90,7 @@ private slots:
     void deletingRebuilds()
     {
         {
-            TDM module;
+            TDM module(m_fixture->services());
             QVERIFY(module.DataModuleCreate());
             addEmployee(module, QStringLiteral("王一"), QStringLiteral("2000-03-14"), QStringLiteral("2010-01-01"));
         }
@@ -110,7 +110,7 @@ private slots:
             IniFile ini(m_fixture->folder.file(QStringLiteral("setinfo.ini")));
             ini.writeString(QStringLiteral("Addread3"), QStringLiteral("addtext"), QStringLiteral("第一行\\n第二行，"));
             ini.writeBool(QStringLiteral("System"), QStringLiteral("Read_add3"), true);
-            TDM module;
+            TDM module(m_fixture->services());
             QVERIFY(module.DataModuleCreate());
             addEmployee(module, QStringLiteral("王一"), QStringLiteral("1990-03-14"), QStringLiteral("2010-01-01"));
         }
@@ -137,7 +137,7 @@ private slots:
     void monthViewListsSeveralMonths()
     {
         {
-            TDM module;
+            TDM module(m_fixture->services());
             QVERIFY(module.DataModuleCreate());
             addEmployee(module, QStringLiteral("十二月"), QStringLiteral("1980-12-24"), QStringLiteral("2010-01-01"),
                         QStringLiteral("生产部"));

@@ -135,7 +135,7 @@ private slots:
         QFETCH(QList<QStringList>, expectedRows);
         RecordingSpreadsheet spreadsheet;
         const auto grid = birthdayGrid(data);
-        ExportGridToExcel(&spreadsheet, Title, *grid, 9);
+        ExportGridToExcel(&spreadsheet, *m_dialogs, Title, *grid, 9);
         QCOMPARE(spreadsheet.calls, expectedCalls(expectedRows));
         QCOMPARE(m_dialogs->takeBoxes().size(), 0);
     }
@@ -145,17 +145,17 @@ private slots:
         RecordingSpreadsheet spreadsheet;
         spreadsheet.startResult = false;
         const auto grid = birthdayGrid({});
-        ExportGridToExcel(&spreadsheet, Title, *grid, 9);
+        ExportGridToExcel(&spreadsheet, *m_dialogs, Title, *grid, 9);
         QCOMPARE(spreadsheet.calls, QStringList { QStringLiteral("start") });
         QCOMPARE(m_dialogs->takeTexts(), QStringList { NotFound });
 
-        ExportGridToExcel(nullptr, Title, *grid, 9);
+        ExportGridToExcel(nullptr, *m_dialogs, Title, *grid, 9);
         QCOMPARE(m_dialogs->takeTexts(), QStringList { NotFound });
 
         spreadsheet.calls.clear();
         spreadsheet.startResult = true;
         spreadsheet.releaseResult = false; // nothing could show the workbook
-        ExportGridToExcel(&spreadsheet, Title, *grid, 9);
+        ExportGridToExcel(&spreadsheet, *m_dialogs, Title, *grid, 9);
         QCOMPARE(spreadsheet.calls.last(), QStringLiteral("release"));
         QCOMPARE(m_dialogs->takeTexts(), QStringList { NotFound });
     }
@@ -176,7 +176,7 @@ private slots:
         spreadsheet.failOn = failOn;
         spreadsheet.failMessage = QStringLiteral("磁盘已满");
         const auto grid = birthdayGrid({});
-        ExportGridToExcel(&spreadsheet, Title, *grid, 9);
+        ExportGridToExcel(&spreadsheet, *m_dialogs, Title, *grid, 9);
         QVERIFY(spreadsheet.calls.at(spreadsheet.calls.size() - 2).startsWith(failOn));
         QCOMPARE(spreadsheet.calls.last(), QStringLiteral("quit"));
         const auto boxes = m_dialogs->takeBoxes();
@@ -193,13 +193,13 @@ private slots:
         QTemporaryDir temp;
         qputenv("TMPDIR", QFile::encodeName(temp.path()));
         RecordingDesktop desktop;
-        XlsxSpreadsheet spreadsheet;
+        XlsxSpreadsheet spreadsheet(desktop);
         const auto grid
             = birthdayGrid({ { QStringLiteral(" 张三 "), QStringLiteral("2020-01-05"), QStringLiteral("1990-03-14"),
                                QStringLiteral("生产<部>&"), QStringLiteral("yes"), QStringLiteral("34") },
                              { QStringLiteral("李四"), QString(), QString(), QString(), QStringLiteral("no"),
                                QStringLiteral("36") } });
-        ExportGridToExcel(&spreadsheet, Title, *grid, 9);
+        ExportGridToExcel(&spreadsheet, *m_dialogs, Title, *grid, 9);
         qunsetenv("TMPDIR");
         QCOMPARE(m_dialogs->takeBoxes().size(), 0);
         QCOMPARE(desktop.opened.size(), 1);
@@ -249,9 +249,9 @@ private slots:
         qputenv("TMPDIR", QFile::encodeName(temp.path()));
         RecordingDesktop desktop;
         desktop.result = false;
-        XlsxSpreadsheet spreadsheet;
+        XlsxSpreadsheet spreadsheet(desktop);
         const auto grid = birthdayGrid({});
-        ExportGridToExcel(&spreadsheet, Title, *grid, 9);
+        ExportGridToExcel(&spreadsheet, *m_dialogs, Title, *grid, 9);
         qunsetenv("TMPDIR");
         QCOMPARE(m_dialogs->takeTexts(), QStringList { NotFound });
         QCOMPARE(desktop.opened.size(), 1);
@@ -260,7 +260,8 @@ private slots:
 
     void refusedCallIsAnError()
     {
-        XlsxSpreadsheet spreadsheet;
+        RecordingDesktop desktop;
+        XlsxSpreadsheet spreadsheet(desktop);
         QVERIFY(spreadsheet.start());
         QVERIFY_THROWS_EXCEPTION(RuntimeError, spreadsheet.merge(SheetRange::cells(1, 1, 1, 2))); // no workbook yet
         spreadsheet.addWorkbook();

@@ -160,7 +160,7 @@ private slots:
         QSqlTableModel* roster = m_fixture->data().Q_birthday2();
         addEmployee(m_fixture->data(), QStringLiteral("张三"), QStringLiteral("1990-03-14"),
                     QStringLiteral("2019-01-01"));
-        Tfbirthday editor(roster);
+        Tfbirthday editor(roster, m_fixture->services());
         auto* import = editor.findChild<QAction*>(QStringLiteral("Import1"));
         QVERIFY(import);
         m_fixture->dialogs.answerNextChooser(writeFile(QStringLiteral("people.csv"), People));
@@ -209,7 +209,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, box);
-        Tfbirthday editor(m_fixture->data().Q_birthday2());
+        Tfbirthday editor(m_fixture->data().Q_birthday2(), m_fixture->services());
         m_fixture->dialogs.answerNextChooser(writeFile(name, bytes));
         bool previewed = false;
         if (box.isEmpty()) {
@@ -283,7 +283,7 @@ private slots:
         m_fixture->start();
         {
             // Another program (the command line's import) writes through its own connection.
-            TDM other;
+            TDM other(m_fixture->services());
             QVERIFY(other.openForWriting());
             addEmployee(other.database(), QStringLiteral("外来"), QStringLiteral("1980-01-01"),
                         QStringLiteral("2000-01-01"));

@@ -4,7 +4,9 @@
 #include "birthdays/tfmoupt.h"
 #include "ciskip.h"
 #include "common/helpers.h"
+#include "common/services.h"
 #include "data/tdm.h"
+#include "datafixture.h"
 #include "fakeclock.h"
 #include "fulldisk.h"
 #include "recordingdialogs.h"
@@ -47,7 +49,7 @@ private:
     // Chooses the option, confirms the save dialog with the path, presses OK.
     void exportWith(int option, const QString& path)
     {
-        Tfmoupt window;
+        Tfmoupt window(*m_dialogs);
         window.setExportGrid(m_grid.get());
         QRadioButton* options[] = { window.form()->R1, window.form()->R2, window.form()->R3, window.form()->R4,
                                     window.form()->R5, window.form()->R6, window.form()->R7 };
@@ -64,7 +66,7 @@ private slots:
         m_dialogs = std::make_unique<RecordingDialogs>();
         // The roster as the program keeps it: the shipped schema, through the data module.
         createTestDatabase(*m_folder);
-        m_data = std::make_unique<TDM>();
+        m_data = std::make_unique<TDM>(Services { nullptr, m_dialogs.get() });
         QVERIFY(m_data->DataModuleCreate());
         m_first = addEmployee(*m_data, QStringLiteral("张三"), QStringLiteral("1990-03-14"),
                               QStringLiteral("2020-01-05"), QStringLiteral("生产部"), QStringLiteral("a;\"b\""));
@@ -103,7 +105,7 @@ private slots:
 
     void form()
     {
-        Tfmoupt window;
+        Tfmoupt window(*m_dialogs);
         QCOMPARE(window.windowTitle(), QStringLiteral("选择"));
         QCOMPARE(window.font().family(), QStringLiteral("宋体"));
         QCOMPARE(window.font().pixelSize(), 13);
@@ -231,7 +233,7 @@ private slots:
         grid.setModel(&roster);
         roster.setColumnFilter(RosterFilterModel::Dept, QStringLiteral("财务"));
         const QString path = m_folder->file(QStringLiteral("roster.csv"));
-        Tfmoupt window;
+        Tfmoupt window(*m_dialogs);
         window.setExportGrid(&grid);
         window.form()->R3->setChecked(true);
         m_dialogs->answerNextChooser(path);
@@ -255,7 +257,7 @@ private slots:
         m_proxy.reset();
         m_data.reset();
         FakeClock clock(2024, 3, 5, 8, 0, 0);
-        Station station(Services {});
+        Station station(fakeServices(clock, *m_dialogs));
         QVERIFY(station.start());
         Tfbirthday* roster = station.rosterEditor();
         auto* Excel1 = roster->findChild<QAction*>(QStringLiteral("Excel1"));
@@ -285,7 +287,7 @@ private slots:
 
     void cancelButtonWritesNothing()
     {
-        Tfmoupt window;
+        Tfmoupt window(*m_dialogs);
         window.setExportGrid(m_grid.get());
         QTest::mouseClick(window.form()->btncancel, Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Rejected));

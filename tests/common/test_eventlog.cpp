@@ -27,7 +27,7 @@ private slots:
         TestFolder folder;
         FakeClock clock(2024, 3, 4, 9, 0, 5);
         logEvent(QStringLiteral("before opening"));
-        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false);
+        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false, &clock);
         logEvent(QStringLiteral("广播开始"));
         clock.advance(1500);
         logEvent(QStringLiteral("two\nlines"));
@@ -39,7 +39,7 @@ private slots:
     {
         TestFolder folder;
         FakeClock clock;
-        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false, 1000);
+        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false, &clock, 1000);
         for (int i = 0; i < 200; ++i) {
             logEvent(QStringLiteral("event %1").arg(i));
         }
@@ -97,7 +97,7 @@ private slots:
             folder.write(QStringLiteral("kelvora.log"), QByteArray(990, 'x'));
             QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(oldMode)) == 0);
         }
-        EventLog::open(path, false, 1000);
+        EventLog::open(path, false, &clock, 1000);
         logEvent(QStringLiteral("past the limit of the old file"));
         QVERIFY(folder.read(QStringLiteral("kelvora.log")).endsWith("past the limit of the old file\n"));
         struct stat info = {};
@@ -114,7 +114,7 @@ private slots:
         }
         FakeClock clock;
         const QString path = disk.file(QStringLiteral("kelvora.log"));
-        EventLog::open(path, false);
+        EventLog::open(path, false, &clock);
         logEvent(QStringLiteral("before"));
         disk.fill();
         fflush(stderr);
@@ -143,7 +143,7 @@ private slots:
         FakeClock clock(2024, 3, 4, 9, 0, 0);
         RecordingDialogs recording;
         LoggingDialogs logging(recording);
-        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false);
+        EventLog::open(folder.file(QStringLiteral("kelvora.log")), false, &clock);
         recording.answerNextQuestion(true);
         QVERIFY(logging.message(Dialogs::Icon::Question, QStringLiteral("Confirm"), QStringLiteral("确信要删除该记录?"),
                                 Dialogs::Buttons::YesNo));

@@ -1,4 +1,5 @@
 #include "common/ansi.h"
+#include "common/clock.h"
 #include "common/helpers.h"
 #include "common/instanceguard.h"
 #include "fakeclock.h"
@@ -97,12 +98,12 @@ private slots:
     void boxesHaveTheirTitles()
     {
         RecordingDialogs dialogs;
-        warnbox(QStringLiteral("w"));
-        infobox(QStringLiteral("i"));
+        warnbox(dialogs, QStringLiteral("w"));
+        infobox(dialogs, QStringLiteral("i"));
         dialogs.answerNextQuestion(false);
-        QVERIFY(!askbox(QStringLiteral("q")));
+        QVERIFY(!askbox(dialogs, QStringLiteral("q")));
         dialogs.answerNextQuestion(true);
-        QVERIFY(askbox(QStringLiteral("q2")));
+        QVERIFY(askbox(dialogs, QStringLiteral("q2")));
         const auto boxes = dialogs.takeBoxes();
         QCOMPARE(boxes.size(), 4);
         QCOMPARE(boxes.at(0).caption, QStringLiteral("Warning"));
@@ -117,10 +118,10 @@ private slots:
         FakeClock clock(2024, 3, 4, 9, 0, 0);
         bool served = false;
         QTimer::singleShot(0, this, [&] { served = true; });
-        waitms(1300);
+        waitms(clock, 1300);
         QVERIFY(served);
         QCOMPARE(clock.now().time(), QTime(9, 0, 1, 300));
-        waitms(0); // at least one pass, no time
+        waitms(clock, 0); // at least one pass, no time
         QCOMPARE(clock.now().time(), QTime(9, 0, 1, 300));
     }
 
@@ -130,7 +131,7 @@ private slots:
         const clock_t before = std::clock();
         QElapsedTimer elapsed;
         elapsed.start();
-        waitms(200);
+        waitms(Clock::system(), 200);
         QVERIFY(elapsed.elapsed() >= 200);
         const double cpuMs = 1000.0 * double(std::clock() - before) / CLOCKS_PER_SEC;
         QVERIFY2(cpuMs < 100, qPrintable(QString::number(cpuMs)));

@@ -1,9 +1,14 @@
+#include "ciskip.h"
+#include "common/ansi.h"
 #include "common/eventlog.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "fulldisk.h"
+#include "renamewatch.h"
 #include "testfolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 class TestIniFile : public QObject
@@ -257,6 +262,81 @@ private slots:
         QCOMPARE(ini.encoding(), IniFile::Encoding::Gb18030);
         QCOMPARE(ini.readString(QStringLiteral("Addread1"), QStringLiteral("addtext"), QString()),
                  QStringLiteral("祝祝"));
+    }
+
+    // A save action's keys go into the file as it is on disk now, in one rename, and only they change.
+    void aSaveIsOneRewriteOfTheFileAsItIsNow()
+    {
+        const QString path = m_folder->file(QStringLiteral("setinfo.ini"));
+        m_folder->write(QStringLiteral("setinfo.ini"),
+                        "; kept\r\n[system]\r\nDAYS=5\r\nOther=x\r\n\r\n[Addread1]\r\naddtext=hi\r\n");
+        IniFile opened(path); // read before the hand edit below
+        m_folder->write(QStringLiteral("setinfo.ini"), m_folder->read(QStringLiteral("setinfo.ini")) + "Hand=1\r\n");
+        IniChanges changes;
+        changes.setInteger(QStringLiteral("System"), QStringLiteral("Days"), 30);
+        changes.setBool(QStringLiteral("System"), QStringLiteral("Next_month"), false);
+        changes.setString(QStringLiteral("Addread2"), QStringLiteral("addtext"), QStringLiteral("好"));
+        changes.setInteger(QStringLiteral("Addread1"), QStringLiteral("Agegroup"), 19);
+        RenameWatch watch(m_folder->path());
+        QVERIFY(watch.isWatching());
+        opened.write(changes);
+        QCOMPARE(watch.renames(QStringLiteral("setinfo.ini")), 1);
+        QCOMPARE(watch.writesInPlace(QStringLiteral("setinfo.ini")), 0);
+        // In place, case-insensitive; new keys at the end of their section; a new section at the end.
+        QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")),
+                 QByteArray("; kept\r\n[system]\r\nDays=30\r\nOther=x\r\nNext_month=0\r\n\r\n[Addread1]\r\n"
+                            "addtext=hi\r\nHand=1\r\nAgegroup=19\r\n[Addread2]\r\naddtext=")
+                     + Ansi::encode(QStringLiteral("好")) + "\r\n");
+        QCOMPARE(opened.readInteger(QStringLiteral("Addread1"), QStringLiteral("Hand"), 0), 1);
+    }
+
+    // Two windows' files open at once: each save keeps what the other one saved meanwhile.
+    void twoWritersAliveAtOnceKeepEachOthersKeys()
+    {
+        const QString path = m_folder->file(QStringLiteral("setinfo.ini"));
+        IniFile schedule(path);
+        IniFile content(path);
+        schedule.writeInteger(QStringLiteral("System"), QStringLiteral("Readtimes"), 3);
+        IniChanges changes;
+        changes.setString(QStringLiteral("System"), QStringLiteral("Company"), QStringLiteral("示例公司"));
+        content.write(changes);
+        schedule.writeInteger(QStringLiteral("System"), QStringLiteral("Intervaltime"), 30);
+        const IniFile now(path);
+        QCOMPARE(now.readInteger(QStringLiteral("System"), QStringLiteral("Readtimes"), 0), 3);
+        QCOMPARE(now.readInteger(QStringLiteral("System"), QStringLiteral("Intervaltime"), 0), 30);
+        QCOMPARE(now.readString(QStringLiteral("System"), QStringLiteral("Company"), QString()),
+                 QStringLiteral("示例公司"));
+    }
+
+    // A full disk refuses the rewrite: the file keeps every byte, none of the action's keys is in it.
+    void aRefusedSaveWritesNoneOfItsKeys()
+    {
+        FullDisk disk;
+        if (!disk.available()) {
+            KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
+        }
+        const QString path = disk.file(QStringLiteral("setinfo.ini"));
+        const QByteArray before = "[System]\r\nReadtimes=2\r\nDays=90\r\n";
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(before), before.size());
+        }
+        disk.fill();
+        IniChanges changes;
+        for (int i = 0; i < 20; ++i) {
+            changes.setString(QStringLiteral("System"), QStringLiteral("Key%1").arg(i), QString(100, QLatin1Char('x')));
+        }
+        changes.setInteger(QStringLiteral("System"), QStringLiteral("Readtimes"), 5);
+        IniFile ini(path);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, ini.write(changes));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Readtimes"), 0), 2);
+        QStringList files = QDir(disk.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        files.sort();
+        QCOMPARE(files, QStringList({ QStringLiteral(".filler"), QStringLiteral("setinfo.ini") }));
     }
 
 private:

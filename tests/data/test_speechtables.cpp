@@ -60,7 +60,7 @@ private slots:
 
     void aNewFileShipsTheSurnamesAndWords()
     {
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
         const QList<LexiconRow> rows = SpeechTables::lexicon(tdm.database());
@@ -103,7 +103,7 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("before"));
 
         {
-            TDM tdm;
+            TDM tdm(m_fixture->services());
             QVERIFY(tdm.DataModuleCreate());
             QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
             QVERIFY(SpeechTables::hasLexicon(tdm.database()));
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(now, expected);
 
         // A second start finds nothing to add.
-        TDM again;
+        TDM again(m_fixture->services());
         QVERIFY(again.DataModuleCreate());
         QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
     }
@@ -143,7 +143,7 @@ private slots:
         makeOlder();
         const QByteArray before = m_fixture->folder.read(QStringLiteral("draft.dat"));
         {
-            TDM tdm;
+            TDM tdm(m_fixture->services());
             QVERIFY(tdm.openReadOnly());
             QVERIFY(!tdm.Q_lexicon());
             QCOMPARE(SpeechTables::lexicon(tdm.database()), SpeechTables::shippedLexicon());
@@ -158,7 +158,7 @@ private slots:
 
     void readingsAreTrimmedAndBlankNamesLeftOut()
     {
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         addEmployee(tdm, QStringLiteral(" 单雄信 "), QStringLiteral("1990-01-01"), QStringLiteral("2020-01-01"));
         addEmployee(tdm, QStringLiteral("  "), QStringLiteral("1990-01-01"), QStringLiteral("2020-01-01"));
@@ -178,7 +178,7 @@ private slots:
         QSqlQuery hold(holder);
         QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
         {
-            TDM tdm;
+            TDM tdm(m_fixture->services());
             QVERIFY(tdm.DataModuleCreate());
             const QStringList texts = m_fixture->dialogs.takeTexts();
             QVERIFY(!texts.isEmpty());

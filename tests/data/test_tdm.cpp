@@ -33,7 +33,7 @@ private slots:
     void shippedDatabaseOpensItsDataSets()
     {
         createTestDatabase(m_fixture->folder);
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
 
@@ -71,7 +71,7 @@ private slots:
     void rosterInJoiningOrder()
     {
         createTestDatabase(m_fixture->folder);
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         addEmployee(tdm, QStringLiteral("乙"), QStringLiteral("1990-01-01"), QStringLiteral("2020-05-01"));
         addEmployee(tdm, QStringLiteral("甲"), QStringLiteral("1990-01-01"), QStringLiteral("2019-05-01"));
@@ -158,7 +158,7 @@ private slots:
         const QByteArray before
             = QFileInfo(path).isFile() ? m_fixture->folder.read(QStringLiteral("draft.dat")) : QByteArray();
         {
-            TDM tdm;
+            TDM tdm(m_fixture->services());
             QVERIFY(!tdm.DataModuleCreate());
             QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("数据连接失败!") });
             QVERIFY2(tdm.failure().startsWith(path + QStringLiteral(": ") + reason), qPrintable(tdm.failure()));
@@ -181,7 +181,7 @@ private slots:
     {
         createTestDatabase(m_fixture->folder);
         dropTable(QStringLiteral("telltime"));
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         const QStringList texts = m_fixture->dialogs.takeTexts();
         QCOMPARE(texts.size(), 1);
@@ -196,7 +196,7 @@ private slots:
     void anotherProgramReadsWhileTheStationRuns()
     {
         createTestDatabase(m_fixture->folder);
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         addEmployee(tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"));
         {
@@ -219,7 +219,7 @@ private slots:
     void rosterChangesAreAnnounced()
     {
         createTestDatabase(m_fixture->folder);
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         addEmployee(tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"));
         QSignalSpy changed(&tdm, &TDM::birthdayChanged);
@@ -266,7 +266,7 @@ private slots:
         QFETCH(QString, birthday);
         QFETCH(bool, accepted);
         createTestDatabase(m_fixture->folder);
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         if (!accepted) {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("CHECK constraint failed")));
@@ -301,7 +301,7 @@ private slots:
         TDM::createDatabase(path);
         setProgdir(disk.path());
         {
-            TDM tdm;
+            TDM tdm(m_fixture->services());
             QVERIFY(tdm.DataModuleCreate());
             addEmployee(tdm, QStringLiteral("甲"), QStringLiteral("1990-03-05"), QStringLiteral("2020-01-01"));
             QFile file(path);
@@ -321,7 +321,7 @@ private slots:
             QCOMPARE(file.readAll(), before);
         }
         disk.release();
-        TDM again;
+        TDM again(m_fixture->services());
         QVERIFY(again.DataModuleCreate());
         QCOMPARE(again.Q_birthday2()->rowCount(), 1);
         setProgdir(m_fixture->folder.path());
@@ -350,7 +350,7 @@ private slots:
         QFETCH(QString, table);
         createTestDatabase(m_fixture->folder);
         dropTable(table);
-        TDM tdm;
+        TDM tdm(m_fixture->services());
         QVERIFY(tdm.DataModuleCreate());
         QCOMPARE(m_fixture->dialogs.takeTexts().size(),
                  table == QStringLiteral("draft") ? 2 : 1); // two sets read draft

@@ -1,9 +1,9 @@
 #include "common/inifile.h"
 #include "common/readingstate.h"
+#include "common/services.h"
 #include "datafixture.h"
 #include "music/musicpanel.h"
 #include "recordingaudiolibrary.h"
-#include "shell/services.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
 #include "ui_tf_speaker.h"
@@ -145,10 +145,10 @@ private slots:
         form()->bj_v->setValue(70);
         QCOMPARE(m_library->volumes(), QList<float>({ 0.70f }));
         form()->ComBox1->setCurrentIndex(1);
-        m_fixture->station->readingState().isreading = true;
+        m_fixture->station->readingState().claim();
         form()->bj_v1->setValue(15);
         QCOMPARE(m_library->volumes(), QList<float>({ 0.70f, 0.15f }));
-        m_fixture->station->readingState().isreading = false;
+        m_fixture->station->readingState().release();
     }
 
     void choosingTheFolder()

@@ -58,10 +58,10 @@ private slots:
         m_library = std::make_unique<RecordingAudioLibrary>();
         m_view = std::make_unique<FakeView>();
         m_state = std::make_unique<ReadingState>();
-        m_state->isreading = false;
+        m_state->release();
         m_draws.clear();
         m_bounds.clear();
-        m_player = std::make_unique<MusicPlayer>(m_library.get(), *m_view, *m_state, [this](int bound) {
+        m_player = std::make_unique<MusicPlayer>(m_library.get(), *m_view, *m_state, *m_clock, [this](int bound) {
             m_bounds.append(bound);
             return m_draws.isEmpty() ? 0 : m_draws.takeFirst();
         });
@@ -99,13 +99,13 @@ private slots:
         QCOMPARE(m_player->bj_level(), 40);
 
         m_library->clearVolumes();
-        m_state->isreading = true;
+        m_state->claim();
         ticks(4);
         // Down in steps of ten, then set on every tick while speaking, also when unchanged.
         QCOMPARE(m_library->volumes(), levels({ 30, 20, 10, 10 }));
 
         m_library->clearVolumes();
-        m_state->isreading = false;
+        m_state->release();
         ticks(35);
         QCOMPARE(m_library->volumes(), rising(11, 40));
     }
@@ -116,7 +116,7 @@ private slots:
         m_player->bj_playClick();
         m_player->setBj_level(30);
         m_player->setSpeakingLevel(50);
-        m_state->isreading = true;
+        m_state->claim();
         m_library->clearVolumes();
         ticks(2);
         QCOMPARE(m_library->volumes(), levels({ 50, 50 }));
@@ -125,9 +125,9 @@ private slots:
     void noStreamNoVolumeCalls()
     {
         addFiles({ QStringLiteral("a.mp3") }, 100);
-        m_state->isreading = true;
+        m_state->claim();
         ticks(3);
-        m_state->isreading = false;
+        m_state->release();
         ticks(3);
         QVERIFY(m_library->calls.isEmpty());
     }
@@ -140,9 +140,9 @@ private slots:
         m_player->setSpeakingLevel(20);
         m_player->bj_playClick();
         QCOMPARE(m_library->volumes(), levels({ 5 }));
-        m_state->isreading = true;
+        m_state->claim();
         ticks(1);
-        m_state->isreading = false;
+        m_state->release();
         m_library->clearVolumes();
         ticks(3);
         QCOMPARE(m_library->volumes(), levels({ 5 }));
@@ -152,7 +152,7 @@ private slots:
     void trackStartedDuringReadingStaysDown()
     {
         addFiles({ QStringLiteral("a.mp3") }, 100);
-        m_state->isreading = true;
+        m_state->claim();
         m_player->bj_playClick();
         QCOMPARE(m_library->volumes(), levels({ 10 }));
         QCOMPARE(m_player->bj_level(), 10);
@@ -169,7 +169,7 @@ private slots:
         m_player->bj_v1Change(20); // outside a reading: only remembered
         QCOMPARE(m_library->volumes(), levels({ 60 }));
 
-        m_state->isreading = true;
+        m_state->claim();
         m_player->bj_vChange(70); // while speaking: takes effect when the music rises again
         m_player->bj_v1Change(25);
         QCOMPARE(m_player->bj_level(), 25);
@@ -179,7 +179,7 @@ private slots:
         m_player->BJListBox1Change();
         QCOMPARE(m_library->volumes(), levels({ 60, 25, 25 }));
         QCOMPARE(m_player->bj_level(), 33);
-        m_state->isreading = false;
+        m_state->release();
         m_player->BJListBox1Change();
         QCOMPARE(m_library->volumes(), levels({ 60, 25, 25, 70 }));
         QCOMPARE(m_player->bj_level(), 33);
@@ -393,7 +393,7 @@ private slots:
     {
         FakeView view;
         view.entries = { QStringLiteral("a.mp3") };
-        MusicPlayer player(nullptr, view, *m_state);
+        MusicPlayer player(nullptr, view, *m_state, *m_clock);
         player.bj_playClick();
         player.bj_timer2Timer();
         player.bj_vChange(50);

@@ -1,3 +1,4 @@
+#include "common/clock.h"
 #include "common/eventlog.h"
 #include "common/readingstate.h"
 #include "common/sounddevice.h"
@@ -104,8 +105,7 @@ private slots:
         QVERIFY2(seconds > 3.6 && seconds < 3.8, qPrintable(QString::number(seconds)));
         QCOMPARE(int(seconds), 3);
         // Bytes are whole frames of the device format, so they turn back into the same seconds.
-        const quint64 bytesPerSecond
-            = quint64(SoundDevice::instance().frequency()) * SoundDevice::instance().channels() * 2;
+        const quint64 bytesPerSecond = quint64(m_sound.frequency()) * m_sound.channels() * 2;
         QCOMPARE(m_library.channelBytes2Seconds(handle, bytesPerSecond * 2), 2.0);
         QCOMPARE(m_library.channelGetPosition(handle), quint64(0));
         m_library.streamFree(handle);
@@ -252,7 +252,7 @@ private slots:
     void beforeInitEveryStreamIsRefused()
     {
         requireMp3();
-        SdlAudioLibrary fresh;
+        SdlAudioLibrary fresh(m_sound);
         QCOMPARE(fresh.streamCreateFile(m_mp3), AudioLibrary::Handle(0));
         QCOMPARE(fresh.channelGetPosition(45), SdlAudioLibrary::InvalidBytes);
         fresh.channelPlay(45, false);
@@ -286,7 +286,7 @@ private slots:
         RecordingAudioLibrary library;
         library.versionWord = version;
         library.initResult = device;
-        QTEST(init_bass(&library), "result");
+        QTEST(init_bass(&library, *m_dialogs), "result");
         // The device is started even after a version message.
         QCOMPARE(library.calls, QStringList({ QStringLiteral("init") }));
         const auto boxes = m_dialogs->takeBoxes();
@@ -306,7 +306,7 @@ private slots:
         QTEST(texts, "texts");
     }
 
-    void initBassWithoutLibrary() { QVERIFY(!init_bass(nullptr)); }
+    void initBassWithoutLibrary() { QVERIFY(!init_bass(nullptr, *m_dialogs)); }
 
     // Files SDL cannot decode, each said once by name; the player goes on to the file that plays.
     void theMusicGoesOnPastBrokenFiles()
@@ -327,7 +327,7 @@ private slots:
         EventLog::open(logFolder.filePath(QStringLiteral("kelvora.log")), false);
         ReadingState state;
         FolderView view(music.path());
-        MusicPlayer player(&m_library, view, state);
+        MusicPlayer player(&m_library, view, state, Clock::system());
         player.bj_playClick();
         player.bj_playClick(); // the broken files are passed over again, without a word
         QVERIFY(AudioLibrary::isOpen(player.bj_stream()));
@@ -343,7 +343,7 @@ private slots:
         // Without the good file nothing plays: said once however often play is pressed.
         QVERIFY(QFile::remove(music.filePath(QStringLiteral("4 tone.mp3"))));
         FolderView broken(music.path());
-        MusicPlayer silent(&m_library, broken, state);
+        MusicPlayer silent(&m_library, broken, state, Clock::system());
         for (int day = 0; day < 4; ++day) {
             silent.bj_playClick();
         }
@@ -364,7 +364,7 @@ private slots:
         EventLog::open(logFolder.filePath(QStringLiteral("kelvora.log")), false);
         ReadingState state;
         FolderView view(music->path());
-        MusicPlayer player(&m_library, view, state);
+        MusicPlayer player(&m_library, view, state, Clock::system());
         player.bj_playClick();
         QVERIFY(AudioLibrary::isOpen(player.bj_stream()));
         const QString folder = music->path();
@@ -424,7 +424,8 @@ private:
     }
 
     QTemporaryDir m_dir;
-    SdlAudioLibrary m_library;
+    SoundDevice m_sound;
+    SdlAudioLibrary m_library { m_sound };
     QString m_mp3;
     bool m_encoderMissing = true;
     std::unique_ptr<RecordingDialogs> m_dialogs;

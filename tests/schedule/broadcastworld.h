@@ -8,7 +8,7 @@
 
 // A small model of the reading and music controllers as the scheduler relies on them: the repetition
 // timer ticks once a second, each reading takes readingMs, the next starts intervalS seconds after the
-// previous one ended; the designated song ends songLengthS seconds after play_the_song. Every press is
+// previous one ended; the designated song ends songLengthS seconds after play_the_song. Every action is
 // logged with the time it happened.
 class BroadcastWorld final : public ScheduleActions
 {
@@ -33,6 +33,7 @@ public:
     bool isreading = false;
     int readcount = 0;
     QString endtime = QStringLiteral("00:00:00");
+    QString songPath;
 
     QStringList names() const
     {
@@ -75,13 +76,14 @@ public:
 
     bool repetitionActive() const override { return readcycled; }
     QString song_endtime() const override { return endtime; }
-    void play_the_song() override
+    void play_the_song(const QString& path) override
     {
+        songPath = path;
         log(QStringLiteral("song"));
         music = Music::Song;
         endtime = now.time().addSecs(songLengthS).toString(QStringLiteral("HH:mm:ss"));
     }
-    void pressRepeat() override
+    void startRepetition() override
     {
         log(QStringLiteral("repeat"));
         if (!voiceChosen) {
@@ -92,17 +94,17 @@ public:
         readcycled = true;
         m_nextCycle = now.addMSecs(1000);
     }
-    void pressMusicPlay() override
+    void playMusic() override
     {
         log(QStringLiteral("play"));
         music = Music::Background;
     }
-    void pressMusicStop() override
+    void stopMusic() override
     {
         log(QStringLiteral("musicstop"));
         music = Music::None;
     }
-    void pressReadingStop() override
+    void stopReading() override
     {
         log(QStringLiteral("readstop"));
         readcycled = false;

@@ -12,6 +12,7 @@
 #include "shell/tf_speaker.h"
 #include "shell/tfdelaytime.h"
 #include "speech/readingcommands.h"
+#include "speech/readingcontroller.h"
 #include "ui_telltimetab.h"
 #include "ui_tf_speaker.h"
 
@@ -33,11 +34,51 @@ const QDate Monday(2024, 3, 4);
 class CountingChime final : public ChimePlayer
 {
 public:
-    void play() override { times.append(Clock::currentDateTime()); }
+    explicit CountingChime(const Clock& clock)
+        : m_clock(clock)
+    {
+    }
+    void play() override { times.append(m_clock.now()); }
     QList<QDateTime> times;
+
+private:
+    const Clock& m_clock;
 };
 
-// The schedule controls as the main window holds them, with their presses going to a BroadcastWorld.
+// The no-voice warning of the whole-text loop: its box runs the event loop, so the timer ticks again
+// inside the start of the repetition.
+class WarningActions final : public ScheduleActions
+{
+public:
+    WarningActions(BroadcastWorld& world, Dialogs& dialogs)
+        : m_world(world)
+        , m_dialogs(dialogs)
+    {
+    }
+    SchedulePanel* panel = nullptr;
+    int starts = 0;
+
+    void startRepetition() override
+    {
+        ++starts;
+        m_world.startRepetition();
+        warnbox(m_dialogs, QStringLiteral("请选择语音引擎!"));
+        panel->timer_autoplayTimer();
+    }
+    void playMusic() override { m_world.playMusic(); }
+    void stopMusic() override { m_world.stopMusic(); }
+    void stopReading() override { m_world.stopReading(); }
+    bool repetitionActive() const override { return m_world.repetitionActive(); }
+    void play_the_song(const QString& path) override { m_world.play_the_song(path); }
+    QString song_endtime() const override { return m_world.song_endtime(); }
+
+private:
+    BroadcastWorld& m_world;
+    Dialogs& m_dialogs;
+};
+
+// The schedule controls as the main window holds them, with the scheduler's actions going to a
+// BroadcastWorld.
 struct Panel
 {
     QWidget window;
@@ -46,14 +87,10 @@ struct Panel
     std::array<QCheckBox*, 7> days {};
     QPlainTextEdit* memo = new QPlainTextEdit(QStringLiteral("今天是：员工，张三生日快乐。"), &window);
     QLineEdit* song = new QLineEdit(&window);
-    QToolButton* repeat = new QToolButton(&window);
-    QToolButton* play = new QToolButton(&window);
-    QToolButton* stop = new QToolButton(&window);
-    QToolButton* readStop = new QToolButton(&window);
     BroadcastWorld world;
     std::unique_ptr<SchedulePanel> panel;
 
-    Panel()
+    Panel(Clock& clock, Dialogs& dialogs)
     {
         from->setDisplayFormat(QStringLiteral("HH:mm:ss"));
         to->setDisplayFormat(QStringLiteral("HH:mm:ss"));
@@ -61,22 +98,14 @@ struct Panel
             days[day] = new QCheckBox(&window);
             days[day]->setChecked(day != 0);
         }
-        repeat->setVisible(false); // hidden on the toolbar, pressed all the same
-        QObject::connect(repeat, &QToolButton::clicked, [this] { world.pressRepeat(); });
-        QObject::connect(play, &QToolButton::clicked, [this] { world.pressMusicPlay(); });
-        QObject::connect(stop, &QToolButton::clicked, [this] { world.pressMusicStop(); });
-        QObject::connect(readStop, &QToolButton::clicked, [this] { world.pressReadingStop(); });
         ScheduleControls controls;
         controls.TimeEdit1 = from;
         controls.TimeEdit2 = to;
         controls.chk = days;
         controls.Memo1 = memo;
         controls.edt_song = song;
-        controls.SB_repeat1 = repeat;
-        controls.bj_play = play;
-        controls.bj_stop = stop;
-        controls.SB_stop = readStop;
-        panel = std::make_unique<SchedulePanel>(controls, &world);
+        panel = std::make_unique<SchedulePanel>(controls, clock, dialogs);
+        panel->setActions(&world);
     }
 
     void run(FakeClock& clock, const QDateTime& until)
@@ -100,9 +129,9 @@ private slots:
 
     void cleanup() { m_fixture.reset(); }
 
-    void readsTheControlsAndPressesTheButtons()
+    void readsTheControlsAndStartsTheBroadcast()
     {
-        Panel p;
+        Panel p(m_fixture->clock, m_fixture->dialogs);
         QCOMPARE(p.panel->timer_autoplay()->interval(), 100);
         QVERIFY(p.panel->timer_autoplay()->isActive());
         p.world.now = m_fixture->clock.now();
@@ -125,7 +154,7 @@ private slots:
 
     void theEditorOrADeletedSongDecide()
     {
-        Panel p;
+        Panel p(m_fixture->clock, m_fixture->dialogs);
         p.memo->setPlainText(QStringLiteral("\n  \t"));
         p.song->setText(m_fixture->folder.file(QStringLiteral("deleted.mp3")));
         p.world.now = m_fixture->clock.now();
@@ -144,11 +173,11 @@ private slots:
 
     void afterTheRangeEveryTickStopsMusicAndReading()
     {
-        Panel p;
+        Panel p(m_fixture->clock, m_fixture->dialogs);
         m_fixture->clock.set(QDateTime(Monday, QTime(14, 0, 0, 50)));
         p.world.now = m_fixture->clock.now();
         p.world.readByHand();
-        p.world.pressMusicPlay();
+        p.world.playMusic();
         p.panel->timer_autoplayTimer();
         QVERIFY(!p.world.isreading);
         QCOMPARE(p.world.music, BroadcastWorld::Music::None);
@@ -157,20 +186,16 @@ private slots:
 
     void aWarningThatLetsTheTimerTickStartsOnce()
     {
-        Panel p;
-        int presses = 0;
-        // The no-voice warning: its box runs the event loop, so the timer ticks inside the press.
-        QObject::connect(p.repeat, &QToolButton::clicked, [&] {
-            ++presses;
-            warnbox(QStringLiteral("请选择语音引擎!"));
-            p.panel->timer_autoplayTimer();
-        });
+        Panel p(m_fixture->clock, m_fixture->dialogs);
+        WarningActions actions(p.world, m_fixture->dialogs);
+        actions.panel = p.panel.get();
+        p.panel->setActions(&actions);
         p.world.voiceChosen = false;
         m_fixture->clock.set(QDateTime(Monday, QTime(9, 0)));
         p.world.now = m_fixture->clock.now();
         p.panel->timer_autoplayTimer();
         p.panel->timer_autoplayTimer();
-        QCOMPARE(presses, 1);
+        QCOMPARE(actions.starts, 1);
         QCOMPARE(p.world.count(QStringLiteral("play")), 1);
         QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("请选择语音引擎!") }));
     }
@@ -178,6 +203,10 @@ private slots:
     void theStationRunsBothTimers()
     {
         RecordingVoice voice;
+        RecordingAudioLibrary library;
+        m_fixture->folder.write(QStringLiteral("a.mp3"), "ID3"); // the music folder is the program folder
+        library.addFile(m_fixture->folder.file(QStringLiteral("a.mp3")), 600.0);
+        m_audio = &library;
         startStation(&voice);
         Tf_speaker* main = m_fixture->main();
         QVERIFY(main->schedulePanel()->timer_autoplay()->isActive());
@@ -185,13 +214,14 @@ private slots:
         QVERIFY(main->timeAnnouncements()->telltime()->isActive());
         QCOMPARE(main->timeAnnouncements()->telltime()->interval(), 200);
 
-        // The main window's own buttons are pressed.
-        BroadcastWorld hooks;
-        main->schedulePanel()->setHooks(&hooks);
+        // The scheduler starts the reading controller and the music player themselves: no button is
+        // pressed.
         int repeats = 0;
-        int plays = 0;
-        connect(main->form()->SB_repeat1, &QToolButton::clicked, this, [&] { ++repeats; });
-        connect(main->form()->bj_play, &QToolButton::clicked, this, [&] { ++plays; });
+        int clicks = 0;
+        connect(&main->readingController(), &ReadingController::repetitionStarted, this, [&] { ++repeats; });
+        for (QAbstractButton* button : main->findChildren<QAbstractButton*>()) {
+            connect(button, &QAbstractButton::clicked, this, [&] { ++clicks; });
+        }
         main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
         main->form()->chk2->setChecked(true);
         main->form()->sb_save->setEnabled(false);
@@ -200,13 +230,16 @@ private slots:
             m_fixture->clock.advance(100);
         }
         QCOMPARE(repeats, 1);
-        QCOMPARE(plays, 1);
+        QCOMPARE(library.calls.filter(QStringLiteral("play ")).size(), 1);
         main->form()->TimeEdit1->setTime(QTime(9, 0, 5));
         QVERIFY(!main->schedulePanel()->scheduler().auto_started());
         QVERIFY(main->form()->sb_save->isEnabled());
         main->schedulePanel()->timer_autoplayTimer();
         QCOMPARE(repeats, 2);
-        main->schedulePanel()->setHooks(nullptr);
+        QCOMPARE(clicks, 0);
+        main->readingController().stop();
+        m_fixture->station.reset(); // before the library it plays on
+        m_audio = nullptr;
     }
 
     void theStationAnnouncesTheShippedTimes()
@@ -214,7 +247,7 @@ private slots:
         RecordingVoice voice;
         startStation(&voice);
         TimeAnnouncements* announcements = m_fixture->main()->timeAnnouncements();
-        CountingChime chime;
+        CountingChime chime(m_fixture->clock);
         announcements->setChime(&chime);
         QCOMPARE(m_fixture->form()->flatComboBox1->count(), voice.voices().size());
         m_fixture->form()->flatComboBox1->setCurrentIndex(1);
@@ -262,7 +295,7 @@ private slots:
         QVERIFY(qobject_cast<TellTimeTab*>(pages->widget(2)));
         // Without a voice the announcement rings the chime and says nothing, without a message.
         TimeAnnouncements* announcements = m_fixture->main()->timeAnnouncements();
-        CountingChime chime;
+        CountingChime chime(m_fixture->clock);
         announcements->setChime(&chime);
         m_fixture->clock.set(QDateTime(Monday, QTime(10, 0)));
         announcements->telltimeTimer();
@@ -289,7 +322,7 @@ private slots:
         main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
         main->form()->edt_song->setText(song);
         int repeats = 0;
-        connect(main->form()->SB_repeat1, &QToolButton::clicked, this, [&] { ++repeats; });
+        connect(&main->readingController(), &ReadingController::repetitionStarted, this, [&] { ++repeats; });
         for (int tick = 0; tick < 60; ++tick) { // 09:00:05.950
             main->schedulePanel()->timer_autoplayTimer();
             m_fixture->clock.advance(100);
@@ -320,13 +353,13 @@ private slots:
         main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
         main->form()->edt_song->setText(song);
         main->schedulePanel()->timer_autoplayTimer();
-        QVERIFY(main->readingCommands()->repetitionActive());
+        QVERIFY(main->readingController().repetitionActive());
         QVERIFY(!main->schedulePanel()->scheduler().song_checked());
         QVERIFY(library.calls.filter(QStringLiteral("create ") + song).isEmpty());
 
         // Once the repetition timer is off, the next tick plays the song.
         main->form()->SB_stop->click();
-        QVERIFY(!main->readingCommands()->repetitionActive());
+        QVERIFY(!main->readingController().repetitionActive());
         m_fixture->clock.advance(100);
         main->schedulePanel()->timer_autoplayTimer();
         QVERIFY(main->schedulePanel()->scheduler().song_checked());

@@ -37,7 +37,7 @@ private:
     }
     void tickOnce()
     {
-        const QDateTime now = Clock::currentDateTime();
+        const QDateTime now = m_clock->now();
         m_world.advanceTo(now);
         m_scheduler.tick(now, m_inputs, m_world);
     }
@@ -203,7 +203,7 @@ private slots:
         QCOMPARE(m_world.count(QStringLiteral("repeat")), 0);
 
         m_world.readByHand();
-        m_world.pressMusicPlay();
+        m_world.playMusic();
         QVERIFY(m_world.isreading);
         run(QDateTime(Monday, QTime(14, 30, 0, 100)));
         QVERIFY(!m_world.isreading);
@@ -214,7 +214,7 @@ private slots:
         m_clock->set(QDateTime(Monday.addDays(1), QTime(8, 0)));
         m_world.now = m_clock->now();
         m_world.readByHand();
-        m_world.pressMusicPlay();
+        m_world.playMusic();
         run(QDateTime(Monday.addDays(1), QTime(8, 0, 5)));
         QCOMPARE(m_world.music, BroadcastWorld::Music::Background);
         QCOMPARE(m_world.count(QStringLiteral("readstop")), 0);
@@ -339,9 +339,9 @@ private slots:
         QCOMPARE(m_world.first(QStringLiteral("repeat")), QDateTime(Monday, QTime(13, 59, 50)));
     }
 
-    void pressesThatReenterTheTickRunEachStepOnce()
+    void actionsThatReenterTheTickRunEachStepOnce()
     {
-        // A press that opens a message box lets the timer tick again inside it.
+        // An action that opens a message box lets the timer tick again inside it.
         struct Reentrant final : ScheduleActions
         {
             Scheduler* scheduler = nullptr;
@@ -351,19 +351,19 @@ private slots:
             bool repetitionActive() const override { return false; }
             QString endtime = QStringLiteral("00:00:00");
             QString song_endtime() const override { return endtime; }
-            void play_the_song() override
+            void play_the_song(const QString&) override
             {
                 log << QStringLiteral("song");
                 endtime = QStringLiteral("09:03:00");
             }
-            void pressRepeat() override
+            void startRepetition() override
             {
                 log << QStringLiteral("repeat");
                 scheduler->tick(now, inputs, *this);
             }
-            void pressMusicPlay() override { log << QStringLiteral("play"); }
-            void pressMusicStop() override { log << QStringLiteral("musicstop"); }
-            void pressReadingStop() override { log << QStringLiteral("readstop"); }
+            void playMusic() override { log << QStringLiteral("play"); }
+            void stopMusic() override { log << QStringLiteral("musicstop"); }
+            void stopReading() override { log << QStringLiteral("readstop"); }
         } actions;
         TestFolder folder;
         folder.write(QStringLiteral("song.mp3"), "ID3");

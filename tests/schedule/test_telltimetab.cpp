@@ -22,7 +22,7 @@ private slots:
 
     void gridColumns()
     {
-        TellTimeTab tab(m_fixture->data().Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime(), m_fixture->dialogs);
         QTableView* grid = tab.form()->DBGridEh1;
         QHeaderView* header = grid->horizontalHeader();
         const struct
@@ -51,7 +51,7 @@ private slots:
 
     void theListFollowsTheTableOnlyAfterSave()
     {
-        TellTimeTab tab(m_fixture->data().Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime(), m_fixture->dialogs);
         QSignalSpy filled(&tab, &TellTimeTab::telltimeFilled);
         QTableView* grid = tab.form()->DBGridEh1;
         const int rows = grid->model()->rowCount();
@@ -80,7 +80,7 @@ private slots:
     void aPendingEditIsPostedBySave()
     {
         m_fixture->data().Q_telltime()->setEditStrategy(QSqlTableModel::OnManualSubmit);
-        TellTimeTab tab(m_fixture->data().Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime(), m_fixture->dialogs);
         QTableView* grid = tab.form()->DBGridEh1;
         const int isplay = m_fixture->data().Q_telltime()->fieldIndex(QStringLiteral("isplay"));
         QVERIFY(grid->model()->setData(grid->model()->index(1, isplay), Qt::Checked, Qt::CheckStateRole));
@@ -96,7 +96,7 @@ private slots:
 
     void downOnTheLastRowAddsNothing()
     {
-        TellTimeTab tab(m_fixture->data().Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime(), m_fixture->dialogs);
         tab.show();
         QTableView* grid = tab.form()->DBGridEh1;
         const int rows = grid->model()->rowCount();
@@ -115,7 +115,7 @@ private slots:
         QSqlQuery query(m_fixture->data().database());
         QVERIFY(query.exec(QStringLiteral("DELETE FROM telltime")));
         QVERIFY(m_fixture->data().Q_telltime()->select());
-        TellTimeTab tab(m_fixture->data().Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime(), m_fixture->dialogs);
         QCOMPARE(tab.sgrid3().rowCount(), 2);
         QVERIFY(!tab.sgrid3().hasData());
         tab.BitBtn5Click();
@@ -125,7 +125,7 @@ private slots:
     void aRefusedSaveIsReportedAndKeepsTheEdit()
     {
         m_fixture->data().Q_telltime()->setEditStrategy(QSqlTableModel::OnManualSubmit);
-        TellTimeTab tab(m_fixture->data().Q_telltime());
+        TellTimeTab tab(m_fixture->data().Q_telltime(), m_fixture->dialogs);
         QTableView* grid = tab.form()->DBGridEh1;
         const int isplay = m_fixture->data().Q_telltime()->fieldIndex(QStringLiteral("isplay"));
         QVERIFY(grid->model()->setData(grid->model()->index(2, isplay), Qt::Checked, Qt::CheckStateRole));

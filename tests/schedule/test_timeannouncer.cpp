@@ -21,8 +21,12 @@ struct Log
         QString what;
         QDateTime when;
     };
+    explicit Log(const Clock& clock)
+        : m_clock(clock)
+    {
+    }
     QList<Entry> entries;
-    void add(const QString& what) { entries.append({ what, Clock::currentDateTime() }); }
+    void add(const QString& what) { entries.append({ what, m_clock.now() }); }
     QStringList whats() const
     {
         QStringList result;
@@ -31,6 +35,9 @@ struct Log
         }
         return result;
     }
+
+private:
+    const Clock& m_clock;
 };
 
 class LoggingChime final : public ChimePlayer
@@ -64,6 +71,7 @@ public:
         m_inner.speak(text, flags);
         m_log.add(QStringLiteral("say ") + text);
     }
+    void close() override { m_inner.close(); }
     RecordingVoice m_inner;
 
 private:
@@ -143,7 +151,7 @@ private slots:
 
     void firesOnceAtEachEnabledTime()
     {
-        Log log;
+        Log log(*m_clock);
         LoggingChime chime(log);
         LoggingVoice voice(log);
         int applied = 0;
@@ -173,7 +181,7 @@ private slots:
 
     void twoEntriesOfOneTimeFireTwiceInOrder()
     {
-        Log log;
+        Log log(*m_clock);
         LoggingChime chime(log);
         LoggingVoice voice(log);
         TimeAnnouncer announcer(&chime, &voice, {});
@@ -192,7 +200,7 @@ private slots:
 
     void midnightEntries()
     {
-        Log log;
+        Log log(*m_clock);
         LoggingChime chime(log);
         LoggingVoice voice(log);
         TimeAnnouncer announcer(&chime, &voice, {});
@@ -218,7 +226,7 @@ private slots:
     void badListsAnnounceNothing()
     {
         QFETCH(QString, stime);
-        Log log;
+        Log log(*m_clock);
         LoggingChime chime(log);
         LoggingVoice voice(log);
         TimeAnnouncer announcer(&chime, &voice, {});
@@ -231,7 +239,7 @@ private slots:
 
     void withoutAVoiceOnlyTheChimeSounds()
     {
-        Log log;
+        Log log(*m_clock);
         LoggingChime chime(log);
         TimeAnnouncer announcer(&chime, nullptr, {});
         announcer.setList(listOf({ { QStringLiteral("09:00:00"), true } }));
@@ -242,7 +250,7 @@ private slots:
 
     void aFailingVoiceLosesOnlyItsSentence()
     {
-        Log log;
+        Log log(*m_clock);
         LoggingChime chime(log);
         LoggingVoice voice(log);
         TimeAnnouncer announcer(&chime, &voice, {});
@@ -379,14 +387,15 @@ private slots:
 
     void theChimePlaysOnItsChannelAndIsReplaced()
     {
-        QVERIFY(SoundDevice::instance().open());
-        ResourceChime chime;
+        SoundDevice sound;
+        QVERIFY(sound.open());
+        ResourceChime chime(&sound);
         QVERIFY(!chime.isPlaying());
         chime.play();
         QVERIFY(chime.isPlaying());
         chime.play(); // replaces the one still playing
         QVERIFY(chime.isPlaying());
-        SoundDevice::instance().close();
+        sound.close();
         chime.play(); // no device: silent, no crash
         QVERIFY(!chime.isPlaying());
     }

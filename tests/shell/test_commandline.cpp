@@ -18,7 +18,10 @@
 namespace {
 
 using Result = CommandLineRun;
-const auto runLine = runCommandLine;
+Result runLine(const QStringList& arguments, Clock* clock = nullptr)
+{
+    return runCommandLine(arguments, clock);
+}
 
 // Seconds of sound in a 16-bit mono WAV file, after checking its header.
 double wavSeconds(const QString& path)
@@ -79,6 +82,7 @@ private slots:
         QTest::newRow("spoken text with =, and a day")
             << QStringList { QStringLiteral("--spoken=%Date%"), QStringLiteral("--date=2024-02-29") }
             << int(CommandLine::Command::Spoken);
+        QTest::newRow("short help") << QStringList { QStringLiteral("-h") } << int(CommandLine::Command::Help);
         QTest::newRow("spoken with --text")
             << QStringList { QStringLiteral("--spoken"), QStringLiteral("--text"), QStringLiteral("9:30") }
             << int(CommandLine::Command::Spoken);
@@ -150,6 +154,13 @@ private slots:
             << QStringLiteral("--minimized goes only with the station's window");
         QTest::newRow("minimized with a value")
             << QStringList { QStringLiteral("--minimized=1") } << QStringLiteral("--minimized takes no value");
+        QTest::newRow("date twice") << QStringList { QStringLiteral("--announcement"),
+                                                     QStringLiteral("--date=2024-03-05"), QStringLiteral("--date"),
+                                                     QStringLiteral("2024-03-06") }
+                                    << QStringLiteral("--date is given twice");
+        QTest::newRow("unknown with a value")
+            << QStringList { QStringLiteral("--bogus=1") } << QStringLiteral("unknown argument \"--bogus=1\"");
+        QTest::newRow("single dash") << QStringList { QStringLiteral("-voices") } << QStringLiteral("unknown argument");
     }
 
     // --folder goes with every command and is made absolute; --minimized with the station's window.
@@ -227,15 +238,16 @@ private slots:
         const QByteArray before = m_folder->read(QStringLiteral("setinfo.ini"));
 
         // The day the preview names, not today: the age is the one reached on that day.
-        const FakeClock clock(2030, 1, 1, 15, 0);
-        const Result birthday
-            = runLine({ QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2018-03-05") });
+        FakeClock clock(2030, 1, 1, 15, 0);
+        const Result birthday = runLine(
+            { QStringLiteral("--announcement"), QStringLiteral("--date"), QStringLiteral("2018-03-05") }, &clock);
         QCOMPARE(birthday.code, 0);
         QCOMPARE(birthday.out,
                  QStringLiteral("今天是：示例公司员工，张三24岁生日，祝生日快乐！下月将有：李四， "
                                 "等同事生日，公司将为他们送上祝福。\n"));
 
-        const Result nobody = runLine({ QStringLiteral("--announcement"), QStringLiteral("--date=2018-03-07") });
+        const Result nobody
+            = runLine({ QStringLiteral("--announcement"), QStringLiteral("--date=2018-03-07") }, &clock);
         QCOMPARE(nobody.code, 0);
         QVERIFY(nobody.out.isEmpty());
         QVERIFY2(nobody.err.contains(QStringLiteral("no announcement on 2018-03-07")), qPrintable(nobody.err));

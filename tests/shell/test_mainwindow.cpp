@@ -1,13 +1,17 @@
 #include "birthdays/birthdaylist.h"
+#include "ciskip.h"
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
 #include "common/stationfolders.h"
+#include "common/stationsettings.h"
 #include "data/tdm.h"
 #include "datafixture.h"
+#include "fulldisk.h"
 #include "recordingdesktop.h"
 #include "recordingpowercontrol.h"
 #include "recordingspreadsheet.h"
+#include "renamewatch.h"
 #include "shell/application.h"
 #include "shell/startuptab.h"
 #include "shell/station.h"
@@ -32,6 +36,16 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -167,8 +181,7 @@ private slots:
         m_fixture->station->showMainWindow();
         m_fixture->main()->close();
         QCOMPARE(m_fixture->dialogs.takeTexts().size(), 1);
-        QVERIFY(IniFile(IniFile::defaultPath())
-                    .readBool(QStringLiteral("Window"), QStringLiteral("TrayNoticeShown"), false));
+        QVERIFY(StationSettings::read(IniFile(IniFile::defaultPath()), StationSettings::TrayNoticeShown));
         m_fixture->station.reset();
         m_fixture->start();
         m_fixture->station->showMainWindow();
@@ -256,8 +269,9 @@ private slots:
         // A screen that shrank or went away: pulled back onto this one, at most its size.
         m_fixture->station.reset();
         {
-            IniFile ini(IniFile::defaultPath());
-            WindowSettings::writeGeometry(ini, QRect(-5000, 3000, 4000, 3000), false);
+            IniChanges changes;
+            WindowSettings::setGeometry(changes, QRect(-5000, 3000, 4000, 3000), false);
+            IniFile(IniFile::defaultPath()).write(changes);
         }
         m_fixture->start();
         QVERIFY(available.contains(m_fixture->main()->geometry()));
@@ -398,11 +412,13 @@ private slots:
         const QString manual = StationFolders::sharedFolder() + QStringLiteral("help/index.html");
         QVERIFY2(QFileInfo(manual).isFile(), qPrintable(manual));
         RecordingDesktop desktop;
-        m_fixture->start();
+        desktop.answers = results;
+        Services services;
+        services.desktop = &desktop;
+        m_fixture->start(services);
         if (chm) {
             m_fixture->folder.write(QStringLiteral("riri.chm"), "help");
         }
-        desktop.answers = results;
         m_fixture->form()->N31->trigger();
         QStringList names;
         for (const QUrl& url : std::as_const(desktop.opened)) {
@@ -429,9 +445,16 @@ private slots:
         ui->bj_v1->setValue(5);
         ui->ComBox1->setCurrentIndex(1);
         ui->SpinEdit1->setValue(9); // the schedule is not saved on this path
+        // A key written by hand while the station runs stays.
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
+                                m_fixture->folder.read(QStringLiteral("setinfo.ini")) + "[Hand]\r\nKept=1\r\n");
         QSignalSpy ended(m_fixture->station.get(), &Station::finished);
+        RenameWatch watch(m_fixture->folder.path());
         ui->SB_close->click();
         QCOMPARE(ended.size(), 1);
+        // The six values in one rewrite of the file.
+        QCOMPARE(watch.renames(QStringLiteral("setinfo.ini")), 1);
+        QCOMPARE(watch.writesInPlace(QStringLiteral("setinfo.ini")), 0);
         QVERIFY(m_fixture->station->readingState().stopflag);
         const IniFile ini(IniFile::defaultPath());
         QCOMPARE(ini.readInteger(QStringLiteral("Speaker"), QStringLiteral("Rate"), 0), 7);
@@ -443,6 +466,7 @@ private slots:
         QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("default_volume1"), 0), 5);
         QCOMPARE(ini.readInteger(QStringLiteral("System"), QStringLiteral("Playmode"), 0), 1);
         QVERIFY(!ini.hasKey(QStringLiteral("System"), QStringLiteral("Readtimes")));
+        QVERIFY(ini.readBool(QStringLiteral("Hand"), QStringLiteral("Kept"), false));
     }
 
     void saveButtonWritesTheScheduleInOrder()
@@ -452,8 +476,10 @@ private slots:
         ui->TimeEdit1->setTime(QTime(10, 15, 0));
         ui->chk1->setChecked(true);
         ui->edt_song->setText(QStringLiteral("  /m/a.mp3 "));
+        RenameWatch watch(m_fixture->folder.path());
         ui->sb_save->click();
         QVERIFY(!ui->sb_save->isEnabled());
+        QCOMPARE(watch.renames(QStringLiteral("setinfo.ini")), 1); // twenty keys, one rewrite
         const QByteArray expected = "[System]\r\nNext_month=1\r\nReadtimes=2\r\nIntervaltime=60\r\nmp3file=/m/a.mp3\r\n"
                                     "playtime=10:15:00\r\nCheckBox1=1\r\nCheckBox2=1\r\nCheckBox3=1\r\nCheckBox4=1\r\n"
                                     "CheckBox5=1\r\nCheckBox6=1\r\nCheckBox7=1\r\nplaytime1=10:15:00\r\n"
@@ -462,6 +488,41 @@ private slots:
         QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), expected);
         ui->SpinEdit4->setValue(2);
         QVERIFY(ui->sb_save->isEnabled());
+    }
+
+    // The schedule save on a full disk: the box names the file, which keeps every byte (none of the
+    // panel's keys), and the save button stays on for another try.
+    void refusedScheduleSaveWritesNothing()
+    {
+        FullDisk disk(8 * 1024 * 1024);
+        if (!disk.available()) {
+            KELVORA_SKIP("a tmpfs cannot be mounted here (not root?)");
+        }
+        setProgdir(disk.path());
+        TDM::createDatabase(disk.file(QStringLiteral("draft.dat")));
+        m_fixture->start();
+        auto* ui = m_fixture->form();
+        const QByteArray before = readFile(disk.file(QStringLiteral("setinfo.ini")));
+        QCOMPARE(before, QByteArray("[System]\r\nNext_month=1\r\n"));
+        disk.fill();
+        ui->SpinEdit1->setValue(7);
+        ui->chk1->setChecked(true);
+        QVERIFY(ui->sb_save->isEnabled());
+        ui->sb_save->click();
+        const QStringList boxes = m_fixture->dialogs.takeTexts();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(
+            boxes.first().startsWith(QStringLiteral("无法写入设置文件 ") + disk.file(QStringLiteral("setinfo.ini"))),
+            qPrintable(boxes.first()));
+        QCOMPARE(readFile(disk.file(QStringLiteral("setinfo.ini"))), before);
+        QVERIFY(ui->sb_save->isEnabled());
+        disk.release();
+        ui->sb_save->click();
+        QVERIFY(!ui->sb_save->isEnabled());
+        QCOMPARE(IniFile(IniFile::defaultPath()).readInteger(QStringLiteral("System"), QStringLiteral("Readtimes"), 0),
+                 7);
+        m_fixture->station.reset();
+        setProgdir(m_fixture->folder.path());
     }
 
     void refusedStartUpWriteIsShownOnceAndStartUpGoesOn()
@@ -592,7 +653,7 @@ private slots:
     void missingDatabaseWarnsOnceAndEnds()
     {
         QFile::remove(m_fixture->folder.file(QStringLiteral("draft.dat")));
-        m_fixture->station = std::make_unique<Station>(Services {});
+        m_fixture->station = std::make_unique<Station>(m_fixture->services());
         QVERIFY(!m_fixture->station->start());
         const auto boxes = m_fixture->dialogs.takeBoxes();
         QCOMPARE(boxes.size(), 1);

@@ -16,7 +16,6 @@
 namespace {
 
 using Outcome = CommandLineRun;
-const auto run = runCommandLine;
 
 const QByteArray People = "姓名,生日,入职,部门\n"
                           "张三,1990-03-14,2020-01-05,生产部\n"
@@ -32,6 +31,12 @@ class TestRosterCommands final : public QObject
 
 private:
     std::unique_ptr<DataFixture> m_fixture;
+
+    // On the fixture's clock.
+    Outcome run(const QStringList& arguments, Clock* clock = nullptr)
+    {
+        return runCommandLine(arguments, clock ? clock : (m_fixture ? &m_fixture->clock : nullptr));
+    }
 
     QSqlDatabase db() const { return m_fixture->data().database(); }
 
@@ -277,7 +282,8 @@ private slots:
         station.start();
         QVERIFY(!station.form()->SGrid1->item(0, 0));
         station.folder.write(QStringLiteral("today.csv"), "姓名,生日,入职\n寿星,1990-03-14,2010-01-01\n");
-        const Outcome outcome = run({ QStringLiteral("--import"), station.folder.file(QStringLiteral("today.csv")) });
+        const Outcome outcome
+            = run({ QStringLiteral("--import"), station.folder.file(QStringLiteral("today.csv")) }, &station.clock);
         QCOMPARE(outcome.code, 0);
         // The station takes the roster as it is at its next composition.
         station.main()->birthdayList()->RefreshBirthdays();
@@ -288,7 +294,9 @@ private slots:
         addEmployee(station.station->dataModule()->database(), QStringLiteral("编辑"), QStringLiteral("1980-01-01"),
                     QStringLiteral("2000-01-01"));
         const QString path = station.folder.file(QStringLiteral("now.csv"));
-        QCOMPARE(run({ QStringLiteral("--export"), path, QStringLiteral("--format"), QStringLiteral("csv-utf8") }).code,
+        QCOMPARE(run({ QStringLiteral("--export"), path, QStringLiteral("--format"), QStringLiteral("csv-utf8") },
+                     &station.clock)
+                     .code,
                  0);
         const QString text = QString::fromUtf8(station.folder.read(QStringLiteral("now.csv")));
         QVERIFY(text.contains(QStringLiteral("\"寿星\"")) && text.contains(QStringLiteral("\"编辑\"")));

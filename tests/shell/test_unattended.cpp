@@ -55,13 +55,15 @@ private slots:
     void init()
     {
         m_fixture = std::make_unique<StationFixture>(QDateTime(Monday, QTime(8, 0)));
-        IniFile ini(m_fixture->folder.file(QStringLiteral("setinfo.ini")));
-        ini.writeString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00"));
-        ini.writeString(System, QStringLiteral("playtime2"), QStringLiteral("09:30:00"));
-        ini.writeInteger(System, QStringLiteral("Readtimes"), 1);
-        ini.writeString(System, QStringLiteral("Mainread"), QStringLiteral("祝生日快乐！"));
-        ini.writeBool(System, QStringLiteral("Next_month"), false);
-        EventLog::open(m_fixture->folder.file(QStringLiteral("kelvora.log")), false);
+        // One write of a new file: nothing reads it before the log is open.
+        IniChanges settings;
+        settings.setString(System, QStringLiteral("playtime1"), QStringLiteral("09:00:00"));
+        settings.setString(System, QStringLiteral("playtime2"), QStringLiteral("09:30:00"));
+        settings.setInteger(System, QStringLiteral("Readtimes"), 1);
+        settings.setString(System, QStringLiteral("Mainread"), QStringLiteral("祝生日快乐！"));
+        settings.setBool(System, QStringLiteral("Next_month"), false);
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini"))).write(settings);
+        EventLog::open(m_fixture->folder.file(QStringLiteral("kelvora.log")), false, &m_fixture->clock);
     }
 
     void cleanup()
@@ -82,10 +84,9 @@ private slots:
         library.addFile(track, 600.0);
         library.addFile(song, 5.0);
         RecordingVoice voice;
-        startStation(&voice, &library);
         // Every box is logged with its text, as the program wraps its dialogs.
         LoggingDialogs logging(m_fixture->dialogs);
-        Dialogs::setInstance(&logging);
+        startStation(&voice, &library, &logging);
         Tf_speaker* main = m_fixture->main();
         // The test says when the announcement timer ticks: the real one, firing while the reading's
         // waits let events flow at 09:00 on the fake clock, would add the 09:00 announcement.
@@ -101,9 +102,8 @@ private slots:
         main->timeAnnouncements()->telltimeing(QStringLiteral("10:00:00"));
         m_fixture->clock.advance(1300);
         main->timeAnnouncements()->telltimeTimer();
-        guarded([] { throw RuntimeError(QStringLiteral("磁盘已满")); });
+        guarded(logging, [] { throw RuntimeError(QStringLiteral("磁盘已满")); });
         QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList({ QStringLiteral("磁盘已满") }));
-        Dialogs::setInstance(&m_fixture->dialogs);
 
         const QString announcement = QStringLiteral("今天是：员工，张三生日，祝生日快乐！");
         QCOMPARE(main->form()->Memo1->toPlainText(), announcement);
@@ -215,10 +215,10 @@ private slots:
         Tf_speaker* main = m_fixture->main();
         m_fixture->clock.set(QDateTime(Monday, QTime(23, 59, 59)));
         main->schedulePanel()->timer_autoplayTimer();
-        QVERIFY(main->readingCommands()->repetitionActive());
+        QVERIFY(main->readingController().repetitionActive());
         m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(0, 0, 0, 50)));
         main->schedulePanel()->timer_autoplayTimer();
-        QVERIFY(!main->readingCommands()->repetitionActive());
+        QVERIFY(!main->readingController().repetitionActive());
         QVERIFY(!main->schedulePanel()->scheduler().auto_started());
         QVERIFY(main->form()->Memo1->toPlainText().isEmpty());
         QCOMPARE(main->musicPanel()->song_endtime(), QStringLiteral("00:00:00"));
@@ -265,9 +265,10 @@ private:
         QSqlDatabase::removeDatabase(name);
     }
 
-    void startStation(VoiceEngine* voice, AudioLibrary* audio)
+    void startStation(VoiceEngine* voice, AudioLibrary* audio, Dialogs* dialogs = nullptr)
     {
         Services services;
+        services.dialogs = dialogs;
         services.voice = voice;
         services.audio = audio;
         m_fixture->start(services);
@@ -277,14 +278,14 @@ private:
     // The repetition timer ticks once a second until the repetition is over.
     void runRepetition()
     {
-        ReadingCommands* reading = m_fixture->main()->readingCommands();
-        for (int tick = 0; tick < 100 && reading->repetitionActive(); ++tick) {
-            reading->readcycledTimer();
-            QTRY_COMPARE(reading->runningThreads(), 0);
-            QTRY_COMPARE(Tts::pendingReadings(), 0);
+        ReadingController& reading = m_fixture->main()->readingController();
+        for (int tick = 0; tick < 100 && reading.repetitionActive(); ++tick) {
+            reading.readcycledTimer();
+            QTRY_COMPARE(reading.runningThreads(), 0);
+            QTRY_COMPARE(m_fixture->station->readingState().readings(), 0);
             m_fixture->clock.advance(1000);
         }
-        QVERIFY(!reading->repetitionActive());
+        QVERIFY(!reading.repetitionActive());
     }
 
     std::unique_ptr<StationFixture> m_fixture;

@@ -1,4 +1,5 @@
 #include "common/inifile.h"
+#include "common/stationsettings.h"
 #include "shell/windowsettings.h"
 #include "testfolder.h"
 
@@ -43,10 +44,11 @@ private slots:
     {
         TestFolder folder;
         folder.write(QStringLiteral("setinfo.ini"), "[System]\r\nNext_month=1\r\n");
-        IniFile ini(IniFile::defaultPath());
-        WindowSettings::writeGeometry(ini, QRect(-20, 30, 800, 600), true);
-        WindowSettings::writeStartHidden(ini, true);
-        WindowSettings::writeTrayNoticeShown(ini);
+        IniChanges changes;
+        WindowSettings::setGeometry(changes, QRect(-20, 30, 800, 600), true);
+        StationSettings::set(changes, StationSettings::StartHidden, true);
+        StationSettings::set(changes, StationSettings::TrayNoticeShown, true);
+        IniFile(IniFile::defaultPath()).write(changes);
         QCOMPARE(folder.read(QStringLiteral("setinfo.ini")),
                  QByteArray("[System]\r\nNext_month=1\r\n[Window]\r\nLeft=-20\r\nTop=30\r\nWidth=800\r\nHeight=600\r\n"
                             "Maximized=1\r\nStartHidden=1\r\nTrayNoticeShown=1\r\n"));

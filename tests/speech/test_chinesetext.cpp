@@ -261,6 +261,8 @@ void TestChineseText::normalised_data()
                                          << "zeng1guo2fan1";
     QTest::newRow("a product") << "MP3和5G"
                                << "MP3和5G";
+    QTest::newRow("a version") << "v2.0.1版本，36.5度"
+                               << "v2.0.1版本，三十六点五度";
     QTest::newRow("no digits") << "生日快乐！"
                                << "生日快乐！";
     QTest::newRow("empty") << ""

@@ -1,4 +1,5 @@
 #include "common/runtimeerror.h"
+#include "common/sounddevice.h"
 #include "speech/espeakvoiceengine.h"
 
 #include <QElapsedTimer>
@@ -34,7 +35,7 @@ class TestEspeakVoiceEngine : public QObject
 private slots:
     void initTestCase()
     {
-        m_engine = std::make_unique<EspeakVoiceEngine>();
+        m_engine = std::make_unique<EspeakVoiceEngine>(&m_sound);
         QVERIFY2(m_engine->isAvailable(), qPrintable(m_engine->failure()));
     }
 
@@ -63,7 +64,7 @@ private slots:
             QVERIFY2(!voices.at(i).contains(QLatin1String("Chinese")), qPrintable(voices.at(i)));
         }
         // Stable: a second engine lists the same names in the same order.
-        EspeakVoiceEngine other;
+        EspeakVoiceEngine other(&m_sound);
         QCOMPARE(other.voices(), voices);
         QCOMPARE(m_engine->rate(), 0);
         QCOMPARE(m_engine->volume(), 100);
@@ -218,6 +219,38 @@ private slots:
         QCOMPARE(started.last(), QStringLiteral("好"));
     }
 
+    // The end of the program: the piece being spoken stops at once, and no later piece starts, however
+    // late the reading asks for it.
+    void closingRefusesNewSpeech()
+    {
+        EspeakVoiceEngine closing(&m_sound);
+        QVERIFY(closing.isAvailable());
+        std::atomic<int> started { 0 };
+        closing.setUtteranceObserver([&](const QString&) { ++started; });
+        std::atomic<bool> returned { false };
+        std::thread reader([&] {
+            try {
+                closing.speak(QString(Announcement).repeated(6), VoiceEngine::PurgeBeforeSpeak);
+            } catch (const RuntimeError&) {
+            }
+            returned = true;
+        });
+        QTRY_COMPARE(started.load(), 1); // about twenty seconds of speech are playing
+        QElapsedTimer timer;
+        timer.start();
+        closing.close();
+        reader.join();
+        QVERIFY(returned);
+        QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+        // What comes later is refused before it reaches the queue: a reading's next piece ends the
+        // reading, an announcement is dropped, a stop has nothing left to stop.
+        QVERIFY_THROWS_EXCEPTION(VoiceClosed, closing.speak(QStringLiteral("再见"), VoiceEngine::PurgeBeforeSpeak));
+        closing.speak(QStringLiteral("现在是北京时间"), VoiceEngine::Async);
+        closing.speak(QString(), VoiceEngine::PurgeBeforeSpeak);
+        closing.setUtteranceObserver({});
+        QCOMPARE(started.load(), 1);
+    }
+
     void longTextIsStoppable()
     {
         const QString huge = QString(Announcement).repeated(100 * 1024 / Announcement.toUtf8().size());
@@ -232,6 +265,7 @@ private slots:
     }
 
 private:
+    SoundDevice m_sound;
     std::unique_ptr<EspeakVoiceEngine> m_engine;
 };
 

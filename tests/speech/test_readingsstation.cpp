@@ -223,12 +223,12 @@ private slots:
     void listeningWaitsForTheBroadcast()
     {
         start();
-        m_fixture->station->readingState().isreading = true;
+        m_fixture->station->readingState().claim();
         setFields(lexiconTab(), QStringLiteral("银行"), QStringLiteral("yin2 hang2"), false);
         lexiconTab()->form()->BitBtn_listen->click();
         QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("正在播报，请在播报结束后再试听。") });
         QVERIFY(m_voice->spoken().isEmpty());
-        m_fixture->station->readingState().isreading = false;
+        m_fixture->station->readingState().release();
     }
 
     // The time announcement is handed the time in words, the reading each piece in words.
@@ -245,7 +245,7 @@ private slots:
         m_voice->clear();
         main()->form()->Memo1->setPlainText(QStringLiteral("体温36.5度。不是"));
         main()->form()->SB_play->click();
-        QTRY_VERIFY(!m_fixture->station->readingState().isreading);
+        QTRY_VERIFY(!m_fixture->station->readingState().isreading());
         QCOMPARE(m_voice->texts(), QStringList({ QStringLiteral("体温三十六点五度。"), QStringLiteral("bu2是") }));
         // The editor keeps the text as written.
         QCOMPARE(main()->form()->Memo1->toPlainText(), QStringLiteral("体温36.5度。不是"));
@@ -274,7 +274,7 @@ private:
 
     TDM* dataModuleOfFolder()
     {
-        m_setupModule = std::make_unique<TDM>();
+        m_setupModule = std::make_unique<TDM>(m_fixture->services());
         if (!m_setupModule->DataModuleCreate()) {
             qFatal("draft.dat does not open");
         }

@@ -1,6 +1,8 @@
 #include "ciskip.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
+#include "common/services.h"
+#include "common/sounddevice.h"
 #include "fakeclock.h"
 #include "fulldisk.h"
 #include "recordingdesktop.h"
@@ -68,7 +70,7 @@ private slots:
         QFETCH(QStringList, engine);
         QFETCH(QStringList, expected);
         RecordingVoice voice(engine);
-        Tf_information window(&voice, nullptr);
+        Tf_information window(services(&voice, nullptr));
         const auto& rows = VoiceNotice::recommendedVoices();
         QCOMPARE(rows.size(), expected.size());
         for (int row = 0; row < rows.size(); ++row) {
@@ -81,7 +83,7 @@ private slots:
     // The rows name voices the real engine can have: each is in espeak-ng-data, installed here.
     void everyRowIsARealVoice()
     {
-        EspeakVoiceEngine engine;
+        EspeakVoiceEngine engine(nullptr); // lists the voices, plays nothing
         if (!engine.isAvailable()) {
             KELVORA_SKIP("espeak-ng cannot start here");
         }
@@ -96,7 +98,7 @@ private slots:
     // virus scanners.
     void theNotesAreAboutThisSystem()
     {
-        Tf_information window(nullptr, nullptr);
+        Tf_information window(services(nullptr, nullptr));
         QStringList texts;
         for (const QLabel* label : window.findChildren<QLabel*>()) {
             texts << label->text();
@@ -117,7 +119,7 @@ private slots:
         QCOMPARE(VoiceNotice::chineseVoices(voice),
                  QStringList(
                      { QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral("Chinese (Cantonese)") }));
-        Tf_information window(&voice, nullptr);
+        Tf_information window(services(&voice, nullptr));
         const QString greeting = window.form()->Label_greeting->text();
         QVERIFY(greeting.contains(
             QStringLiteral("本机可用的中文语音：Chinese (Mandarin, latin as Pinyin)、Chinese (Cantonese)")));
@@ -182,7 +184,7 @@ private slots:
         qputenv("TMPDIR", m_folder->file(QStringLiteral("notafolder")).toUtf8());
         RecordingVoice voice;
         RecordingSamplePlayer player;
-        Tf_information window(&voice, &player);
+        Tf_information window(services(&voice, &player));
         window.show();
         window.form()->btn_mandarin->click();
         const QStringList texts = m_dialogs->takeTexts();
@@ -197,7 +199,7 @@ private slots:
     {
         RecordingVoice voice;
         RecordingSamplePlayer player;
-        Tf_information window(&voice, &player);
+        Tf_information window(services(&voice, &player));
         window.show();
         QVERIFY(window.form()->sb_stop->isHidden());
         window.form()->btn_pinyin->click();
@@ -218,7 +220,7 @@ private slots:
         RecordingVoice voice;
         RecordingSamplePlayer player;
         {
-            Tf_information window(&voice, &player);
+            Tf_information window(services(&voice, &player));
             window.show();
             QVERIFY(!window.form()->CheckBox1->isChecked());
             window.form()->CheckBox1->setChecked(true);
@@ -227,7 +229,7 @@ private slots:
         }
         QVERIFY(IniFile(IniFile::defaultPath())
                     .readBool(QStringLiteral("System"), QStringLiteral("Tts_information"), false));
-        Tf_information again(&voice, &player);
+        Tf_information again(services(&voice, &player));
         again.show();
         QVERIFY(again.form()->CheckBox1->isChecked());
         again.form()->CheckBox1->setChecked(false);
@@ -240,7 +242,7 @@ private slots:
     void linksOpenInTheBrowser()
     {
         RecordingDesktop desktop;
-        Tf_information window(nullptr, nullptr);
+        Tf_information window(services(nullptr, nullptr, &desktop));
         emit window.form()->Label_down1->linkActivated(Tf_information::DownloadAddress1);
         QCOMPARE(desktop.opened, QList<QUrl> { QUrl(Tf_information::DownloadAddress1) });
         QVERIFY(window.form()->Label_down2->text().contains(QStringLiteral("语音库下载地址2")));
@@ -248,7 +250,8 @@ private slots:
 
     void realPlayerPlaysASampleAndRefusesGarbage()
     {
-        SdlSamplePlayer player;
+        SoundDevice sound;
+        SdlSamplePlayer player(sound);
         const QString path = VoiceNotice::ensureSampleFile(VoiceNotice::recommendedVoices().at(2),
                                                            m_folder->file(QStringLiteral("tmp")));
         player.play(path);
@@ -259,7 +262,7 @@ private slots:
         // A sample replaced by garbage: the box names the reason and the window stays open.
         m_folder->write(QStringLiteral("tmp/cantonese1.mp3"), QByteArray(4000, '\x07'));
         RecordingVoice voice;
-        Tf_information window(&voice, &player);
+        Tf_information window(services(&voice, &player));
         window.show();
         window.form()->btn_cantonese->click();
         const QStringList texts = m_dialogs->takeTexts();
@@ -270,6 +273,16 @@ private slots:
     }
 
 private:
+    Services services(VoiceEngine* voice, SamplePlayer* samples, Desktop* desktop = nullptr)
+    {
+        Services given;
+        given.dialogs = m_dialogs.get();
+        given.desktop = desktop;
+        given.voice = voice;
+        given.samples = samples;
+        return given;
+    }
+
     std::unique_ptr<TestFolder> m_folder;
     std::unique_ptr<RecordingDialogs> m_dialogs;
 };

@@ -140,7 +140,7 @@ private slots:
 
     void withoutAnEngine()
     {
-        m_panel = std::make_unique<VoicePanel>(nullptr, widgets());
+        m_panel = std::make_unique<VoicePanel>(nullptr, widgets(), *m_dialogs);
         m_panel->loadRateAndVolume(IniFile(IniFile::defaultPath()));
         m_panel->fillVoiceList(IniFile(IniFile::defaultPath()));
         QCOMPARE(m_combo->count(), 0);
@@ -155,7 +155,7 @@ private slots:
         start();
         // The engine's refusal reaches the calling handler's guard.
         auto shortVoice = std::make_unique<RecordingVoice>(QStringList { QStringLiteral("only") });
-        m_panel = std::make_unique<VoicePanel>(shortVoice.get(), widgets());
+        m_panel = std::make_unique<VoicePanel>(shortVoice.get(), widgets(), *m_dialogs);
         m_combo->setCurrentIndex(2);
         QVERIFY_THROWS_EXCEPTION(std::exception, m_panel->applyvoice());
         m_panel.reset();
@@ -208,8 +208,9 @@ private slots:
         QVERIFY2(log.contains(note), qPrintable(log));
 
         // Kept by name as well as by position.
-        IniFile settings(IniFile::defaultPath());
-        m_panel->saveVoice(settings);
+        IniChanges changes;
+        m_panel->saveVoice(changes);
+        IniFile(IniFile::defaultPath()).write(changes);
         const IniFile saved(IniFile::defaultPath());
         QCOMPARE(saved.readInteger(QStringLiteral("Speaker"), QStringLiteral("Speaker"), -99), index);
         QCOMPARE(saved.readString(QStringLiteral("Speaker"), QStringLiteral("VoiceName"), QString()),
@@ -237,8 +238,9 @@ private slots:
         m_voice = std::make_unique<RecordingVoice>(QStringList());
         start();
         QVERIFY(!m_panel->hasVoice());
-        IniFile settings(IniFile::defaultPath());
-        m_panel->saveVoice(settings);
+        IniChanges changes;
+        m_panel->saveVoice(changes);
+        IniFile(IniFile::defaultPath()).write(changes);
         QCOMPARE(m_folder->read(QStringLiteral("setinfo.ini")), before);
 
         // The voices are back: the choice is found again.
@@ -253,7 +255,7 @@ private:
 
     void start()
     {
-        m_panel = std::make_unique<VoicePanel>(m_voice.get(), widgets());
+        m_panel = std::make_unique<VoicePanel>(m_voice.get(), widgets(), *m_dialogs);
         m_panel->loadRateAndVolume(IniFile(IniFile::defaultPath()));
         m_panel->fillVoiceList(IniFile(IniFile::defaultPath()));
     }

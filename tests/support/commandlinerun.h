@@ -11,4 +11,7 @@ struct CommandLineRun
     QString err;
 };
 
-CommandLineRun runCommandLine(const QStringList& arguments);
+class Clock;
+
+// clock: the machine's when null.
+CommandLineRun runCommandLine(const QStringList& arguments, Clock* clock = nullptr);

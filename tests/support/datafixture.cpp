@@ -15,9 +15,25 @@ DataFixture::DataFixture(const QDateTime& start, Database database)
     }
     createTestDatabase(folder);
     if (database == OpenDatabase) {
-        m_data = std::make_unique<TDM>();
+        m_data = std::make_unique<TDM>(services());
         QVERIFY(m_data->DataModuleCreate());
     }
+}
+
+Services fakeServices(Clock& clock, Dialogs& dialogs)
+{
+    Services services;
+    services.clock = &clock;
+    services.dialogs = &dialogs;
+    return services;
+}
+
+Services DataFixture::services()
+{
+    Services services;
+    services.clock = &clock;
+    services.dialogs = &dialogs;
+    return services;
 }
 
 DataFixture::~DataFixture()
@@ -38,7 +54,14 @@ StationFixture::~StationFixture()
 
 void StationFixture::start(const Services& services)
 {
-    station = std::make_unique<Station>(services);
+    Services given = services;
+    if (!given.clock) {
+        given.clock = &clock;
+    }
+    if (!given.dialogs) {
+        given.dialogs = &dialogs;
+    }
+    station = std::make_unique<Station>(given);
     QVERIFY(station->start());
 }
 

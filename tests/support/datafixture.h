@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/services.h"
 #include "fakeclock.h"
 #include "recordingdialogs.h"
-#include "shell/services.h"
 #include "testfolder.h"
 
 #include <memory>
@@ -13,6 +13,9 @@ class Tf_speaker;
 namespace Ui {
 class Tf_speaker;
 }
+
+// Services made of a test's own fakes.
+Services fakeServices(Clock& clock, Dialogs& dialogs);
 
 // One test's world: a fresh program folder (draft.dat as asked), a fake clock, recorded dialogs; every box must be
 // taken.
@@ -26,6 +29,8 @@ public:
 
     // The data module opened on draft.dat (OpenDatabase only).
     TDM& data() const { return *m_data; }
+    // The fixture's clock and dialogs.
+    Services services();
 
     TestFolder folder;
     FakeClock clock;
@@ -42,7 +47,8 @@ public:
     explicit StationFixture(const QDateTime& start);
     ~StationFixture() override;
 
-    // Starts a station on these services (fails the test when it does not start).
+    // Starts a station on these services, with the fixture's clock and dialogs where none are given
+    // (fails the test when it does not start).
     void start(const Services& services = {});
     Tf_speaker* main() const;
     Ui::Tf_speaker* form() const;

@@ -5,7 +5,6 @@
 FakeClock::FakeClock(const QDateTime& start)
     : m_now(start)
 {
-    Clock::setInstance(this);
 }
 
 FakeClock::FakeClock(int year, int month, int day, int hour, int minute, int second)
@@ -13,15 +12,18 @@ FakeClock::FakeClock(int year, int month, int day, int hour, int minute, int sec
 {
 }
 
-FakeClock::~FakeClock()
-{
-    Clock::setInstance(nullptr);
-}
+FakeClock::~FakeClock() = default;
 
 QDateTime FakeClock::now() const
 {
     QMutexLocker lock(&m_mutex);
     return m_now;
+}
+
+qint64 FakeClock::elapsedMs() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_elapsed;
 }
 
 void FakeClock::wait(int ms)
@@ -57,6 +59,7 @@ void FakeClock::advance(qint64 ms)
 {
     QMutexLocker lock(&m_mutex);
     m_now = m_now.addMSecs(ms);
+    m_elapsed += ms;
 }
 
 qint64 FakeClock::waited() const

@@ -8,9 +8,6 @@
 class RecordingDesktop final : public Desktop
 {
 public:
-    RecordingDesktop() { Desktop::setInstance(this); }
-    ~RecordingDesktop() override { Desktop::setInstance(nullptr); }
-
     bool open(const QUrl& url) override
     {
         opened.append(url);

@@ -4,15 +4,9 @@
 
 #include <utility>
 
-RecordingDialogs::RecordingDialogs()
-{
-    Dialogs::setInstance(this);
-}
+RecordingDialogs::RecordingDialogs() = default;
 
-RecordingDialogs::~RecordingDialogs()
-{
-    Dialogs::setInstance(nullptr);
-}
+RecordingDialogs::~RecordingDialogs() = default;
 
 bool RecordingDialogs::message(Icon icon, const QString& caption, const QString& text, Buttons buttons)
 {

@@ -59,16 +59,24 @@ void RecordingVoice::setVolume(int volume)
 void RecordingVoice::speak(const QString& text, int flags)
 {
     int duration = 0;
+    Clock* clock = nullptr;
     {
         QMutexLocker lock(&m_mutex);
+        if (m_closed) {
+            if ((flags & Async) || text.trimmed().isEmpty()) {
+                return;
+            }
+            throw VoiceClosed();
+        }
         if (!m_failure.isEmpty()) {
             throw RuntimeError(std::exchange(m_failure, QString()));
         }
         m_spoken.append({ text, flags, m_voice, m_rate, m_volume });
         duration = (flags & Async) ? 0 : m_duration;
+        clock = m_clock;
     }
-    if (duration > 0) {
-        Clock::instance().sleep(duration);
+    if (duration > 0 && clock) {
+        clock->sleep(duration);
     }
 }
 
@@ -100,10 +108,29 @@ int RecordingVoice::currentVoice() const
     return m_voice;
 }
 
-void RecordingVoice::setSpeakDuration(int ms)
+void RecordingVoice::close()
+{
+    QMutexLocker lock(&m_mutex);
+    m_closed = true;
+}
+
+bool RecordingVoice::isClosed() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_closed;
+}
+
+void RecordingVoice::reopen()
+{
+    QMutexLocker lock(&m_mutex);
+    m_closed = false;
+}
+
+void RecordingVoice::setSpeakDuration(int ms, Clock& clock)
 {
     QMutexLocker lock(&m_mutex);
     m_duration = ms;
+    m_clock = &clock;
 }
 
 void RecordingVoice::failNextSpeak(const QString& message)

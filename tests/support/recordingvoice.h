@@ -2,14 +2,16 @@
 
 #include "speech/voiceengine.h"
 
+class Clock;
+
 #include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QStringList>
 
 // Records what was spoken, with its flags and the voice, rate and volume in force. Speaking takes
-// no time unless the test sets a duration per call, which it waits on the Clock (instant with the
-// fake clock).
+// no time unless the test sets a duration per call, which it waits on the clock it gives (instant with
+// the fake clock).
 class RecordingVoice final : public VoiceEngine
 {
 public:
@@ -33,7 +35,9 @@ public:
     void setRate(int rate) override;
     int volume() override;
     void setVolume(int volume) override;
+    // After close(): synchronous speech throws VoiceClosed and is not recorded, asynchronous is dropped.
     void speak(const QString& text, int flags) override;
+    void close() override;
     ChineseReading chineseReading(int index) override;
     ChineseReading currentChineseReading() override;
     int firstSyllableTone(const QString& text) override;
@@ -49,8 +53,11 @@ public:
     QStringList texts() const;
     void clear();
     int currentVoice() const;
-    // Each synchronous speak waits this long on the Clock.
-    void setSpeakDuration(int ms);
+    // Each synchronous speak waits this long on the clock.
+    void setSpeakDuration(int ms, Clock& clock);
+    bool isClosed() const;
+    // The voice speaks again (a new station on the same voice).
+    void reopen();
     // The next speak throws RuntimeError with this text.
     void failNextSpeak(const QString& message);
 
@@ -66,5 +73,7 @@ private:
     int m_rate = 0;
     int m_volume = 100;
     int m_duration = 0;
+    Clock* m_clock = nullptr;
+    bool m_closed = false;
     QString m_failure;
 };

@@ -11,7 +11,7 @@
 #include "schedule/schedulepanel.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
-#include "speech/readingcommands.h"
+#include "speech/readingcontroller.h"
 #include "speech/tts.h"
 #include "testdatabase.h"
 #include "testfolder.h"
@@ -55,7 +55,7 @@ Tf_speaker* SoakStation::main() const
 
 QDateTime SoakStation::now() const
 {
-    return Clock::currentDateTime();
+    return m_clock->now();
 }
 
 bool SoakStation::enabledWeekday(const QDate& day)
@@ -144,7 +144,7 @@ QString SoakStation::start()
     m_clock = std::make_unique<FakeClock>(QDateTime(FirstDay, QTime(8, 0)));
     m_dialogs = std::make_unique<RecordingDialogs>();
     m_voice = std::make_unique<RecordingVoice>();
-    m_voice->setSpeakDuration(1500);
+    m_voice->setSpeakDuration(1500, *m_clock);
     m_audio = std::make_unique<RecordingAudioLibrary>();
 
     try {
@@ -185,6 +185,8 @@ QString SoakStation::start()
     }
 
     Services services;
+    services.clock = m_clock.get();
+    services.dialogs = m_dialogs.get();
     services.voice = m_voice.get();
     services.audio = m_audio.get();
     m_station = std::make_unique<Station>(services);
@@ -196,7 +198,8 @@ QString SoakStation::start()
         timer->setInterval(24 * 3600 * 1000);
     }
     main()->schedulePanel()->timer_autoplay()->setInterval(24 * 3600 * 1000);
-    connect(main()->form()->SB_repeat1, &QAbstractButton::clicked, this, [this] { m_broadcasts.append(now()); });
+    connect(&main()->readingController(), &ReadingController::repetitionStarted, this,
+            [this] { m_broadcasts.append(now()); });
     m_lastSecondTick = now();
     return QString();
 }
@@ -205,7 +208,8 @@ void SoakStation::waitForReading()
 {
     // The speaking thread asks the main thread to move the selection; serve it until it has ended.
     QDeadlineTimer deadline(10000);
-    while ((main()->readingCommands()->runningThreads() > 0 || Tts::pendingReadings() > 0) && !deadline.hasExpired()) {
+    const ReadingController& reading = main()->readingController();
+    while ((reading.runningThreads() > 0 || m_station->readingState().readings() > 0) && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     QCoreApplication::processEvents();
@@ -217,7 +221,7 @@ void SoakStation::tick()
     main()->musicPanel()->bj_timer2Timer();
     if (m_lastSecondTick.msecsTo(now()) >= 1000) {
         m_lastSecondTick = now();
-        main()->readingCommands()->readcycledTimer();
+        main()->readingController().readcycledTimer();
         main()->musicPanel()->bj_timer1Timer();
     }
     waitForReading();
@@ -226,7 +230,7 @@ void SoakStation::tick()
 void SoakStation::runTo(const QDateTime& until, qint64 stepMs)
 {
     while (now() < until) {
-        m_clock->set(std::min(now().addMSecs(stepMs), until));
+        m_clock->advance(now().msecsTo(std::min(now().addMSecs(stepMs), until)));
         tick();
     }
 }
@@ -264,8 +268,8 @@ SoakStation::Day SoakStation::runDay(int index)
 SoakStation::Census SoakStation::census() const
 {
     Census c;
-    c[QStringLiteral("speaking threads")] = main()->readingCommands()->runningThreads();
-    c[QStringLiteral("pending readings")] = Tts::pendingReadings();
+    c[QStringLiteral("speaking threads")] = main()->readingController().runningThreads();
+    c[QStringLiteral("pending readings")] = m_station->readingState().readings();
     // The recording library numbers its streams from 45 on.
     qsizetype open = 0;
     for (AudioLibrary::Handle handle = 45; RecordingAudioLibrary::Stream* stream = m_audio->stream(handle); ++handle) {
