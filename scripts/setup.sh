@@ -12,6 +12,8 @@ packages=(
     fonts-noto-cjk
     sqlite3 libsqlite3-dev xvfb xauth
     python3-xlrd python3-openpyxl libreoffice-calc-nogui
+    desktop-file-utils appstream mandoc dpkg-dev file
+    trayer imagemagick librsvg2-bin lame
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -315,7 +315,7 @@ void Tfbirthday::Import1Click()
     }
     postPendingEdit();
     const QString path = m_dialogs.openFileName(
-        QStringLiteral("导入员工生日资料"), QDir::homePath(),
+        QStringLiteral("导入员工生日资料"), documentsdir(),
         QStringLiteral("员工资料 (*.xls *.xlsx *.csv *.txt *.XLS *.XLSX *.CSV *.TXT);;所有文件 (*)"));
     if (path.isEmpty()) {
         return;

@@ -40,6 +40,7 @@ struct TextKey
 inline constexpr QStringView Speaker = u"Speaker";
 inline constexpr QStringView System = u"System";
 inline constexpr QStringView Calendar = u"Calendar";
+inline constexpr QStringView WindowSection = u"Window";
 
 // [Speaker]: the voice panel, saved when the program ends.
 inline constexpr IntegerKey VoiceIndex { Speaker, u"Speaker", 0, INT_MIN, INT_MAX }; // position in the voice list
@@ -133,6 +134,18 @@ inline constexpr TextKey AnniversaryText { Calendar, u"AnniversaryText",
 // The day of people born on 29 February in a common year: "02-28" or "03-01" (anything else: 02-28).
 inline constexpr TextKey LeapDay { Calendar, u"LeapDay", u"02-28" };
 inline constexpr BooleanKey TelltimeOnDaysOff { Calendar, u"TelltimeOnDaysOff", false }; // time announcements
+// [Window]: the main window on the desktop, a section of its own so the older sections stay as they
+// were. Its normal (not maximised) geometry in device-independent pixels, saved when it hides to the
+// tray and when the program ends; a width or height of 0 means none stored.
+inline constexpr IntegerKey WindowLeft { WindowSection, u"Left", 0, INT_MIN, INT_MAX };
+inline constexpr IntegerKey WindowTop { WindowSection, u"Top", 0, INT_MIN, INT_MAX };
+inline constexpr IntegerKey WindowWidth { WindowSection, u"Width", 0, 0, INT_MAX };
+inline constexpr IntegerKey WindowHeight { WindowSection, u"Height", 0, 0, INT_MAX };
+inline constexpr BooleanKey WindowMaximized { WindowSection, u"Maximized", false };
+// The start-up tab: start with the window hidden in the tray, as --minimized does.
+inline constexpr BooleanKey StartHidden { WindowSection, u"StartHidden", false };
+// Written once the first close to the tray has said that the station keeps running.
+inline constexpr BooleanKey TrayNoticeShown { WindowSection, u"TrayNoticeShown", false };
 
 // The stored value, or the key's default when the key is missing or not a number.
 int read(const IniFile& ini, const IntegerKey& key);

@@ -6,6 +6,7 @@
 #include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "common/services.h"
+#include "common/stationfolders.h"
 #include "draftfile.h"
 #include "speechtables.h"
 #include "sqlclock.h"
@@ -106,7 +107,6 @@ private:
     TDM* m_module;
 };
 
-const QString FileName = QStringLiteral("draft.dat");
 // Long enough for another program's write to finish, short enough that a stuck lock ends start-up.
 constexpr int BusyTimeoutMs = 1000;
 
@@ -144,7 +144,7 @@ TDM::~TDM()
 
 QString TDM::databasePath()
 {
-    return progdir() + FileName;
+    return StationFolders::current().databaseFile();
 }
 
 QString TDM::draftScript()
@@ -167,7 +167,7 @@ void TDM::createDatabase(const QString& path)
 bool TDM::DataModuleCreate()
 {
     if (!openConnection()) {
-        warnbox(m_dialogs, QStringLiteral("数据连接失败!"));
+        warnbox(m_dialogs, QStringLiteral("数据连接失败!"), m_failure);
         return false;
     }
     // A file made before the lexicon and the names' readings gets them; a refusal is shown and the

@@ -21,6 +21,7 @@
 #include "speech/voicesettings.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlTableModel>
@@ -181,7 +182,7 @@ QString oneLine(const QString& piece)
 
 namespace {
 
-// The options without a value, each a command or a switch of --import (--dry-run of --holidays too).
+// The options without a value: a command, a switch of --import or --holidays, or --minimized.
 const QStringList Flags = { QStringLiteral("help"),
                             QStringLiteral("h"),
                             QStringLiteral("version"),
@@ -191,7 +192,8 @@ const QStringList Flags = { QStringLiteral("help"),
                             QStringLiteral("spoken"),
                             QStringLiteral("update"),
                             QStringLiteral("skip-duplicates"),
-                            QStringLiteral("dry-run") };
+                            QStringLiteral("dry-run"),
+                            QStringLiteral("minimized") };
 
 // The commands, by the option's name as QCommandLineParser reports it.
 const QHash<QString, CommandLine::Command>& commandOptions()
@@ -272,7 +274,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
     const QCommandLineOption holidaysFile(QStringLiteral("holidays"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption plan(QStringLiteral("plan"), QString(), QStringLiteral("YYYY-MM"));
-    parser.addOptions({ date, text, render, exportFile, importFile, format, holidaysFile, plan });
+    // Where the station's files live: beside any command.
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("DIR"));
+    parser.addOptions({ date, text, render, exportFile, importFile, format, holidaysFile, plan, folder });
 
     if (!parser.parse(QStringList { Program } + withSpokenText(arguments))) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -289,7 +293,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         // The only other refusal: a value option at the end of the line.
         for (const QString& option : { QStringLiteral("date"), QStringLiteral("text"), QStringLiteral("render"),
                                        QStringLiteral("export"), QStringLiteral("import"), QStringLiteral("format"),
-                                       QStringLiteral("holidays"), QStringLiteral("plan") }) {
+                                       QStringLiteral("holidays"), QStringLiteral("plan"), QStringLiteral("folder") }) {
             if (parser.errorText().contains(QLatin1Char('\'') + QStringLiteral("--") + option + QLatin1Char('\''))) {
                 return fail(QStringLiteral("--%1 needs a value").arg(option));
             }
@@ -330,6 +334,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (parser.isSet(text)) {
         line.m_text = parser.value(text);
     }
+    if (parser.isSet(folder)) {
+        const QString given = parser.value(folder);
+        if (given.isEmpty()) {
+            return fail(QStringLiteral("--folder needs the path of a folder"));
+        }
+        line.m_folder = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
+    }
+    line.m_minimized = parser.isSet(QStringLiteral("minimized"));
     if (parser.isSet(render)) {
         line.m_wavPath = parser.value(render);
         if (line.m_wavPath.isEmpty()) {
@@ -369,6 +381,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (line.m_text && blank(*line.m_text)) {
         return fail(line.m_command == Command::Spoken ? QStringLiteral("the text of --spoken is empty")
                                                       : QStringLiteral("--text is empty"));
+    }
+    if (line.m_minimized && line.m_command != Command::Station) {
+        return fail(QStringLiteral("--minimized goes only with the station's window (no other command)"));
     }
     if (parser.isSet(format) && line.m_command != Command::Export) {
         return fail(QStringLiteral("--format goes only with --export"));
@@ -413,6 +428,8 @@ QString CommandLine::usage()
     return QStringLiteral("Usage: kelvora [command]\n"
                           "Without a command the station starts with its window.\n"
                           "\n"
+                          "  --minimized                 start with the window hidden in the tray (autostart)\n"
+                          "  --folder DIR                keep the station's files in DIR (beside any command)\n"
                           "  --headless                  run the station without any window or tray icon;\n"
                           "                              SIGTERM or SIGINT end it as its close button does\n"
                           "  --announcement [--date D]   print the announcement start-up composes on day D\n"
@@ -442,8 +459,11 @@ QString CommandLine::usage()
                           "  --version                   print the version\n"
                           "  --help                      print this text\n"
                           "\n"
-                          "The station's folder is the program's folder (draft.dat, setinfo.ini, kelvora.log);\n"
-                          "the preview commands and --export only read it. --import exits with 0 when the\n"
+                          "The station's files (setinfo.ini, draft.dat, mp3files, kelvora.log) are in the\n"
+                          "program's folder when it holds setinfo.ini or draft.dat; otherwise in\n"
+                          "$XDG_CONFIG_HOME/kelvora (settings), $XDG_DATA_HOME/kelvora (draft.dat, mp3files)\n"
+                          "and $XDG_STATE_HOME/kelvora (the log); --folder DIR puts them all in DIR.\n"
+                          "The preview commands and --export only read them. --import exits with 0 when the\n"
                           "people could be taken (rows it cannot take are listed), 1 when none could.\n");
 }
 

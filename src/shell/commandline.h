@@ -57,6 +57,10 @@ public:
     bool dryRun() const { return m_dryRun; }
     // --plan: the first day of the month.
     QDate month() const { return m_month; }
+    // --folder: the station's one folder, absolute; empty when not given (StationFolders decides).
+    QString folder() const { return m_folder; }
+    // --minimized: the station starts with its window hidden in the tray (autostart).
+    bool minimized() const { return m_minimized; }
 
     static QString usage();
     static QString version();
@@ -83,5 +87,7 @@ private:
     ImportPlan::Duplicates m_duplicates = ImportPlan::Duplicates::Skip;
     bool m_dryRun = false;
     QDate m_month;
+    QString m_folder;
+    bool m_minimized = false;
     QString m_error;
 };

@@ -18,6 +18,7 @@
 #include "speech/lexicontab.h"
 #include "speech/pausestab.h"
 #include "speech/tfaddbiaodian.h"
+#include "startuptab.h"
 #include "tf_about.h"
 #include "tf_speaker.h"
 #include "tfdelaytime.h"
@@ -108,6 +109,13 @@ bool Station::start()
     connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
             [this, lexiconTab] { guarded(m_services.dialogsOrConsole(), [lexiconTab] { lexiconTab->FormShow(); }); });
 
+    // How the station starts: hidden in the tray or with its window.
+    auto* startupTab = new StartupTab(dialogs);
+    startupTab->setObjectName(QStringLiteral("TabSheet_startup"));
+    m_settings->addPage(startupTab, QStringLiteral("启动"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, startupTab,
+            [this, startupTab] { guarded(m_services.dialogsOrConsole(), [startupTab] { startupTab->FormShow(); }); });
+
     m_roster = std::make_unique<Tfbirthday>(m_tdm->Q_birthday2(), m_services, m_main.get());
     m_roster->setListen([main](const QString& name, const QString& pinyin) { main->listenTo(name, pinyin, true); });
     m_main->setRosterEditor(m_roster.get());
@@ -128,9 +136,9 @@ bool Station::start()
     return true;
 }
 
-void Station::showMainWindow()
+void Station::showMainWindow(bool minimized)
 {
-    m_main->show();
+    m_main->showAtStart(minimized);
 }
 
 void Station::commitDataRequested()
