@@ -8,9 +8,12 @@ packages=(
     libsdl2-mixer-dev
     libxlsxwriter-dev
     libfreexl-dev libminizip-dev
+    libicu-dev libical-dev
     fonts-noto-cjk
     sqlite3 libsqlite3-dev xvfb xauth
     python3-xlrd python3-openpyxl libreoffice-calc-nogui
+    desktop-file-utils appstream mandoc dpkg-dev file
+    trayer imagemagick librsvg2-bin lame
 )
 missing=()
 for package in "${packages[@]}"; do

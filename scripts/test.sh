@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 ./scripts/build.sh
+./scripts/check-install.sh build
 cd build
 ctest --output-on-failure -j"$(nproc)"

@@ -1,5 +1,6 @@
 #include "birthdaylist.h"
 
+#include "calendar/chinesedate.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/eventlog.h"
@@ -98,6 +99,17 @@ QString dateText(const QVariant& value)
     return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
+// A lunar birthday shows its lunar month and day beside the date: "1960-10-05 八月十五".
+QString lunarDayText(const QSqlRecord& record)
+{
+    if (!DayWindow::isLunar(record)) {
+        return QString();
+    }
+    const QDate born = QDate::fromString(record.value(QStringLiteral("birthday")).toString(), Qt::ISODate);
+    const std::optional<LunarDate> lunar = ChineseCalendar::fromGregorian(born);
+    return lunar ? QLatin1Char(' ') + lunar->monthDayName() : QString();
+}
+
 QString ageText(const QVariant& value)
 {
     if (value.isNull()) {
@@ -157,17 +169,29 @@ QString BirthdayList::threshold() const
     return QString::number(m_w.SpinEdit3->value());
 }
 
+DayCalendar BirthdayList::dayCalendar() const
+{
+    return m_calendar ? m_calendar() : DayCalendar();
+}
+
 void BirthdayList::RefreshBirthdays()
 {
     // The same steps as the command line's preview of a day's announcement; the grid is filled
     // before the composition, which may fail.
     const CompositionInputs inputs = compositionInputs();
-    const QList<QSqlRecord> result
+    const DayCalendar calendar = dayCalendar();
+    const QList<QDate> catchUpDays = DayAnnouncements::catchUpDays(inputs.today, calendar);
+    const QList<QSqlRecord> window
         = DayAnnouncements::dayWindow(inputs.today, m_w.SpinEdit4->value(), threshold(), m_queries);
+    const QList<QSqlRecord> result
+        = DayWindow::withCatchUp(window, DayAnnouncements::catchUpRows(catchUpDays, threshold(), m_queries));
     FillBirthdayGrid(result);
-    // An empty result composes nothing: the editor keeps its text.
-    if (!result.isEmpty()) {
-        applyComposition(DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath()),
+    const QList<AnniversaryEntry> anniversaries
+        = DayAnnouncements::anniversaries(inputs.today, catchUpDays, calendar, m_queries);
+    // Nobody at all composes nothing: the editor keeps its text.
+    if (!result.isEmpty() || !anniversaries.isEmpty()) {
+        applyComposition(DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath(),
+                                                     anniversaries, calendar.settings),
                          false);
     }
 }
@@ -190,22 +214,30 @@ void BirthdayList::FillBirthdayGrid(const QList<QSqlRecord>& result)
     for (int row = 0; row < result.size(); ++row) {
         const QSqlRecord& record = result.at(row);
         const QString birthday = cellText(record.value(QStringLiteral("birthday")));
+        const bool catchUp = DayWindow::isCatchUp(record);
         const QString cells[] = {
             cellText(record.value(QStringLiteral("emp_name"))),
             dateText(record.value(QStringLiteral("indate"))),
-            birthday,
+            birthday + lunarDayText(record),
             cellText(record.value(QStringLiteral("dept"))),
-            // A missing or malformed birthday is never today's.
-            DayWindow::isBirthdayOn(birthday, today) ? Yes : No,
+            // A missing or malformed birthday is never today's; a birthday missed on a day without a
+            // broadcast is greeted today.
+            catchUp || DayWindow::celebratesOn(record, today) ? Yes : No,
             ageText(record.value(QStringLiteral("age"))),
         };
         for (int column = 0; column < 6; ++column) {
-            grid->setItem(row, column, new QTableWidgetItem(cells[column]));
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (catchUp) {
+                item->setData(CatchUpRole, true);
+                item->setToolTip(QStringLiteral("%1 生日时没有播报，今天补祝")
+                                     .arg(DayWindow::celebratedDay(record).toString(QStringLiteral("M月d日"))));
+            }
+            grid->setItem(row, column, item);
         }
     }
 }
 
-QList<BirthdayEntry> BirthdayList::selectedEntries() const
+QList<BirthdayEntry> BirthdayList::selectedEntries(QStringList* catchUp) const
 {
     QList<BirthdayEntry> entries;
     QStringList unreadable;
@@ -218,6 +250,10 @@ QList<BirthdayEntry> BirthdayList::selectedEntries() const
         const QTableWidgetItem* nameItem = grid->item(row, 0);
         const QTableWidgetItem* ageItem = grid->item(row, AgeColumn);
         const QString name = nameItem ? nameItem->text().trimmed() : QString();
+        if (catchUp && nameItem && nameItem->data(CatchUpRole).toBool()) {
+            catchUp->append(name);
+            continue;
+        }
         const QString age = ageItem ? ageItem->text().trimmed() : QString();
         bool ok = false;
         const int years = age.toInt(&ok);
@@ -237,15 +273,25 @@ QList<BirthdayEntry> BirthdayList::selectedEntries() const
 
 void BirthdayList::SB_writeClick()
 {
-    applyComposition(DayAnnouncements::compose(selectedEntries(), compositionInputs(), threshold(), m_queries,
-                                               IniFile::defaultPath()),
-                     true);
+    // With the catch-up switched off since the list was filled, its people are greeted as the others.
+    QStringList catchUp;
+    const QList<BirthdayEntry> entries = selectedEntries(dayCalendar().settings.catchUp ? &catchUp : nullptr);
+    ComposeAnnouncement(entries, catchUp, true);
 }
 
-void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries)
+void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries, const QStringList& catchUp, bool byHand)
 {
-    applyComposition(
-        DayAnnouncements::compose(entries, compositionInputs(), threshold(), m_queries, IniFile::defaultPath()), false);
+    const CompositionInputs inputs = compositionInputs();
+    const DayCalendar calendar = dayCalendar();
+    // Today's anniversaries belong to any announcement composed today, with those caught up.
+    OtherGreetings others = DayAnnouncements::othersOf(
+        {},
+        DayAnnouncements::anniversaries(inputs.today, DayAnnouncements::catchUpDays(inputs.today, calendar), calendar,
+                                        m_queries),
+        calendar.settings);
+    others.catchUp = catchUp;
+    applyComposition(DayAnnouncements::compose(entries, inputs, threshold(), m_queries, IniFile::defaultPath(), others),
+                     byHand);
 }
 
 CompositionInputs BirthdayList::compositionInputs() const

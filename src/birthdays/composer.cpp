@@ -4,6 +4,7 @@
 #include "contentsettings.h"
 #include "daywindow.h"
 
+#include <QMap>
 #include <QVariant>
 
 #include <utility>
@@ -96,8 +97,8 @@ QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const 
 {
     QList<BirthdayEntry> entries;
     for (const QSqlRecord& record : result) {
-        const QVariant birthday = record.value(QStringLiteral("birthday"));
-        if (birthday.isNull() || !DayWindow::isBirthdayOn(birthday.toString(), day)) {
+        // Catch-up rows are greeted in a sentence of their own.
+        if (!DayWindow::celebratesOn(record, day) || DayWindow::isCatchUp(record)) {
             continue;
         }
         bool ok = false;
@@ -110,11 +111,38 @@ QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const 
     return entries;
 }
 
+QString Composer::catchUpSentence(const QStringList& names, const QString& text)
+{
+    if (names.isEmpty()) {
+        return QString();
+    }
+    QString sentence = text;
+    return sentence.replace(QStringLiteral("{姓名}"), names.join(QStringLiteral("、")));
+}
+
+QString Composer::anniversarySentences(const QList<AnniversaryEntry>& entries, const QString& text)
+{
+    QMap<int, QStringList> byYears;
+    for (const AnniversaryEntry& entry : entries) {
+        byYears[entry.years].append(entry.name);
+    }
+    QString sentences;
+    for (auto it = byYears.cbegin(); it != byYears.cend(); ++it) {
+        QString sentence = text;
+        sentence.replace(QStringLiteral("{姓名}"), it.value().join(QStringLiteral("、")));
+        sentence.replace(QStringLiteral("{N}"), QString::number(it.key()));
+        sentences += sentence;
+    }
+    return sentences;
+}
+
 Composition Composer::compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,
-                              const NextMonthNames& nextMonthNames) const
+                              const NextMonthNames& nextMonthNames, const OtherGreetings& others) const
 {
     const std::array<AgeGroup, 3> groups = readGroups(m_iniPath);
     const QString line = birthdayLine(entries, groups, inputs.readGroup);
+    const QString catchUp = catchUpSentence(others.catchUp, others.catchUpText);
+    const QString anniversaries = anniversarySentences(others.anniversaries, others.anniversaryText);
 
     QString names;
     if (inputs.nextMonth && nextMonthNames) {
@@ -126,12 +154,16 @@ Composition Composer::compose(const QList<BirthdayEntry>& entries, const Composi
 
     Composition result;
     result.leftOut = leftOut(entries, groups);
-    if (line.isEmpty()) {
+    if (line.isEmpty() && catchUp.isEmpty() && anniversaries.isEmpty()) {
         result.action = inputs.nextMonth ? Composition::Empty : Composition::Keep;
         return result;
     }
     result.action = Composition::Write;
-    result.text = QStringLiteral("今天是：") + inputs.organisation + QStringLiteral("员工，") + line + inputs.mainread;
+    if (!line.isEmpty() || !catchUp.isEmpty()) {
+        result.text = QStringLiteral("今天是：") + inputs.organisation + QStringLiteral("员工，") + line + catchUp
+            + inputs.mainread;
+    }
+    result.text += anniversaries;
     if (inputs.nextMonth && !names.isEmpty()) {
         result.text += QStringLiteral("下月将有：") + names + QStringLiteral(" 等同事生日，公司将为他们送上祝福。");
     }

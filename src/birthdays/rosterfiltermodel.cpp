@@ -1,5 +1,6 @@
 #include "rosterfiltermodel.h"
 
+#include "calendar/birthdayrules.h"
 #include "rostercolumns.h"
 #include "speech/pinyin.h"
 
@@ -15,6 +16,12 @@
 #include <numeric>
 
 namespace {
+
+bool isFlagColumn(int column)
+{
+    return column >= 0 && column < RosterFilterModel::ColumnCount
+        && RosterColumns::at(column).kind == RosterColumn::Kind::Flag;
+}
 
 bool isDateColumn(int column)
 {
@@ -156,6 +163,9 @@ QString RosterFilterModel::displayText(int sourceRow, int column) const
         return {};
     }
     const QVariant value = sourceModel()->data(sourceModel()->index(sourceRow, source), Qt::DisplayRole);
+    if (isFlagColumn(column)) {
+        return RosterColumns::flagText(value.toInt() != 0);
+    }
     return isDateColumn(column) ? dateText(value) : value.toString();
 }
 
@@ -170,6 +180,22 @@ QVariant RosterFilterModel::data(const QModelIndex& index, int role) const
     const QModelIndex cell = sourceCell(index);
     if (!cell.isValid()) {
         return {};
+    }
+    if (isFlagColumn(index.column())) {
+        // A box: checked or not; its text stays out of the way of the box.
+        const bool on = sourceModel()->data(cell, Qt::EditRole).toInt() != 0;
+        if (role == Qt::CheckStateRole) {
+            return on ? Qt::Checked : Qt::Unchecked;
+        }
+        if (role == Qt::EditRole) {
+            return on ? 1 : 0;
+        }
+        if (role == Qt::ToolTipRole) {
+            return on ? QStringLiteral("按农历过生日") : QStringLiteral("按公历过生日");
+        }
+        if (role == Qt::DisplayRole) {
+            return QVariant();
+        }
     }
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         const QVariant value = sourceModel()->data(cell, role);
@@ -191,6 +217,35 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
         return false;
     }
     QVariant stored = value;
+    if (isFlagColumn(index.column())) {
+        if (role != Qt::CheckStateRole && role != Qt::EditRole) {
+            return false;
+        }
+        const int flag = role == Qt::CheckStateRole ? (value.toInt() == Qt::Checked ? 1 : 0)
+                                                    : RosterColumns::flagValue(value.toString());
+        if (flag < 0) {
+            emit editRefused(QStringLiteral("农历一栏只能是 是 或 否。"));
+            return false;
+        }
+        const QString problem = lunarProblem(flag == 1, data(index.siblingAtColumn(Birthday), Qt::EditRole).toString());
+        if (!problem.isEmpty()) {
+            emit editRefused(problem);
+            return false;
+        }
+        if (!sourceModel()->setData(cell, flag, Qt::EditRole)) {
+            undoRefused();
+            return false;
+        }
+        return true;
+    }
+    if (index.column() == Birthday && role == Qt::EditRole) {
+        const bool lunar = data(index.siblingAtColumn(Lunar), Qt::EditRole).toInt() != 0;
+        const QString problem = lunarProblem(lunar, value.toString());
+        if (!problem.isEmpty()) {
+            emit editRefused(problem);
+            return false;
+        }
+    }
     if (index.column() == Pinyin && role == Qt::EditRole) {
         // A reading is kept in its stored form; an empty one is no reading at all.
         const QString typed = value.toString().trimmed();
@@ -211,6 +266,15 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
         return false;
     }
     return true;
+}
+
+QString RosterFilterModel::lunarProblem(bool lunar, const QString& birthday)
+{
+    if (!lunar) {
+        return QString();
+    }
+    const QDate born = QDate::fromString(birthday.trimmed().left(10), QStringLiteral("yyyy-MM-dd"));
+    return BirthdayRules::lunarProblem(born);
 }
 
 bool RosterFilterModel::submit()
@@ -245,7 +309,16 @@ Qt::ItemFlags RosterFilterModel::flags(const QModelIndex& index) const
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     }
     const QModelIndex cell = sourceCell(index);
-    return cell.isValid() ? sourceModel()->flags(cell) : Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!cell.isValid()) {
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    }
+    const Qt::ItemFlags source = sourceModel()->flags(cell);
+    if (isFlagColumn(index.column())) {
+        // Ticked in place, never typed into.
+        return (source & ~Qt::ItemIsEditable)
+            | (source & Qt::ItemIsEditable ? Qt::ItemIsUserCheckable : Qt::NoItemFlags);
+    }
+    return source;
 }
 
 QVariant RosterFilterModel::headerData(int section, Qt::Orientation orientation, int role) const

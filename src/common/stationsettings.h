@@ -39,6 +39,8 @@ struct TextKey
 
 inline constexpr QStringView Speaker = u"Speaker";
 inline constexpr QStringView System = u"System";
+inline constexpr QStringView Calendar = u"Calendar";
+inline constexpr QStringView WindowSection = u"Window";
 
 // [Speaker]: the voice panel, saved when the program ends.
 inline constexpr IntegerKey VoiceIndex { Speaker, u"Speaker", 0, INT_MIN, INT_MAX }; // position in the voice list
@@ -115,6 +117,37 @@ inline constexpr IntegerKey Delay2 { System, u"Delay2", 800, 0, 1000000 }; // ms
 
 // [System]: the installed-voices notice, saved when it closes.
 inline constexpr BooleanKey TtsInformation { System, u"Tts_information", false }; // not shown at start-up
+
+// [Calendar]: the catch-up and the work anniversaries, saved by the content tab's save button.
+// People whose birthday fell on a day without a broadcast are greeted on the next broadcast day.
+inline constexpr BooleanKey CatchUp { Calendar, u"CatchUp", true };
+// Their sentence; {姓名} stands for their names. Stored with its line breaks escaped.
+inline constexpr TextKey CatchUpText { Calendar, u"CatchUpText",
+                                       u"前几天过生日的同事有：{姓名}，我们也祝他们生日快乐！" };
+inline constexpr BooleanKey Anniversary { Calendar, u"Anniversary", false }; // work anniversaries
+// The year counts greeted, ascending, comma-separated, each within 1..MaxAnniversaryYears.
+inline constexpr TextKey AnniversaryYears { Calendar, u"AnniversaryYears", u"1,3,5,10,15,20,25,30" };
+inline constexpr int MaxAnniversaryYears = 100;
+// Their sentence; {姓名} and {N} stand for the names and the years. Stored with its line breaks escaped.
+inline constexpr TextKey AnniversaryText { Calendar, u"AnniversaryText",
+                                           u"今天也是{姓名}加入公司{N}周年的日子，感谢一路同行！" };
+
+// [Calendar]: the holiday tab, saved by its save button.
+// The day of people born on 29 February in a common year: "02-28" or "03-01" (anything else: 02-28).
+inline constexpr TextKey LeapDay { Calendar, u"LeapDay", u"02-28" };
+inline constexpr BooleanKey TelltimeOnDaysOff { Calendar, u"TelltimeOnDaysOff", false }; // time announcements
+// [Window]: the main window on the desktop, a section of its own so the older sections stay as they
+// were. Its normal (not maximised) geometry in device-independent pixels, saved when it hides to the
+// tray and when the program ends; a width or height of 0 means none stored.
+inline constexpr IntegerKey WindowLeft { WindowSection, u"Left", 0, INT_MIN, INT_MAX };
+inline constexpr IntegerKey WindowTop { WindowSection, u"Top", 0, INT_MIN, INT_MAX };
+inline constexpr IntegerKey WindowWidth { WindowSection, u"Width", 0, 0, INT_MAX };
+inline constexpr IntegerKey WindowHeight { WindowSection, u"Height", 0, 0, INT_MAX };
+inline constexpr BooleanKey WindowMaximized { WindowSection, u"Maximized", false };
+// The start-up tab: start with the window hidden in the tray, as --minimized does.
+inline constexpr BooleanKey StartHidden { WindowSection, u"StartHidden", false };
+// Written once the first close to the tray has said that the station keeps running.
+inline constexpr BooleanKey TrayNoticeShown { WindowSection, u"TrayNoticeShown", false };
 
 // The stored value, or the key's default when the key is missing or not a number.
 int read(const IniFile& ini, const IntegerKey& key);

@@ -22,6 +22,8 @@ public:
     virtual quint32 version() = 0;
     // Starts the output device; false when no output could be opened.
     virtual bool init() = 0;
+    // Why init() found no output, when the library can tell; empty otherwise.
+    virtual QString initFailure() const { return QString(); }
     virtual Handle streamCreateFile(const QString& path) = 0;
     virtual void streamFree(Handle handle) = 0;
     virtual void channelPlay(Handle handle, bool restart) = 0;

@@ -102,6 +102,11 @@ bool SdlAudioLibrary::init()
     return !m_refuseStreams;
 }
 
+QString SdlAudioLibrary::initFailure() const
+{
+    return m_sound.failure();
+}
+
 AudioLibrary::Handle SdlAudioLibrary::streamCreateFile(const QString& path)
 {
     if (m_current != 0) {
@@ -259,12 +264,20 @@ bool init_bass(AudioLibrary* library, Dialogs& dialogs)
         return false;
     }
     bool ok = true;
-    if ((library->version() >> 16) != SuitableVersion) {
-        errorbox(dialogs, QStringLiteral("\"Bass.dll\" 文件版本不合适! "));
+    const quint32 version = library->version();
+    if ((version >> 16) != SuitableVersion) {
+        errorbox(dialogs, QStringLiteral("\"Bass.dll\" 文件版本不合适! "),
+                 QStringLiteral("SDL_mixer 2.%1.%2: the music needs SDL_mixer 2.6 or later with its MP3 decoder "
+                                "(package libsdl2-mixer-2.0-0)")
+                     .arg((version >> 8) & 0xff)
+                     .arg(version & 0xff));
         ok = false; // the device is still started: the program goes on with the library it has
     }
     if (!library->init()) {
-        errorbox(dialogs, QStringLiteral("初始化错误"));
+        const QString reason = library->initFailure();
+        errorbox(dialogs, QStringLiteral("初始化错误"),
+                 QStringLiteral("no sound device for the music%1; the readings play on SDL's silent driver")
+                     .arg(reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason)));
         ok = false;
     }
     return ok;

@@ -31,6 +31,7 @@ public:
     // Opens the shared sound device. False when only the silent stand-in could be opened: every later
     // stream is then refused.
     bool init() override;
+    QString initFailure() const override;
     // The file is decoded as MP3 whatever its name; an empty, damaged or other kind of file gives 0.
     // Opening a stream frees the one open before, so there is never more than one.
     Handle streamCreateFile(const QString& path) override;

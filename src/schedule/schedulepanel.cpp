@@ -57,7 +57,15 @@ void SchedulePanel::timer_autoplayTimer()
     if (newDay && rolloverOn) {
         rollover();
     }
-    ScheduleInputs in = inputs();
+    // The panel as this tick sees it, with what the company's calendar says of today.
+    const auto tickInputs = [this, &now] {
+        ScheduleInputs in = inputs();
+        if (m_calendarDay) {
+            in.calendarDay = m_calendarDay(now.date());
+        }
+        return in;
+    };
+    ScheduleInputs in = tickInputs();
     if (!rolloverOn && m_composedOn != now.date() && m_scheduler.startDue(now, in)) {
         // Without the rollover one broadcast per run, but never of an announcement composed for another
         // day (a restart in the afternoon composes that day's people, the broadcast is the next morning's).
@@ -69,7 +77,7 @@ void SchedulePanel::timer_autoplayTimer()
         if (m_recompose) {
             m_recompose();
         }
-        in = inputs();
+        in = tickInputs();
     }
     m_scheduler.tick(now, in, *m_actions);
 }

@@ -47,6 +47,8 @@ public:
     void setRecompose(std::function<void()> recompose) { m_recompose = std::move(recompose); }
     // The day the editor's text was last composed or edited on.
     QDate composedOn() const { return m_composedOn; }
+    // What the company's calendar says of a day; without it every day is ordinary.
+    void setCalendarDay(std::function<CalendarDay(const QDate&)> calendar) { m_calendarDay = std::move(calendar); }
 
     // The tick of timer_autoplay.
     void timer_autoplayTimer();
@@ -72,4 +74,5 @@ private:
     QTimer m_timer_autoplay;
     QDate m_lastDay; // the day of the last tick (of start-up before the first)
     QDate m_composedOn; // the day of the editor's text (start-up's, when nothing changed it since)
+    std::function<CalendarDay(const QDate&)> m_calendarDay;
 };

@@ -70,6 +70,13 @@ void Scheduler::timeRangeChanged()
 
 bool Scheduler::broadcastDay(const QDate& day, const ScheduleInputs& inputs)
 {
+    // The company's calendar first: a working day broadcasts whatever its box says, a day off never.
+    if (inputs.calendarDay == CalendarDay::WorkingDay) {
+        return true;
+    }
+    if (inputs.calendarDay == CalendarDay::DayOff) {
+        return false;
+    }
     const int weekday = weekdayNumber(day);
     return weekday >= 1 && weekday <= 7 && inputs.weekdays[static_cast<size_t>(weekday - 1)];
 }

@@ -7,6 +7,10 @@
 
 #include <array>
 
+// What the company's calendar says of a day: an ordinary day follows its weekday box, a day off
+// (休) has neither broadcast nor designated song, a working day (班) broadcasts whatever its box says.
+enum class CalendarDay { Ordinary, DayOff, WorkingDay };
+
 // The schedule panel as one tick of the scheduler sees it.
 struct ScheduleInputs
 {
@@ -16,6 +20,7 @@ struct ScheduleInputs
     std::array<bool, 7> weekdays {};
     QString editorText; // Memo1
     QString songFile; // edt_song
+    CalendarDay calendarDay = CalendarDay::Ordinary;
 };
 
 // What a tick starts and stops: the reading controller's and the music player's own commands (the
@@ -65,7 +70,8 @@ public:
 
     // One tick of timer_autoplay: the four steps in their order.
     void tick(const QDateTime& now, const ScheduleInputs& inputs, ScheduleActions& actions);
-    // Today broadcasts: its weekday box is ticked. Steps 1 and 3 both ask it.
+    // The day broadcasts: a working day of the calendar, or an ordinary day whose weekday box is ticked
+    // (never a day off). Steps 1 and 3 both ask it.
     static bool broadcastDay(const QDate& day, const ScheduleInputs& inputs);
     // Step 1 starts the broadcast at now, given text in the editor: the day's box is ticked, the range
     // holds, no broadcast has started this run (since the last change of the range) and none on this date.

@@ -133,6 +133,10 @@ void TimeAnnouncer::check(const QDateTime& now)
         = m_lastSecond.isValid() && second <= m_lastSecond && second.secsTo(m_lastSecond) < RepeatGuardSeconds;
     if (m_list.hasData() && !seen) {
         m_lastSecond = second;
+        if (m_silentOn && m_silentOn(now.date())) {
+            serve(now);
+            return;
+        }
         const QString T = now.time().toString(QStringLiteral("HH:mm:ss"));
         for (const TellTimeRow& row : std::as_const(m_list.rows)) {
             if (row.stime == T && row.isplay == TellTimeList::Checked) {

@@ -78,6 +78,8 @@ public:
     void setSpokenForm(const SpokenForm* spokenForm) { m_spokenForm = spokenForm; }
 
     void setList(const TellTimeList& list) { m_list = list; }
+    // Days on which the entries stay silent (the calendar's days off); none when not set.
+    void setSilentOn(std::function<bool(const QDate&)> silent) { m_silentOn = std::move(silent); }
     const TellTimeList& list() const { return m_list; }
     void setChime(ChimePlayer* chime) { m_chime = chime; }
 
@@ -103,6 +105,7 @@ private:
     QDateTime m_lastHanded; // when the last sentence went to the voice
     std::function<void()> m_applyvoice;
     const SpokenForm* m_spokenForm = nullptr;
+    std::function<bool(const QDate&)> m_silentOn;
     TellTimeList m_list;
     QQueue<QString> m_queue; // sentences; the head's chime may already be playing
     bool m_headChimed = false;

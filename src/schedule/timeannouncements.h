@@ -41,6 +41,7 @@ public:
     void setSpokenForm(const SpokenForm* spokenForm) { m_announcer.setSpokenForm(spokenForm); }
     // An announcement counts as sounding there while its chime and sentence play (the music ducks).
     void setReadingState(ReadingState* state) { m_announcer.setReadingState(state); }
+    void setSilentOn(std::function<bool(const QDate&)> silent) { m_announcer.setSilentOn(std::move(silent)); }
 
 private:
     void serveDue();

@@ -349,6 +349,14 @@ private slots:
         for (const auto& box : boxes) {
             QCOMPARE(box.icon, Dialogs::Icon::Critical);
             texts.append(box.text);
+            // The fixed text, and behind it what a person can act on.
+            if (box.text.startsWith(QStringLiteral("\"Bass.dll\""))) {
+                QVERIFY2(box.details.startsWith(
+                             QStringLiteral("SDL_mixer 2.%1.%2").arg((version >> 8) & 0xff).arg(version & 0xff)),
+                         qPrintable(box.details));
+            } else {
+                QVERIFY2(box.details.contains(QStringLiteral("no sound device")), qPrintable(box.details));
+            }
         }
         QTEST(texts, "texts");
     }

@@ -390,7 +390,7 @@ private slots:
     {
         startStation(nullptr);
         QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
-        QCOMPARE(pages->count(), 4); // the lexicon's page comes after it
+        QCOMPARE(pages->count(), 6); // the calendar's, the lexicon's and the start-up's pages come after it
         QCOMPARE(pages->tabText(2), QStringLiteral("整点报时"));
         QVERIFY(qobject_cast<TellTimeTab*>(pages->widget(2)));
         // Without a voice the announcement rings the chime and says nothing, without a message.

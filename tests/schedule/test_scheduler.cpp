@@ -303,6 +303,38 @@ private slots:
         QCOMPARE(m_world.count(QStringLiteral("song")), 1);
     }
 
+    // The calendar's word on the day wins over the weekday box: a day off neither reads nor plays the
+    // designated song; a working Sunday broadcasts as a ticked day does.
+    void calendarDecidesTheDay_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<int>("calendarDay");
+        QTest::addColumn<int>("readings");
+        QTest::addColumn<int>("songs");
+        QTest::newRow("a day off on a Monday") << Monday << int(CalendarDay::DayOff) << 0 << 0;
+        QTest::newRow("a day off on a Sunday") << Sunday << int(CalendarDay::DayOff) << 0 << 0;
+        QTest::newRow("a working Sunday") << Sunday << int(CalendarDay::WorkingDay) << 1 << 1;
+        QTest::newRow("a working Monday") << Monday << int(CalendarDay::WorkingDay) << 1 << 1;
+        QTest::newRow("an ordinary Monday") << Monday << int(CalendarDay::Ordinary) << 1 << 1;
+    }
+
+    void calendarDecidesTheDay()
+    {
+        QFETCH(QDate, day);
+        QFETCH(int, calendarDay);
+        QFETCH(int, readings);
+        QFETCH(int, songs);
+        TestFolder folder;
+        folder.write(QStringLiteral("song.mp3"), "ID3");
+        m_inputs.songFile = folder.file(QStringLiteral("song.mp3"));
+        m_inputs.calendarDay = CalendarDay(calendarDay);
+        startAt(day, QTime(8, 59, 50));
+        run(QDateTime(day, QTime(13, 0)));
+        QCOMPARE(m_world.count(QStringLiteral("repeat")), readings);
+        QCOMPARE(m_world.count(QStringLiteral("play")), readings);
+        QCOMPARE(m_world.count(QStringLiteral("song")), songs);
+    }
+
     void withoutAVoiceTheSongStepRunsAtOnce()
     {
         TestFolder folder;

@@ -190,6 +190,24 @@ private slots:
         QCOMPARE(announcer.pending(), 0);
     }
 
+    // A day off keeps the loudspeakers silent unless the calendar says otherwise; the next day
+    // announces again.
+    void silentOnDaysOff()
+    {
+        Log log(*m_clock);
+        LoggingChime chime(log);
+        LoggingVoice voice(log);
+        TimeAnnouncer announcer(&chime, &voice, {});
+        announcer.setList(listOf({ { QStringLiteral("09:00:00"), true } }));
+        const QDate dayOff(2024, 3, 4);
+        announcer.setSilentOn([&](const QDate& day) { return day == dayOff; });
+        run(announcer, QDateTime(dayOff, QTime(10, 0)));
+        QVERIFY(log.entries.isEmpty());
+        m_clock->set(QDateTime(dayOff.addDays(1), QTime(8, 59)));
+        run(announcer, QDateTime(dayOff.addDays(1), QTime(9, 1)));
+        QCOMPARE(log.whats(), QStringList({ QStringLiteral("chime"), QStringLiteral("say 现在是北京时间09:00正") }));
+    }
+
     void twoEntriesOfOneTimeFireTwiceInOrder()
     {
         Log log(*m_clock);
