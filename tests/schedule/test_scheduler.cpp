@@ -304,7 +304,7 @@ private slots:
     }
 
     // The calendar's word on the day wins over the weekday box: a day off neither reads nor plays the
-    // designated song; a working Sunday broadcasts as a ticked day does.
+    // designated song; a working Sunday broadcasts as a ticked day does, an ordinary one is silent.
     void calendarDecidesTheDay_data()
     {
         QTest::addColumn<QDate>("day");
@@ -316,6 +316,7 @@ private slots:
         QTest::newRow("a working Sunday") << Sunday << int(CalendarDay::WorkingDay) << 1 << 1;
         QTest::newRow("a working Monday") << Monday << int(CalendarDay::WorkingDay) << 1 << 1;
         QTest::newRow("an ordinary Monday") << Monday << int(CalendarDay::Ordinary) << 1 << 1;
+        QTest::newRow("an ordinary, unticked Sunday") << Sunday << int(CalendarDay::Ordinary) << 0 << 0;
     }
 
     void calendarDecidesTheDay()
