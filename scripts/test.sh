@@ -84,6 +84,7 @@ for stage in "${stages[@]}"; do
         if timed "normal: build" cmake --build build -j"$jobs"; then
             timed "normal: tests" suite build || failures+=("normal: tests")
             heard build
+            timed "normal: install" ./scripts/check-install.sh build || failures+=("normal: install")
         else
             failures+=("normal: build")
         fi

@@ -23,11 +23,21 @@ MusicPlayer::MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingSt
     if (!m_random) {
         m_random = [](int bound) { return int(QRandomGenerator::global()->bounded(bound)); };
     }
+    if (m_library) {
+        m_library->setEndHandler([this](AudioLibrary::Handle handle) { streamEnded(handle); });
+    }
 }
 
-bool MusicPlayer::reading() const
+MusicPlayer::~MusicPlayer()
 {
-    return m_state.isreading();
+    if (m_library) {
+        m_library->setEndHandler({});
+    }
+}
+
+bool MusicPlayer::voiceSounds() const
+{
+    return m_state.voiceSounds();
 }
 
 int MusicPlayer::draw(int bound)
@@ -36,6 +46,19 @@ int MusicPlayer::draw(int bound)
         return 0;
     }
     return qBound(0, m_random(bound), bound - 1);
+}
+
+int MusicPlayer::drawOtherThan(int count, int except)
+{
+    if (count <= 1) {
+        return 0;
+    }
+    if (except < 0 || except >= count) {
+        return draw(count);
+    }
+    // One of the count - 1 others, each as likely.
+    const int drawn = draw(count - 1);
+    return drawn >= except ? drawn + 1 : drawn;
 }
 
 void MusicPlayer::setVolume(int level)
@@ -63,7 +86,7 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     if (!streamOpen()) {
         return false;
     }
-    if (reading()) {
+    if (voiceSounds()) {
         m_level = m_speakingLevel;
     } else if (m_level >= m_musicLevel) {
         // A music level at or below the speaking level: the track starts at the music level, since
@@ -75,15 +98,20 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     setVolume(m_level);
 
     const double seconds = m_library->channelBytes2Seconds(m_stream, m_library->channelGetLength(m_stream));
+    m_lengthSeconds = seconds > 0.0 ? seconds : 0.0;
     m_length = seconds > 0.0 ? int(qMin(std::trunc(seconds), double(INT_MAX))) : 0;
     if (onLength) {
         onLength();
     }
     m_library->channelPlay(m_stream, false);
     m_stopped = false;
+    m_songPlaying = false;
     m_trackPath = path;
     logEvent(QStringLiteral("music started: ") + path);
     m_view.setPositionTimer(true);
+    if (m_started) {
+        m_started();
+    }
     return true;
 }
 
@@ -115,13 +143,19 @@ void MusicPlayer::bj_playClick()
     const int count = m_view.count();
     if (count <= 0) {
         m_view.setPositionTimer(false);
+        // Said each time the music is asked for (once per broadcast), so a station that plays no music
+        // says why.
+        logEvent(QStringLiteral("music not started: no MP3 file in the music folder ") + m_view.folderPath());
         return;
     }
     const int selected = m_view.selectedIndex();
     if (selected >= 0 && selected < count) {
         m_index = selected;
+    } else if (m_playOrder == Random) {
+        // Not the track that played last, when there is another.
+        m_index = drawOtherThan(count, m_played ? m_index : -1);
     } else {
-        m_index = m_playOrder == Random ? draw(count) : 0;
+        m_index = 0;
     }
     // A file that does not play is passed over for the next one in list order; once every file of
     // the list has failed in a row the music rests until it is started again.
@@ -130,6 +164,7 @@ void MusicPlayer::bj_playClick()
         m_view.showStatus(path);
         m_level = m_speakingLevel;
         if (startTrack(path)) {
+            m_played = true;
             m_unplayable.remove(path);
             m_missingFolder.clear();
             m_silentListReported = false;
@@ -160,6 +195,7 @@ void MusicPlayer::bj_stopClick()
     }
     // The position timer keeps running, but nothing advances until a track is started again.
     m_stopped = true;
+    m_songPlaying = false;
 }
 
 void MusicPlayer::bj_nextClick()
@@ -197,13 +233,35 @@ void MusicPlayer::bj_timer1Timer()
     const int shown = position > 0.0 ? int(qMin(std::trunc(position), double(INT_MAX))) : 0;
     m_view.showPosition(QString::asprintf(" %.2d / %.2d ", shown, m_length));
 
-    if (m_stopped || m_length > position) {
+    // Only the fallback: the library tells the end itself as it happens (streamEnded). A track is over
+    // once its position has reached its whole length, never cut within its last second.
+    if (m_stopped || !streamOpen() || position < m_lengthSeconds) {
+        return;
+    }
+    trackEnded();
+}
+
+void MusicPlayer::streamEnded(AudioLibrary::Handle handle)
+{
+    // An end told late, of a track already replaced or stopped, changes nothing.
+    if (m_stopped || !streamOpen() || handle != m_stream) {
+        return;
+    }
+    trackEnded();
+}
+
+void MusicPlayer::trackEnded()
+{
+    if (m_songPlaying) {
+        // Nothing of the list after the designated song: the broadcast ends in silence.
+        logEvent(QStringLiteral("designated song over"));
+        bj_stopClick();
         return;
     }
     const int count = m_view.count();
     if (m_playOrder == Random) {
-        // One value fewer than the list has: the last entry is left out of this draw.
-        m_index = draw(count - 1);
+        // Any entry but the one that just ended.
+        m_index = drawOtherThan(count, m_index);
     } else {
         m_index = m_index < count - 1 ? m_index + 1 : 0;
     }
@@ -218,7 +276,7 @@ void MusicPlayer::bj_timer2Timer()
     if (!streamOpen()) {
         return;
     }
-    if (reading()) {
+    if (voiceSounds()) {
         const int s = m_speakingLevel;
         if (m_level <= s) {
             m_level = s;
@@ -241,7 +299,7 @@ void MusicPlayer::bj_timer2Timer()
 void MusicPlayer::bj_vChange(int level)
 {
     m_musicLevel = level;
-    if (!reading()) {
+    if (!voiceSounds()) {
         m_level = level;
         setVolume(level);
     }
@@ -250,7 +308,7 @@ void MusicPlayer::bj_vChange(int level)
 void MusicPlayer::bj_v1Change(int level)
 {
     m_speakingLevel = level;
-    if (reading()) {
+    if (voiceSounds()) {
         m_level = level;
         setVolume(level);
     }
@@ -259,7 +317,7 @@ void MusicPlayer::bj_v1Change(int level)
 void MusicPlayer::BJListBox1Change()
 {
     if (streamOpen()) {
-        setVolume(reading() ? m_speakingLevel : m_musicLevel);
+        setVolume(voiceSounds() ? m_speakingLevel : m_musicLevel);
     }
 }
 
@@ -268,9 +326,11 @@ void MusicPlayer::play_the_song(const QString& path)
     logEvent(QStringLiteral("designated song: ") + path);
     m_view.showStatus(path);
     m_level = m_speakingLevel;
-    if (!startTrack(path, [this] {
+    if (startTrack(path, [this] {
             m_songEndtime = m_clock.currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss"));
         })) {
+        m_songPlaying = true;
+    } else {
         reportUnplayable(path, false);
     }
 }

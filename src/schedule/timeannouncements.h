@@ -13,6 +13,7 @@
 class Clock;
 class Dialogs;
 class QLabel;
+class ReadingState;
 struct Services;
 
 // The time announcements on the main window: owns the timer `telltime` (200 ms, always running), which
@@ -38,6 +39,9 @@ public:
     QTimer* dueTimer() { return &m_due; }
     const TimeAnnouncer& announcer() const { return m_announcer; }
     void setSpokenForm(const SpokenForm* spokenForm) { m_announcer.setSpokenForm(spokenForm); }
+    // An announcement counts as sounding there while its chime and sentence play (the music ducks).
+    void setReadingState(ReadingState* state) { m_announcer.setReadingState(state); }
+    void setSilentOn(std::function<bool(const QDate&)> silent) { m_announcer.setSilentOn(std::move(silent)); }
 
 private:
     void serveDue();

@@ -728,6 +728,12 @@ void EspeakVoiceEngine::close()
     d->purge();
 }
 
+bool EspeakVoiceEngine::isSpeaking()
+{
+    std::lock_guard lock(d->queueMutex);
+    return d->doneUpTo < d->lastId;
+}
+
 VoiceEngine::ChineseReading EspeakVoiceEngine::chineseReading(int index)
 {
     return index >= 0 && index < d->voices.size() ? d->voices.at(index).reading : ChineseReading::None;

@@ -209,6 +209,20 @@ private slots:
         QCOMPARE(started, texts);
     }
 
+    // What the music's ducking under a time announcement waits for: speaking from the queued sentence
+    // until it has played, not after a purge.
+    void speakingLastsUntilTheQueueHasPlayed()
+    {
+        QVERIFY(!m_engine->isSpeaking());
+        m_engine->speak(QStringLiteral("现在是北京时间九点整"), VoiceEngine::Async);
+        QVERIFY(m_engine->isSpeaking());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_engine->isSpeaking(), 10000);
+        m_engine->speak(QString(Announcement).repeated(3), VoiceEngine::Async);
+        QVERIFY(m_engine->isSpeaking());
+        m_engine->speak(QString(), VoiceEngine::PurgeBeforeSpeak);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_engine->isSpeaking(), 2000);
+    }
+
     void purgeDropsWhatIsQueued()
     {
         QMutex mutex;
