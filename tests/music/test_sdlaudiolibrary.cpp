@@ -184,7 +184,7 @@ private slots:
     // thread, once, and only for a track that played to its end.
     void theEndOfATrackIsToldOnTheMainThread()
     {
-        requireMp3();
+        REQUIRE_MP3();
         const QString shortFile = m_dir.filePath(QStringLiteral("short.mp3"));
         QVERIFY(encodeMp3(tonePcm(0.3), shortFile));
         QList<AudioLibrary::Handle> ended;
@@ -217,7 +217,7 @@ private slots:
     // The player goes on to the next track when the library tells the end, without its position timer.
     void thePlayerGoesOnWhenTheEndIsTold()
     {
-        requireMp3();
+        REQUIRE_MP3();
         QTemporaryDir music;
         for (const char* name : { "a.mp3", "b.mp3" }) {
             QVERIFY(encodeMp3(tonePcm(0.3), music.filePath(QLatin1String(name))));
