@@ -14,6 +14,7 @@
 #include "common/stationsettings.h"
 #include "data/speechtables.h"
 #include "data/tdm.h"
+#include "dayclock.h"
 #include "speech/espeakvoiceengine.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingrenderer.h"
@@ -30,34 +31,6 @@
 namespace {
 
 const QString Program = QStringLiteral("kelvora");
-
-// The chosen day at the time of day the command runs: the day-window query, the ages and the
-// composition see that day, as a start-up on it would.
-class DayClock final : public Clock
-{
-public:
-    DayClock(const QDate& day, Clock& base)
-        : m_now(day, base.currentTime())
-        , m_base(base)
-    {
-    }
-    QDateTime now() const override { return m_now; }
-    qint64 elapsedMs() const override { return m_base.elapsedMs(); }
-    void wait(int ms) override { m_base.wait(ms); }
-    void sleep(int ms) override { m_base.sleep(ms); }
-
-private:
-    QDateTime m_now;
-    Clock& m_base;
-};
-
-// The services of a preview: the day's clock, no boxes (messages go to the error stream).
-Services previewServices(Clock& clock)
-{
-    Services services;
-    services.clock = &clock;
-    return services;
-}
 
 // The announcement a start-up on the clock's day composes into the (then empty) editor.
 QString composeAnnouncement(TDM& tdm, const Clock& clock)
@@ -525,7 +498,7 @@ int CommandLine::run(QTextStream& out, QTextStream& err, Clock& clock) const
 int CommandLine::announcement(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day), &registerCalendarFunctions);
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
@@ -563,7 +536,7 @@ int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
     ReadingRenderer::checkTarget(m_wavPath);
 
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day), &registerCalendarFunctions);
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
@@ -586,7 +559,7 @@ int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
 int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day), &registerCalendarFunctions);
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
@@ -610,7 +583,7 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 
 int CommandLine::exportRoster(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    TDM tdm(previewServices(clock), &registerCalendarFunctions);
+    TDM tdm(commandServices(clock), &registerCalendarFunctions);
     if (!openDatabase(tdm, err)) {
         return Failure;
     }
@@ -656,7 +629,7 @@ int CommandLine::importRoster(QTextStream& out, QTextStream& err, Clock& clock) 
             << "; nothing imported" << Qt::endl;
         return Failure;
     }
-    TDM tdm(previewServices(clock), &registerCalendarFunctions);
+    TDM tdm(commandServices(clock), &registerCalendarFunctions);
     if (!openDatabase(tdm, err, !m_dryRun)) {
         return Failure;
     }
