@@ -5,6 +5,7 @@
 #include "calendar/calendarsql.h"
 #include "calendar/chinesedate.h"
 #include "calendar/icsimport.h"
+#include "commandsupport.h"
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -13,7 +14,6 @@
 #include "common/stationsettings.h"
 #include "data/calendartables.h"
 #include "data/tdm.h"
-#include "dayclock.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -21,19 +21,6 @@
 namespace {
 
 const QString Program = QStringLiteral("kelvora");
-
-bool openDatabase(TDM& tdm, QTextStream& err, bool forWriting)
-{
-    if (!QFileInfo::exists(TDM::databasePath())) {
-        err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
-        return false;
-    }
-    if (!(forWriting ? tdm.openForWriting() : tdm.openReadOnly())) {
-        err << Program << ": cannot open the database " << tdm.failure() << Qt::endl;
-        return false;
-    }
-    return true;
-}
 
 QString name(const QSqlRecord& row)
 {
@@ -132,7 +119,7 @@ int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& er
         return 1;
     }
     TDM tdm(commandServices(clock), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err, !dryRun)) {
+    if (!openCommandDatabase(tdm, err, !dryRun)) {
         return 1;
     }
     if (!dryRun && CalendarTables::upgrade(tdm.database())) {
@@ -213,7 +200,7 @@ int plan(const QDate& month, QTextStream& out, QTextStream& err, Clock& clock)
 {
     DayClock day(clock.currentDate(), clock);
     TDM tdm(commandServices(day), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err, false)) {
+    if (!openCommandDatabase(tdm, err, false)) {
         return 1;
     }
     noteOlderFile(tdm, err);

@@ -6,6 +6,7 @@
 #include "birthdays/rosterfiltermodel.h"
 #include "calendar/calendarsql.h"
 #include "calendarcommands.h"
+#include "commandsupport.h"
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -14,7 +15,6 @@
 #include "common/stationsettings.h"
 #include "data/speechtables.h"
 #include "data/tdm.h"
-#include "dayclock.h"
 #include "speech/espeakvoiceengine.h"
 #include "speech/pausesymbols.h"
 #include "speech/readingrenderer.h"
@@ -48,20 +48,6 @@ QString composeAnnouncement(TDM& tdm, const Clock& clock)
                                                          CalendarCommands::queriesOf(tdm), IniFile::defaultPath(),
                                                          CalendarCommands::dayCalendarOf(tdm));
     return DayAnnouncements::editorTextAfter(day.composition, QString());
-}
-
-// Read-only for the previews and the export; the import writes.
-bool openDatabase(TDM& tdm, QTextStream& err, bool forWriting = false)
-{
-    if (!QFileInfo::exists(TDM::databasePath())) {
-        err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
-        return false;
-    }
-    if (!(forWriting ? tdm.openForWriting() : tdm.openReadOnly())) {
-        err << Program << ": cannot open the database " << tdm.failure() << Qt::endl;
-        return false;
-    }
-    return true;
 }
 
 bool blank(const QString& text)
@@ -499,7 +485,7 @@ int CommandLine::announcement(QTextStream& out, QTextStream& err, Clock& clock) 
 {
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
     TDM tdm(commandServices(day), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err)) {
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, std::nullopt, err, QString());
@@ -537,7 +523,7 @@ int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
 
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
     TDM tdm(commandServices(day), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err)) {
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, m_text, err, QStringLiteral("; nothing written"));
@@ -560,7 +546,7 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
     TDM tdm(commandServices(day), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err)) {
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, m_text, err, QString());
@@ -584,7 +570,7 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 int CommandLine::exportRoster(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     TDM tdm(commandServices(clock), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err)) {
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     // The roster as the editor's grid shows it when it opens: its columns, widths and order.
@@ -630,7 +616,7 @@ int CommandLine::importRoster(QTextStream& out, QTextStream& err, Clock& clock) 
         return Failure;
     }
     TDM tdm(commandServices(clock), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err, !m_dryRun)) {
+    if (!openCommandDatabase(tdm, err, !m_dryRun)) {
         return Failure;
     }
     const QDate today = clock.currentDate();
