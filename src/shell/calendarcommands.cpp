@@ -5,6 +5,7 @@
 #include "calendar/calendarsql.h"
 #include "calendar/chinesedate.h"
 #include "calendar/icsimport.h"
+#include "commandsupport.h"
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -20,49 +21,6 @@
 namespace {
 
 const QString Program = QStringLiteral("kelvora");
-
-// The clock standing on a chosen day at the time of day the command runs, so that the stored
-// queries' today() and the ages are that day's, as a start-up on it would see them. The plan moves
-// it from day to day.
-class DayClock final : public Clock
-{
-public:
-    explicit DayClock(Clock& base)
-        : m_base(base)
-    {
-        setDay(base.currentDate());
-    }
-    void setDay(const QDate& day) { m_now = QDateTime(day, m_base.currentTime()); }
-    QDateTime now() const override { return m_now; }
-    qint64 elapsedMs() const override { return m_base.elapsedMs(); }
-    void wait(int ms) override { m_base.wait(ms); }
-    void sleep(int ms) override { m_base.sleep(ms); }
-
-private:
-    QDateTime m_now;
-    Clock& m_base;
-};
-
-// The services of a command: the day's clock, no boxes (messages go to the error stream).
-Services commandServices(Clock& clock)
-{
-    Services services;
-    services.clock = &clock;
-    return services;
-}
-
-bool openDatabase(TDM& tdm, QTextStream& err, bool forWriting)
-{
-    if (!QFileInfo::exists(TDM::databasePath())) {
-        err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
-        return false;
-    }
-    if (!(forWriting ? tdm.openForWriting() : tdm.openReadOnly())) {
-        err << Program << ": cannot open the database " << tdm.failure() << Qt::endl;
-        return false;
-    }
-    return true;
-}
 
 QString name(const QSqlRecord& row)
 {
@@ -161,7 +119,7 @@ int holidays(const QString& file, bool dryRun, QTextStream& out, QTextStream& er
         return 1;
     }
     TDM tdm(commandServices(clock), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err, !dryRun)) {
+    if (!openCommandDatabase(tdm, err, !dryRun)) {
         return 1;
     }
     if (!dryRun && CalendarTables::upgrade(tdm.database())) {
@@ -240,9 +198,9 @@ QString planLine(const QDate& day, const DayCalendar& calendar, const Announceme
 
 int plan(const QDate& month, QTextStream& out, QTextStream& err, Clock& clock)
 {
-    DayClock day(clock);
+    DayClock day(clock.currentDate(), clock);
     TDM tdm(commandServices(day), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err, false)) {
+    if (!openCommandDatabase(tdm, err, false)) {
         return 1;
     }
     noteOlderFile(tdm, err);

@@ -6,6 +6,7 @@
 #include "birthdays/rosterfiltermodel.h"
 #include "calendar/calendarsql.h"
 #include "calendarcommands.h"
+#include "commandsupport.h"
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -31,34 +32,6 @@ namespace {
 
 const QString Program = QStringLiteral("kelvora");
 
-// The chosen day at the time of day the command runs: the day-window query, the ages and the
-// composition see that day, as a start-up on it would.
-class DayClock final : public Clock
-{
-public:
-    DayClock(const QDate& day, Clock& base)
-        : m_now(day, base.currentTime())
-        , m_base(base)
-    {
-    }
-    QDateTime now() const override { return m_now; }
-    qint64 elapsedMs() const override { return m_base.elapsedMs(); }
-    void wait(int ms) override { m_base.wait(ms); }
-    void sleep(int ms) override { m_base.sleep(ms); }
-
-private:
-    QDateTime m_now;
-    Clock& m_base;
-};
-
-// The services of a preview: the day's clock, no boxes (messages go to the error stream).
-Services previewServices(Clock& clock)
-{
-    Services services;
-    services.clock = &clock;
-    return services;
-}
-
 // The announcement a start-up on the clock's day composes into the (then empty) editor.
 QString composeAnnouncement(TDM& tdm, const Clock& clock)
 {
@@ -75,20 +48,6 @@ QString composeAnnouncement(TDM& tdm, const Clock& clock)
                                                          CalendarCommands::queriesOf(tdm), IniFile::defaultPath(),
                                                          CalendarCommands::dayCalendarOf(tdm));
     return DayAnnouncements::editorTextAfter(day.composition, QString());
-}
-
-// Read-only for the previews and the export; the import writes.
-bool openDatabase(TDM& tdm, QTextStream& err, bool forWriting = false)
-{
-    if (!QFileInfo::exists(TDM::databasePath())) {
-        err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
-        return false;
-    }
-    if (!(forWriting ? tdm.openForWriting() : tdm.openReadOnly())) {
-        err << Program << ": cannot open the database " << tdm.failure() << Qt::endl;
-        return false;
-    }
-    return true;
 }
 
 bool blank(const QString& text)
@@ -525,8 +484,8 @@ int CommandLine::run(QTextStream& out, QTextStream& err, Clock& clock) const
 int CommandLine::announcement(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err)) {
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, std::nullopt, err, QString());
@@ -563,8 +522,8 @@ int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
     ReadingRenderer::checkTarget(m_wavPath);
 
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err)) {
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, m_text, err, QStringLiteral("; nothing written"));
@@ -586,8 +545,8 @@ int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
 int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err)) {
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, m_text, err, QString());
@@ -610,8 +569,8 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 
 int CommandLine::exportRoster(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    TDM tdm(previewServices(clock), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err)) {
+    TDM tdm(commandServices(clock), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     // The roster as the editor's grid shows it when it opens: its columns, widths and order.
@@ -656,8 +615,8 @@ int CommandLine::importRoster(QTextStream& out, QTextStream& err, Clock& clock) 
             << "; nothing imported" << Qt::endl;
         return Failure;
     }
-    TDM tdm(previewServices(clock), &registerCalendarFunctions);
-    if (!openDatabase(tdm, err, !m_dryRun)) {
+    TDM tdm(commandServices(clock), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err, !m_dryRun)) {
         return Failure;
     }
     const QDate today = clock.currentDate();
