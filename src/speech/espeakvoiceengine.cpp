@@ -605,7 +605,12 @@ EspeakVoiceEngine::EspeakVoiceEngine(SoundDevice* sound, const QString& dataPath
         }
     }
     d->voice = d->voices.isEmpty() ? -1 : 0;
-    d->worker = std::thread([impl = d.get()] { impl->run(); });
+    d->worker = std::thread([impl = d.get()] {
+        impl->run();
+        // SDL keeps per-thread data (its error text) for any thread that calls it; only its own
+        // threads free it on exit.
+        SDL_TLSCleanup();
+    });
 }
 
 EspeakVoiceEngine::~EspeakVoiceEngine()
