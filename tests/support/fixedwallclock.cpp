@@ -4,6 +4,8 @@
 #include "sanitizers.h"
 
 #include <QFile>
+#include <QProcessEnvironment>
+#include <QSaveFile>
 #include <QThread>
 
 #include <cstdio>
@@ -94,3 +96,52 @@ void stayWithinOneDay(int seconds)
 }
 
 } // namespace FixedWallClock
+
+MovableWallClock::MovableWallClock(const QString& folder)
+    : m_file(folder + QStringLiteral("/faketime.rc"))
+{
+    setTo(Clock::system().now());
+}
+
+QString MovableWallClock::problem()
+{
+    if (Sanitizers::Address) {
+        return QStringLiteral("libfaketime is not preloaded into an AddressSanitizer build");
+    }
+    if (libfaketime().isEmpty()) {
+        return QStringLiteral("libfaketime is not installed (Debian package libfaketime)");
+    }
+    return {};
+}
+
+void MovableWallClock::setTo(const QDateTime& when)
+{
+    m_offsetSeconds = Clock::system().now().secsTo(when);
+    // Replaced whole, so the program never reads half a line.
+    QSaveFile file(m_file);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qFatal("cannot write %s", qPrintable(m_file));
+    }
+    file.write((m_offsetSeconds < 0 ? QByteArray() : QByteArray("+")) + QByteArray::number(m_offsetSeconds) + '\n');
+    if (!file.commit()) {
+        qFatal("cannot write %s", qPrintable(m_file));
+    }
+}
+
+QDateTime MovableWallClock::now() const
+{
+    return Clock::system().now().addSecs(m_offsetSeconds);
+}
+
+void MovableWallClock::addTo(QProcessEnvironment& environment) const
+{
+    QString preload = libfaketime();
+    if (const QString before = environment.value(QStringLiteral("LD_PRELOAD")); !before.isEmpty()) {
+        preload += QLatin1Char(' ') + before;
+    }
+    environment.insert(QStringLiteral("LD_PRELOAD"), preload);
+    environment.remove(QStringLiteral("FAKETIME"));
+    environment.insert(QStringLiteral("FAKETIME_TIMESTAMP_FILE"), m_file);
+    environment.insert(QStringLiteral("FAKETIME_NO_CACHE"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
+}

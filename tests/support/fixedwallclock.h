@@ -40,3 +40,29 @@ void stayWithinOneDay(int seconds);
             qWarning("Running on the real clock: %s", qPrintable(problem));                                            \
         }                                                                                                              \
     } while (false)
+
+class QProcessEnvironment;
+
+// The wall clock of a program the test starts, moved by libfaketime through a file that the test
+// rewrites while the program runs (read again at every reading of the clock), so a test can set it to
+// the afternoon and then step it across the night. Elapsed time stays real.
+class MovableWallClock final
+{
+public:
+    // The file lives in folder, which must outlive the program.
+    explicit MovableWallClock(const QString& folder);
+
+    // Why programs cannot be put on a movable clock here; empty when they can.
+    static QString problem();
+
+    // From now on the program's clock reads when (local time), and goes on from there.
+    void setTo(const QDateTime& when);
+    // What the program's clock reads now.
+    QDateTime now() const;
+    // Preloads libfaketime into the program and points it at the file.
+    void addTo(QProcessEnvironment& environment) const;
+
+private:
+    QString m_file;
+    qint64 m_offsetSeconds = 0;
+};
