@@ -8,6 +8,7 @@
 #include "common/services.h"
 #include "common/signalwatcher.h"
 #include "common/sounddevice.h"
+#include "common/stationfolders.h"
 #include "common/ui/qtdesktop.h"
 #include "common/ui/qtdialogs.h"
 #include "music/sdlaudiolibrary.h"
@@ -20,6 +21,7 @@
 #include "speech/espeakvoiceengine.h"
 #include "speech/sampleplayer.h"
 
+#include <QFileInfo>
 #include <QTextStream>
 #include <QWindow>
 
@@ -28,12 +30,21 @@
 
 namespace {
 
-// Help, version and the previews: no windows, no lock, nothing written to the program folder.
+// Help, version and the previews: no windows, no lock, nothing written to the station's folders
+// (the import writes the roster, into a new station's template copy if need be).
 int runPreview(const CommandLine& line, int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    const StationFolders folders = StationFolders::decide(StationFolders::Inputs::ofProcess(line.folder()));
+    StationFolders::setCurrent(folders);
+    QString problem;
+    if (line.isValid() && line.command() == CommandLine::Command::Import && !line.dryRun()
+        && !folders.prepare(StationFolders::templateDatabase(), &problem)) {
+        err << "kelvora: " << problem << Qt::endl;
+        return CommandLine::Failure;
+    }
     return line.run(out, err, Clock::system());
 }
 
@@ -99,10 +110,26 @@ int main(int argc, char* argv[])
     KelvoraApplication app(argc, argv);
     // The name alone: a display name would be appended to every other window's caption ("系统设置 — Kelvora").
     QApplication::setApplicationName(QStringLiteral("Kelvora"));
+    // The desktop entry kelvora.desktop: its icon and name for the window on Wayland and in task lists.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kelvora"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    EventLog::open(progdir() + QStringLiteral("kelvora.log"), isatty(STDERR_FILENO) == 1);
+    // Where the files live is settled before anything reads or writes one; a folder that cannot be
+    // made shows up as the database's failure below, with this reason in the log first.
+    const StationFolders folders = StationFolders::decide(StationFolders::Inputs::ofProcess(line.folder()));
+    StationFolders::setCurrent(folders);
+    QString folderProblem;
+    const bool hadDatabase = QFileInfo::exists(folders.databaseFile());
+    const bool prepared = folders.prepare(StationFolders::templateDatabase(), &folderProblem);
+    EventLog::open(folders.logFile(), isatty(STDERR_FILENO) == 1);
     logEvent(CommandLine::version() + (headless ? QStringLiteral(" started (headless)") : QStringLiteral(" started")));
+    logEvent(folders.describe());
+    if (!prepared) {
+        report(folderProblem);
+    } else if (!hadDatabase && QFileInfo::exists(folders.databaseFile())) {
+        logEvent(QStringLiteral("a new station: %1 copied from %2")
+                     .arg(folders.databaseFile(), StationFolders::templateDatabase()));
+    }
     if (!soundFallback.isEmpty()) {
         logEvent(QStringLiteral("no sound output (%1): the silent driver stands in").arg(soundFallback));
     }
@@ -126,8 +153,8 @@ int main(int argc, char* argv[])
     InstanceGuard guard;
     if (!guard.tryAcquire()) {
         if (guard.running()) {
-            dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Kelvora! !"), QStringLiteral("程序已经在运行中!"),
-                            Dialogs::Buttons::Ok);
+            dialogs.detailedMessage(Dialogs::Icon::Critical, QStringLiteral("Kelvora! !"),
+                                    QStringLiteral("程序已经在运行中!"), guard.failure(), Dialogs::Buttons::Ok);
             report(QStringLiteral("程序已经在运行中! ") + guard.failure());
             return end(ExitAlreadyRunning);
         }
@@ -171,7 +198,7 @@ int main(int argc, char* argv[])
             main->winId(); // creates the window to watch
             main->windowHandle()->installEventFilter(&reporter);
         }
-        station.showMainWindow();
+        station.showMainWindow(line.minimized());
         return end(exitCode(app.exec()));
     }
     return end(exitCode(app.exec()));

@@ -101,6 +101,7 @@ public:
     void select(int) override { }
     QString entryPath(int) const override { return m_path; }
     bool folderExists() const override { return true; }
+    QString folderPath() const override { return QString(); }
     void showPosition(const QString&) override { }
     void showStatus(const QString&) override { }
     void setPositionTimer(bool) override { }

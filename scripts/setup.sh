@@ -8,9 +8,17 @@ packages=(
     libsdl2-mixer-dev
     libxlsxwriter-dev
     libfreexl-dev libminizip-dev
+    libicu-dev libical-dev
     fonts-noto-cjk
     sqlite3 libsqlite3-dev xvfb xauth
     python3-xlrd python3-openpyxl libreoffice-calc-nogui
+    # What the tests need: lame makes their MP3 files, unzip opens the report workbook, libfaketime
+    # fixes the wall clock of the real-time tests, clang-format checks the sources' format, and
+    # desktop-file-utils and systemd (systemd-analyze) validate packaging/.
+    lame unzip libfaketime clang-format desktop-file-utils systemd python3 util-linux
+    # The install check and the screenshots: AppStream's validator, the manual page, the package tools,
+    # a tray for Xvfb and the icon tools.
+    appstream mandoc dpkg-dev file trayer imagemagick librsvg2-bin
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "birthdaylist.h"
 
+#include "calendar/chinesedate.h"
 #include "common/clock.h"
 #include "common/errorguard.h"
 #include "common/eventlog.h"
@@ -54,6 +55,11 @@ public:
         }
         if (index.column() == BirthdayList::SelectColumn) {
             painter->fillRect(rect, option.palette.color(QPalette::Base));
+            if (!index.data().isValid()) {
+                // The blank row of an empty list: nobody to tick.
+                painter->restore();
+                return;
+            }
             const QWidget* widget = option.widget;
             QStyle* style = widget ? widget->style() : QApplication::style();
             const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget);
@@ -91,6 +97,17 @@ QString dateText(const QVariant& value)
         }
     }
     return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+// A lunar birthday shows its lunar month and day beside the date: "1960-10-05 八月十五".
+QString lunarDayText(const QSqlRecord& record)
+{
+    if (!DayWindow::isLunar(record)) {
+        return QString();
+    }
+    const QDate born = QDate::fromString(record.value(QStringLiteral("birthday")).toString(), Qt::ISODate);
+    const std::optional<LunarDate> lunar = ChineseCalendar::fromGregorian(born);
+    return lunar ? QLatin1Char(' ') + lunar->monthDayName() : QString();
 }
 
 QString ageText(const QVariant& value)
@@ -152,17 +169,30 @@ QString BirthdayList::threshold() const
     return QString::number(m_w.SpinEdit3->value());
 }
 
+DayCalendar BirthdayList::dayCalendar() const
+{
+    return m_calendar ? m_calendar() : DayCalendar();
+}
+
 void BirthdayList::RefreshBirthdays()
 {
     // The same steps as the command line's preview of a day's announcement; the grid is filled
     // before the composition, which may fail.
     const CompositionInputs inputs = compositionInputs();
-    const QList<QSqlRecord> result
+    const DayCalendar calendar = dayCalendar();
+    const QList<QDate> catchUpDays = DayAnnouncements::catchUpDays(inputs.today, calendar);
+    const QList<QSqlRecord> window
         = DayAnnouncements::dayWindow(inputs.today, m_w.SpinEdit4->value(), threshold(), m_queries);
+    const QList<QSqlRecord> result
+        = DayWindow::withCatchUp(window, DayAnnouncements::catchUpRows(catchUpDays, threshold(), m_queries));
     FillBirthdayGrid(result);
-    // An empty result composes nothing: the editor keeps its text.
-    if (!result.isEmpty()) {
-        applyComposition(DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath()));
+    const QList<AnniversaryEntry> anniversaries
+        = DayAnnouncements::anniversaries(inputs.today, catchUpDays, calendar, m_queries);
+    // Nobody at all composes nothing: the editor keeps its text.
+    if (!result.isEmpty() || !anniversaries.isEmpty()) {
+        applyComposition(DayAnnouncements::forResult(result, inputs, threshold(), m_queries, IniFile::defaultPath(),
+                                                     anniversaries, calendar.settings),
+                         false);
     }
 }
 
@@ -184,22 +214,30 @@ void BirthdayList::FillBirthdayGrid(const QList<QSqlRecord>& result)
     for (int row = 0; row < result.size(); ++row) {
         const QSqlRecord& record = result.at(row);
         const QString birthday = cellText(record.value(QStringLiteral("birthday")));
+        const bool catchUp = DayWindow::isCatchUp(record);
         const QString cells[] = {
             cellText(record.value(QStringLiteral("emp_name"))),
             dateText(record.value(QStringLiteral("indate"))),
-            birthday,
+            birthday + lunarDayText(record),
             cellText(record.value(QStringLiteral("dept"))),
-            // A missing or malformed birthday is never today's.
-            DayWindow::isBirthdayOn(birthday, today) ? Yes : No,
+            // A missing or malformed birthday is never today's; a birthday missed on a day without a
+            // broadcast is greeted today.
+            catchUp || DayWindow::celebratesOn(record, today) ? Yes : No,
             ageText(record.value(QStringLiteral("age"))),
         };
         for (int column = 0; column < 6; ++column) {
-            grid->setItem(row, column, new QTableWidgetItem(cells[column]));
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (catchUp) {
+                item->setData(CatchUpRole, true);
+                item->setToolTip(QStringLiteral("%1 生日时没有播报，今天补祝")
+                                     .arg(DayWindow::celebratedDay(record).toString(QStringLiteral("M月d日"))));
+            }
+            grid->setItem(row, column, item);
         }
     }
 }
 
-QList<BirthdayEntry> BirthdayList::selectedEntries() const
+QList<BirthdayEntry> BirthdayList::selectedEntries(QStringList* catchUp) const
 {
     QList<BirthdayEntry> entries;
     QStringList unreadable;
@@ -212,6 +250,10 @@ QList<BirthdayEntry> BirthdayList::selectedEntries() const
         const QTableWidgetItem* nameItem = grid->item(row, 0);
         const QTableWidgetItem* ageItem = grid->item(row, AgeColumn);
         const QString name = nameItem ? nameItem->text().trimmed() : QString();
+        if (catchUp && nameItem && nameItem->data(CatchUpRole).toBool()) {
+            catchUp->append(name);
+            continue;
+        }
         const QString age = ageItem ? ageItem->text().trimmed() : QString();
         bool ok = false;
         const int years = age.toInt(&ok);
@@ -231,13 +273,25 @@ QList<BirthdayEntry> BirthdayList::selectedEntries() const
 
 void BirthdayList::SB_writeClick()
 {
-    ComposeAnnouncement(selectedEntries());
+    // With the catch-up switched off since the list was filled, its people are greeted as the others.
+    QStringList catchUp;
+    const QList<BirthdayEntry> entries = selectedEntries(dayCalendar().settings.catchUp ? &catchUp : nullptr);
+    ComposeAnnouncement(entries, catchUp, true);
 }
 
-void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries)
+void BirthdayList::ComposeAnnouncement(const QList<BirthdayEntry>& entries, const QStringList& catchUp, bool byHand)
 {
-    applyComposition(
-        DayAnnouncements::compose(entries, compositionInputs(), threshold(), m_queries, IniFile::defaultPath()));
+    const CompositionInputs inputs = compositionInputs();
+    const DayCalendar calendar = dayCalendar();
+    // Today's anniversaries belong to any announcement composed today, with those caught up.
+    OtherGreetings others = DayAnnouncements::othersOf(
+        {},
+        DayAnnouncements::anniversaries(inputs.today, DayAnnouncements::catchUpDays(inputs.today, calendar), calendar,
+                                        m_queries),
+        calendar.settings);
+    others.catchUp = catchUp;
+    applyComposition(DayAnnouncements::compose(entries, inputs, threshold(), m_queries, IniFile::defaultPath(), others),
+                     byHand);
 }
 
 CompositionInputs BirthdayList::compositionInputs() const
@@ -251,8 +305,12 @@ CompositionInputs BirthdayList::compositionInputs() const
     return inputs;
 }
 
-void BirthdayList::applyComposition(const Composition& composition)
+void BirthdayList::applyComposition(const Composition& composition, bool byHand)
 {
+    if (!composition.leftOut.isEmpty()) {
+        logEvent(QStringLiteral("left out of the announcement, older than every age group: ")
+                 + composition.leftOut.join(QStringLiteral("、")));
+    }
     switch (composition.action) {
     case Composition::Write:
         m_w.Memo1->setPlainText(composition.text);
@@ -266,6 +324,11 @@ void BirthdayList::applyComposition(const Composition& composition)
         logEvent(QStringLiteral("announcement composed: nobody to greet, the editor keeps its text"));
         break;
     }
+    if (byHand && !composition.leftOut.isEmpty()) {
+        warnbox(m_dialogs,
+                QStringLiteral("以下人员的年龄超出所有年龄段，未列入播报语句：")
+                    + composition.leftOut.join(QStringLiteral("、")));
+    }
 }
 
 void BirthdayList::SGrid1MouseDown()
@@ -274,11 +337,10 @@ void BirthdayList::SGrid1MouseDown()
     if (grid->currentColumn() != SelectColumn || grid->currentRow() < 0) {
         return;
     }
-    const int row = grid->currentRow();
-    QTableWidgetItem* item = grid->item(row, SelectColumn);
+    // Only a row that holds a person has a box: the blank row of an empty list has none to tick.
+    QTableWidgetItem* item = grid->item(grid->currentRow(), SelectColumn);
     if (!item) {
-        item = new QTableWidgetItem;
-        grid->setItem(row, SelectColumn, item);
+        return;
     }
     item->setText(item->text() == Yes ? No : Yes);
     grid->viewport()->update();
@@ -296,7 +358,9 @@ void BirthdayList::SGrid1Click()
 bool BirthdayList::eventFilter(QObject* watched, QEvent* event)
 {
     QTableWidget* grid = m_w.SGrid1;
-    if (watched == grid->viewport() && event->type() == QEvent::MouseButtonPress) {
+    // The event's type first: while the grid is being destroyed its viewport still sends events here,
+    // and the grid, no longer a scroll area by then, must not be asked for its viewport.
+    if (event->type() == QEvent::MouseButtonPress && watched == grid->viewport()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton) {
             // Other buttons leave the current cell where it is, so they never toggle.
@@ -309,7 +373,7 @@ bool BirthdayList::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == grid && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched == grid) {
         // Keys move between rows only: the grid's own move runs first, then the column goes back.
         QTimer::singleShot(0, this, [this] { SGrid1Click(); });
     }

@@ -49,6 +49,13 @@ public:
 
     static constexpr int SelectColumn = 4;
     static constexpr int AgeColumn = 5;
+    // Set on the name cell of a person whose birthday fell on a day without a broadcast: ticked,
+    // they are greeted in the catch-up sentence rather than in an age group.
+    static constexpr int CatchUpRole = Qt::UserRole + 1;
+
+    // The calendar the list and the compositions follow (days off, catch-up, anniversaries); asked
+    // at each fill and composition. Without it every day broadcasts and nobody is caught up.
+    void setCalendar(std::function<DayCalendar()> calendar) { m_calendar = std::move(calendar); }
 
     // Lists the days around today and composes today's announcement from the same result.
     void RefreshBirthdays();
@@ -57,7 +64,8 @@ public:
     void SB_writeClick();
     // Lists the previous ten days and today; the editor is left alone.
     void N101Click();
-    void ComposeAnnouncement(const QList<BirthdayEntry>& entries);
+    // byHand: asked for with the button, so the people left out are also named in a notice.
+    void ComposeAnnouncement(const QList<BirthdayEntry>& entries, const QStringList& catchUp = {}, bool byHand = false);
 
     QMenu* popupMenu() const { return m_PopupMenu4; }
 
@@ -71,10 +79,13 @@ protected:
 private:
     void SGrid1MouseDown();
     void SGrid1Click();
-    QList<BirthdayEntry> selectedEntries() const;
+    // The ticked rows: people of the age groups, and the names of those caught up.
+    QList<BirthdayEntry> selectedEntries(QStringList* catchUp = nullptr) const;
+    DayCalendar dayCalendar() const;
     CompositionInputs compositionInputs() const;
-    // Writes the composition into the editor and logs it.
-    void applyComposition(const Composition& composition);
+    // Writes the composition into the editor and logs it, with the people it left out; a composition
+    // asked for with the button also names them in a notice (nobody reads one at start-up).
+    void applyComposition(const Composition& composition, bool byHand);
     QString threshold() const;
 
     BirthdayWidgets m_w;
@@ -82,6 +93,7 @@ private:
     const Clock& m_clock;
     BirthdayQueries m_queries;
     std::function<QString()> m_mainreadText;
+    std::function<DayCalendar()> m_calendar;
     QMenu* m_PopupMenu4 = nullptr;
     QAction* m_N101 = nullptr;
     QAction* m_V1 = nullptr;

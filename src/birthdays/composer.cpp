@@ -4,6 +4,7 @@
 #include "contentsettings.h"
 #include "daywindow.h"
 
+#include <QMap>
 #include <QVariant>
 
 #include <utility>
@@ -11,6 +12,13 @@
 namespace {
 
 const QChar Comma(0xFF0C); // "，"
+
+// Three independent tests: with ordered bounds an entry joins at most one group.
+std::array<bool, 3> joins(int age, const std::array<AgeGroup, 3>& groups)
+{
+    return { age <= groups[0].upperAge, groups[0].upperAge < age && age <= groups[1].upperAge,
+             groups[1].upperAge < age && age <= groups[2].upperAge };
+}
 
 } // namespace
 
@@ -34,12 +42,9 @@ QString Composer::birthdayLine(const QList<BirthdayEntry>& entries, const std::a
 {
     std::array<QString, 3> texts;
     for (const BirthdayEntry& entry : entries) {
-        const int age = entry.age;
-        // Three independent tests: with ordered bounds an entry joins at most one group.
-        const bool joins[3] = { age <= groups[0].upperAge, groups[0].upperAge < age && age <= groups[1].upperAge,
-                                groups[1].upperAge < age && age <= groups[2].upperAge };
+        const std::array<bool, 3> joined = joins(entry.age, groups);
         for (int n = 0; n < 3; ++n) {
-            if (!joins[n]) {
+            if (!joined[size_t(n)]) {
                 continue;
             }
             if (readGroup[n] && groups[n].readAge) {
@@ -76,12 +81,24 @@ QString Composer::birthdayLine(const QList<BirthdayEntry>& entries, const std::a
     return line;
 }
 
+QStringList Composer::leftOut(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups)
+{
+    QStringList names;
+    for (const BirthdayEntry& entry : entries) {
+        const std::array<bool, 3> joined = joins(entry.age, groups);
+        if (!joined[0] && !joined[1] && !joined[2]) {
+            names.append(QStringLiteral("%1（%2岁）").arg(entry.name, entry.ageText));
+        }
+    }
+    return names;
+}
+
 QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const QDate& day)
 {
     QList<BirthdayEntry> entries;
     for (const QSqlRecord& record : result) {
-        const QVariant birthday = record.value(QStringLiteral("birthday"));
-        if (birthday.isNull() || !DayWindow::isBirthdayOn(birthday.toString(), day)) {
+        // Catch-up rows are greeted in a sentence of their own.
+        if (!DayWindow::celebratesOn(record, day) || DayWindow::isCatchUp(record)) {
             continue;
         }
         bool ok = false;
@@ -94,10 +111,38 @@ QList<BirthdayEntry> Composer::entriesOn(const QList<QSqlRecord>& result, const 
     return entries;
 }
 
-Composition Composer::compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,
-                              const NextMonthNames& nextMonthNames) const
+QString Composer::catchUpSentence(const QStringList& names, const QString& text)
 {
-    const QString line = birthdayLine(entries, readGroups(m_iniPath), inputs.readGroup);
+    if (names.isEmpty()) {
+        return QString();
+    }
+    QString sentence = text;
+    return sentence.replace(QStringLiteral("{姓名}"), names.join(QStringLiteral("、")));
+}
+
+QString Composer::anniversarySentences(const QList<AnniversaryEntry>& entries, const QString& text)
+{
+    QMap<int, QStringList> byYears;
+    for (const AnniversaryEntry& entry : entries) {
+        byYears[entry.years].append(entry.name);
+    }
+    QString sentences;
+    for (auto it = byYears.cbegin(); it != byYears.cend(); ++it) {
+        QString sentence = text;
+        sentence.replace(QStringLiteral("{姓名}"), it.value().join(QStringLiteral("、")));
+        sentence.replace(QStringLiteral("{N}"), QString::number(it.key()));
+        sentences += sentence;
+    }
+    return sentences;
+}
+
+Composition Composer::compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,
+                              const NextMonthNames& nextMonthNames, const OtherGreetings& others) const
+{
+    const std::array<AgeGroup, 3> groups = readGroups(m_iniPath);
+    const QString line = birthdayLine(entries, groups, inputs.readGroup);
+    const QString catchUp = catchUpSentence(others.catchUp, others.catchUpText);
+    const QString anniversaries = anniversarySentences(others.anniversaries, others.anniversaryText);
 
     QString names;
     if (inputs.nextMonth && nextMonthNames) {
@@ -108,12 +153,17 @@ Composition Composer::compose(const QList<BirthdayEntry>& entries, const Composi
     }
 
     Composition result;
-    if (line.isEmpty()) {
+    result.leftOut = leftOut(entries, groups);
+    if (line.isEmpty() && catchUp.isEmpty() && anniversaries.isEmpty()) {
         result.action = inputs.nextMonth ? Composition::Empty : Composition::Keep;
         return result;
     }
     result.action = Composition::Write;
-    result.text = QStringLiteral("今天是：") + inputs.organisation + QStringLiteral("员工，") + line + inputs.mainread;
+    if (!line.isEmpty() || !catchUp.isEmpty()) {
+        result.text = QStringLiteral("今天是：") + inputs.organisation + QStringLiteral("员工，") + line + catchUp
+            + inputs.mainread;
+    }
+    result.text += anniversaries;
     if (inputs.nextMonth && !names.isEmpty()) {
         result.text += QStringLiteral("下月将有：") + names + QStringLiteral(" 等同事生日，公司将为他们送上祝福。");
     }

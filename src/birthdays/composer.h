@@ -1,5 +1,7 @@
 #pragma once
 
+#include "calendar/anniversaries.h"
+
 #include <QDate>
 #include <QList>
 #include <QSqlRecord>
@@ -35,6 +37,19 @@ struct CompositionInputs
     QDate today;
 };
 
+// Who else the announcement greets, beside the people of the age groups: the people whose birthday
+// fell on a day without a broadcast (a sentence of their own after the age groups), and the work
+// anniversaries (after the birthday part). Empty lists add nothing.
+struct OtherGreetings
+{
+    QStringList catchUp; // names, trimmed, in order
+    QString catchUpText; // {姓名} stands for the names
+    QList<AnniversaryEntry> anniversaries;
+    QString anniversaryText; // {姓名} and {N} stand for the names and the years
+
+    bool isEmpty() const { return catchUp.isEmpty() && anniversaries.isEmpty(); }
+};
+
 // What becomes of the editor after a composition.
 struct Composition
 {
@@ -45,6 +60,9 @@ struct Composition
     };
     Action action = Keep;
     QString text;
+    // The people given who fall into no age group (older than the last group's bound), as
+    // "name（age岁）": they are not announced, and must not vanish without a word.
+    QStringList leftOut;
 };
 
 // Turns the people to greet into the announcement: three age groups, each in its own form with its
@@ -65,13 +83,24 @@ public:
     // The joined group texts (BirthdayLine); empty when nobody falls into a group.
     static QString birthdayLine(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups,
                                 const std::array<bool, 3>& readGroup);
+    // The entries that join no group, as Composition::leftOut names them.
+    static QStringList leftOut(const QList<BirthdayEntry>& entries, const std::array<AgeGroup, 3>& groups);
 
     // The people of a day-window result whose birthday is on the day, in result order; a row whose
     // age is missing or not a number cannot be grouped and is left out.
     static QList<BirthdayEntry> entriesOn(const QList<QSqlRecord>& result, const QDate& day);
 
+    // The catch-up sentence: the template with the names joined by "、"; empty without names.
+    static QString catchUpSentence(const QStringList& names, const QString& text);
+    // One sentence per year count, ascending, the names of each joined by "、".
+    static QString anniversarySentences(const QList<AnniversaryEntry>& entries, const QString& text);
+
+    // "今天是：" + organisation + "员工，" + the age groups + the catch-up sentence + the fixed text, then
+    // the anniversaries, then next month's names. With nobody in a group and nobody caught up, the
+    // opening and the fixed text are left out; with nobody at all the editor keeps or loses its text
+    // as before.
     Composition compose(const QList<BirthdayEntry>& entries, const CompositionInputs& inputs,
-                        const NextMonthNames& nextMonthNames) const;
+                        const NextMonthNames& nextMonthNames, const OtherGreetings& others = {}) const;
 
 private:
     QString m_iniPath;

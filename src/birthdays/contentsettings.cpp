@@ -20,7 +20,7 @@ bool cutOnRead(const QString& text)
 
 } // namespace
 
-const QString ContentSettings::DefaultMainread = StationSettings::MainreadShownDefault.toString();
+const QString ContentSettings::DefaultMainread = StationSettings::Mainread.defaultValue.toString();
 
 std::array<AgeGroup, 3> ContentSettings::loadAgeGroups(const IniFile& ini)
 {

@@ -18,12 +18,12 @@ struct ContentSettings
     std::array<AgeGroup, 3> groups;
     QString company;
 
-    // The tab's default fixed text (longer than start-up's: it begins with "的生日，").
+    // The tab's default fixed text: the one start-up composes with.
     static const QString DefaultMainread;
     static constexpr int MinimumAge = 1;
     static constexpr int MaximumAge = 100;
 
-    // As the tab shows it (its own default of the fixed text).
+    // As the tab shows it.
     static ContentSettings load(const IniFile& ini);
     // The three age groups as each composition reads them.
     static std::array<AgeGroup, 3> loadAgeGroups(const IniFile& ini);

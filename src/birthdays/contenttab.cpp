@@ -1,6 +1,7 @@
 #include "contenttab.h"
 
 #include "birthdays/contentsettings.h"
+#include "calendar/calendarsettings.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -43,6 +44,13 @@ void ContentTab::FormShow()
     spe1Change();
     spe2Change();
     m_ui->edt_company->setText(settings.company);
+
+    const CalendarSettings calendar = CalendarSettings::load(IniFile(IniFile::defaultPath()));
+    m_ui->chk_catchup->setChecked(calendar.catchUp);
+    m_ui->edt_catchup->setText(calendar.catchUpText);
+    m_ui->chk_anniversary->setChecked(calendar.anniversaries);
+    m_ui->edt_years->setText(CalendarSettings::yearsText(calendar.anniversaryYears));
+    m_ui->edt_anniversary->setText(calendar.anniversaryText);
 }
 
 void ContentTab::spe1Change()
@@ -78,9 +86,25 @@ void ContentTab::BitBtn1Click()
         warnbox(m_dialogs, QStringLiteral("年龄段数字范围错误!"));
         return;
     }
+    CalendarSettings calendar = CalendarSettings::load(IniFile(IniFile::defaultPath()));
+    QString problem;
+    calendar.catchUp = m_ui->chk_catchup->isChecked();
+    calendar.catchUpText = m_ui->edt_catchup->text().trimmed();
+    calendar.anniversaries = m_ui->chk_anniversary->isChecked();
+    calendar.anniversaryYears = CalendarSettings::parseYears(m_ui->edt_years->text(), &problem);
+    calendar.anniversaryText = m_ui->edt_anniversary->text().trimmed();
+    if (problem.isEmpty()) {
+        problem = calendar.greetingsProblem();
+    }
+    // Checked before anything is written: a refused save leaves the whole file as it was.
+    if (!problem.isEmpty()) {
+        warnbox(m_dialogs, problem);
+        return;
+    }
     // One rewrite of the file as it is now: a refusal leaves every value of the tab unsaved.
     IniChanges changes;
     settings.save(changes);
+    calendar.saveGreetings(changes);
     IniFile ini(IniFile::defaultPath());
     ini.write(changes);
     if (m_setMainreadText) {

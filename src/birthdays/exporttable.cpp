@@ -21,6 +21,7 @@ struct ColumnInfo
 {
     ExportTable::Kind kind = ExportTable::Kind::Text;
     bool date = false;
+    bool flag = false; // a yes/no column of the roster, written 是 or 否
     bool known = false; // from the database rather than guessed from the values
 };
 
@@ -124,6 +125,11 @@ QList<ColumnInfo> sqlColumnInfos(const QAbstractItemModel* model)
                 info.date = true;
                 info.known = true;
             }
+            if (column >= 0 && RosterColumns::at(column).kind == RosterColumn::Kind::Flag) {
+                info.kind = ExportTable::Kind::Text;
+                info.flag = true;
+                info.known = true;
+            }
         }
         infos.append(info);
     }
@@ -199,6 +205,9 @@ public:
     {
         if (isMissing(value)) {
             return ExportCell::missing();
+        }
+        if (info.flag) {
+            return ExportCell::fromText(RosterColumns::flagText(value.toInt() != 0));
         }
         const int type = value.metaType().id();
         if (info.date || type == QMetaType::QDate || type == QMetaType::QDateTime) {

@@ -45,6 +45,9 @@ void Roster::append(QSqlTableModel* table, const RosterEntry& entry)
         record.setValue(QStringLiteral("pinyin"),
                         entry.pinyin.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(entry.pinyin));
     }
+    if (record.indexOf(QStringLiteral("lunar")) >= 0) {
+        record.setValue(QStringLiteral("lunar"), entry.lunar ? 1 : 0);
+    }
     const int id = record.indexOf(QStringLiteral("id"));
     if (id >= 0) {
         record.setGenerated(id, false);

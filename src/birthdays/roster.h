@@ -14,6 +14,7 @@ struct RosterEntry
     QString dept;
     QString remark;
     QString pinyin; // the person's own reading in its stored form; empty for none
+    bool lunar = false; // the birthday is kept in the Chinese calendar
 
     // The add check: a name that is not only blanks, and both dates given.
     static bool isComplete(const QString& name, const QString& birthdayText, const QString& indateText);

@@ -20,6 +20,17 @@ QString checkReading(const QString& name, QString* value)
     return problem;
 }
 
+// A lunar birthday's box: its stored form 1 or 0.
+QString checkLunar(const QString&, QString* value)
+{
+    const int flag = RosterColumns::flagValue(*value);
+    if (flag < 0) {
+        return QStringLiteral("农历一栏只能填 是/否、1/0 或 yes/no，不能是“%1”").arg(value->trimmed());
+    }
+    *value = QString::number(flag);
+    return {};
+}
+
 RosterColumn column(const QString& field, const char* title, const char* label, int width, RosterColumn::Kind kind)
 {
     RosterColumn column;
@@ -63,6 +74,10 @@ const QList<RosterColumn>& all()
         list.append(imported(
             column(Birthday, "生日", "生日", 66, Kind::Date), true, 0,
             { "出生日期", "出生年月日", "出生年月", "生日日期", "出生", "birth", "birthdate", "dateofbirth", "dob" }));
+        RosterColumn lunar = imported(column(Lunar, "农历", "农历", 40, Kind::Flag), false, 0,
+                                      { "农历生日", "阴历", "阴历生日", "按农历", "lunar", "lunarbirthday" });
+        lunar.check = checkLunar;
+        list.append(lunar);
         list.append(imported(column(Dept, "部门", "部门", 84, Kind::Text), false, 200,
                              { "所属部门", "部门名称", "科室", "department", "departmentname" }));
         list.append(imported(column(Remark, "备注", "备注", 143, Kind::Text), false, 2000,
@@ -86,6 +101,29 @@ int indexOf(const QString& field)
 const RosterColumn& at(int index)
 {
     return all().at(index);
+}
+
+int flagValue(const QString& text)
+{
+    const QString key = text.trimmed().toLower();
+    static const QStringList yes
+        = { QStringLiteral("是"),   QStringLiteral("1"), QStringLiteral("yes"), QStringLiteral("y"),
+            QStringLiteral("true"), QStringLiteral("√"), QStringLiteral("✓"),   QStringLiteral("农历") };
+    static const QStringList no
+        = { QStringLiteral("否"),    QStringLiteral("0"), QStringLiteral("no"),   QStringLiteral("n"),
+            QStringLiteral("false"), QStringLiteral("×"), QStringLiteral("公历"), QString() };
+    if (yes.contains(key)) {
+        return 1;
+    }
+    if (no.contains(key)) {
+        return 0;
+    }
+    return -1;
+}
+
+QString flagText(bool on)
+{
+    return on ? QStringLiteral("是") : QStringLiteral("否");
 }
 
 } // namespace RosterColumns

@@ -8,7 +8,7 @@
 // it. Every place that walks the roster's columns walks this one table, so a new column is one entry.
 struct RosterColumn
 {
-    enum class Kind { Id, Text, Date };
+    enum class Kind { Id, Text, Date, Flag };
 
     QString field; // column of the table birthday
     QString title; // grid caption and export header
@@ -30,7 +30,7 @@ struct RosterColumn
 
 namespace RosterColumns {
 
-// In the grid's order: No, 姓名, 读音, 入职, 生日, 部门, 备注.
+// In the grid's order: No, 姓名, 读音, 入职, 生日, 农历, 部门, 备注.
 const QList<RosterColumn>& all();
 // The column of a field of the table birthday, or -1.
 int indexOf(const QString& field);
@@ -42,7 +42,13 @@ inline const QString Name = QStringLiteral("emp_name");
 inline const QString Reading = QStringLiteral("pinyin");
 inline const QString Indate = QStringLiteral("indate");
 inline const QString Birthday = QStringLiteral("birthday");
+inline const QString Lunar = QStringLiteral("lunar");
 inline const QString Dept = QStringLiteral("dept");
 inline const QString Remark = QStringLiteral("remark1");
+
+// A yes/no value of a Flag column as people write it (是/否, 1/0, yes/no, true/false, √/×, Y/N):
+// 1 or 0, or -1 when it is none of them.
+int flagValue(const QString& text);
+QString flagText(bool on); // "是" or "否"
 
 } // namespace RosterColumns

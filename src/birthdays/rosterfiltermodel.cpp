@@ -1,5 +1,6 @@
 #include "rosterfiltermodel.h"
 
+#include "calendar/birthdayrules.h"
 #include "rostercolumns.h"
 #include "speech/pinyin.h"
 
@@ -10,7 +11,17 @@
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
 namespace {
+
+bool isFlagColumn(int column)
+{
+    return column >= 0 && column < RosterFilterModel::ColumnCount
+        && RosterColumns::at(column).kind == RosterColumn::Kind::Flag;
+}
 
 bool isDateColumn(int column)
 {
@@ -155,6 +166,9 @@ QString RosterFilterModel::displayText(int sourceRow, int column) const
         return {};
     }
     const QVariant value = sourceModel()->data(sourceModel()->index(sourceRow, source), Qt::DisplayRole);
+    if (isFlagColumn(column)) {
+        return RosterColumns::flagText(value.toInt() != 0);
+    }
     return isDateColumn(column) ? dateText(value) : value.toString();
 }
 
@@ -169,6 +183,22 @@ QVariant RosterFilterModel::data(const QModelIndex& index, int role) const
     const QModelIndex cell = sourceCell(index);
     if (!cell.isValid()) {
         return {};
+    }
+    if (isFlagColumn(index.column())) {
+        // A box: checked or not; its text stays out of the way of the box.
+        const bool on = sourceModel()->data(cell, Qt::EditRole).toInt() != 0;
+        if (role == Qt::CheckStateRole) {
+            return on ? Qt::Checked : Qt::Unchecked;
+        }
+        if (role == Qt::EditRole) {
+            return on ? 1 : 0;
+        }
+        if (role == Qt::ToolTipRole) {
+            return on ? QStringLiteral("按农历过生日") : QStringLiteral("按公历过生日");
+        }
+        if (role == Qt::DisplayRole) {
+            return QVariant();
+        }
     }
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         const QVariant value = sourceModel()->data(cell, role);
@@ -190,6 +220,35 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
         return false;
     }
     QVariant stored = value;
+    if (isFlagColumn(index.column())) {
+        if (role != Qt::CheckStateRole && role != Qt::EditRole) {
+            return false;
+        }
+        const int flag = role == Qt::CheckStateRole ? (value.toInt() == Qt::Checked ? 1 : 0)
+                                                    : RosterColumns::flagValue(value.toString());
+        if (flag < 0) {
+            emit editRefused(QStringLiteral("农历一栏只能是 是 或 否。"));
+            return false;
+        }
+        const QString problem = lunarProblem(flag == 1, data(index.siblingAtColumn(Birthday), Qt::EditRole).toString());
+        if (!problem.isEmpty()) {
+            emit editRefused(problem);
+            return false;
+        }
+        if (!sourceModel()->setData(cell, flag, Qt::EditRole)) {
+            undoRefused();
+            return false;
+        }
+        return true;
+    }
+    if (index.column() == Birthday && role == Qt::EditRole) {
+        const bool lunar = data(index.siblingAtColumn(Lunar), Qt::EditRole).toInt() != 0;
+        const QString problem = lunarProblem(lunar, value.toString());
+        if (!problem.isEmpty()) {
+            emit editRefused(problem);
+            return false;
+        }
+    }
     if (index.column() == Pinyin && role == Qt::EditRole) {
         // A reading is kept in its stored form; an empty one is no reading at all.
         const QString typed = value.toString().trimmed();
@@ -210,6 +269,15 @@ bool RosterFilterModel::setData(const QModelIndex& index, const QVariant& value,
         return false;
     }
     return true;
+}
+
+QString RosterFilterModel::lunarProblem(bool lunar, const QString& birthday)
+{
+    if (!lunar) {
+        return QString();
+    }
+    const QDate born = QDate::fromString(birthday.trimmed().left(10), QStringLiteral("yyyy-MM-dd"));
+    return BirthdayRules::lunarProblem(born);
 }
 
 bool RosterFilterModel::submit()
@@ -244,7 +312,16 @@ Qt::ItemFlags RosterFilterModel::flags(const QModelIndex& index) const
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     }
     const QModelIndex cell = sourceCell(index);
-    return cell.isValid() ? sourceModel()->flags(cell) : Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!cell.isValid()) {
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    }
+    const Qt::ItemFlags source = sourceModel()->flags(cell);
+    if (isFlagColumn(index.column())) {
+        // Ticked in place, never typed into.
+        return (source & ~Qt::ItemIsEditable)
+            | (source & Qt::ItemIsEditable ? Qt::ItemIsUserCheckable : Qt::NoItemFlags);
+    }
+    return source;
 }
 
 QVariant RosterFilterModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -259,6 +336,58 @@ QVariant RosterFilterModel::headerData(int section, Qt::Orientation orientation,
         return {};
     }
     return QSortFilterProxyModel::headerData(section, orientation, role);
+}
+
+void RosterFilterModel::keepShownOrder()
+{
+    const QAbstractItemModel* model = sourceModel();
+    const int idColumn = sourceColumn(No);
+    if (!model || idColumn < 0) {
+        return;
+    }
+    // Every row of the table, filtered out or not, in the order they would be shown now.
+    QList<int> rows(model->rowCount());
+    std::iota(rows.begin(), rows.end(), 0);
+    std::stable_sort(rows.begin(), rows.end(), [this](int left, int right) {
+        const qint64 a = keptPosition(left);
+        const qint64 b = keptPosition(right);
+        return a != b ? a < b : left < right;
+    });
+    QHash<qint64, int> order;
+    for (int position = 0; position < rows.size(); ++position) {
+        bool ok = false;
+        const qint64 id = model->index(rows.at(position), idColumn).data(Qt::EditRole).toLongLong(&ok);
+        if (ok && !order.contains(id)) {
+            order.insert(id, position);
+        }
+    }
+    m_keptOrder = order;
+    // Sorted by the kept positions (lessThan), whatever the column; the table's next reading is too.
+    sort(No, Qt::AscendingOrder);
+}
+
+void RosterFilterModel::forgetShownOrder()
+{
+    m_keptOrder.clear();
+    sort(-1);
+}
+
+qint64 RosterFilterModel::keptPosition(int sourceRow) const
+{
+    const int idColumn = sourceColumn(No);
+    if (m_keptOrder.isEmpty() || idColumn < 0 || !sourceModel()) {
+        return std::numeric_limits<int>::max();
+    }
+    bool ok = false;
+    const qint64 id = sourceModel()->index(sourceRow, idColumn).data(Qt::EditRole).toLongLong(&ok);
+    return ok ? m_keptOrder.value(id, std::numeric_limits<int>::max()) : std::numeric_limits<int>::max();
+}
+
+bool RosterFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    const qint64 a = keptPosition(left.row());
+    const qint64 b = keptPosition(right.row());
+    return a != b ? a < b : left.row() < right.row();
 }
 
 bool RosterFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const

@@ -1,19 +1,21 @@
 #pragma once
 
+#include <QHash>
 #include <QSortFilterProxyModel>
 #include <QStringList>
 
 #include <array>
 
-// The roster as the editor's grid shows it: the columns No, 姓名, 读音, 入职, 生日, 部门, 备注 in that
-// order, whatever the table's own column order; "No" is the running number of the shown row, the
+// The roster as the editor's grid shows it: the columns No, 姓名, 读音, 入职, 生日, 农历, 部门, 备注 in
+// that order, whatever the table's own column order; "No" is the running number of the shown row, the
 // dates read "yyyy-mm-dd", 读音 the person's own reading in pinyin (a reading that does not fit the
-// name is refused); one filter text per column narrows the rows (case-insensitive contains).
+// name is refused), 农历 a box (a lunar birthday the Chinese calendar cannot be read for is
+// refused); one filter text per column narrows the rows (case-insensitive contains).
 class RosterFilterModel final : public QSortFilterProxyModel
 {
     Q_OBJECT
 public:
-    enum Column { No, EmpName, Pinyin, Indate, Birthday, Dept, Remark, ColumnCount };
+    enum Column { No, EmpName, Pinyin, Indate, Birthday, Lunar, Dept, Remark, ColumnCount };
 
     explicit RosterFilterModel(QObject* parent = nullptr);
 
@@ -25,6 +27,13 @@ public:
 
     void setColumnFilter(int column, const QString& text);
     QString columnFilter(int column) const;
+
+    // The rows keep the order they are shown in now, also when the table reads itself again in its own
+    // order (as after a deletion, which would move the people appended since start-up elsewhere and put
+    // another person under the cursor). Rows that come later follow in the table's order.
+    void keepShownOrder();
+    // Back to the table's own order (after an import, or changes made by another program).
+    void forgetShownOrder();
 
     // The source column of one of the six columns, -1 when the table lacks the field.
     int sourceColumn(int column) const;
@@ -43,12 +52,18 @@ signals:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     QString displayText(int sourceRow, int column) const;
     void findColumns();
     void undoRefused();
+    // The kept position of a source row; rows not kept come after all kept ones.
+    qint64 keptPosition(int sourceRow) const;
+    // Why a row cannot keep a lunar birthday with this date of birth; empty when it can.
+    static QString lunarProblem(bool lunar, const QString& birthday);
 
     std::array<int, ColumnCount> m_sourceColumns {};
     std::array<QString, ColumnCount> m_filters;
+    QHash<qint64, int> m_keptOrder; // id -> position
 };

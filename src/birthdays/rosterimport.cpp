@@ -1,5 +1,6 @@
 #include "rosterimport.h"
 
+#include "calendar/birthdayrules.h"
 #include "common/runtimeerror.h"
 #include "rostercolumns.h"
 
@@ -334,6 +335,7 @@ ImportPlan plan(const ImportSheet& sheet, const ImportMapping& mapping, const Ro
     const int nameColumn = RosterColumns::indexOf(RosterColumns::Name);
     const int birthdayColumn = RosterColumns::indexOf(RosterColumns::Birthday);
     const int indateColumn = RosterColumns::indexOf(RosterColumns::Indate);
+    const int lunarColumn = RosterColumns::indexOf(RosterColumns::Lunar);
 
     QList<DayOrder> orders(columns.size(), DayOrder::Unknown);
     for (int i = 0; i < columns.size(); ++i) {
@@ -414,6 +416,13 @@ ImportPlan plan(const ImportSheet& sheet, const ImportMapping& mapping, const Ro
         }
         if (birthday.isValid() && indate.isValid() && indate < birthday) {
             problems.append(QStringLiteral("入职日期 %1 早于生日").arg(indate.toString(IsoDate)));
+        }
+        // A lunar birthday needs a date of birth that the Chinese calendar can be read for.
+        if (lunarColumn >= 0 && row.values.value(lunarColumn).toString() == QLatin1String("1") && birthday.isValid()) {
+            const QString problem = BirthdayRules::lunarProblem(birthday);
+            if (!problem.isEmpty()) {
+                problems.append(problem);
+            }
         }
 
         if (!problems.isEmpty()) {
@@ -504,7 +513,9 @@ ImportPlan apply(QSqlDatabase db, const ImportSheet& sheet, const ImportMapping&
         for (const ImportRow& row : result.rows) {
             if (row.action == ImportRow::Action::Add) {
                 for (const int i : written) {
-                    insert.addBindValue(row.values.at(i));
+                    // A yes/no column left empty is no: the roster keeps no unknown there.
+                    const bool flag = columns.at(i).kind == RosterColumn::Kind::Flag;
+                    insert.addBindValue(flag && row.values.at(i).isNull() ? QVariant(0) : row.values.at(i));
                 }
                 if (!insert.exec()) {
                     failed(insert);

@@ -7,6 +7,7 @@
 #include "birthdays/rosterfiltermodel.h"
 #include "birthdays/rosterimport.h"
 #include "birthdays/tfimport.h"
+#include "calendar/birthdayrules.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/errorguard.h"
@@ -57,9 +58,9 @@ void Tfbirthday::setupEntryPanel()
         edit->setDate(m_clock.currentDate());
     }
     for (QWidget* field : { static_cast<QWidget*>(m_ui->edt_emp_name), static_cast<QWidget*>(m_ui->Date1),
-                            static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->edt_dept),
-                            static_cast<QWidget*>(m_ui->edt_remark), static_cast<QWidget*>(m_ui->edt_pinyin),
-                            static_cast<QWidget*>(m_ui->BitBtn1) }) {
+                            static_cast<QWidget*>(m_ui->Date2), static_cast<QWidget*>(m_ui->chk_lunar),
+                            static_cast<QWidget*>(m_ui->edt_dept), static_cast<QWidget*>(m_ui->edt_remark),
+                            static_cast<QWidget*>(m_ui->edt_pinyin), static_cast<QWidget*>(m_ui->BitBtn1) }) {
         field->installEventFilter(this);
     }
     connect(m_ui->BitBtn1, &QPushButton::clicked, this, [this] { guarded(m_dialogs, [this] { BitBtn1Click(); }); });
@@ -92,8 +93,10 @@ void Tfbirthday::setupGrid()
                          qMax(RosterFilterModel::width(RosterFilterModel::Pinyin),
                               grid->fontMetrics().horizontalAdvance(QStringLiteral("zhang1 xiong2 xin4")) + 12));
     m_header->setStretchLastSection(true);
-    // A file whose roster could not get the reading column shows none.
+    // A file whose roster could not get the reading column (or the lunar one) shows none.
     grid->setColumnHidden(RosterFilterModel::Pinyin, m_shown->sourceColumn(RosterFilterModel::Pinyin) < 0);
+    grid->setColumnHidden(RosterFilterModel::Lunar, m_shown->sourceColumn(RosterFilterModel::Lunar) < 0);
+    m_ui->chk_lunar->setVisible(m_shown->sourceColumn(RosterFilterModel::Lunar) >= 0);
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
     grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
@@ -150,7 +153,8 @@ qint64 Tfbirthday::dataVersion() const
 
 void Tfbirthday::reloadRoster()
 {
-    // Rows are read at once, so no read lock lingers.
+    // Read afresh, in the table's own order. Rows are read at once, so no read lock lingers.
+    m_shown->forgetShownOrder();
     if (!m_roster->select()) {
         throw RuntimeError(m_roster->lastError().text());
     }
@@ -219,6 +223,14 @@ void Tfbirthday::BitBtn1Click()
     if (!typedReadingFits(name)) {
         return;
     }
+    if (m_ui->chk_lunar->isChecked()) {
+        const QString problem = BirthdayRules::lunarProblem(m_ui->Date1->date());
+        if (!problem.isEmpty()) {
+            warnbox(m_dialogs, problem + QStringLiteral("。"));
+            m_ui->Date1->setFocus();
+            return;
+        }
+    }
     postPendingEdit();
     RosterEntry entry;
     entry.pinyin = Pinyin::canonical(m_ui->edt_pinyin->text());
@@ -227,6 +239,7 @@ void Tfbirthday::BitBtn1Click()
     entry.indate = m_ui->Date2->date();
     entry.dept = m_ui->edt_dept->text();
     entry.remark = m_ui->edt_remark->text();
+    entry.lunar = m_ui->chk_lunar->isChecked();
     Roster::append(m_roster, entry);
     markChanged();
 
@@ -250,7 +263,10 @@ void Tfbirthday::N1Click()
         return;
     }
     const int row = current.row();
-    Roster::remove(m_roster, m_shown->mapToSource(current).row());
+    const int sourceRow = m_shown->mapToSource(current).row();
+    // The table reads itself again after a deletion; the list stays as the user sees it.
+    m_shown->keepShownOrder();
+    Roster::remove(m_roster, sourceRow);
     markChanged();
     // The grid stays on the record that took the deleted one's place.
     if (m_shown->rowCount() > 0) {
@@ -317,7 +333,7 @@ void Tfbirthday::Import1Click()
     readRoster();
     postPendingEdit();
     const QString path = m_dialogs.openFileName(
-        QStringLiteral("导入员工生日资料"), QDir::homePath(),
+        QStringLiteral("导入员工生日资料"), documentsdir(),
         QStringLiteral("员工资料 (*.xls *.xlsx *.csv *.txt *.XLS *.XLSX *.CSV *.TXT);;所有文件 (*)"));
     if (path.isEmpty()) {
         return;
@@ -395,7 +411,7 @@ bool Tfbirthday::eventFilter(QObject* watched, QEvent* event)
         m_ui->BitBtn1->click();
         return true;
     }
-    // Enter moves on as Tab does: name, birthday, joined, department, remark, reading, add.
+    // Enter moves on as Tab does: name, birthday, joined, lunar, department, remark, reading, add.
     focusNextChild();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "common/dialogs.h"
 #include "common/errorguard.h"
+#include "common/helpers.h"
 #include "exportview.h"
 #include "ui_tfmoupt.h"
 
@@ -80,8 +81,8 @@ void Tfmoupt::btnOUtClick()
             continue;
         }
         const Choice choice = choiceFor(entry.format);
-        const QString file
-            = m_dialogs.saveFileName(QStringLiteral("另存为"), choice.proposedName, choice.filter, choice.suffix);
+        const QString file = m_dialogs.saveFileName(QStringLiteral("另存为"), documentsdir() + choice.proposedName,
+                                                    choice.filter, choice.suffix);
         if (file.isEmpty()) {
             return;
         }

@@ -3,19 +3,19 @@
 #include "ansi.h"
 #include "clock.h"
 #include "dialogs.h"
+#include "stationfolders.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QMutex>
-
-namespace {
-QMutex g_progdirMutex;
-QString g_progdir;
-} // namespace
+#include <QStandardPaths>
 
 void warnbox(Dialogs& dialogs, const QString& text)
 {
     dialogs.message(Dialogs::Icon::Warning, QStringLiteral("Warning"), text, Dialogs::Buttons::Ok);
+}
+
+void warnbox(Dialogs& dialogs, const QString& text, const QString& details)
+{
+    dialogs.detailedMessage(Dialogs::Icon::Warning, QStringLiteral("Warning"), text, details, Dialogs::Buttons::Ok);
 }
 
 bool askbox(Dialogs& dialogs, const QString& text)
@@ -31,6 +31,11 @@ void infobox(Dialogs& dialogs, const QString& text)
 void errorbox(Dialogs& dialogs, const QString& text)
 {
     dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Kelvora"), text, Dialogs::Buttons::Ok);
+}
+
+void errorbox(Dialogs& dialogs, const QString& text, const QString& details)
+{
+    dialogs.detailedMessage(Dialogs::Icon::Critical, QStringLiteral("Kelvora"), text, details, Dialogs::Buttons::Ok);
 }
 
 QString rightpart(const QString& text, int count)
@@ -76,19 +81,22 @@ QString withslash(const QString& folder)
 
 QString progdir()
 {
-    {
-        QMutexLocker lock(&g_progdirMutex);
-        if (!g_progdir.isEmpty()) {
-            return g_progdir;
-        }
-    }
-    return withslash(QCoreApplication::applicationDirPath());
+    return StationFolders::current().dataFolder();
 }
 
 void setProgdir(const QString& folder)
 {
-    QMutexLocker lock(&g_progdirMutex);
-    g_progdir = withslash(folder);
+    if (folder.isEmpty()) {
+        StationFolders::resetCurrent();
+    } else {
+        StationFolders::setCurrent(StationFolders::inOneFolder(folder));
+    }
+}
+
+QString documentsdir()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return withslash(!documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath());
 }
 
 QString tempdir()

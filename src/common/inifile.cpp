@@ -5,6 +5,7 @@
 #include "eventlog.h"
 #include "helpers.h"
 #include "runtimeerror.h"
+#include "stationfolders.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -174,7 +175,7 @@ QByteArray IniFile::encode(const QString& text) const
 
 QString IniFile::defaultPath()
 {
-    return progdir() + QStringLiteral("setinfo.ini");
+    return StationFolders::current().settingsFile();
 }
 
 IniFile::Location IniFile::locate(const QString& section, const QString& key) const

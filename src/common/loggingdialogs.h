@@ -12,6 +12,8 @@ public:
     }
 
     bool message(Icon icon, const QString& caption, const QString& text, Buttons buttons) override;
+    bool detailedMessage(Icon icon, const QString& caption, const QString& text, const QString& details,
+                         Buttons buttons) override;
     QString saveFileName(const QString& caption, const QString& proposedPath, const QString& filter,
                          const QString& defaultSuffix) override
     {

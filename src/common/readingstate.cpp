@@ -48,6 +48,26 @@ bool ReadingState::isreading() const
     return !m_released && (m_readings > 0 || m_claimed);
 }
 
+void ReadingState::announcementStarted()
+{
+    std::lock_guard lock(m_mutex);
+    ++m_announcements;
+}
+
+void ReadingState::announcementEnded()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_announcements > 0) {
+        --m_announcements;
+    }
+}
+
+bool ReadingState::voiceSounds() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_announcements > 0 || (!m_released && (m_readings > 0 || m_claimed));
+}
+
 int ReadingState::readings() const
 {
     std::lock_guard lock(m_mutex);

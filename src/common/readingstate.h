@@ -27,6 +27,14 @@ public:
     void release();
 
     bool isreading() const;
+
+    // A time announcement sounds (its chime, then its sentence) from started to ended. Counted apart from
+    // the readings: the music ducks under it, while the repetition and the scheduler, which follow
+    // isreading, are not misled.
+    void announcementStarted();
+    void announcementEnded();
+    // What the music's ducking follows: a reading is in progress or an announcement sounds.
+    bool voiceSounds() const;
     // Readings started whose threads have not run their end steps (running or waiting for their turn).
     int readings() const;
     // When the last thread reading ended: the time of day and the clock's elapsed milliseconds.
@@ -42,6 +50,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     int m_readings = 0;
+    int m_announcements = 0;
     bool m_claimed = false;
     bool m_released = false;
     QDateTime m_lastreadend;

@@ -54,10 +54,13 @@ void set(IniChanges& changes, const TextKey& key, const QString& value)
 
 QString musicFolder(const IniFile& ini, const QString& programFolder)
 {
-    const QString stored = read(ini, Mp3bj, programFolder);
+    // A folder chosen by the user comes first, as long as it is there.
+    const QString stored = read(ini, Mp3bj);
     if (!stored.isEmpty() && QFileInfo(stored).isDir()) {
         return stored;
     }
+    // Without one (or when it has gone) the music folder beside the program, which a fresh install
+    // ships; the program folder itself only when there is none.
     if (QFileInfo(programFolder + QStringLiteral("mp3files")).isDir()) {
         return programFolder + QStringLiteral("mp3files");
     }

@@ -2,9 +2,13 @@
 -- The build and the tests create a new database from this script; an existing file is never touched.
 -- Dates are "yyyy-mm-dd" texts; the CHECKs accept only real calendar dates (2023-02-29 is refused).
 -- Yes/no columns hold 0 or 1.
+-- user_version 2 added the days off (holiday), the lunar birthdays (birthday.lunar) and the stored
+-- queries that follow both; the station brings an older file up to it when it starts.
 
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 
+-- The roster. lunar 1: the birthday is kept in the Chinese calendar (农历), on the lunar month and day
+-- of birth; 0 or NULL (a row written by a tool that does not know the column): the Gregorian one.
 CREATE TABLE birthday (
     id       INTEGER PRIMARY KEY AUTOINCREMENT,
     emp_name TEXT,
@@ -14,11 +18,22 @@ CREATE TABLE birthday (
     indate   TEXT CHECK (indate IS NULL OR date(julianday(indate)) IS indate),
     -- The person's own reading of the name in pinyin with tone numbers ("shan4 xiong2 xin4"); NULL
     -- when the lexicon and the voice already read the name right.
-    pinyin   TEXT
+    pinyin   TEXT,
+    lunar    INTEGER DEFAULT 0 CHECK (lunar IS NULL OR lunar IN (0, 1))
 );
 -- The stored queries look people up by the "mm-dd" part of the birthday.
 CREATE INDEX birthday_month_day ON birthday (substr(birthday, 6, 5));
 CREATE INDEX birthday_indate ON birthday (indate);
+-- The few people with a lunar birthday, found without reading the whole roster.
+CREATE INDEX birthday_lunar ON birthday (lunar) WHERE lunar = 1;
+
+-- The company's calendar: days off (休, no broadcast) and working days (班, a broadcast even on a
+-- weekday whose box is not ticked), one row a day, with the name of the holiday.
+CREATE TABLE holiday (
+    day  TEXT PRIMARY KEY CHECK (length(day) = 10 AND date(julianday(day)) IS day),
+    kind TEXT NOT NULL CHECK (kind IN ('休', '班')),
+    name TEXT NOT NULL DEFAULT ''
+);
 
 CREATE TABLE delaytime (
     id        INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -53,12 +68,17 @@ CREATE TABLE draft (
 -- program's clock (the SQL function today(), "yyyy-mm-dd").
 --   qry_month_day(:p1 month-day tokens "mm-dd" separated by blanks, :p2 joining-days threshold)
 --   qry_month(:p1 month "01".."12", :p2 joining-days threshold)
--- Both return emp_name, indate, birthday, dept, age. A person is listed when joined at least the
--- threshold number of days ago (a threshold that is not a whole number counts as 0; a person
--- without a date of joining only when the threshold is 0 or less). age is the age reached on the
--- occurrence of the birthday nearest to today (on 31 December, 01-01 means next year's).
--- qry_month_day lists in the order of the tokens, qry_month by day of the month; then by date of
--- joining (missing first), then by id.
+-- Both return emp_name, indate, birthday, dept, age, then id, lunar and celebrated (the day,
+-- "yyyy-mm-dd", on which the person celebrates). A token stands for its day nearest to today, a
+-- month for the month nearest to today. A person is listed on the day they celebrate: the month
+-- and day of birth; born on 29 February, in a common year on the day birthday_between() names (28
+-- February, or 1 March as the station is set); with a lunar birthday, on the Gregorian day of the
+-- lunar month and day of birth. A person is listed when joined at least the threshold number of
+-- days ago (a threshold that is not a whole number counts as 0; a person without a date of joining
+-- only when the threshold is 0 or less). age is the age reached on that day (in lunar years for a
+-- lunar birthday). qry_month_day lists in the order of the tokens, qry_month by day; then by date
+-- of joining (missing first), then by id. The calendar gives the connection nearest_day(),
+-- nearest_month(), birthday_between() and lunar_age().
 CREATE TABLE stored_query (
     name TEXT PRIMARY KEY,
     sql  TEXT NOT NULL
@@ -69,8 +89,8 @@ INSERT INTO stored_query (name, sql) VALUES
 args(list, threshold_text, today) AS MATERIALIZED (
     SELECT ltrim(coalesce(:p1, '''')) || '' '', trim(coalesce(:p2, '''')), today()
 ),
-params(jtoday, year, threshold) AS MATERIALIZED (
-    SELECT julianday(today), CAST(substr(today, 1, 4) AS INTEGER),
+params(today, jtoday, threshold) AS MATERIALIZED (
+    SELECT today, julianday(today),
            CASE WHEN threshold_text GLOB ''[0-9]*'' AND threshold_text NOT GLOB ''*[^0-9]*''
                     THEN CAST(threshold_text AS INTEGER)
                 WHEN threshold_text GLOB ''-[0-9]*'' AND substr(threshold_text, 2) NOT GLOB ''*[^0-9]*''
@@ -84,55 +104,79 @@ split(token, pos, rest) AS (
     SELECT substr(rest, 1, instr(rest, '' '') - 1), pos + 1, ltrim(substr(rest, instr(rest, '' '') + 1))
     FROM split WHERE rest <> ''''
 ),
-tokens(token, pos) AS MATERIALIZED (
-    SELECT token, min(pos) FROM split WHERE token <> '''' GROUP BY token
+tokens(token, pos, day) AS MATERIALIZED (
+    SELECT s.token, min(s.pos), nearest_day(s.token, p.today)
+    FROM split s CROSS JOIN params p WHERE s.token <> '''' GROUP BY s.token
 ),
-hits AS MATERIALIZED (
-    SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, t.pos, t.token AS md,
-           p.year, p.jtoday,
-           julianday(p.year || ''-'' || t.token) - p.jtoday AS dthis
-    FROM tokens t
-    JOIN birthday b ON substr(b.birthday, 6, 5) = t.token
-    CROSS JOIN params p
-    WHERE (b.indate IS NULL AND p.threshold <= 0) OR p.jtoday - julianday(b.indate) >= p.threshold
+lunar_people AS MATERIALIZED (
+    SELECT id, emp_name, indate, birthday, dept FROM birthday WHERE lunar = 1
+),
+hits(id, emp_name, indate, birthday, dept, lunar, pos, day) AS MATERIALIZED (
+    SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 0, t.pos, t.day
+    FROM tokens t JOIN birthday b ON substr(b.birthday, 6, 5) = t.token
+    WHERE b.lunar IS NOT 1
+    UNION ALL
+    SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 0, t.pos, t.day
+    FROM tokens t JOIN birthday b ON substr(b.birthday, 6, 5) = ''02-29''
+    WHERE b.lunar IS NOT 1 AND t.token <> ''02-29'' AND birthday_between(b.birthday, 0, t.day, t.day) IS NOT NULL
+    UNION ALL
+    SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 1, t.pos, t.day
+    FROM tokens t CROSS JOIN lunar_people b
+    WHERE birthday_between(b.birthday, 1, t.day, t.day) IS NOT NULL
 )
-SELECT emp_name, indate, birthday, dept,
-       CASE WHEN dthis >= 0
-                THEN CASE WHEN jtoday - julianday((year - 1) || ''-'' || md) < dthis THEN year - 1 ELSE year END
-            ELSE CASE WHEN julianday((year + 1) || ''-'' || md) - jtoday <= -dthis THEN year + 1 ELSE year END
-       END - CAST(substr(birthday, 1, 4) AS INTEGER) AS age
-FROM hits
-ORDER BY pos, indate, id'),
+SELECT h.emp_name, h.indate, h.birthday, h.dept,
+       CASE WHEN h.lunar = 1 THEN lunar_age(h.birthday, h.day)
+            ELSE CAST(substr(h.day, 1, 4) AS INTEGER) - CAST(substr(h.birthday, 1, 4) AS INTEGER) END AS age,
+       h.id, h.lunar, h.day AS celebrated
+FROM hits h CROSS JOIN params p
+WHERE (h.indate IS NULL AND p.threshold <= 0) OR p.jtoday - julianday(h.indate) >= p.threshold
+ORDER BY h.pos, h.indate, h.id'),
 ('qry_month',
 'WITH
 args(month_text, threshold_text, today) AS MATERIALIZED (
     SELECT trim(coalesce(:p1, '''')), trim(coalesce(:p2, '''')), today()
 ),
-params(month, jtoday, year, threshold) AS MATERIALIZED (
-    SELECT CASE WHEN month_text GLOB ''[1-9]'' THEN ''0'' || month_text ELSE month_text END,
-           julianday(today), CAST(substr(today, 1, 4) AS INTEGER),
+months(month, today, threshold_text) AS MATERIALIZED (
+    SELECT CASE WHEN month_text GLOB ''[1-9]'' THEN ''0'' || month_text ELSE month_text END, today, threshold_text
+    FROM args
+),
+params(month, jtoday, threshold, first, last) AS MATERIALIZED (
+    SELECT month, julianday(today),
            CASE WHEN threshold_text GLOB ''[0-9]*'' AND threshold_text NOT GLOB ''*[^0-9]*''
                     THEN CAST(threshold_text AS INTEGER)
                 WHEN threshold_text GLOB ''-[0-9]*'' AND substr(threshold_text, 2) NOT GLOB ''*[^0-9]*''
                     THEN CAST(threshold_text AS INTEGER)
-                ELSE 0 END
-    FROM args
+                ELSE 0 END,
+           nearest_month(month, today), date(nearest_month(month, today), ''+1 month'', ''-1 day'')
+    FROM months
 ),
-hits AS MATERIALIZED (
-    SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, substr(b.birthday, 6, 5) AS md,
-           p.year, p.jtoday,
-           julianday(p.year || ''-'' || substr(b.birthday, 6, 5)) - p.jtoday AS dthis
+lunar_people AS MATERIALIZED (
+    SELECT id, emp_name, indate, birthday, dept FROM birthday WHERE lunar = 1
+),
+hits(id, emp_name, indate, birthday, dept, lunar, day) AS MATERIALIZED (
+    SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 0, substr(p.first, 1, 5) || substr(b.birthday, 6, 5)
     FROM params p
     JOIN birthday b ON substr(b.birthday, 6, 5) >= p.month || ''-'' AND substr(b.birthday, 6, 5) < p.month || ''.''
-    WHERE (b.indate IS NULL AND p.threshold <= 0) OR p.jtoday - julianday(b.indate) >= p.threshold
+    WHERE b.lunar IS NOT 1 AND substr(b.birthday, 6, 5) <> ''02-29''
+    UNION ALL
+    SELECT * FROM (
+        SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 0, birthday_between(b.birthday, 0, p.first, p.last) AS day
+        FROM params p JOIN birthday b ON substr(b.birthday, 6, 5) = ''02-29''
+        WHERE b.lunar IS NOT 1
+    ) WHERE day IS NOT NULL
+    UNION ALL
+    SELECT * FROM (
+        SELECT b.id, b.emp_name, b.indate, b.birthday, b.dept, 1, birthday_between(b.birthday, 1, p.first, p.last) AS day
+        FROM params p CROSS JOIN lunar_people b
+    ) WHERE day IS NOT NULL
 )
-SELECT emp_name, indate, birthday, dept,
-       CASE WHEN dthis >= 0
-                THEN CASE WHEN jtoday - julianday((year - 1) || ''-'' || md) < dthis THEN year - 1 ELSE year END
-            ELSE CASE WHEN julianday((year + 1) || ''-'' || md) - jtoday <= -dthis THEN year + 1 ELSE year END
-       END - CAST(substr(birthday, 1, 4) AS INTEGER) AS age
-FROM hits
-ORDER BY md, indate, id');
+SELECT h.emp_name, h.indate, h.birthday, h.dept,
+       CASE WHEN h.lunar = 1 THEN lunar_age(h.birthday, h.day)
+            ELSE CAST(substr(h.day, 1, 4) AS INTEGER) - CAST(substr(h.birthday, 1, 4) AS INTEGER) END AS age,
+       h.id, h.lunar, h.day AS celebrated
+FROM hits h CROSS JOIN params p
+WHERE (h.indate IS NULL AND p.threshold <= 0) OR p.jtoday - julianday(h.indate) >= p.threshold
+ORDER BY h.day, h.indate, h.id');
 
 -- The pronunciation lexicon: a word and its reading in pinyin with tone numbers, handed to the voice
 -- that reads latin as pinyin instead of the characters it would misread. A surname row (surname = 1)

@@ -1,10 +1,12 @@
 #include "tdm.h"
 
+#include "calendartables.h"
 #include "common/errorguard.h"
 #include "common/helpers.h"
 #include "common/modelrows.h"
 #include "common/runtimeerror.h"
 #include "common/services.h"
+#include "common/stationfolders.h"
 #include "draftfile.h"
 #include "speechtables.h"
 #include "sqlclock.h"
@@ -105,16 +107,16 @@ private:
     TDM* m_module;
 };
 
-const QString FileName = QStringLiteral("draft.dat");
 // Long enough for another program's write to finish, short enough that a stuck lock ends start-up.
 constexpr int BusyTimeoutMs = 1000;
 
 } // namespace
 
-TDM::TDM(const Services& services, QObject* parent)
+TDM::TDM(const Services& services, SqlFunctions sqlFunctions, QObject* parent)
     : QObject(parent)
     , m_clock(services.clockOrSystem())
     , m_dialogs(services.dialogsOrConsole())
+    , m_sqlFunctions(std::move(sqlFunctions))
 {
     static std::atomic<int> serial { 0 };
     m_connectionName = QStringLiteral("kelvora-tdm-%1").arg(++serial);
@@ -142,7 +144,7 @@ TDM::~TDM()
 
 QString TDM::databasePath()
 {
-    return progdir() + FileName;
+    return StationFolders::current().databaseFile();
 }
 
 QString TDM::draftScript()
@@ -165,12 +167,15 @@ void TDM::createDatabase(const QString& path)
 bool TDM::DataModuleCreate()
 {
     if (!openConnection()) {
-        warnbox(m_dialogs, QStringLiteral("数据连接失败!"));
+        warnbox(m_dialogs, QStringLiteral("数据连接失败!"), m_failure);
         return false;
     }
     // A file made before the lexicon and the names' readings gets them; a refusal is shown and the
     // station goes on with the built-in lexicon.
     guarded(m_dialogs, [this] { SpeechTables::upgrade(database()); });
+    // The same for the calendar: its table, the roster's lunar column and the stored queries that
+    // follow them; a refusal is shown and the station goes on with the file as it is.
+    guarded(m_dialogs, [this] { CalendarTables::upgrade(database()); });
     openDataSets(false);
     return true;
 }
@@ -321,6 +326,9 @@ bool TDM::openConnection(bool readOnly)
     if (problem.isEmpty()) {
         try {
             registerClockFunctions(db, m_clock);
+            if (m_sqlFunctions) {
+                m_sqlFunctions(db);
+            }
         } catch (const RuntimeError& error) {
             problem = error.message();
         }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class Clock;
@@ -23,11 +24,16 @@ class TDM final : public QObject
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TDM)
 public:
+    // The SQL functions that the stored queries call beyond today() (the calendar's), given by the layer
+    // that defines them; registered on every connection right after it opens. One that throws
+    // RuntimeError refuses the connection, as a failed today() does.
+    using SqlFunctions = std::function<void(const QSqlDatabase&)>;
+
     // The clock gives the stored queries their today(); the dialogs show the data module's warnings.
-    explicit TDM(const Services& services, QObject* parent = nullptr);
+    explicit TDM(const Services& services, SqlFunctions sqlFunctions = {}, QObject* parent = nullptr);
     ~TDM() override;
 
-    // Opens draft.dat of progdir(); shows the one warning "数据连接失败!" and returns false when it
+    // Opens the station's draft.dat; shows the one warning "数据连接失败!" and returns false when it
     // cannot (missing, not a database, damaged, locked, or a database without any of the station's
     // tables or with one that lacks its columns). Then opens the data sets in their order; a
     // set that fails shows the database's error text and the others still open.
@@ -35,10 +41,10 @@ public:
     // Why the last opening failed: the file's path and the reason (missing, not a database, not a
     // Kelvora database, locked, damaged...); empty after a success.
     QString failure() const;
-    // Opens draft.dat of progdir() for reading only (previews beside a running station): no warning,
+    // Opens the station's draft.dat for reading only (previews beside a running station): no warning,
     // false when it cannot be opened. The data sets open as usual; nothing is ever written.
     bool openReadOnly();
-    // Opens draft.dat of progdir() for writing without any data set (the command line's import
+    // Opens the station's draft.dat for writing without any data set (the command line's import
     // writes through statements of its own): no warning, false when it cannot be opened.
     bool openForWriting();
     QSqlDatabase database() const;
@@ -67,7 +73,7 @@ public:
     QList<QSqlRecord> qry_month_day(const QString& tokens, const QString& threshold); // Q_birthday1
     QList<QSqlRecord> qry_month(const QString& month, const QString& threshold); // Q_birthday3
 
-    // progdir() + "draft.dat".
+    // draft.dat of the station's data folder (StationFolders).
     static QString databasePath();
     // Creates a new database at path from the shipped script; never replaces a file. Throws RuntimeError.
     static void createDatabase(const QString& path);
@@ -94,6 +100,7 @@ private:
 
     const Clock& m_clock;
     Dialogs& m_dialogs;
+    SqlFunctions m_sqlFunctions;
     QString m_connectionName;
     QString m_failure;
     DataSet* m_history = nullptr;

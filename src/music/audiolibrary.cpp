@@ -1,3 +1,5 @@
 #include "audiolibrary.h"
 
 AudioLibrary::~AudioLibrary() = default;
+
+void AudioLibrary::setEndHandler(std::function<void(Handle)>) { }

@@ -178,6 +178,11 @@ bool MusicPanel::folderExists() const
     return QDir(m_folder).exists();
 }
 
+QString MusicPanel::folderPath() const
+{
+    return QDir::toNativeSeparators(m_folder);
+}
+
 void MusicPanel::showPosition(const QString& text)
 {
     m_w.RzLEDDisplay1->setText(text);

@@ -77,6 +77,7 @@ private:
     void select(int index) override;
     QString entryPath(int index) const override;
     bool folderExists() const override;
+    QString folderPath() const override;
     void showPosition(const QString& text) override;
     void showStatus(const QString& path) override;
     void setPositionTimer(bool on) override;

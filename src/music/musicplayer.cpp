@@ -25,11 +25,21 @@ MusicPlayer::MusicPlayer(AudioLibrary* library, MusicView& view, const ReadingSt
     if (!m_random) {
         m_random = [](int bound) { return int(QRandomGenerator::global()->bounded(bound)); };
     }
+    if (m_library) {
+        m_library->setEndHandler([this](AudioLibrary::Handle handle) { streamEnded(handle); });
+    }
 }
 
-bool MusicPlayer::reading() const
+MusicPlayer::~MusicPlayer()
 {
-    return m_state.isreading();
+    if (m_library) {
+        m_library->setEndHandler({});
+    }
+}
+
+bool MusicPlayer::voiceSounds() const
+{
+    return m_state.voiceSounds();
 }
 
 int MusicPlayer::draw(int bound)
@@ -38,6 +48,19 @@ int MusicPlayer::draw(int bound)
         return 0;
     }
     return qBound(0, m_random(bound), bound - 1);
+}
+
+int MusicPlayer::drawOtherThan(int count, int except)
+{
+    if (count <= 1) {
+        return 0;
+    }
+    if (except < 0 || except >= count) {
+        return draw(count);
+    }
+    // One of the count - 1 others, each as likely.
+    const int drawn = draw(count - 1);
+    return drawn >= except ? drawn + 1 : drawn;
 }
 
 void MusicPlayer::setVolume(int level)
@@ -66,7 +89,7 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
         m_view.setLevelTimer(false);
         return false;
     }
-    if (reading()) {
+    if (voiceSounds()) {
         m_level = m_speakingLevel;
     } else if (m_level >= m_musicLevel) {
         // A music level at or below the speaking level: the track starts at the music level, since
@@ -78,16 +101,21 @@ bool MusicPlayer::startTrack(const QString& path, const std::function<void()>& o
     setVolume(m_level);
 
     const double seconds = m_library->channelBytes2Seconds(m_stream, m_library->channelGetLength(m_stream));
+    m_lengthSeconds = seconds > 0.0 ? seconds : 0.0;
     m_length = seconds > 0.0 ? int(qMin(std::trunc(seconds), double(INT_MAX))) : 0;
     if (onLength) {
         onLength();
     }
     m_library->channelPlay(m_stream, false);
     m_stopped = false;
+    m_songPlaying = false;
     m_trackPath = path;
     logEvent(QStringLiteral("music started: ") + path);
     m_view.setPositionTimer(true);
     m_view.setLevelTimer(true);
+    if (m_started) {
+        m_started();
+    }
     return true;
 }
 
@@ -119,13 +147,19 @@ void MusicPlayer::bj_playClick()
     const int count = m_view.count();
     if (count <= 0) {
         m_view.setPositionTimer(false);
+        // Said each time the music is asked for (once per broadcast), so a station that plays no music
+        // says why.
+        logEvent(QStringLiteral("music not started: no MP3 file in the music folder ") + m_view.folderPath());
         return;
     }
     const int selected = m_view.selectedIndex();
     if (selected >= 0 && selected < count) {
         m_index = selected;
+    } else if (m_playOrder == Random) {
+        // Not the track that played last, when there is another.
+        m_index = drawOtherThan(count, m_played ? m_index : -1);
     } else {
-        m_index = m_playOrder == Random ? draw(count) : 0;
+        m_index = 0;
     }
     // A file that does not play is passed over for the next one in list order; once every file of
     // the list has failed in a row the music rests until it is started again.
@@ -134,6 +168,7 @@ void MusicPlayer::bj_playClick()
         m_view.showStatus(path);
         m_level = m_speakingLevel;
         if (startTrack(path)) {
+            m_played = true;
             m_unplayable.remove(path);
             m_missingFolder.clear();
             m_silentListReported = false;
@@ -165,6 +200,7 @@ void MusicPlayer::bj_stopClick()
     // Nothing advances until a track is started again, and the timers rest until then; the display
     // shows once what its next tick would have shown.
     m_stopped = true;
+    m_songPlaying = false;
     showPosition();
     m_view.setPositionTimer(false);
     m_view.setLevelTimer(false);
@@ -211,13 +247,35 @@ void MusicPlayer::bj_timer1Timer()
 {
     const double position = showPosition();
 
-    if (m_stopped || m_length > position) {
+    // Only the fallback: the library tells the end itself as it happens (streamEnded). A track is over
+    // once its position has reached its whole length, never cut within its last second.
+    if (m_stopped || !streamOpen() || position < m_lengthSeconds) {
+        return;
+    }
+    trackEnded();
+}
+
+void MusicPlayer::streamEnded(AudioLibrary::Handle handle)
+{
+    // An end told late, of a track already replaced or stopped, changes nothing.
+    if (m_stopped || !streamOpen() || handle != m_stream) {
+        return;
+    }
+    trackEnded();
+}
+
+void MusicPlayer::trackEnded()
+{
+    if (m_songPlaying) {
+        // Nothing of the list after the designated song: the broadcast ends in silence.
+        logEvent(QStringLiteral("designated song over"));
+        bj_stopClick();
         return;
     }
     const int count = m_view.count();
     if (m_playOrder == Random) {
-        // One value fewer than the list has: the last entry is left out of this draw.
-        m_index = draw(count - 1);
+        // Any entry but the one that just ended.
+        m_index = drawOtherThan(count, m_index);
     } else {
         m_index = m_index < count - 1 ? m_index + 1 : 0;
     }
@@ -233,7 +291,7 @@ void MusicPlayer::bj_timer2Timer()
         m_view.setLevelTimer(false);
         return;
     }
-    if (reading()) {
+    if (voiceSounds()) {
         const int s = m_speakingLevel;
         if (m_level <= s) {
             m_level = s;
@@ -256,7 +314,7 @@ void MusicPlayer::bj_timer2Timer()
 void MusicPlayer::bj_vChange(int level)
 {
     m_musicLevel = level;
-    if (!reading()) {
+    if (!voiceSounds()) {
         m_level = level;
         setVolume(level);
     }
@@ -265,7 +323,7 @@ void MusicPlayer::bj_vChange(int level)
 void MusicPlayer::bj_v1Change(int level)
 {
     m_speakingLevel = level;
-    if (reading()) {
+    if (voiceSounds()) {
         m_level = level;
         setVolume(level);
     }
@@ -274,7 +332,7 @@ void MusicPlayer::bj_v1Change(int level)
 void MusicPlayer::BJListBox1Change()
 {
     if (streamOpen()) {
-        setVolume(reading() ? m_speakingLevel : m_musicLevel);
+        setVolume(voiceSounds() ? m_speakingLevel : m_musicLevel);
     }
 }
 
@@ -283,9 +341,11 @@ void MusicPlayer::play_the_song(const QString& path)
     logEvent(QStringLiteral("designated song: ") + path);
     m_view.showStatus(path);
     m_level = m_speakingLevel;
-    if (!startTrack(path, [this] {
+    if (startTrack(path, [this] {
             m_songEndtime = m_clock.currentTime().addSecs(m_length).toString(QStringLiteral("HH:mm:ss"));
         })) {
+        m_songPlaying = true;
+    } else {
         reportUnplayable(path, false);
     }
 }

@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaObject>
+#include <QObject>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -21,18 +23,57 @@ constexpr quint32 UnsuitableVersion = 0x0203;
 constexpr int FallbackFrequency = 44100;
 constexpr int FallbackFrameBytes = 4;
 
+// The library whose streams SDL_mixer's one music-finished hook reports (the hook takes no argument).
+std::atomic<SdlAudioLibrary*> hooked { nullptr };
+
 } // namespace
 
 SdlAudioLibrary::SdlAudioLibrary(SoundDevice& sound)
     : m_sound(sound)
+    , m_mainThread(std::make_unique<QObject>())
 {
 }
 
 SdlAudioLibrary::~SdlAudioLibrary()
 {
+    SdlAudioLibrary* self = this;
+    if (hooked.compare_exchange_strong(self, nullptr) && m_sound.isOpen()) {
+        // Taken under the mixer's lock: no hook runs any more once this returns. Ends already posted
+        // go with m_mainThread.
+        Mix_HookMusicFinished(nullptr);
+    }
     if (m_stream.music) {
         Mix_FreeMusic(m_stream.music);
         m_sound.release();
+    }
+}
+
+void SdlAudioLibrary::setEndHandler(std::function<void(Handle)> handler)
+{
+    m_endHandler = std::move(handler);
+}
+
+void SdlAudioLibrary::musicFinished()
+{
+    SdlAudioLibrary* library = hooked.load();
+    if (!library) {
+        return;
+    }
+    // No SDL_mixer call may be made in here; the main thread looks at the stream.
+    const Handle handle = library->m_playing.load();
+    QMetaObject::invokeMethod(
+        library->m_mainThread.get(), [library, handle] { library->deliverEnd(handle); }, Qt::QueuedConnection);
+}
+
+void SdlAudioLibrary::deliverEnd(Handle handle)
+{
+    // A halt (a stop, a free, a new track) also runs the hook: only a current stream that was playing
+    // and no longer plays has ended by itself.
+    if (!isCurrent(handle) || !m_stream.started || m_stream.stopped || !m_sound.isOpen() || Mix_PlayingMusic() != 0) {
+        return;
+    }
+    if (m_endHandler) {
+        m_endHandler(handle);
     }
 }
 
@@ -56,7 +97,16 @@ bool SdlAudioLibrary::init()
     m_initialised = true;
     // Music on the silent stand-in would only pretend to play: refuse it, as without a device.
     m_refuseStreams = !open || m_sound.isSilentFallback();
+    if (!m_refuseStreams) {
+        hooked = this;
+        Mix_HookMusicFinished(&SdlAudioLibrary::musicFinished);
+    }
     return !m_refuseStreams;
+}
+
+QString SdlAudioLibrary::initFailure() const
+{
+    return m_sound.failure();
 }
 
 AudioLibrary::Handle SdlAudioLibrary::streamCreateFile(const QString& path)
@@ -124,6 +174,7 @@ void SdlAudioLibrary::channelPlay(Handle handle, bool restart)
     if (Mix_PlayMusic(m_stream.music, 0) != 0) {
         return;
     }
+    m_playing = handle;
     if (m_stream.stopped && !restart && m_stream.stoppedAt > 0.0) {
         Mix_SetMusicPosition(m_stream.stoppedAt);
     }
@@ -217,12 +268,20 @@ bool init_bass(AudioLibrary* library, Dialogs& dialogs)
         return false;
     }
     bool ok = true;
-    if ((library->version() >> 16) != SuitableVersion) {
-        errorbox(dialogs, QStringLiteral("\"Bass.dll\" 文件版本不合适! "));
+    const quint32 version = library->version();
+    if ((version >> 16) != SuitableVersion) {
+        errorbox(dialogs, QStringLiteral("\"Bass.dll\" 文件版本不合适! "),
+                 QStringLiteral("SDL_mixer 2.%1.%2: the music needs SDL_mixer 2.6 or later with its MP3 decoder "
+                                "(package libsdl2-mixer-2.0-0)")
+                     .arg((version >> 8) & 0xff)
+                     .arg(version & 0xff));
         ok = false; // the device is still started: the program goes on with the library it has
     }
     if (!library->init()) {
-        errorbox(dialogs, QStringLiteral("初始化错误"));
+        const QString reason = library->initFailure();
+        errorbox(dialogs, QStringLiteral("初始化错误"),
+                 QStringLiteral("no sound device for the music%1; the readings play on SDL's silent driver")
+                     .arg(reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason)));
         ok = false;
     }
     return ok;

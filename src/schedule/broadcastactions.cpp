@@ -28,7 +28,7 @@ void BroadcastActions::stopMusic()
 
 void BroadcastActions::stopReading()
 {
-    guarded(m_dialogs, [this] { m_reading.stop(); });
+    guarded(m_dialogs, [this] { m_reading.endReadings(); });
 }
 
 bool BroadcastActions::repetitionActive() const

@@ -9,6 +9,11 @@
 
 ChimePlayer::~ChimePlayer() = default;
 
+bool ChimePlayer::isPlaying() const
+{
+    return false;
+}
+
 ResourceChime::ResourceChime(SoundDevice* sound)
     : m_sound(sound)
 {

@@ -10,6 +10,8 @@ public:
     virtual ~ChimePlayer();
     // Starts the chime and returns at once; a chime still playing is replaced.
     virtual void play() = 0;
+    // The chime is still sounding. A player that cannot tell says false.
+    virtual bool isPlaying() const;
 };
 
 // The chime `clock_wav` from the program's resources, played on the sound device's chime channel, which
@@ -25,7 +27,7 @@ public:
 
     void play() override;
     // The chime is playing on its channel.
-    bool isPlaying() const;
+    bool isPlaying() const override;
 
 private:
     SoundDevice* m_sound;

@@ -17,6 +17,9 @@ SchedulePanel::SchedulePanel(const ScheduleControls& controls, Clock& clock, Dia
 {
     m_scheduler.reset();
     m_lastDay = m_clock.currentDate();
+    m_composedOn = m_lastDay;
+    // Whatever changes the editor (a composition, the rollover, the user) makes its text today's.
+    connect(m_controls.Memo1, &QPlainTextEdit::textChanged, this, [this] { m_composedOn = m_clock.currentDate(); });
     for (QTimeEdit* edit : { m_controls.TimeEdit1, m_controls.TimeEdit2 }) {
         connect(edit, &QTimeEdit::timeChanged, this, [this] { m_scheduler.timeRangeChanged(); });
     }
@@ -50,10 +53,47 @@ void SchedulePanel::timer_autoplayTimer()
     const QDateTime now = m_clock.now();
     const bool newDay = m_lastDay.isValid() && now.date() != m_lastDay;
     m_lastDay = now.date();
-    if (newDay && m_controls.chk_rollover && m_controls.chk_rollover->isChecked()) {
+    const bool rolloverOn = m_controls.chk_rollover && m_controls.chk_rollover->isChecked();
+    if (newDay && rolloverOn) {
         rollover();
     }
-    m_scheduler.tick(now, inputs(), *m_actions);
+    // The panel as this tick sees it, with what the company's calendar says of today.
+    const auto tickInputs = [this, &now] {
+        ScheduleInputs in = inputs();
+        if (m_calendarDay) {
+            in.calendarDay = m_calendarDay(now.date());
+        }
+        return in;
+    };
+    ScheduleInputs in = tickInputs();
+    if (!rolloverOn && m_composedOn != now.date() && m_scheduler.startDue(now, in)) {
+        // Without the rollover one broadcast per run, but never of an announcement composed for another
+        // day (a restart in the afternoon composes that day's people, the broadcast is the next morning's).
+        logEvent(QStringLiteral("the announcement in the editor was composed on %1: today's (%2) is composed "
+                                "before the broadcast")
+                     .arg(m_composedOn.toString(Qt::ISODate), now.date().toString(Qt::ISODate)));
+        m_controls.Memo1->clear();
+        m_composedOn = now.date();
+        if (m_recompose) {
+            m_recompose();
+        }
+        in = tickInputs();
+    }
+    m_scheduler.tick(now, in, *m_actions);
+}
+
+void SchedulePanel::readingStarted()
+{
+    if (m_actions) {
+        m_scheduler.readingStarted(m_clock.now(), inputs(), *m_actions);
+    }
+}
+
+void SchedulePanel::musicStarted()
+{
+    if (m_actions) {
+        m_scheduler.musicStarted(m_clock.now(), inputs(), *m_actions);
+    }
 }
 
 void SchedulePanel::rollover()

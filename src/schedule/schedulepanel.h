@@ -42,11 +42,22 @@ public:
 
     void setActions(ScheduleActions* actions) { m_actions = actions; }
     void setNewDay(std::function<void()> newDay) { m_newDay = std::move(newDay); }
+    // Composes today's announcement into the editor (emptied before): with the rollover off, a broadcast
+    // on another day than the editor's text was composed on runs it first.
+    void setRecompose(std::function<void()> recompose) { m_recompose = std::move(recompose); }
+    // The day the editor's text was last composed or edited on.
+    QDate composedOn() const { return m_composedOn; }
+    // What the company's calendar says of a day; without it every day is ordinary.
+    void setCalendarDay(std::function<CalendarDay(const QDate&)> calendar) { m_calendarDay = std::move(calendar); }
 
     // The tick of timer_autoplay.
     void timer_autoplayTimer();
+    // A reading or a track of music has just started: after the range it is stopped at once.
+    void readingStarted();
+    void musicStarted();
     // The first tick of a new day with the rollover on: everything stopped as at the end of the range,
-    // the editor emptied, the day's list and announcement rebuilt and the scheduler as after start-up.
+    // the editor emptied, the day's list and announcement rebuilt and the scheduler as after start-up
+    // (a day that had its broadcast keeps it).
     void rollover();
     QTimer* timer_autoplay() { return &m_timer_autoplay; }
     const Scheduler& scheduler() const { return m_scheduler; }
@@ -58,7 +69,10 @@ private:
     Dialogs& m_dialogs;
     ScheduleActions* m_actions = nullptr;
     std::function<void()> m_newDay;
+    std::function<void()> m_recompose;
     Scheduler m_scheduler;
     QTimer m_timer_autoplay;
     QDate m_lastDay; // the day of the last tick (of start-up before the first)
+    QDate m_composedOn; // the day of the editor's text (start-up's, when nothing changed it since)
+    std::function<CalendarDay(const QDate&)> m_calendarDay;
 };

@@ -41,12 +41,59 @@ QString Scheduler::timeText(const QTime& time)
     return time.toString(QStringLiteral("HH:mm:ss"));
 }
 
+bool Scheduler::afterRange(const QTime& now, const QTime& start, const QTime& end)
+{
+    return now.isValid() && start.isValid() && end.isValid() && start <= end && now > end;
+}
+
+void Scheduler::readingStarted(const QDateTime& now, const ScheduleInputs& inputs, ScheduleActions& actions)
+{
+    if (afterRange(now.time(), inputs.rangeStart, inputs.rangeEnd)) {
+        logEvent(QStringLiteral("after the broadcast range: the reading is stopped"));
+        actions.stopReading();
+    }
+}
+
+void Scheduler::musicStarted(const QDateTime& now, const ScheduleInputs& inputs, ScheduleActions& actions)
+{
+    if (afterRange(now.time(), inputs.rangeStart, inputs.rangeEnd)) {
+        logEvent(QStringLiteral("after the broadcast range: the music is stopped"));
+        actions.stopMusic();
+    }
+}
+
+void Scheduler::timeRangeChanged()
+{
+    m_auto_started = false;
+    m_broadcastDays.clear();
+}
+
+bool Scheduler::broadcastDay(const QDate& day, const ScheduleInputs& inputs)
+{
+    // The company's calendar first: a working day broadcasts whatever its box says, a day off never.
+    if (inputs.calendarDay == CalendarDay::WorkingDay) {
+        return true;
+    }
+    if (inputs.calendarDay == CalendarDay::DayOff) {
+        return false;
+    }
+    const int weekday = weekdayNumber(day);
+    return weekday >= 1 && weekday <= 7 && inputs.weekdays[static_cast<size_t>(weekday - 1)];
+}
+
+bool Scheduler::startDue(const QDateTime& now, const ScheduleInputs& inputs) const
+{
+    return broadcastDay(now.date(), inputs) && !m_auto_started && !m_broadcastDays.contains(now.date())
+        && rangeHolds(now.time(), inputs.rangeStart, inputs.rangeEnd);
+}
+
 void Scheduler::reset()
 {
     m_auto_started = false;
     m_song_checked = false;
     m_song_started = false;
     m_song_done = false;
+    m_afterRange = false;
 }
 
 void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, ScheduleActions& actions)
@@ -58,11 +105,10 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
     // Every flag is set before its action: an action may open a message box whose event loop runs this
     // tick again, and no step may run twice.
 
-    // 1. Start of the broadcast.
-    const int weekday = weekdayNumber(now.date());
-    const bool dayTicked = weekday >= 1 && weekday <= 7 && inputs.weekdays[static_cast<size_t>(weekday - 1)];
-    if (dayTicked && !m_auto_started && inRange && hasText) {
+    // 1. Start of the broadcast: at most once per date, whatever the wall clock does.
+    if (hasText && startDue(now, inputs)) {
         m_auto_started = true;
+        m_broadcastDays.insert(now.date());
         logEvent(QStringLiteral("broadcast started"));
         actions.startRepetition();
         actions.playMusic();
@@ -75,8 +121,9 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
         actions.stopMusic();
     }
 
-    // 3. The designated song, once the repetition is over (or was never switched on).
-    if (!actions.repetitionActive() && inRange && !m_song_checked && hasText) {
+    // 3. The designated song, once the repetition is over (or was never switched on), on a broadcast day
+    // only: a day whose box is unticked stays silent.
+    if (!actions.repetitionActive() && inRange && !m_song_checked && hasText && broadcastDay(now.date(), inputs)) {
         m_song_checked = true;
         const QString song = inputs.songFile.trimmed();
         if (!song.isEmpty()) {
@@ -90,9 +137,14 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
         }
     }
 
-    // 4. End of the range: whatever was started by hand is stopped again, every tick until midnight.
-    if (time.isValid() && inputs.rangeEnd.isValid() && time > inputs.rangeEnd) {
+    // 4. End of the range: music and readings stop once, on the first tick after it (also the first tick
+    // of a run that starts after it). What starts later is stopped as it starts (readingStarted,
+    // musicStarted); a time announcement is never cut.
+    const bool after = afterRange(time, inputs.rangeStart, inputs.rangeEnd);
+    if (after && !m_afterRange) {
+        m_afterRange = true;
         actions.stopMusic();
         actions.stopReading();
     }
+    m_afterRange = after;
 }

@@ -4,11 +4,14 @@
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/modelrows.h"
+#include "common/readingstate.h"
 #include "speech/spokenform.h"
 #include "speech/voiceengine.h"
 
 #include <QSqlQueryModel>
 #include <QSqlRecord>
+
+#include <cstdlib>
 
 const QString TellTimeList::Checked = QStringLiteral("√");
 
@@ -85,6 +88,42 @@ TimeAnnouncer::TimeAnnouncer(ChimePlayer* chime, VoiceEngine* voice, std::functi
 {
 }
 
+TimeAnnouncer::~TimeAnnouncer()
+{
+    endSounding();
+}
+
+void TimeAnnouncer::setReadingState(ReadingState* state)
+{
+    if (m_sounding && m_state) {
+        m_state->announcementEnded();
+    }
+    m_state = state;
+    if (m_sounding && m_state) {
+        m_state->announcementStarted();
+    }
+}
+
+void TimeAnnouncer::startSounding()
+{
+    if (!m_sounding) {
+        m_sounding = true;
+        if (m_state) {
+            m_state->announcementStarted();
+        }
+    }
+}
+
+void TimeAnnouncer::endSounding()
+{
+    if (m_sounding) {
+        m_sounding = false;
+        if (m_state) {
+            m_state->announcementEnded();
+        }
+    }
+}
+
 namespace {
 
 QDateTime wholeSecond(const QDateTime& when)
@@ -101,6 +140,9 @@ void TimeAnnouncer::fireSecond(const QDateTime& second, const QDateTime& now)
         = m_lastSecond.isValid() && second <= m_lastSecond && second.secsTo(m_lastSecond) < RepeatGuardSeconds;
     if (m_list.hasData() && !seen) {
         m_lastSecond = second;
+        if (m_silentOn && m_silentOn(second.date())) {
+            return;
+        }
         const QString T = second.time().toString(QStringLiteral("HH:mm:ss"));
         for (const TellTimeRow& row : std::as_const(m_list.rows)) {
             if (row.stime == T && row.isplay == TellTimeList::Checked) {
@@ -169,6 +211,8 @@ void TimeAnnouncer::serve(const QDateTime& now)
         if (!m_headChimed) {
             m_headChimed = true;
             m_speakAt = now.addMSecs(ChimeLeadMs);
+            // The music goes down with the chime, not only under the sentence.
+            startSounding();
             if (m_chime) {
                 m_chime->play();
             }
@@ -183,6 +227,7 @@ void TimeAnnouncer::serve(const QDateTime& now)
         // Taken off the queue before speaking, so a failing voice never repeats the sentence.
         const QString text = m_queue.dequeue();
         m_headChimed = false;
+        m_lastHanded = now;
         if (m_applyvoice) {
             m_applyvoice();
         }
@@ -192,12 +237,21 @@ void TimeAnnouncer::serve(const QDateTime& now)
             m_voice->speak(m_spokenForm ? m_spokenForm->spoken(text) : text, VoiceEngine::Async);
         }
     }
+    if (m_sounding) {
+        // Everything is handed over: the announcement sounds until its chime and its sentence are over.
+        const bool chime = m_chime && m_chime->isPlaying();
+        const bool voice = m_voice && m_voice->isSpeaking();
+        const bool limit = !m_lastHanded.isValid() || std::abs(m_lastHanded.msecsTo(now)) >= SoundingLimitMs;
+        if ((!chime && !voice) || limit) {
+            endSounding();
+        }
+    }
 }
 
 qint64 TimeAnnouncer::nextDueIn(const QDateTime& now) const
 {
     if (m_queue.isEmpty()) {
-        return -1;
+        return m_sounding ? SoundingPollMs : -1;
     }
     if (!m_headChimed) {
         return 0;

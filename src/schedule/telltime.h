@@ -9,6 +9,7 @@
 
 class ChimePlayer;
 class QSqlQueryModel;
+class ReadingState;
 class SpokenForm;
 class VoiceEngine;
 
@@ -50,6 +51,8 @@ QString statusClockText(const QDateTime& now);
 // The time announcements: each enabled entry fires once in its second; its chime starts at once and its
 // sentence follows 1.3 s later, queued asynchronously on the voice. The wait does not block: pending
 // announcements queue up and are served from the clock's time, one chime and one sentence after another.
+// From the chime until the voice and the chime have fallen silent the announcement counts as sounding in
+// the reading state, so the music ducks under it.
 class TimeAnnouncer final
 {
 public:
@@ -59,11 +62,24 @@ public:
 
     // Any of chime and voice may be null (absent): that step is left out.
     TimeAnnouncer(ChimePlayer* chime, VoiceEngine* voice, std::function<void()> applyvoice);
+    ~TimeAnnouncer();
+    TimeAnnouncer(const TimeAnnouncer&) = delete;
+    TimeAnnouncer& operator=(const TimeAnnouncer&) = delete;
+
+    // Where an announcement marks itself as sounding (null: nowhere). It outlives the announcer.
+    void setReadingState(ReadingState* state);
+    bool sounding() const { return m_sounding; }
+    // How often the end of the sound is looked for, and how long after its sentence an announcement
+    // counts as sounding at most (a voice busy with a long reading meanwhile).
+    static constexpr int SoundingPollMs = 100;
+    static constexpr int SoundingLimitMs = 20000;
 
     // What the voice is handed for a sentence (the time in words); null hands it as written.
     void setSpokenForm(const SpokenForm* spokenForm) { m_spokenForm = spokenForm; }
 
     void setList(const TellTimeList& list) { m_list = list; }
+    // Days on which the entries stay silent (the calendar's days off); none when not set.
+    void setSilentOn(std::function<bool(const QDate&)> silent) { m_silentOn = std::move(silent); }
     const TellTimeList& list() const { return m_list; }
     void setChime(ChimePlayer* chime) { m_chime = chime; }
 
@@ -89,11 +105,17 @@ public:
 private:
     // Fires the enabled entries of second unless that second has fired already.
     void fireSecond(const QDateTime& second, const QDateTime& now);
+    void startSounding();
+    void endSounding();
 
     ChimePlayer* m_chime;
     VoiceEngine* m_voice;
+    ReadingState* m_state = nullptr;
+    bool m_sounding = false;
+    QDateTime m_lastHanded; // when the last sentence went to the voice
     std::function<void()> m_applyvoice;
     const SpokenForm* m_spokenForm = nullptr;
+    std::function<bool(const QDate&)> m_silentOn;
     TellTimeList m_list;
     QQueue<QString> m_queue; // sentences; the head's chime may already be playing
     bool m_headChimed = false;

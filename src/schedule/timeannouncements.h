@@ -14,6 +14,7 @@
 class Clock;
 class Dialogs;
 class QLabel;
+class ReadingState;
 struct Services;
 
 // The time announcements on the main window. The timer `telltime` (200 ms) keeps the clock in
@@ -51,6 +52,9 @@ public:
     QDateTime armedFor() const { return m_armedFor; }
     const TimeAnnouncer& announcer() const { return m_announcer; }
     void setSpokenForm(const SpokenForm* spokenForm) { m_announcer.setSpokenForm(spokenForm); }
+    // An announcement counts as sounding there while its chime and sentence play (the music ducks).
+    void setReadingState(ReadingState* state) { m_announcer.setReadingState(state); }
+    void setSilentOn(std::function<bool(const QDate&)> silent) { m_announcer.setSilentOn(std::move(silent)); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

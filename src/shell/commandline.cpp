@@ -4,6 +4,9 @@
 #include "birthdays/exporttable.h"
 #include "birthdays/importsheet.h"
 #include "birthdays/rosterfiltermodel.h"
+#include "calendar/calendarsql.h"
+#include "calendarcommands.h"
+#include "commandsupport.h"
 #include "common/clock.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
@@ -19,6 +22,7 @@
 #include "speech/voicesettings.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlTableModel>
@@ -27,34 +31,6 @@
 namespace {
 
 const QString Program = QStringLiteral("kelvora");
-
-// The chosen day at the time of day the command runs: the day-window query, the ages and the
-// composition see that day, as a start-up on it would.
-class DayClock final : public Clock
-{
-public:
-    DayClock(const QDate& day, Clock& base)
-        : m_now(day, base.currentTime())
-        , m_base(base)
-    {
-    }
-    QDateTime now() const override { return m_now; }
-    qint64 elapsedMs() const override { return m_base.elapsedMs(); }
-    void wait(int ms) override { m_base.wait(ms); }
-    void sleep(int ms) override { m_base.sleep(ms); }
-
-private:
-    QDateTime m_now;
-    Clock& m_base;
-};
-
-// The services of a preview: the day's clock, no boxes (messages go to the error stream).
-Services previewServices(Clock& clock)
-{
-    Services services;
-    services.clock = &clock;
-    return services;
-}
 
 // The announcement a start-up on the clock's day composes into the (then empty) editor.
 QString composeAnnouncement(TDM& tdm, const Clock& clock)
@@ -67,27 +43,11 @@ QString composeAnnouncement(TDM& tdm, const Clock& clock)
     inputs.mainread = settings.mainread;
     inputs.organisation = settings.organisation;
     inputs.today = clock.currentDate();
-    BirthdayQueries queries;
-    queries.monthDay
-        = [&tdm](const QString& tokens, const QString& threshold) { return tdm.qry_month_day(tokens, threshold); };
-    queries.month = [&tdm](const QString& month, const QString& threshold) { return tdm.qry_month(month, threshold); };
+    // The calendar as the station would follow it: days off, catch-up, anniversaries, 29 February.
     const DayAnnouncement day = DayAnnouncements::forDay(settings.showdays, QString::number(settings.days), inputs,
-                                                         queries, IniFile::defaultPath());
+                                                         CalendarCommands::queriesOf(tdm), IniFile::defaultPath(),
+                                                         CalendarCommands::dayCalendarOf(tdm));
     return DayAnnouncements::editorTextAfter(day.composition, QString());
-}
-
-// Read-only for the previews and the export; the import writes.
-bool openDatabase(TDM& tdm, QTextStream& err, bool forWriting = false)
-{
-    if (!QFileInfo::exists(TDM::databasePath())) {
-        err << Program << ": " << TDM::databasePath() << " does not exist" << Qt::endl;
-        return false;
-    }
-    if (!(forWriting ? tdm.openForWriting() : tdm.openReadOnly())) {
-        err << Program << ": cannot open the database " << tdm.failure() << Qt::endl;
-        return false;
-    }
-    return true;
 }
 
 bool blank(const QString& text)
@@ -100,6 +60,9 @@ bool blank(const QString& text)
 QString previewText(TDM& tdm, const Clock& clock, const std::optional<QString>& given, QTextStream& err,
                     const QString& consequence)
 {
+    if (!given) {
+        CalendarCommands::noteOlderFile(tdm, err);
+    }
     const QString text = given ? *given : composeAnnouncement(tdm, clock);
     if (blank(text)) {
         err << Program << ": no announcement on " << clock.currentDate().toString(Qt::ISODate) << " (nobody to greet)"
@@ -180,7 +143,7 @@ QString oneLine(const QString& piece)
 
 namespace {
 
-// The options without a value, each a command or a switch of --import.
+// The options without a value: a command, a switch of --import or --holidays, or --minimized.
 const QStringList Flags = { QStringLiteral("help"),
                             QStringLiteral("h"),
                             QStringLiteral("version"),
@@ -190,7 +153,8 @@ const QStringList Flags = { QStringLiteral("help"),
                             QStringLiteral("spoken"),
                             QStringLiteral("update"),
                             QStringLiteral("skip-duplicates"),
-                            QStringLiteral("dry-run") };
+                            QStringLiteral("dry-run"),
+                            QStringLiteral("minimized") };
 
 // The commands, by the option's name as QCommandLineParser reports it.
 const QHash<QString, CommandLine::Command>& commandOptions()
@@ -206,6 +170,8 @@ const QHash<QString, CommandLine::Command>& commandOptions()
         { QStringLiteral("render"), CommandLine::Command::Render },
         { QStringLiteral("export"), CommandLine::Command::Export },
         { QStringLiteral("import"), CommandLine::Command::Import },
+        { QStringLiteral("holidays"), CommandLine::Command::Holidays },
+        { QStringLiteral("plan"), CommandLine::Command::Plan },
     };
     return commands;
 }
@@ -267,7 +233,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption exportFile(QStringLiteral("export"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption importFile(QStringLiteral("import"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("F"));
-    parser.addOptions({ date, text, render, exportFile, importFile, format });
+    const QCommandLineOption holidaysFile(QStringLiteral("holidays"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption plan(QStringLiteral("plan"), QString(), QStringLiteral("YYYY-MM"));
+    // Where the station's files live: beside any command.
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("DIR"));
+    parser.addOptions({ date, text, render, exportFile, importFile, format, holidaysFile, plan, folder });
 
     if (!parser.parse(QStringList { Program } + withSpokenText(arguments))) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -283,7 +253,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         }
         // The only other refusal: a value option at the end of the line.
         for (const QString& option : { QStringLiteral("date"), QStringLiteral("text"), QStringLiteral("render"),
-                                       QStringLiteral("export"), QStringLiteral("import"), QStringLiteral("format") }) {
+                                       QStringLiteral("export"), QStringLiteral("import"), QStringLiteral("format"),
+                                       QStringLiteral("holidays"), QStringLiteral("plan"), QStringLiteral("folder") }) {
             if (parser.errorText().contains(QLatin1Char('\'') + QStringLiteral("--") + option + QLatin1Char('\''))) {
                 return fail(QStringLiteral("--%1 needs a value").arg(option));
             }
@@ -324,6 +295,14 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     if (parser.isSet(text)) {
         line.m_text = parser.value(text);
     }
+    if (parser.isSet(folder)) {
+        const QString given = parser.value(folder);
+        if (given.isEmpty()) {
+            return fail(QStringLiteral("--folder needs the path of a folder"));
+        }
+        line.m_folder = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
+    }
+    line.m_minimized = parser.isSet(QStringLiteral("minimized"));
     if (parser.isSet(render)) {
         line.m_wavPath = parser.value(render);
         if (line.m_wavPath.isEmpty()) {
@@ -336,6 +315,19 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             if (line.m_file.isEmpty()) {
                 return fail(QStringLiteral("--%1 needs the path of a file").arg(option->names().first()));
             }
+        }
+    }
+    if (parser.isSet(holidaysFile)) {
+        line.m_file = parser.value(holidaysFile);
+        if (line.m_file.isEmpty()) {
+            return fail(QStringLiteral("--holidays needs the path of an .ics file"));
+        }
+    }
+    if (parser.isSet(plan)) {
+        const QString given = parser.value(plan);
+        line.m_month = QDate::fromString(given + QStringLiteral("-01"), QStringLiteral("yyyy-MM-dd"));
+        if (!line.m_month.isValid() || given.size() != 7) {
+            return fail(QStringLiteral("\"%1\" is not a month (YYYY-MM)").arg(given));
         }
     }
 
@@ -351,8 +343,15 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         return fail(line.m_command == Command::Spoken ? QStringLiteral("the text of --spoken is empty")
                                                       : QStringLiteral("--text is empty"));
     }
+    if (line.m_minimized && line.m_command != Command::Station) {
+        return fail(QStringLiteral("--minimized goes only with the station's window (no other command)"));
+    }
     if (parser.isSet(format) && line.m_command != Command::Export) {
         return fail(QStringLiteral("--format goes only with --export"));
+    }
+    if (importSwitches == QStringList { QStringLiteral("--dry-run") } && line.m_command == Command::Holidays) {
+        line.m_dryRun = true;
+        return line;
     }
     if (!importSwitches.isEmpty() && line.m_command != Command::Import) {
         return fail(QStringLiteral("%1 goes only with --import").arg(importSwitches.first()));
@@ -390,6 +389,8 @@ QString CommandLine::usage()
     return QStringLiteral("Usage: kelvora [command]\n"
                           "Without a command the station starts with its window.\n"
                           "\n"
+                          "  --minimized                 start with the window hidden in the tray (autostart)\n"
+                          "  --folder DIR                keep the station's files in DIR (beside any command)\n"
                           "  --headless                  run the station without any window or tray icon;\n"
                           "                              SIGTERM or SIGINT end it as its close button does\n"
                           "  --announcement [--date D]   print the announcement start-up composes on day D\n"
@@ -410,11 +411,20 @@ QString CommandLine::usage()
                           "                              add the people of FILE (xls, xlsx, csv, txt) to the roster;\n"
                           "                              people already there (same name and birthday) are skipped\n"
                           "                              or, with --update, updated; --dry-run writes nothing\n"
+                          "  --holidays FILE.ics [--dry-run]\n"
+                          "                              mark the days off (all-day events whose title holds 休 or\n"
+                          "                              假) and working days (班) of an iCalendar file in the\n"
+                          "                              station's calendar; --dry-run writes nothing\n"
+                          "  --plan YYYY-MM              print each day of the month: broadcast or not and why,\n"
+                          "                              and who would be greeted\n"
                           "  --version                   print the version\n"
                           "  --help                      print this text\n"
                           "\n"
-                          "The station's folder is the program's folder (draft.dat, setinfo.ini, kelvora.log);\n"
-                          "the preview commands and --export only read it. --import exits with 0 when the\n"
+                          "The station's files (setinfo.ini, draft.dat, mp3files, kelvora.log) are in the\n"
+                          "program's folder when it holds setinfo.ini or draft.dat; otherwise in\n"
+                          "$XDG_CONFIG_HOME/kelvora (settings), $XDG_DATA_HOME/kelvora (draft.dat, mp3files)\n"
+                          "and $XDG_STATE_HOME/kelvora (the log); --folder DIR puts them all in DIR.\n"
+                          "The preview commands and --export only read them. --import exits with 0 when the\n"
                           "people could be taken (rows it cannot take are listed), 1 when none could.\n");
 }
 
@@ -452,6 +462,12 @@ int CommandLine::run(QTextStream& out, QTextStream& err, Clock& clock) const
         case Command::Import:
             code = importRoster(out, err, clock);
             break;
+        case Command::Holidays:
+            code = CalendarCommands::holidays(m_file, m_dryRun, out, err, clock);
+            break;
+        case Command::Plan:
+            code = CalendarCommands::plan(m_month, out, err, clock);
+            break;
         case Command::Station:
         case Command::Headless:
             err << Program << ": the station is not a preview command" << Qt::endl;
@@ -470,8 +486,8 @@ int CommandLine::run(QTextStream& out, QTextStream& err, Clock& clock) const
 int CommandLine::announcement(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day));
-    if (!openDatabase(tdm, err)) {
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, std::nullopt, err, QString());
@@ -508,8 +524,8 @@ int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
     ReadingRenderer::checkTarget(m_wavPath);
 
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day));
-    if (!openDatabase(tdm, err)) {
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, m_text, err, QStringLiteral("; nothing written"));
@@ -534,8 +550,8 @@ int CommandLine::render(QTextStream& out, QTextStream& err, Clock& clock) const
 int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 {
     DayClock day(m_date.isValid() ? m_date : clock.currentDate(), clock);
-    TDM tdm(previewServices(day));
-    if (!openDatabase(tdm, err)) {
+    TDM tdm(commandServices(day), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     const QString text = previewText(tdm, day, m_text, err, QString());
@@ -559,8 +575,8 @@ int CommandLine::spoken(QTextStream& out, QTextStream& err, Clock& clock) const
 
 int CommandLine::exportRoster(QTextStream& out, QTextStream& err, Clock& clock) const
 {
-    TDM tdm(previewServices(clock));
-    if (!openDatabase(tdm, err)) {
+    TDM tdm(commandServices(clock), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err)) {
         return Failure;
     }
     // The roster as the editor's grid shows it when it opens: its columns, widths and order.
@@ -605,8 +621,8 @@ int CommandLine::importRoster(QTextStream& out, QTextStream& err, Clock& clock) 
             << "; nothing imported" << Qt::endl;
         return Failure;
     }
-    TDM tdm(previewServices(clock));
-    if (!openDatabase(tdm, err, !m_dryRun)) {
+    TDM tdm(commandServices(clock), &registerCalendarFunctions);
+    if (!openCommandDatabase(tdm, err, !m_dryRun)) {
         return Failure;
     }
     const QDate today = clock.currentDate();

@@ -20,7 +20,20 @@ class QTextStream;
 class CommandLine final
 {
 public:
-    enum class Command { Station, Headless, Help, Version, Announcement, Voices, Render, Spoken, Export, Import };
+    enum class Command {
+        Station,
+        Headless,
+        Help,
+        Version,
+        Announcement,
+        Voices,
+        Render,
+        Spoken,
+        Export,
+        Import,
+        Holidays,
+        Plan
+    };
     enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
 
     // arguments: without the program's name.
@@ -42,6 +55,12 @@ public:
     ExportFormat format() const { return m_format; }
     ImportPlan::Duplicates duplicates() const { return m_duplicates; }
     bool dryRun() const { return m_dryRun; }
+    // --plan: the first day of the month.
+    QDate month() const { return m_month; }
+    // --folder: the station's one folder, absolute; empty when not given (StationFolders decides).
+    QString folder() const { return m_folder; }
+    // --minimized: the station starts with its window hidden in the tray (autostart).
+    bool minimized() const { return m_minimized; }
 
     static QString usage();
     static QString version();
@@ -67,5 +86,8 @@ private:
     ExportFormat m_format = ExportFormat::Xls;
     ImportPlan::Duplicates m_duplicates = ImportPlan::Duplicates::Skip;
     bool m_dryRun = false;
+    QDate m_month;
+    QString m_folder;
+    bool m_minimized = false;
     QString m_error;
 };

@@ -5,6 +5,8 @@
 #include "birthdays/tfbirthday.h"
 #include "birthdays/tfmoupt.h"
 #include "birthdays/tfselectmonth.h"
+#include "calendar/calendarsql.h"
+#include "calendar/holidaytab.h"
 #include "common/errorguard.h"
 #include "common/powercontrol.h"
 #include "data/tdm.h"
@@ -15,6 +17,7 @@
 #include "speech/lexicontab.h"
 #include "speech/pausestab.h"
 #include "speech/tfaddbiaodian.h"
+#include "startuptab.h"
 #include "tf_about.h"
 #include "tf_speaker.h"
 #include "tfdelaytime.h"
@@ -43,8 +46,9 @@ Station::~Station()
 
 bool Station::start()
 {
-    // The data module comes first; without the database nothing else starts (it warns once).
-    m_tdm = std::make_unique<TDM>(m_services);
+    // The data module comes first; without the database nothing else starts (it warns once). Its
+    // stored queries call the calendar's functions, given to every connection it opens.
+    m_tdm = std::make_unique<TDM>(m_services, &registerCalendarFunctions);
     if (!m_tdm->DataModuleCreate()) {
         m_failure = m_tdm->failure();
         m_tdm.reset();
@@ -84,7 +88,15 @@ bool Station::start()
     m_main->timeAnnouncements()->setList(telltimeTab->sgrid3());
     connect(telltimeTab, &TellTimeTab::telltimeFilled, m_main->timeAnnouncements(), &TimeAnnouncements::setList);
 
-    // Fourth page: the pronunciation lexicon; each change takes effect at the next piece spoken.
+    // Fourth page: the company's calendar; a change rebuilds today's list and announcement.
+    auto* holidayTab = new HolidayTab(
+        m_tdm->database(), [main] { main->calendarChanged(); }, m_services.clockOrSystem(), dialogs);
+    holidayTab->setObjectName(QStringLiteral("TabSheet_holidays"));
+    m_settings->addPage(holidayTab, QStringLiteral("节假日"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, holidayTab,
+            [this, holidayTab] { guarded(m_services.dialogsOrConsole(), [holidayTab] { holidayTab->FormShow(); }); });
+
+    // Last page: the pronunciation lexicon; each change takes effect at the next piece spoken.
     auto* lexiconTab = new LexiconTab(
         m_tdm->Q_lexicon(),
         [main](const QString& word, const QString& pinyin, bool surname) { main->listenTo(word, pinyin, surname); },
@@ -93,6 +105,13 @@ bool Station::start()
     m_settings->addPage(lexiconTab, QStringLiteral("读音词典"));
     connect(m_settings.get(), &TFdelaytime::aboutToShow, lexiconTab,
             [this, lexiconTab] { guarded(m_services.dialogsOrConsole(), [lexiconTab] { lexiconTab->FormShow(); }); });
+
+    // How the station starts: hidden in the tray or with its window.
+    auto* startupTab = new StartupTab(dialogs);
+    startupTab->setObjectName(QStringLiteral("TabSheet_startup"));
+    m_settings->addPage(startupTab, QStringLiteral("启动"));
+    connect(m_settings.get(), &TFdelaytime::aboutToShow, startupTab,
+            [this, startupTab] { guarded(m_services.dialogsOrConsole(), [startupTab] { startupTab->FormShow(); }); });
 
     // The editor binds to the roster now and reads it when it first opens.
     m_roster = std::make_unique<Tfbirthday>(m_tdm->rosterModel(), m_services, m_main.get());
@@ -116,9 +135,9 @@ bool Station::start()
     return true;
 }
 
-void Station::showMainWindow()
+void Station::showMainWindow(bool minimized)
 {
-    m_main->show();
+    m_main->showAtStart(minimized);
 }
 
 void Station::commitDataRequested()

@@ -29,7 +29,8 @@ public:
     bool start();
     // Why start() failed: the database's path and the reason.
     QString failure() const { return m_failure; }
-    void showMainWindow();
+    // minimized: kept in the tray (or minimised without one), as --minimized asks.
+    void showMainWindow(bool minimized = false);
 
     TDM* dataModule() const { return m_tdm.get(); }
     Tf_speaker* mainWindow() const { return m_main.get(); }

@@ -8,9 +8,11 @@
 #include <QPointer>
 #include <QScopedPointer>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
+class QTimer;
 class QMenu;
 class QAction;
 class QSystemTrayIcon;
@@ -26,10 +28,12 @@ class PauseSymbols;
 class BroadcastActions;
 class Clock;
 class Dialogs;
+class IniChanges;
 class ReadingCommands;
 class ReadingController;
 class ReadingState;
 class Tf_information;
+class StationCalendar;
 
 namespace Ui {
 class Tf_speaker;
@@ -52,6 +56,11 @@ public:
     SchedulePanel* schedulePanel() const { return m_schedulePanel; }
     TimeAnnouncements* timeAnnouncements() const { return m_timeAnnouncements; }
     BirthdayList* birthdayList() const { return m_birthdayList; }
+    // Days off, working days and the calendar's settings the station follows.
+    StationCalendar* calendar() const { return m_calendar.get(); }
+    // The holiday tab or the content tab changed the calendar: read it again and rebuild today's
+    // list and announcement, as after a roster edit.
+    void calendarChanged();
 
     // The windows created after this one, which the toolbar and the menu show.
     void setAboutWindow(QWidget* about) { m_about = about; }
@@ -59,7 +68,17 @@ public:
     void setRosterEditor(Tfbirthday* roster) { m_roster = roster; }
 
     QLabel* statusPanel(int index) const;
+    // Created at start-up even without a tray; shown once a tray is there (trayCheck).
     QSystemTrayIcon* trayIcon() const { return m_tray; }
+    // Shows the window at start-up where it was, or keeps it in the tray (minimized: --minimized, or the
+    // setting StartHidden); without a tray it starts minimised instead, so it can always be reached.
+    void showAtStart(bool minimized);
+    // Looks whether a tray is there now: one that appeared gets the icon, one that went away while the
+    // window was hidden brings the window back (minimised). Runs every few seconds.
+    void trayCheck();
+    // How trayCheck() asks (tests); by default QSystemTrayIcon::isSystemTrayAvailable.
+    void setTrayProbe(std::function<bool()> probe) { m_trayProbe = std::move(probe); }
+    bool trayAvailable() const { return m_trayAvailable; }
 
     // The fixed announcement text in memory.
     QString MainreadText() const { return m_mainreadText; }
@@ -122,11 +141,27 @@ private:
     void setupToolbar();
     void setupStatusBar();
     void setupTray();
+    // Keyboard shortcuts of the toolbar (shown in the hints) and the names screen readers say.
+    void setupKeyboardAndNames();
+    // The panels scroll inside the window when it is smaller than they would like (small screens,
+    // large scaling), so the window never has to be larger than the screen.
+    void setupScrolling();
+    void restoreWindowGeometry();
+    // Where the window is, when it was shown and moved since the last save: the keys go into the
+    // changes and true is returned.
+    bool windowGeometryChanges(IniChanges& changes) const;
+    // The same written alone (hiding to the tray); a refused write is only logged (nothing to act on).
+    void saveWindowGeometry();
+    // Once per user: closing the window did not end the station.
+    void sayStillRunning(bool toTray);
     void loadSettings();
     void setupReading();
     void createMusicPanel();
     Tf_information* showVoiceInformation();
     void connectSaveEnabling();
+    // The schedule save met a range whose end is before its start: says so, saves nothing and shows the
+    // stored range again.
+    void refuseCrossingRange();
     void setupBirthdayList();
 
     const QScopedPointer<Ui::Tf_speaker> m_ui;
@@ -140,6 +175,13 @@ private:
     BirthdayList* m_birthdayList = nullptr;
     QList<QLabel*> m_statusPanels;
     QSystemTrayIcon* m_tray = nullptr;
+    QTimer* m_trayTimer = nullptr;
+    std::function<bool()> m_trayProbe;
+    bool m_trayAvailable = false;
+    bool m_startHidden = false;
+    bool m_maximizedAtStart = false;
+    bool m_everShown = false;
+    bool m_stillRunningSaid = false;
     QMenu* m_trayMenu = nullptr;
     QAction* m_N5 = nullptr;
     QAction* m_N18 = nullptr;
@@ -160,4 +202,5 @@ private:
     std::unique_ptr<BroadcastActions> m_broadcast;
     // Declared last: destroyed first, it stops and joins a reading while the editor still exists.
     std::unique_ptr<ReadingCommands> m_readingCommands;
+    std::unique_ptr<StationCalendar> m_calendar;
 };

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QScrollArea;
 class QTabWidget;
 
 // The settings window "系统设置": hosts the tabs that the subsystems provide, in the order they are added.
@@ -22,6 +23,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QScrollArea* m_scroll = nullptr;
     QTabWidget* m_pages = nullptr;
     bool m_shownOnce = false;
 };

@@ -2,6 +2,7 @@
 
 #include "common/runtimeerror.h"
 #include "common/sounddevice.h"
+#include "common/tsanannotations.h"
 
 #include <QElapsedTimer>
 
@@ -376,6 +377,7 @@ struct EspeakVoiceEngine::Impl
     // Runs on the audio thread with the mixer locked: hand over what is ready, silence for the rest.
     void pull(Uint8* stream, int len)
     {
+        KELVORA_TSAN_ACQUIRE(this); // registered by the worker under SDL's lock
         {
             std::lock_guard lock(ringMutex);
             const qsizetype available = ring.size() - readPos;
@@ -398,6 +400,7 @@ struct EspeakVoiceEngine::Impl
             }
         }
         ringChanged.notify_all();
+        KELVORA_TSAN_RELEASE(this); // for the acquire after the effect is unregistered
     }
 
     // Needs the device open and held open.
@@ -420,6 +423,7 @@ struct EspeakVoiceEngine::Impl
         }
         Mix_HaltChannel(SoundDevice::SpeechChannel);
         Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
+        KELVORA_TSAN_RELEASE(this); // the audio thread pulls from here on
         if (!Mix_RegisterEffect(SoundDevice::SpeechChannel, &Impl::mixEffect, nullptr, this)) {
             return false;
         }
@@ -632,7 +636,12 @@ EspeakVoiceEngine::EspeakVoiceEngine(SoundDevice* sound, const QString& dataPath
         }
     }
     d->voice = d->voices.isEmpty() ? -1 : 0;
-    d->worker = std::thread([impl = d.get()] { impl->run(); });
+    d->worker = std::thread([impl = d.get()] {
+        impl->run();
+        // SDL keeps per-thread data (its error text) for any thread that calls it; only its own
+        // threads free it on exit.
+        SDL_TLSCleanup();
+    });
 }
 
 EspeakVoiceEngine::~EspeakVoiceEngine()
@@ -647,6 +656,9 @@ EspeakVoiceEngine::~EspeakVoiceEngine()
             Mix_UnregisterAllEffects(SoundDevice::SpeechChannel);
         });
     }
+    // The audio thread's last pull ended before the effect was unregistered (or the mixer closed)
+    // under SDL's lock.
+    KELVORA_TSAN_ACQUIRE(d.get());
     if (d->silentChunk) {
         Mix_FreeChunk(d->silentChunk);
     }
@@ -754,6 +766,12 @@ void EspeakVoiceEngine::close()
     d->purge();
 }
 
+bool EspeakVoiceEngine::isSpeaking()
+{
+    std::lock_guard lock(d->queueMutex);
+    return d->doneUpTo < d->lastId;
+}
+
 VoiceEngine::ChineseReading EspeakVoiceEngine::chineseReading(int index)
 {
     return index >= 0 && index < d->voices.size() ? d->voices.at(index).reading : ChineseReading::None;
@@ -774,7 +792,7 @@ int EspeakVoiceEngine::firstSyllableTone(const QString& text)
     // A piece being synthesised holds the library until its sound is nearly played; the main thread
     // does not wait for that (the tone is then left as written).
     std::unique_lock lock(library().mutex, std::defer_lock);
-    if (!lock.try_lock_for(std::chrono::milliseconds(100)) || !loadVoice(d->voices.at(index).identifier)) {
+    if (!tryLockFor(lock, std::chrono::milliseconds(100)) || !loadVoice(d->voices.at(index).identifier)) {
         return 0;
     }
     return toneOfPhonemes(phonemesOf(clean.toUtf8()));

@@ -37,6 +37,7 @@ public:
     void setVolume(int volume) override;
     void speak(const QString& text, int flags) override;
     void close() override;
+    bool isSpeaking() override;
     ChineseReading chineseReading(int index) override;
     ChineseReading currentChineseReading() override;
     // From espeak-ng's phonemes; 0 when a synthesis holds the library for longer than a moment.

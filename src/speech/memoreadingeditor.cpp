@@ -1,7 +1,11 @@
 #include "memoreadingeditor.h"
 
+#include "common/tsanannotations.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -13,6 +17,36 @@
 #include <memory>
 #include <optional>
 #include <type_traits>
+
+namespace {
+
+// A call queued to the editor's thread, posted as an event of our own rather than through
+// QMetaObject::invokeMethod: invokeMethod allocates the call inside Qt and hands it over under Qt's
+// lock, which ThreadSanitizer cannot see; this one is announced to it on both sides.
+class QueuedCall final : public QEvent
+{
+public:
+    explicit QueuedCall(std::function<void()> call)
+        : QEvent(eventType())
+        , m_call(std::move(call))
+    {
+    }
+    // Also when Qt discards the call undelivered, on the receiving thread.
+    ~QueuedCall() override { KELVORA_TSAN_ACQUIRE(this); }
+
+    static QEvent::Type eventType()
+    {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+
+    void run() { m_call(); }
+
+private:
+    std::function<void()> m_call;
+};
+
+} // namespace
 
 MemoReadingEditor::MemoReadingEditor(QPlainTextEdit* memo1, QPlainTextEdit* memo2, QComboBox* voiceList,
                                      std::function<void()> btnEnable, QObject* parent)
@@ -60,29 +94,29 @@ template <typename F> auto MemoReadingEditor::onMainThread(F f) -> decltype(f())
             throw ReadingAborted {};
         }
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, call, f]() mutable {
-            std::exception_ptr error;
-            decltype(call->result) result {};
-            try {
-                if constexpr (std::is_void_v<R>) {
-                    f();
-                } else {
-                    result = f();
-                }
-            } catch (...) {
-                error = std::current_exception();
+    auto* queued = new QueuedCall([this, call, f]() mutable {
+        std::exception_ptr error;
+        decltype(call->result) result {};
+        try {
+            if constexpr (std::is_void_v<R>) {
+                f();
+            } else {
+                result = f();
             }
-            {
-                std::lock_guard lock(m_mutex);
-                call->result = std::move(result);
-                call->error = error;
-                call->done = true;
-            }
-            m_served.notify_all();
-        },
-        Qt::QueuedConnection);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            call->result = std::move(result);
+            call->error = error;
+            call->done = true;
+        }
+        m_served.notify_all();
+    });
+    KELVORA_TSAN_RELEASE(queued); // for its deletion undelivered
+    KELVORA_TSAN_RELEASE(this); // for event(), which reads an event's type before it knows whose it is
+    QCoreApplication::postEvent(this, queued);
 
     std::unique_lock lock(m_mutex);
     m_served.wait(lock, [&] { return call->done || m_aborted; });
@@ -95,6 +129,16 @@ template <typename F> auto MemoReadingEditor::onMainThread(F f) -> decltype(f())
     if constexpr (!std::is_void_v<R>) {
         return std::move(*call->result);
     }
+}
+
+bool MemoReadingEditor::event(QEvent* event)
+{
+    KELVORA_TSAN_ACQUIRE(this);
+    if (event->type() == QueuedCall::eventType()) {
+        static_cast<QueuedCall*>(event)->run();
+        return true;
+    }
+    return QObject::event(event);
 }
 
 const AnsiIndex& MemoReadingEditor::memo1Index()

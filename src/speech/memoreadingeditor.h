@@ -42,6 +42,9 @@ public:
     int caretLine();
     int caretColumn();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     template <typename F> auto onMainThread(F f) -> decltype(f());
 

@@ -160,6 +160,14 @@ void ReadingController::stop()
     }
 }
 
+void ReadingController::endReadings()
+{
+    m_state.release();
+    btn_enable();
+    stopRepetitionTimer();
+    m_state.stopflag = true;
+}
+
 bool ReadingController::startRepetition()
 {
     ReadingEditor& editor = m_view.editor();
@@ -262,6 +270,7 @@ void ReadingController::startThread()
         started, &QThread::finished, this, [this, started] { threadEnded(started); }, Qt::QueuedConnection);
     m_threads.push_back(std::move(thread));
     started->start();
+    emit readingStarted();
 }
 
 void ReadingController::threadEnded(Tts* thread)

@@ -60,6 +60,9 @@ public:
     void play();
     // stop (SB_stop): ends the repetition; a thread reading ends after its current piece.
     void stop();
+    // The same stop, for the schedule: the voice's queue is never emptied, so a time announcement
+    // waiting there is still said.
+    void endReadings();
     // The whole-text loop (SB_repeat1): starts the repeated reading; false when it did not start (blank
     // text, no voice: the warning).
     bool startRepetition();
@@ -97,6 +100,8 @@ public:
 signals:
     // The whole-text loop started a repetition.
     void repetitionStarted();
+    // A reading's thread has been started (by play or by the repetition).
+    void readingStarted();
     // A reading's thread has ended (after its end steps).
     void readingEnded();
     // The repetition timer went off: the last reading has ended, or a stop came.

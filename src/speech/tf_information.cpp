@@ -16,11 +16,11 @@
 #include <QShowEvent>
 #include <QUrl>
 
-// Where a user of this Linux station gets more voices: espeak-ng's releases (its voice data), and
-// its page on MBROLA voices, which add natural-sounding voices to the same engine.
-const QString Tf_information::DownloadAddress1 = QStringLiteral("https://github.com/espeak-ng/espeak-ng/releases");
+// Where a user of this Debian station gets the voices: the package that holds them, and espeak-ng's
+// list of its languages and voices.
+const QString Tf_information::DownloadAddress1 = QStringLiteral("https://packages.debian.org/bookworm/espeak-ng-data");
 const QString Tf_information::DownloadAddress2
-    = QStringLiteral("https://github.com/espeak-ng/espeak-ng/blob/master/docs/mbrola.md");
+    = QStringLiteral("https://github.com/espeak-ng/espeak-ng/blob/master/docs/languages.md");
 
 Tf_information::Tf_information(const Services& services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)

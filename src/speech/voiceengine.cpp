@@ -12,6 +12,11 @@ QStringList VoiceEngine::voiceIdentifiers()
     return voices();
 }
 
+bool VoiceEngine::isSpeaking()
+{
+    return false;
+}
+
 VoiceEngine::ChineseReading VoiceEngine::chineseReading(int)
 {
     return ChineseReading::None;

@@ -52,6 +52,8 @@ public:
     // a reading that was about to speak its next piece ends instead: synchronous speech throws
     // VoiceClosed at once, asynchronous speech is dropped. Cannot be undone.
     virtual void close() = 0;
+    // Something spoken asynchronously is still queued or playing. An engine that cannot tell says false.
+    virtual bool isSpeaking();
 
     // Of voices()[index]; None for an index outside the list. The engine that cannot tell says None.
     virtual ChineseReading chineseReading(int index);

@@ -7,39 +7,35 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace VoiceNotice {
 
 const QList<RecommendedVoice>& recommendedVoices()
 {
+    // The Chinese voices of espeak-ng-data, the only ones the station's engine can speak with here; the
+    // Hakka voice is left out (it says "Chinese letter" for every character). Each sample was made by
+    // the voice of its row (scripts/make-samples.sh).
     static const QList<RecommendedVoice> voices = {
-        { QStringLiteral("中文男声Liang                 是否安装"), QStringLiteral("chk_liang"),
-          QStringLiteral("Liang"), QStringLiteral(":/samples/liang1.mp3"), QStringLiteral("liang1.mp3") },
-        { QStringLiteral("中文女声Hui                     是否安装"), QStringLiteral("chk_hui"), QStringLiteral("Hui"),
-          QStringLiteral(":/samples/hui1.mp3"), QStringLiteral("hui1.mp3") },
-        { QStringLiteral("中文女声Lily                     是否安装"), QStringLiteral("chk_lily"),
-          QStringLiteral("Lily"), QStringLiteral(":/samples/lily1.mp3"), QStringLiteral("lily1.mp3") },
-        { QStringLiteral("微软普通话HuiHui        是否安装"), QStringLiteral("chk_huihui"), QStringLiteral("HuiHui"),
-          QStringLiteral(":/samples/huihui1.mp3"), QStringLiteral("huihui1.mp3") },
-        { QStringLiteral("微软香港话HunYee     是否安装"), QStringLiteral("chk_hunyee"), QStringLiteral("HunYee"),
-          QStringLiteral(":/samples/hunyee1.mp3"), QStringLiteral("hunyee1.mp3") },
-        { QStringLiteral("微软台湾话HanHan     是否安装"), QStringLiteral("chk_hanhan"), QStringLiteral("HanHan"),
-          QStringLiteral(":/samples/hanhan1.mp3"), QStringLiteral("hanhan1.mp3") },
+        { QStringLiteral("普通话 · 读拼音                   是否安装"), QStringLiteral("chk_pinyin"),
+          QStringLiteral("Chinese (Mandarin, latin as Pinyin)"), QStringLiteral(":/samples/pinyin1.mp3"),
+          QStringLiteral("pinyin1.mp3") },
+        { QStringLiteral("普通话 · 读英文字母             是否安装"), QStringLiteral("chk_mandarin"),
+          QStringLiteral("Chinese (Mandarin, latin as English)"), QStringLiteral(":/samples/mandarin1.mp3"),
+          QStringLiteral("mandarin1.mp3") },
+        { QStringLiteral("粤语（广东话）                     是否安装"), QStringLiteral("chk_cantonese"),
+          QStringLiteral("Chinese (Cantonese)"), QStringLiteral(":/samples/cantonese1.mp3"),
+          QStringLiteral("cantonese1.mp3") },
     };
     return voices;
 }
 
 QString installedStatus(const QString& voiceName, const QStringList& engineVoices)
 {
-    // Whole words only: "Hui" must not be found inside "HuiHui".
-    static const QRegularExpression separators(QStringLiteral("[^A-Za-z0-9]+"));
+    // The engine's own display name, whole: "Chinese (Mandarin, latin as Pinyin)" is not the Mandarin
+    // voice "latin as English".
     for (const QString& voice : engineVoices) {
-        const QStringList words = voice.split(separators, Qt::SkipEmptyParts);
-        for (const QString& word : words) {
-            if (word.compare(voiceName, Qt::CaseInsensitive) == 0) {
-                return QStringLiteral("是");
-            }
+        if (voice.simplified().compare(voiceName, Qt::CaseInsensitive) == 0) {
+            return QStringLiteral("是");
         }
     }
     return QStringLiteral("否");

@@ -6,21 +6,22 @@
 
 class VoiceEngine;
 
-// The recommended Chinese voices of the notes window, and whether this machine's engine has them.
+// The Chinese voices of the notes window (those espeak-ng-data brings), and whether this machine's engine
+// has them.
 namespace VoiceNotice {
 
 struct RecommendedVoice
 {
     QString caption; // the row's caption, spaces included
     QString statusName; // objectName of the row's status label
-    QString voiceName; // the name the engine's voice list must carry
+    QString voiceName; // the engine's display name of the voice
     QString resource; // the built-in sample
     QString fileName; // the sample's name in the temporary folder
 };
 
 const QList<RecommendedVoice>& recommendedVoices();
 
-// "是" when one of the engine's voices carries the name as a word of its display name, else "否".
+// "是" when one of the engine's voices has that display name, else "否".
 QString installedStatus(const QString& voiceName, const QStringList& engineVoices);
 // The engine's voices that read Chinese characters, by their display names, in the engine's order;
 // a Chinese voice that cannot read them (it spells each one) is not among them.

@@ -22,11 +22,11 @@ using Rows = QList<QStringList>;
 
 // Chinese names, quotes, semicolons, commas, line breaks, the euro sign and characters that code
 // page 936 lacks (a CJK extension B character, an emoji, a check mark).
-const QByteArray Roster = "姓名,读音,生日,入职,部门,备注\r\n"
-                          "张三,zhang1 san1,1990-03-14,2020-01-05,生产部,\"他说：\"\"你好\"\"; 再见\"\r\n"
-                          "李四,Lǐ Sì,1988-07-08,2021-06-01,\"财务部, 二科\",\"第一行\n第二行\"\r\n"
-                          "欧阳𪛖,,1975-12-31,1999-01-01,😀,✓ 已核对\r\n"
-                          "\"Smith; John\",,1961-01-01,1980-01-01,\"\"\"总部\"\"\",\r\n";
+const QByteArray Roster = "姓名,读音,生日,入职,部门,备注,农历\r\n"
+                          "张三,zhang1 san1,1990-03-14,2020-01-05,生产部,\"他说：\"\"你好\"\"; 再见\",是\r\n"
+                          "李四,Lǐ Sì,1988-07-08,2021-06-01,\"财务部, 二科\",\"第一行\n第二行\",0\r\n"
+                          "欧阳𪛖,,1975-12-31,1999-01-01,😀,✓ 已核对,\r\n"
+                          "\"Smith; John\",,1961-01-01,1980-01-01,\"\"\"总部\"\"\",,yes\r\n";
 const QByteArray Euro = "姓名,生日,入职,部门,备注\r\n王€五,2000-02-29,2020-02-29,,价格 5€\r\n";
 
 // What a file in code page 936 holds for a text: every character the code page lacks is "?".
@@ -186,17 +186,19 @@ private slots:
 
         // What the roster holds, in the grid's order (by date of joining).
         m_roster.append({ QStringLiteral("No"), QStringLiteral("姓名"), QStringLiteral("读音"), QStringLiteral("入职"),
-                          QStringLiteral("生日"), QStringLiteral("部门"), QStringLiteral("备注") });
+                          QStringLiteral("生日"), QStringLiteral("农历"), QStringLiteral("部门"),
+                          QStringLiteral("备注") });
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("readers"));
         db.setDatabaseName(m_folder->file(QStringLiteral("draft.dat")));
         QVERIFY(db.open());
         {
             QSqlQuery query(db);
             QVERIFY(query.exec(QStringLiteral(
-                "SELECT id, emp_name, pinyin, indate, birthday, dept, remark1 FROM birthday ORDER BY indate, id")));
+                "SELECT id, emp_name, pinyin, indate, birthday, CASE lunar WHEN 1 THEN '是' ELSE '否' END, dept, "
+                "remark1 FROM birthday ORDER BY indate, id")));
             while (query.next()) {
                 QStringList row;
-                for (int i = 0; i < 7; ++i) {
+                for (int i = 0; i < 8; ++i) {
                     row.append(query.value(i).toString());
                 }
                 m_roster.append(row);
@@ -207,7 +209,10 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("readers"));
         QCOMPARE(m_roster.size(), 6);
         QCOMPARE(m_roster.at(1).at(1), QStringLiteral("Smith; John"));
-        QCOMPARE(m_roster.at(3).at(6), QStringLiteral("他说：\"你好\"; 再见"));
+        QCOMPARE(m_roster.at(3).at(7), QStringLiteral("他说：\"你好\"; 再见"));
+        // The lunar box came in as 是, 0, nothing and yes.
+        QCOMPARE(m_roster.at(1).at(5) + m_roster.at(2).at(5) + m_roster.at(3).at(5) + m_roster.at(4).at(5),
+                 QStringLiteral("是否是否"));
         QCOMPARE(m_roster.at(5).at(2), QStringLiteral("li3 si4")); // the reading in its stored form
     }
 

@@ -1,9 +1,11 @@
 #include "birthdays/birthdaylist.h"
+#include "common/eventlog.h"
 #include "common/inifile.h"
 #include "common/runtimeerror.h"
 #include "datafixture.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -11,6 +13,7 @@
 #include <QSpinBox>
 #include <QSqlField>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -28,6 +31,21 @@ QSqlRecord person(const QVariant& name, const QVariant& birthday, const QVariant
         = { { "emp_name", name }, { "indate", indate }, { "birthday", birthday }, { "dept", dept }, { "age", age } };
     for (const auto& [column, value] : values) {
         QSqlField field(QString::fromLatin1(column), value.isNull() ? QMetaType(QMetaType::QString) : value.metaType());
+        field.setValue(value);
+        record.append(field);
+    }
+    return record;
+}
+
+// A row of the calendar's stored queries: the person's id, lunar box and day of the celebration too.
+QSqlRecord celebrating(qint64 id, const QString& name, const QString& birthday, int age, const QDate& day,
+                       bool lunar = false)
+{
+    QSqlRecord record = person(name, birthday, age);
+    const std::pair<const char*, QVariant> values[]
+        = { { "id", id }, { "lunar", lunar ? 1 : 0 }, { "celebrated", day.toString(Qt::ISODate) } };
+    for (const auto& [column, value] : values) {
+        QSqlField field(QString::fromLatin1(column), value.metaType());
         field.setValue(value);
         record.append(field);
     }
@@ -255,6 +273,46 @@ private slots:
                  QStringList { QStringLiteral("以下人员没有有效的年龄，未列入播报语句：王一、赵三") });
     }
 
+    // The blank row of an empty month has no box: a press does nothing, and composing names nobody.
+    void theBlankRowCannotBeTicked()
+    {
+        m_list->FillBirthdayGrid({});
+        m_widgets.chk_next->setChecked(false);
+        click(0, 4);
+        QCOMPARE(grid()->rowCount(), 1);
+        QCOMPARE(rowTexts(0), QStringList(6, QString()));
+        m_list->SB_writeClick();
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList());
+        QCOMPARE(memo(), QStringLiteral("昨天的语句"));
+    }
+
+    // People older than every age group are not announced, but never vanish silently: the log names
+    // them always, a notice only when the user composes with the button.
+    void peopleAboveEveryAgeGroupAreNamed()
+    {
+        QTemporaryDir logFolder;
+        EventLog::open(logFolder.filePath(QStringLiteral("kelvora.log")), false, &m_fixture->clock);
+        m_widgets.chk_next->setChecked(false);
+        m_dayResult = { person(QStringLiteral("王一"), QStringLiteral("1970-03-14"), 54),
+                        person(QStringLiteral("李二"), QStringLiteral("2000-03-14"), 24),
+                        person(QStringLiteral("赵三"), QStringLiteral("1960-03-14"), 64) };
+        m_list->RefreshBirthdays(); // at start-up: nobody is there to read a notice
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList());
+        QCOMPARE(memo(), QStringLiteral("今天是：示例公司员工，李二生日，") + Mainread);
+
+        m_list->SB_writeClick();
+        QCOMPARE(
+            m_fixture->dialogs.takeTexts(),
+            QStringList { QStringLiteral("以下人员的年龄超出所有年龄段，未列入播报语句：王一（54岁）、赵三（64岁）") });
+        EventLog::close();
+        QFile log(logFolder.filePath(QStringLiteral("kelvora.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QCOMPARE(text.count(QStringLiteral("left out of the announcement, older than every age group: "
+                                           "王一（54岁）、赵三（64岁）")),
+                 2);
+    }
+
     void leftPressOnBoxToggles()
     {
         m_list->FillBirthdayGrid({ person(QStringLiteral("王一"), QStringLiteral("2000-03-14"), 24),
@@ -359,6 +417,81 @@ private slots:
         QCOMPARE(month.size(), 1);
         QCOMPARE(report.size(), 1);
         QCOMPARE(m_list->popupMenu()->objectName(), QStringLiteral("PopupMenu4"));
+    }
+
+    // Monday after an unticked Sunday: Sunday's person is listed ticked, marked as caught up, and
+    // greeted in the catch-up sentence; the day window's other days are not.
+    void catchUpOnTheNextBroadcastDay()
+    {
+        const QDate monday(2024, 3, 18);
+        m_fixture->clock.set(QDateTime(monday, QTime(8, 0)));
+        const QSqlRecord sunday
+            = celebrating(2, QStringLiteral("周日生"), QStringLiteral("1990-03-17"), 34, monday.addDays(-1));
+        m_dayResult = { sunday, celebrating(1, QStringLiteral("王一"), QStringLiteral("1990-03-18"), 34, monday),
+                        celebrating(3, QStringLiteral("周二生"), QStringLiteral("1990-03-19"), 34, monday.addDays(1)) };
+        m_list->setCalendar([] {
+            DayCalendar calendar;
+            calendar.days = BroadcastDays({ false, true, true, true, true, true, true }, DayMarks());
+            return calendar;
+        });
+        m_widgets.chk_next->setChecked(false);
+        m_list->RefreshBirthdays();
+        // The window, then the catch-up day.
+        QCOMPARE(m_dayCalls, (QStringList { QStringLiteral("03-17 03-18 03-19|90"), QStringLiteral("03-17|90") }));
+        QCOMPARE(grid()->rowCount(), 3);
+        QCOMPARE(rowTexts(0).at(0), QStringLiteral("周日生"));
+        QCOMPARE(rowTexts(0).at(4), QStringLiteral("yes"));
+        QVERIFY(grid()->item(0, 0)->data(BirthdayList::CatchUpRole).toBool());
+        QVERIFY2(grid()->item(0, 0)->toolTip().contains(QStringLiteral("3月17日")),
+                 qPrintable(grid()->item(0, 0)->toolTip()));
+        QCOMPARE(rowTexts(1).at(4), QStringLiteral("yes"));
+        QCOMPARE(rowTexts(2).at(4), QStringLiteral("no"));
+        QCOMPARE(memo(),
+                 QStringLiteral("今天是：示例公司员工，王一生日，前几天过生日的同事有：周日生，我们也祝他们生日快乐！")
+                     + Mainread);
+
+        // Composed by hand with only the caught-up person ticked: the sentence alone.
+        click(1, BirthdayList::SelectColumn);
+        m_widgets.SB_write->click();
+        QCOMPARE(memo(),
+                 QStringLiteral("今天是：示例公司员工，前几天过生日的同事有：周日生，我们也祝他们生日快乐！")
+                     + Mainread);
+    }
+
+    // A day without a broadcast catches up nobody; switched off, nobody is caught up.
+    void noCatchUp_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<bool>("catchUp");
+        QTest::newRow("on the Sunday itself") << QDate(2024, 3, 17) << true;
+        QTest::newRow("switched off") << QDate(2024, 3, 18) << false;
+    }
+
+    void noCatchUp()
+    {
+        QFETCH(QDate, today);
+        QFETCH(bool, catchUp);
+        m_fixture->clock.set(QDateTime(today, QTime(8, 0)));
+        m_list->setCalendar([catchUp] {
+            DayCalendar calendar;
+            calendar.days = BroadcastDays({ false, true, true, true, true, true, true }, DayMarks());
+            calendar.settings.catchUp = catchUp;
+            return calendar;
+        });
+        m_list->RefreshBirthdays();
+        QCOMPARE(m_dayCalls.size(), 1);
+    }
+
+    // A lunar birthday shows its lunar month and day beside the date.
+    void lunarDayBesideTheDate()
+    {
+        m_fixture->clock.set(QDateTime(QDate(2026, 9, 25), QTime(8, 0)));
+        m_list->FillBirthdayGrid(
+            { celebrating(1, QStringLiteral("孙七"), QStringLiteral("2000-09-12"), 26, QDate(2026, 9, 25), true),
+              celebrating(2, QStringLiteral("李四"), QStringLiteral("2000-09-25"), 26, QDate(2026, 9, 25)) });
+        QCOMPARE(rowTexts(0).at(2), QStringLiteral("2000-09-12 八月十五"));
+        QCOMPARE(rowTexts(0).at(4), QStringLiteral("yes"));
+        QCOMPARE(rowTexts(1).at(2), QStringLiteral("2000-09-25"));
     }
 
 private:

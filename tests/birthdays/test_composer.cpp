@@ -48,6 +48,34 @@ private slots:
                      "生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！下月将有：钱五，"
                      "吴六， 等同事生日，公司将为他们送上祝福。")
                      .toUtf8());
+        // 孙四, above the last group's 50, is named as left out.
+        QCOMPARE(result.leftOut, QStringList { QStringLiteral("孙四（60岁）") });
+    }
+
+    void leftOut_data()
+    {
+        QTest::addColumn<QList<int>>("ages");
+        QTest::addColumn<QStringList>("leftOut");
+        QTest::newRow("the last bound itself is announced") << QList<int> { 50 } << QStringList();
+        QTest::newRow("one above it is not") << QList<int> { 51 } << QStringList { QStringLiteral("p0（51岁）") };
+        QTest::newRow("in order, with those announced")
+            << QList<int> { 99, 20, 60 } << QStringList { QStringLiteral("p0（99岁）"), QStringLiteral("p2（60岁）") };
+        QTest::newRow("nobody") << QList<int>() << QStringList();
+    }
+    void leftOut()
+    {
+        QFETCH(QList<int>, ages);
+        QList<BirthdayEntry> entries;
+        for (int i = 0; i < ages.size(); ++i) {
+            entries.append(entry(QStringLiteral("p%1").arg(i), ages.at(i)));
+        }
+        const Composition result
+            = Composer(iniPath()).compose(entries, inputs({ false, false, false }, false, QString()), {});
+        QTEST(result.leftOut, "leftOut");
+        // Someone left out alone composes nothing, as nobody to greet.
+        if (!ages.isEmpty() && ages.size() == result.leftOut.size()) {
+            QCOMPARE(result.action, Composition::Keep);
+        }
     }
 
     void birthdayLine_data()
@@ -179,6 +207,72 @@ private slots:
         const Composition result = Composer(iniPath()).compose(
             { entry(QStringLiteral("王一"), 19), entry(QStringLiteral("王一"), 19) }, inputs({}, false, QString()), {});
         QCOMPARE(result.text, QStringLiteral("今天是：员工，王一，王一生日，") + Mainread);
+    }
+
+    // The people whose birthday fell on a day without a broadcast: a sentence after the age groups,
+    // before the fixed text; the anniversaries after the birthday part.
+    void otherGreetings_data()
+    {
+        QTest::addColumn<QList<int>>("ages");
+        QTest::addColumn<QStringList>("catchUp");
+        QTest::addColumn<QList<int>>("anniversaryYears");
+        QTest::addColumn<QString>("expected"); // {M} stands for the fixed text
+        const QString open = QStringLiteral("今天是：示例公司员工，");
+        QTest::newRow("groups and catch-up")
+            << QList<int> { 30 } << QStringList { "周日甲", "周日乙" } << QList<int> {}
+            << open + QStringLiteral("甲生日，前几天过生日的同事有：周日甲、周日乙，我们也祝他们生日快乐！{M}");
+        QTest::newRow("catch-up only") << QList<int> {} << QStringList { "周日甲" } << QList<int> {}
+                                       << open
+                + QStringLiteral("前几天过生日的同事有：周日甲，我们也祝他们生日快乐！{M}");
+        QTest::newRow("groups and anniversaries") << QList<int> { 30 } << QStringList {} << QList<int> { 5, 10, 5 }
+                                                  << open
+                + QStringLiteral("甲生日，{M}今天也是丙0、丙2加入公司5周年的日子，感谢一路同行！"
+                                 "今天也是丙1加入公司10周年的日子，感谢一路同行！");
+        QTest::newRow("anniversaries only") << QList<int> {} << QStringList {} << QList<int> { 3 }
+                                            << QStringLiteral("今天也是丙0加入公司3周年的日子，感谢一路同行！");
+        QTest::newRow("a catch-up of someone above the age groups")
+            << QList<int> { 60 } << QStringList { "周日甲" } << QList<int> {}
+            << open + QStringLiteral("前几天过生日的同事有：周日甲，我们也祝他们生日快乐！{M}");
+    }
+
+    void otherGreetings()
+    {
+        QFETCH(QList<int>, ages);
+        QFETCH(QStringList, catchUp);
+        QFETCH(QList<int>, anniversaryYears);
+        QFETCH(QString, expected);
+        QList<BirthdayEntry> entries;
+        for (const int age : ages) {
+            entries << entry(QStringLiteral("甲"), age);
+        }
+        OtherGreetings others;
+        others.catchUp = catchUp;
+        others.catchUpText = QStringLiteral("前几天过生日的同事有：{姓名}，我们也祝他们生日快乐！");
+        for (int i = 0; i < anniversaryYears.size(); ++i) {
+            others.anniversaries << AnniversaryEntry { QStringLiteral("丙%1").arg(i), anniversaryYears.at(i),
+                                                       QDate(2024, 3, 14),
+                                                       QDate(2024 - anniversaryYears.at(i), 3, 14) };
+        }
+        others.anniversaryText = QStringLiteral("今天也是{姓名}加入公司{N}周年的日子，感谢一路同行！");
+        const Composition result = Composer(iniPath()).compose(
+            entries, inputs({ false, false, false }, false, QStringLiteral("示例公司")), {}, others);
+        QCOMPARE(result.action, Composition::Write);
+        QCOMPARE(result.text, QString(expected).replace(QStringLiteral("{M}"), Mainread));
+    }
+
+    // Nobody caught up and no anniversaries: exactly the composition without them.
+    void emptyOtherGreetingsChangeNothing()
+    {
+        OtherGreetings others;
+        others.catchUpText = QStringLiteral("{姓名}");
+        const auto compose = [&](const OtherGreetings& with) {
+            return Composer(iniPath())
+                .compose({ entry(QStringLiteral("甲"), 30) }, inputs({ true, true, true }, false, QString()), {}, with)
+                .text;
+        };
+        QCOMPARE(compose(others), compose({}));
+        QCOMPARE(Composer(iniPath()).compose({}, inputs({ true, true, true }, false, QString()), {}, others).action,
+                 Composition::Keep);
     }
 
 private:

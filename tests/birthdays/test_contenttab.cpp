@@ -11,8 +11,11 @@
 #include "ui_tf_speaker.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSqlDatabase>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 
 class TestContentTab : public QObject
 {
@@ -38,10 +41,10 @@ private slots:
     void defaultsWhenTheFileHasNone()
     {
         m_tab->FormShow();
+        // The same fixed text as start-up composes with.
         QCOMPARE(
             ui()->mem_main->toPlainText(),
-            QStringLiteral(
-                "的生日，在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
+            QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
         QCOMPARE(ui()->spe1->value(), 20);
         QCOMPARE(ui()->spe2->value(), 25);
         QCOMPARE(ui()->spe3->value(), 50);
@@ -233,8 +236,55 @@ private slots:
         QCOMPARE(station.mainWindow()->MainreadText(), QStringLiteral("新的固定文字"));
     }
 
+    // Without Mainread in the file: saving the tab as it was shown changes no announcement.
+    void savingTheShownDefaultKeepsTheAnnouncement()
+    {
+        createTestDatabase(m_fixture->folder);
+        addToday(QStringLiteral("张伟"));
+        Station station(m_fixture->services());
+        QVERIFY(station.start());
+        const QString composed = station.mainWindow()->form()->Memo1->toPlainText();
+        QVERIFY2(composed.contains(QStringLiteral("张伟生日，在这里我们祝他生日快乐")), qPrintable(composed));
+
+        emit station.settingsWindow()->aboutToShow();
+        station.contentTab()->BitBtn1Click();
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
+        station.mainWindow()->form()->SB_write->click();
+        QCOMPARE(station.mainWindow()->form()->Memo1->toPlainText(), composed);
+        QVERIFY(!composed.contains(QStringLiteral("的生日")));
+    }
+
+    // A text saved by an earlier version (with the old tab default's "的生日，") is the user's text: it
+    // is shown and used as stored, never rewritten.
+    void aStoredTextIsNeverRewritten()
+    {
+        createTestDatabase(m_fixture->folder);
+        const QByteArray file = Ansi::encode(QStringLiteral("[System]\r\nMainread=的生日，在这里祝他快乐！\r\n"));
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"), file);
+        Station station(m_fixture->services());
+        QVERIFY(station.start());
+        QCOMPARE(station.mainWindow()->MainreadText(), QStringLiteral("的生日，在这里祝他快乐！"));
+        emit station.settingsWindow()->aboutToShow();
+        QCOMPARE(station.contentTab()->form()->mem_main->toPlainText(), QStringLiteral("的生日，在这里祝他快乐！"));
+        QVERIFY(m_fixture->folder.read(QStringLiteral("setinfo.ini"))
+                    .contains(Ansi::encode(QStringLiteral("Mainread=的生日，在这里祝他快乐！\r\n"))));
+    }
+
 private:
     Ui::ContentTab* ui() { return m_tab->form(); }
+
+    void addToday(const QString& name)
+    {
+        const QString connection = QStringLiteral("contenttab-seed");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(m_fixture->folder.file(QStringLiteral("draft.dat")));
+            QVERIFY(db.open());
+            QVERIFY(addEmployee(db, name, QStringLiteral("1990-03-05"), QStringLiteral("2010-01-01")) > 0);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+    }
 
     std::unique_ptr<DataFixture> m_fixture;
     std::unique_ptr<QLineEdit> m_user;

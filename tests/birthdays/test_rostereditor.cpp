@@ -41,8 +41,8 @@ private slots:
         QCOMPARE(ui()->DBGridEh1->toolTip(), QStringLiteral("点右键删除"));
         const QStringList titles
             = { QStringLiteral("No"),   QStringLiteral("姓名"), QStringLiteral("读音"), QStringLiteral("入职"),
-                QStringLiteral("生日"), QStringLiteral("部门"), QStringLiteral("备注") };
-        const int widths[] = { 36, 66, 96, 66, 66, 84 };
+                QStringLiteral("生日"), QStringLiteral("农历"), QStringLiteral("部门"), QStringLiteral("备注") };
+        const int widths[] = { 36, 66, 96, 66, 66, 40, 84 };
         for (int column = 0; column < titles.size(); ++column) {
             QCOMPARE(grid()->model()->headerData(column, Qt::Horizontal).toString(), titles.at(column));
             if (column == RosterFilterModel::Indate || column == RosterFilterModel::Birthday) {
@@ -53,7 +53,7 @@ private slots:
                 QVERIFY(grid()->columnWidth(column) >= widths[column]);
                 QVERIFY(grid()->columnWidth(column)
                         > grid()->fontMetrics().horizontalAdvance(QStringLiteral("shan4 xiong2 xin4")));
-            } else if (column < 6) {
+            } else if (column < RosterFilterModel::Remark) {
                 QCOMPARE(grid()->columnWidth(column), widths[column]);
             }
         }
@@ -114,6 +114,69 @@ private slots:
         QVERIFY(ui()->edt_emp_name->hasFocus());
     }
 
+    // The entry panel's 农历 box: stored with the person; refused (with the reason, nothing stored) for a
+    // date of birth the Chinese calendar cannot be read for.
+    void lunarBirthdayFromTheEntryPanel_data()
+    {
+        QTest::addColumn<QDate>("birthday");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("中秋 2000") << QDate(2000, 9, 12) << true;
+        QTest::newRow("first supported day") << QDate(1901, 2, 19) << true;
+        QTest::newRow("before lunar 1901") << QDate(1900, 6, 1) << false;
+    }
+
+    void lunarBirthdayFromTheEntryPanel()
+    {
+        QFETCH(QDate, birthday);
+        QFETCH(bool, stored);
+        openEditor();
+        ui()->edt_emp_name->setText(QStringLiteral("孙七"));
+        ui()->Date1->setDate(birthday);
+        ui()->Date2->setDate(QDate(2020, 1, 1));
+        ui()->chk_lunar->setChecked(true);
+        m_editor->BitBtn1Click();
+        if (stored) {
+            QCOMPARE(storedRows(QStringLiteral("lunar")), QStringList { QStringLiteral("孙七|1") });
+            QCOMPARE(shown()->index(0, RosterFilterModel::Lunar).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        } else {
+            const QStringList boxes = m_fixture->dialogs.takeTexts();
+            QCOMPARE(boxes.size(), 1);
+            QVERIFY2(boxes.first().contains(QStringLiteral("1901")), qPrintable(boxes.first()));
+            QVERIFY(storedRows().isEmpty());
+            QVERIFY(ui()->Date1->hasFocus());
+        }
+    }
+
+    // The grid's box: ticked in place; a lunar birthday the calendar cannot read, or a date of birth
+    // moved out of its years while ticked, is refused and the row keeps what it held.
+    void lunarBoxInTheGrid()
+    {
+        addEmployee(m_fixture->data(), QStringLiteral("甲"), QStringLiteral("1990-03-05"),
+                    QStringLiteral("2020-01-02"));
+        addEmployee(m_fixture->data(), QStringLiteral("乙"), QStringLiteral("1895-03-05"),
+                    QStringLiteral("2020-01-02"));
+        openEditor();
+        const QModelIndex first = shown()->index(0, RosterFilterModel::Lunar);
+        QVERIFY(shown()->flags(first) & Qt::ItemIsUserCheckable);
+        QVERIFY(!(shown()->flags(first) & Qt::ItemIsEditable));
+        QVERIFY(shown()->setData(first, Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(shown()->submit());
+        QCOMPARE(storedRows(QStringLiteral("lunar")), (QStringList { QStringLiteral("甲|1"), QStringLiteral("乙|0") }));
+        QCOMPARE(shown()->index(0, RosterFilterModel::Lunar).data(Qt::DisplayRole), QVariant());
+
+        QVERIFY(!shown()->setData(shown()->index(1, RosterFilterModel::Lunar), Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(!shown()->setData(shown()->index(0, RosterFilterModel::Birthday), QStringLiteral("1899-01-01")));
+        const QStringList boxes = m_fixture->dialogs.takeTexts();
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes.at(0).contains(QStringLiteral("1895-03-05")), qPrintable(boxes.at(0)));
+        QCOMPARE(
+            storedRows(),
+            (QStringList { QStringLiteral("甲|1990-03-05|2020-01-02"), QStringLiteral("乙|1895-03-05|2020-01-02") }));
+        // The filter finds the ticked ones by 是.
+        shown()->setColumnFilter(RosterFilterModel::Lunar, QStringLiteral("是"));
+        QCOMPARE(shown()->rowCount(), 1);
+    }
+
     void oddDatesAreStored_data()
     {
         QTest::addColumn<QDate>("birthday");
@@ -162,8 +225,8 @@ private slots:
     {
         openEditor();
         ui()->edt_emp_name->setFocus();
-        const QList<QWidget*> order
-            = { ui()->Date1, ui()->Date2, ui()->edt_dept, ui()->edt_remark, ui()->edt_pinyin, ui()->BitBtn1 };
+        const QList<QWidget*> order = { ui()->Date1,      ui()->Date2,      ui()->chk_lunar, ui()->edt_dept,
+                                        ui()->edt_remark, ui()->edt_pinyin, ui()->BitBtn1 };
         for (QWidget* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), next);
@@ -264,6 +327,53 @@ private slots:
         QVERIFY(m_editor->DataChanged());
         QCOMPARE(shown()->rowCount(), 2);
         QCOMPARE(shown()->index(1, RosterFilterModel::No).data().toInt(), 2);
+    }
+
+    // People added this run stand at the end of the list; a deletion keeps every other row where it is
+    // shown, and the cursor lands on the person after the deleted one.
+    void deleteKeepsTheShownOrder()
+    {
+        addThree();
+        openEditor();
+        for (const auto& [name, joined] : { std::pair { QStringLiteral("钱五"), QDate(2001, 1, 1) },
+                                            std::pair { QStringLiteral("孙六"), QDate(2005, 1, 1) } }) {
+            ui()->edt_emp_name->setText(name);
+            ui()->Date1->setDate(QDate(1980, 6, 1));
+            ui()->Date2->setDate(joined);
+            m_editor->BitBtn1Click();
+        }
+        const QStringList before = { QStringLiteral("王一"), QStringLiteral("李二"), QStringLiteral("赵三"),
+                                     QStringLiteral("钱五"), QStringLiteral("孙六") };
+        QCOMPARE(shownNames(), before);
+
+        grid()->setCurrentIndex(shown()->index(2, RosterFilterModel::EmpName));
+        m_fixture->dialogs.answerNextQuestion(true);
+        m_editor->N1Click();
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("确信要删除该记录?") });
+        QCOMPARE(shownNames(),
+                 (QStringList { QStringLiteral("王一"), QStringLiteral("李二"), QStringLiteral("钱五"),
+                                QStringLiteral("孙六") }));
+        QCOMPARE(grid()->currentIndex().data().toString(), QStringLiteral("钱五"));
+        QCOMPARE(shown()->index(2, RosterFilterModel::No).data().toInt(), 3);
+
+        // A second deletion, and an addition after it, keep to it as well.
+        m_fixture->dialogs.answerNextQuestion(true);
+        m_editor->N1Click();
+        m_fixture->dialogs.takeTexts();
+        QCOMPARE(grid()->currentIndex().data().toString(), QStringLiteral("孙六"));
+        ui()->edt_emp_name->setText(QStringLiteral("周七"));
+        ui()->Date2->setDate(QDate(2000, 1, 1));
+        m_editor->BitBtn1Click();
+        QCOMPARE(shownNames(),
+                 (QStringList { QStringLiteral("王一"), QStringLiteral("李二"), QStringLiteral("孙六"),
+                                QStringLiteral("周七") }));
+        QCOMPARE(grid()->currentIndex().data().toString(), QStringLiteral("周七"));
+
+        // Read again (an import, a change by another program): the table's own order.
+        m_editor->reloadRoster();
+        QCOMPARE(shownNames(),
+                 (QStringList { QStringLiteral("周七"), QStringLiteral("孙六"), QStringLiteral("王一"),
+                                QStringLiteral("李二") }));
     }
 
     void deleteOnEmptyListAsksNothing()
@@ -459,6 +569,15 @@ private:
             rows << values.join(QLatin1Char('|'));
         }
         return rows;
+    }
+
+    QStringList shownNames()
+    {
+        QStringList names;
+        for (int row = 0; row < shown()->rowCount(); ++row) {
+            names << shown()->index(row, RosterFilterModel::EmpName).data().toString();
+        }
+        return names;
     }
 
     Ui::Tfbirthday* ui() { return m_editor->form(); }

@@ -292,6 +292,77 @@ private slots:
         }
     }
 
+    // The 农历 column: its usual yes and no words, anything else refused; a lunar birthday needs a date
+    // of birth the Chinese calendar can be read for.
+    void lunarColumn_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("birthday");
+        QTest::addColumn<int>("stored"); // -1: refused
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("是") << "是"
+                            << "1990-03-14" << 1 << "";
+        QTest::newRow("否") << "否"
+                            << "1990-03-14" << 0 << "";
+        QTest::newRow("1") << "1"
+                           << "1990-03-14" << 1 << "";
+        QTest::newRow("0") << "0"
+                           << "1990-03-14" << 0 << "";
+        QTest::newRow("yes") << " YES "
+                             << "1990-03-14" << 1 << "";
+        QTest::newRow("no") << "no"
+                            << "1990-03-14" << 0 << "";
+        QTest::newRow("empty: not lunar") << ""
+                                          << "1990-03-14" << -2 << "";
+        QTest::newRow("a word of its own") << "maybe"
+                                           << "1990-03-14" << -1 << "农历一栏只能填";
+        QTest::newRow("lunar, born before lunar 1901") << "是"
+                                                       << "1901-02-18" << -1 << "1901";
+        QTest::newRow("not lunar, born before lunar 1901") << "否"
+                                                           << "1901-02-18" << 0 << "";
+    }
+
+    void lunarColumn()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, birthday);
+        QFETCH(int, stored);
+        QFETCH(QString, reason);
+        const ImportSheet sheet
+            = sheetOf({ { "姓名", "生日", "入职", "农历" }, { "张三", birthday, "2020-01-05", value } });
+        const ImportPlan plan = RosterImport::plan(sheet, RosterImport::guessMapping(sheet),
+                                                   RosterImport::rosterKeys(db()), Today, ImportPlan::Duplicates::Skip);
+        const ImportRow& row = plan.rows.at(0);
+        if (stored == -1) {
+            QCOMPARE(row.action, ImportRow::Action::Refuse);
+            QVERIFY2(row.reason.contains(reason), qPrintable(row.reason));
+            return;
+        }
+        QCOMPARE(row.action, ImportRow::Action::Add);
+        RosterImport::apply(db(), sheet, RosterImport::guessMapping(sheet), Today, ImportPlan::Duplicates::Skip);
+        QSqlQuery query(db());
+        QVERIFY(query.exec(QStringLiteral("SELECT lunar FROM birthday")) && query.next());
+        QCOMPARE(query.value(0).toInt(), qMax(stored, 0));
+        QVERIFY(!query.value(0).isNull());
+    }
+
+    // An update with the box empty keeps what the roster holds; with a value it changes it.
+    void lunarUpdate()
+    {
+        addEmployee(db(), QStringLiteral("张三"), QStringLiteral("1990-03-14"), QStringLiteral("2020-01-05"));
+        const auto import = [this](const QString& value) {
+            const ImportSheet sheet
+                = sheetOf({ { "姓名", "生日", "入职", "农历" }, { "张三", "1990-03-14", "2020-01-05", value } });
+            RosterImport::apply(db(), sheet, RosterImport::guessMapping(sheet), Today, ImportPlan::Duplicates::Update);
+            QSqlQuery query(db());
+            return query.exec(QStringLiteral("SELECT lunar FROM birthday")) && query.next() ? query.value(0).toInt()
+                                                                                            : -1;
+        };
+        QCOMPARE(import(QStringLiteral("是")), 1);
+        QCOMPARE(import(QString()), 1);
+        QCOMPARE(import(QStringLiteral("否")), 0);
+    }
+
     void bornToday()
     {
         const ImportPlan plan = planOf({ Captions, { "张三", "2024-03-05", "2024-03-05" } });

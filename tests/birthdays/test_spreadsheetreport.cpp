@@ -1,11 +1,15 @@
 #include "birthdays/exportview.h"
 #include "birthdays/spreadsheetxlsx.h"
+#include "ciskip.h"
 #include "common/runtimeerror.h"
 #include "recordingdesktop.h"
 #include "recordingdialogs.h"
 #include "recordingspreadsheet.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -188,7 +192,7 @@ private slots:
     void workbookCarriesEveryCall()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty()) {
-            QSKIP("unzip is not installed");
+            KELVORA_SKIP("unzip is not installed");
         }
         QTemporaryDir temp;
         qputenv("TMPDIR", QFile::encodeName(temp.path()));
@@ -241,6 +245,65 @@ private slots:
         QVERIFY(styles.contains(QStringLiteral("<sz val=\"9\"/>")));
         QVERIFY(styles.contains(QStringLiteral("wrapText=\"1\"")));
         QVERIFY(styles.contains(QStringLiteral("horizontal=\"center\"")));
+    }
+
+    // openpyxl, which owes nothing to libxlsxwriter, reads every value back as the grid holds it.
+    void workbookReadsBackInOpenpyxl()
+    {
+        if (!QFileInfo(QStringLiteral("/usr/bin/python3")).isExecutable()) {
+            KELVORA_SKIP("/usr/bin/python3 is not installed");
+        }
+        QTemporaryDir temp;
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        RecordingDesktop desktop;
+        XlsxSpreadsheet spreadsheet(desktop);
+        // Chinese names, a character beyond the BMP, an emoji, markup, quotes, a line break and a
+        // semicolon; a blank-padded name is trimmed as the spreadsheet's own trim does it.
+        const QList<QStringList> rows
+            = { { QStringLiteral(" 张三 "), QStringLiteral("2020-01-05"), QStringLiteral("1990-03-14"),
+                  QStringLiteral("生产<部>&"), QStringLiteral("yes"), QStringLiteral("34") },
+                { QStringLiteral("欧阳𪛖"), QStringLiteral("1999-01-01"), QStringLiteral("1975-12-31"),
+                  QStringLiteral("😀 \"总部\"; 一科"), QStringLiteral("no"), QStringLiteral("50") },
+                { QStringLiteral("李四"), QString(), QString(), QStringLiteral("第一行\n第二行"), QStringLiteral("no"),
+                  QStringLiteral("36") } };
+        ExportGridToExcel(&spreadsheet, *m_dialogs, Title, *birthdayGrid(rows), 9);
+        qunsetenv("TMPDIR");
+        QCOMPARE(m_dialogs->takeBoxes().size(), 0);
+        QCOMPARE(desktop.opened.size(), 1);
+        const QString file = desktop.opened.at(0).toLocalFile();
+
+        QProcess reader;
+        reader.start(QStringLiteral("/usr/bin/python3"),
+                     { QStringLiteral(KELVORA_READERS), QStringLiteral("xlsx"), file });
+        QVERIFY(reader.waitForFinished(60000));
+        QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
+        const QJsonObject result
+            = QJsonDocument::fromJson(reader.readAllStandardOutput()).object().value(file).toObject();
+        QVERIFY2(!result.contains(QStringLiteral("error")),
+                 qPrintable(result.value(QStringLiteral("error")).toString()));
+        QList<QStringList> read;
+        for (const QJsonValue& row : result.value(QStringLiteral("rows")).toArray()) {
+            QStringList cells;
+            for (const QJsonValue& cell : row.toArray()) {
+                cells.append(cell.toString());
+            }
+            while (!cells.isEmpty() && cells.last().isEmpty()) {
+                cells.removeLast();
+            }
+            read.append(cells);
+        }
+        while (!read.isEmpty() && read.last().isEmpty()) {
+            read.removeLast(); // the formatted, empty note row below the table
+        }
+        // The title, the grid's captions (the hidden age column too), then its rows.
+        QList<QStringList> expected = { { Title },
+                                        { QStringLiteral("姓名"), QStringLiteral("入职"), QStringLiteral("生日"),
+                                          QStringLiteral("部门"), QStringLiteral("选择"), QStringLiteral("年龄") } };
+        for (QStringList row : rows) {
+            row.first() = row.first().trimmed();
+            expected.append(row);
+        }
+        QCOMPARE(read, expected);
     }
 
     void workbookNobodyCanShowIsNotLeftBehind()

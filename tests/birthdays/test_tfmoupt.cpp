@@ -3,6 +3,7 @@
 #include "birthdays/tfbirthday.h"
 #include "birthdays/tfmoupt.h"
 #include "ciskip.h"
+#include "common/helpers.h"
 #include "common/services.h"
 #include "data/tdm.h"
 #include "datafixture.h"
@@ -148,7 +149,8 @@ private slots:
         const QString path = m_folder->file(QStringLiteral("out.") + suffix);
         exportWith(option, path);
         const QStringList chooser = m_dialogs->lastChooser();
-        QCOMPARE(chooser.at(1), proposed);
+        // The chooser starts in the user's documents folder, never in the working folder.
+        QCOMPARE(chooser.at(1), documentsdir() + proposed);
         QVERIFY(chooser.at(2).startsWith(QStringLiteral("*.") + suffix + QStringLiteral(" ("), Qt::CaseInsensitive));
         QVERIFY(chooser.at(2).contains(QStringLiteral("*.") + suffix));
         QCOMPARE(chooser.at(3), suffix);
@@ -198,6 +200,7 @@ private slots:
         QHeaderView* header = m_grid->horizontalHeader();
         m_grid->setColumnHidden(m_data->Q_birthday2()->fieldIndex(QStringLiteral("remark1")), true);
         m_grid->setColumnHidden(m_data->Q_birthday2()->fieldIndex(QStringLiteral("pinyin")), true);
+        m_grid->setColumnHidden(m_data->Q_birthday2()->fieldIndex(QStringLiteral("lunar")), true);
         header->moveSection(header->visualIndex(m_data->Q_birthday2()->fieldIndex(QStringLiteral("emp_name"))), 0);
         m_proxy->setFilterKeyColumn(m_data->Q_birthday2()->fieldIndex(QStringLiteral("dept")));
         m_proxy->setFilterFixedString(QStringLiteral("部"));
@@ -239,9 +242,9 @@ private slots:
         m_dialogs->takeBoxes();
         const QStringList lines = gb(m_folder->read(QStringLiteral("roster.csv"))).split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(0), QStringLiteral("\"No\";\"姓名\";\"读音\";\"入职\";\"生日\";\"部门\";\"备注\""));
+        QCOMPARE(lines.at(0), QStringLiteral("\"No\";\"姓名\";\"读音\";\"入职\";\"生日\";\"农历\";\"部门\";\"备注\""));
         QCOMPARE(lines.at(1),
-                 QStringLiteral("\"%1\";\"李四\";\"\";\"%2\";\"1988-07-08\";\"财务部\";\"\"")
+                 QStringLiteral("\"%1\";\"李四\";\"\";\"%2\";\"1988-07-08\";\"否\";\"财务部\";\"\"")
                      .arg(m_second)
                      .arg(QStringLiteral("2021-06-01")));
         const QByteArray xls = ExportWriters::xls(exportTableOf(grid));

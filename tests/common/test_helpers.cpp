@@ -5,6 +5,8 @@
 #include "fakeclock.h"
 #include "recordingdialogs.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -53,6 +55,20 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(::padleft(text, 2, QLatin1Char('0')), expected);
+    }
+
+    // The export and import choosers start in the documents folder, or at home when there is none.
+    void documentsFolderOrHome()
+    {
+        QTemporaryDir home;
+        const QByteArray before = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        const QString withoutDocuments = documentsdir();
+        QDir().mkpath(home.filePath(QStringLiteral("Documents")));
+        const QString withDocuments = documentsdir();
+        qputenv("HOME", before);
+        QCOMPARE(withoutDocuments, home.path() + QLatin1Char('/'));
+        QCOMPARE(withDocuments, home.filePath(QStringLiteral("Documents")) + QLatin1Char('/'));
     }
 
     void withslash()

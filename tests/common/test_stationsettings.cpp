@@ -45,15 +45,17 @@ private slots:
         QVERIFY(read(ini, NextMonth));
         QCOMPARE(read(ini, Delay2), 800);
         QVERIFY(!read(ini, TtsInformation));
-        QVERIFY(!read(ini, Rollover));
+        QVERIFY(read(ini, Rollover)); // each day composes its own announcement
         const int bounds[3] = { 20, 25, 50 };
         for (size_t group = 0; group < AgeGroups.size(); ++group) {
             QCOMPARE(read(ini, AgeGroups[group].agegroup), bounds[group]);
             QVERIFY(!read(ini, AgeGroups[group].readage));
             QCOMPARE(read(ini, AgeGroups[group].addtext), QString());
         }
-        // The two defaults of the fixed text differ by the leading "的生日，" only.
-        QCOMPARE(QStringLiteral("的生日，") + read(ini, Mainread), MainreadShownDefault.toString());
+        // One default of the fixed text, for start-up and the content settings alike.
+        QCOMPARE(
+            read(ini, Mainread),
+            QStringLiteral("在这里我们祝他生日快乐，感谢你们辛勤付出，公司将为你准备神秘小礼物一件，请赶快来领取吧！"));
         QVERIFY(!m_folder->exists(QStringLiteral("setinfo.ini")));
     }
 
@@ -102,7 +104,10 @@ private slots:
         QTest::addColumn<QString>("stored"); // "-": no key; a name relative to the program folder
         QTest::addColumn<bool>("mp3files");
         QTest::addColumn<QString>("expected"); // "": the program folder itself
-        QTest::newRow("no key") << QStringLiteral("-") << true << QString();
+        // A fresh install: the music shipped beside the program plays.
+        QTest::newRow("no key") << QStringLiteral("-") << true << QStringLiteral("mp3files");
+        QTest::newRow("no key, without mp3files") << QStringLiteral("-") << false << QString();
+        QTest::newRow("the program folder itself") << QStringLiteral(".") << true << QStringLiteral(".");
         QTest::newRow("a folder") << QStringLiteral("music") << true << QStringLiteral("music");
         QTest::newRow("a folder that has gone") << QStringLiteral("gone") << true << QStringLiteral("mp3files");
         QTest::newRow("gone, without mp3files") << QStringLiteral("gone") << false << QString();

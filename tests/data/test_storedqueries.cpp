@@ -154,7 +154,9 @@ private slots:
         QTest::addColumn<QString>("tokens");
         QTest::addColumn<QStringList>("names");
         QTest::newRow("leap year window") << QDate(2024, 3, 1) << "02-29 03-01 03-02" << QStringList { "闰", "三一" };
-        QTest::newRow("common year window") << QDate(2023, 3, 1) << "02-28 03-01 03-02" << QStringList { "三一" };
+        // In a common year 29 February is celebrated on the 28th (the calendar's rule).
+        QTest::newRow("common year window") << QDate(2023, 3, 1) << "02-28 03-01 03-02" << QStringList { "闰", "三一" };
+        QTest::newRow("common year, 1 March only") << QDate(2023, 3, 1) << "03-01 03-02" << QStringList { "三一" };
         QTest::newRow("02-28 is not 02-29") << QDate(2024, 2, 28) << "02-28" << QStringList {};
     }
 
@@ -267,8 +269,10 @@ private slots:
         const QList<QSqlRecord> rows = m_fixture->data().qry_month_day(QStringLiteral("03-05"), QStringLiteral("90"));
         QCOMPARE(rows.size(), 1);
         const QSqlRecord& row = rows.first();
-        QCOMPARE(row.count(), 5);
+        // The callers' columns first; the calendar's (id, lunar, celebrated) follow.
+        QCOMPARE(row.count(), 8);
         QCOMPARE(row.fieldName(0), QStringLiteral("emp_name"));
+        QCOMPARE(row.fieldName(4), QStringLiteral("age"));
         QCOMPARE(row.value(QStringLiteral("indate")).toString(), QStringLiteral("2020-01-02"));
         QCOMPARE(row.value(QStringLiteral("birthday")).toString(), QStringLiteral("1990-03-05"));
         QCOMPARE(row.value(QStringLiteral("dept")).toString(), QStringLiteral("研发部"));

@@ -34,9 +34,9 @@ private slots:
     {
         makeMusic(QStringLiteral("mp3files"), { QStringLiteral("b.mp3"), QStringLiteral("A.MP3") });
         startStation();
-        // The default folder (the program folder) has no music; mp3files is taken only when Mp3bj
-        // names a folder that does not exist.
-        QCOMPARE(QDir(panel()->folder()), QDir(m_fixture->folder.path()));
+        // Without Mp3bj the music beside the program plays.
+        QCOMPARE(QDir(panel()->folder()), QDir(m_fixture->folder.file(QStringLiteral("mp3files"))));
+        QCOMPARE(names(), QStringList({ QStringLiteral("A.MP3"), QStringLiteral("b.mp3") }));
         // Both timers rest until a track plays.
         QVERIFY(!panel()->bj_timer2()->isActive());
         QCOMPARE(panel()->bj_timer2()->interval(), 20);

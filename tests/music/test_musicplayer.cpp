@@ -1,8 +1,11 @@
+#include "common/eventlog.h"
 #include "common/readingstate.h"
 #include "fakeclock.h"
 #include "music/musicplayer.h"
 #include "recordingaudiolibrary.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -16,6 +19,7 @@ public:
     void select(int index) override { selected = index; }
     QString entryPath(int index) const override { return QStringLiteral("/music/") + entries.at(index); }
     bool folderExists() const override { return true; }
+    QString folderPath() const override { return QStringLiteral("/music"); }
     void showPosition(const QString& text) override { position = text; }
     void showStatus(const QString& path) override { status = path; }
     void setPositionTimer(bool on) override { timerOn = on; }
@@ -270,6 +274,21 @@ private slots:
         QVERIFY(m_library->calls.isEmpty());
     }
 
+    // A broadcast whose music list is empty says so in the log, once, naming the folder.
+    void anEmptyListIsLogged()
+    {
+        QTemporaryDir folder;
+        EventLog::open(folder.filePath(QStringLiteral("kelvora.log")), false, m_clock.get());
+        m_player->bj_playClick();
+        EventLog::close();
+        QFile log(folder.filePath(QStringLiteral("kelvora.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QCOMPARE(text.count(QLatin1Char('\n')), 1);
+        QVERIFY2(text.contains(QStringLiteral("music not started: no MP3 file in the music folder /music")),
+                 qPrintable(text));
+    }
+
     void positionDisplay()
     {
         addFiles({ QStringLiteral("a.mp3") }, 215.7);
@@ -292,8 +311,10 @@ private slots:
         QTest::addColumn<QList<int>>("bounds");
         QTest::newRow("sequential: the next one") << 0 << 1 << 0 << 2 << QList<int>();
         QTest::newRow("sequential: the last one starts over") << 0 << 2 << 0 << 0 << QList<int>();
-        // One value fewer than the list holds: the last entry is never drawn here.
-        QTest::newRow("random") << 1 << 2 << 1 << 1 << QList<int>({ 2 });
+        // One of the other two, each as likely: draws at or past the track that ended move past it.
+        QTest::newRow("random: below the one that ended") << 1 << 2 << 1 << 1 << QList<int>({ 2 });
+        QTest::newRow("random: the one that ended is passed") << 1 << 0 << 0 << 1 << QList<int>({ 2 });
+        QTest::newRow("random: the last entry can be drawn") << 1 << 0 << 1 << 2 << QList<int>({ 2 });
     }
 
     void endOfTrack()
@@ -307,10 +328,13 @@ private slots:
         m_view->selected = start;
         m_player->bj_playClick();
         m_draws = { drawn };
-        m_library->setPosition(m_player->bj_stream(), 99.9);
+        // The position timer is the fallback of a library that cannot tell the end: the track is not
+        // cut within its last second.
+        m_library->setEndHandler({});
+        m_library->setPosition(m_player->bj_stream(), 100.3);
         m_player->bj_timer1Timer();
-        QCOMPARE(m_player->bj_index(), start); // 100 > 99.9: still playing
-        m_library->setPosition(m_player->bj_stream(), 100.0);
+        QCOMPARE(m_player->bj_index(), start); // 100.4 > 100.3: still playing
+        m_library->setPosition(m_player->bj_stream(), 100.4);
         m_player->bj_timer1Timer();
         QCOMPARE(m_player->bj_index(), expected);
         QCOMPARE(m_view->selected, expected);
@@ -324,8 +348,7 @@ private slots:
         m_player->setPlayOrder(MusicPlayer::Random);
         m_player->bj_playClick();
         for (int round = 0; round < 3; ++round) {
-            m_library->setPosition(m_player->bj_stream(), 3.0);
-            m_player->bj_timer1Timer();
+            QVERIFY(m_library->finish(m_player->bj_stream()));
             QCOMPARE(m_view->status, QStringLiteral("/music/only.mp3"));
         }
         QCOMPARE(m_library->calls.filter(QStringLiteral("create")).size(), 4);
@@ -466,14 +489,135 @@ private slots:
         QVERIFY(!m_view->timerOn);
     }
 
-    void theListContinuesAfterTheSong()
+    // The broadcast ends with the designated song: nothing of the list follows it, whether the library
+    // tells the end or the position timer finds it.
+    void silenceAfterTheSong_data()
     {
+        QTest::addColumn<bool>("told");
+        QTest::newRow("the library tells the end") << true;
+        QTest::newRow("the position timer finds it") << false;
+    }
+    void silenceAfterTheSong()
+    {
+        QFETCH(bool, told);
         addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3") }, 30);
-        m_library->addFile(QStringLiteral("/songs/song.mp3"), 4);
+        m_library->addFile(QStringLiteral("/songs/song.mp3"), 4.5);
+        m_player->bj_playClick();
         m_player->play_the_song(QStringLiteral("/songs/song.mp3"));
-        m_library->setPosition(m_player->bj_stream(), 4);
-        m_player->bj_timer1Timer();
-        QCOMPARE(m_view->status, QStringLiteral("/music/b.mp3")); // the entry after bj_index 0
+        QVERIFY(m_player->songPlaying());
+        const auto song = m_player->bj_stream();
+        if (told) {
+            QVERIFY(m_library->finish(song));
+        } else {
+            m_library->setEndHandler({});
+            m_library->setPosition(song, 4.0);
+            m_player->bj_timer1Timer();
+            QVERIFY(m_player->songPlaying()); // within its last second: still playing
+            m_library->setPosition(song, 4.5);
+            m_player->bj_timer1Timer();
+        }
+        QVERIFY(!m_player->songPlaying());
+        QVERIFY(m_player->isStopped());
+        QCOMPARE(m_library->calls.filter(QStringLiteral("create")).size(), 2);
+        QCOMPARE(m_library->calls.mid(m_library->calls.size() - 2),
+                 QStringList({ QStringLiteral("stop %1").arg(song), QStringLiteral("free %1").arg(song) }));
+        for (int second = 0; second < 5; ++second) {
+            m_player->bj_timer1Timer();
+        }
+        QCOMPARE(m_library->calls.filter(QStringLiteral("create")).size(), 2);
+        QVERIFY(m_view->status.endsWith(QStringLiteral("song.mp3")));
+    }
+
+    // The next track starts as soon as the library tells the end, not at the next second's tick.
+    void theNextTrackStartsWhenTheLibraryTellsTheEnd()
+    {
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3") }, 30.7);
+        m_player->bj_playClick();
+        const auto first = m_player->bj_stream();
+        QVERIFY(m_library->hasEndHandler());
+        QVERIFY(m_library->finish(first));
+        QCOMPARE(m_view->status, QStringLiteral("/music/b.mp3"));
+        QCOMPARE(m_view->selected, 1);
+        const auto second = m_player->bj_stream();
+        QVERIFY(second != first);
+        // An end told late, of a track already replaced, changes nothing.
+        m_player->streamEnded(first);
+        QCOMPARE(m_player->bj_stream(), second);
+        // Nor does the end of a stopped track.
+        m_player->bj_stopClick();
+        m_player->streamEnded(second);
+        QCOMPARE(m_library->calls.filter(QStringLiteral("create")).size(), 2);
+    }
+
+    void theEndHandlerGoesWithThePlayer()
+    {
+        QVERIFY(m_library->hasEndHandler());
+        m_player.reset();
+        QVERIFY(!m_library->hasEndHandler());
+    }
+
+    // Every file can be drawn, and with two or more the same file never plays twice in a row.
+    void randomPlayDrawsEveryFileNeverTheSameTwice_data()
+    {
+        QTest::addColumn<int>("files");
+        QTest::newRow("two files") << 2;
+        QTest::newRow("ten files") << 10;
+    }
+    void randomPlayDrawsEveryFileNeverTheSameTwice()
+    {
+        QFETCH(int, files);
+        FakeView view;
+        for (int i = 0; i < files; ++i) {
+            view.entries.append(QStringLiteral("%1.mp3").arg(i));
+            m_library->addFile(QStringLiteral("/music/%1.mp3").arg(i), 60);
+        }
+        MusicPlayer player(m_library.get(), view, *m_state, *m_clock); // the real generator
+        player.setPlayOrder(MusicPlayer::Random);
+        QList<int> played;
+        player.bj_playClick();
+        played.append(player.bj_index());
+        for (int pick = 0; pick < 40 * files; ++pick) {
+            QVERIFY(m_library->finish(player.bj_stream()));
+            QCOMPARE(view.status, view.entryPath(player.bj_index()));
+            played.append(player.bj_index());
+        }
+        for (int i = 1; i < played.size(); ++i) {
+            QVERIFY2(played.at(i) != played.at(i - 1), qPrintable(QStringLiteral("pick %1").arg(i)));
+        }
+        for (int file = 0; file < files; ++file) {
+            QVERIFY2(played.contains(file), qPrintable(QStringLiteral("file %1 never played").arg(file)));
+        }
+    }
+
+    // Play with nothing selected (a list read again) in random order does not repeat the last track.
+    void randomPlayAfterATrackDrawsAnother()
+    {
+        addFiles({ QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3") }, 100);
+        m_player->setPlayOrder(MusicPlayer::Random);
+        m_view->selected = 1;
+        m_player->bj_playClick();
+        m_view->selected = -1;
+        m_draws = { 1 };
+        m_player->bj_playClick();
+        QCOMPARE(m_bounds, QList<int>({ 2 }));
+        QCOMPARE(m_view->status, QStringLiteral("/music/c.mp3"));
+    }
+
+    // An announcement ducks the music as a reading does; isreading is left alone.
+    void duckingUnderAnAnnouncement()
+    {
+        addFiles({ QStringLiteral("a.mp3") }, 100);
+        m_player->bj_playClick();
+        ticks(30);
+        m_library->clearVolumes();
+        m_state->announcementStarted();
+        QVERIFY(!m_state->isreading());
+        ticks(3);
+        QCOMPARE(m_library->volumes(), levels({ 30, 20, 10 }));
+        m_state->announcementEnded();
+        m_library->clearVolumes();
+        ticks(30);
+        QCOMPARE(m_library->volumes(), rising(11, 40));
     }
 
 private:

@@ -30,6 +30,7 @@ public:
     void select(int index) override { selected = index; }
     QString entryPath(int index) const override { return paths.at(index); }
     bool folderExists() const override { return true; }
+    QString folderPath() const override { return QStringLiteral("/music"); }
     void showPosition(const QString&) override { }
     void showStatus(const QString&) override { }
     void setPositionTimer(bool) override { }
@@ -48,7 +49,7 @@ private slots:
     void init()
     {
         // Each test its own world: the test object lives through all of them.
-        m_scheduler.reset();
+        m_scheduler = Scheduler();
         m_folder = std::make_unique<TestFolder>();
         m_library = std::make_unique<RecordingAudioLibrary>();
         m_clock = std::make_unique<FakeClock>(QDateTime(Monday, QTime(8, 59, 59)));
@@ -126,7 +127,7 @@ private slots:
         QVERIFY(m_scheduler.song_done());
         QVERIFY(m_music->isStopped());
 
-        // After the range, a reading or music started by hand is undone at the next tick.
+        // Started by hand after the range, before the scheduler's first tick past it: that tick stops them.
         m_clock->set(QDateTime(Monday, QTime(10, 0, 1)));
         m_music->bj_playClick();
         m_reading->play();

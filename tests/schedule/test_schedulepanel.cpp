@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(p.world.count(QStringLiteral("song")), 0);
     }
 
-    void afterTheRangeEveryTickStopsMusicAndReading()
+    void theEndOfTheRangeStopsMusicAndReadingOnce()
     {
         Panel p(m_fixture->clock, m_fixture->dialogs);
         m_fixture->clock.set(QDateTime(Monday, QTime(14, 0, 0, 50)));
@@ -182,6 +182,106 @@ private slots:
         QVERIFY(!p.world.isreading);
         QCOMPARE(p.world.music, BroadcastWorld::Music::None);
         QCOMPARE(p.world.names().mid(1), QStringList({ QStringLiteral("musicstop"), QStringLiteral("readstop") }));
+        p.run(m_fixture->clock, QDateTime(Monday, QTime(14, 1)));
+        QCOMPARE(p.world.events.size(), 3);
+        // What starts later is stopped as it starts.
+        p.world.readByHand();
+        p.panel->readingStarted();
+        p.world.playMusic();
+        p.panel->musicStarted();
+        QVERIFY(!p.world.isreading);
+        QCOMPARE(p.world.music, BroadcastWorld::Music::None);
+    }
+
+    // Without the rollover, a broadcast on a later day than the editor's text composes today's first; a
+    // text the operator changed that day is left as it is.
+    void withoutRolloverTheBroadcastDayComposesFirst_data()
+    {
+        QTest::addColumn<bool>("editedThatDay");
+        QTest::newRow("composed the day before") << false;
+        QTest::newRow("edited on the day") << true;
+    }
+    void withoutRolloverTheBroadcastDayComposesFirst()
+    {
+        QFETCH(bool, editedThatDay);
+        Panel p(m_fixture->clock, m_fixture->dialogs); // composed on Monday, at start-up
+        int composed = 0;
+        p.panel->setRecompose([&] {
+            ++composed;
+            QVERIFY(p.memo->toPlainText().isEmpty()); // replaced, not appended to
+            p.memo->setPlainText(QStringLiteral("今天是：员工，李四生日快乐。"));
+        });
+        const QDate tuesday = Monday.addDays(1);
+        m_fixture->clock.set(QDateTime(tuesday, QTime(8, 0)));
+        p.world.now = m_fixture->clock.now();
+        p.panel->timer_autoplayTimer(); // outside the range: nothing is composed yet
+        QCOMPARE(composed, 0);
+        if (editedThatDay) {
+            p.memo->setPlainText(QStringLiteral("今天下午开会。"));
+        }
+        QCOMPARE(p.panel->composedOn(), editedThatDay ? tuesday : Monday);
+        m_fixture->clock.set(QDateTime(tuesday, QTime(9, 0)));
+        p.run(m_fixture->clock, QDateTime(tuesday, QTime(9, 0, 1)));
+        QCOMPARE(composed, editedThatDay ? 0 : 1);
+        QCOMPARE(p.memo->toPlainText(),
+                 editedThatDay ? QStringLiteral("今天下午开会。") : QStringLiteral("今天是：员工，李四生日快乐。"));
+        QCOMPARE(p.world.count(QStringLiteral("repeat")), 1);
+        QCOMPARE(p.panel->composedOn(), tuesday);
+    }
+
+    // A day without anyone to greet: the old text is dropped and nothing is broadcast.
+    void withoutRolloverAnEmptyDayBroadcastsNothing()
+    {
+        Panel p(m_fixture->clock, m_fixture->dialogs);
+        p.panel->setRecompose([] {});
+        m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(9, 0)));
+        p.world.now = m_fixture->clock.now();
+        p.run(m_fixture->clock, QDateTime(Monday.addDays(1), QTime(9, 0, 1)));
+        QVERIFY(p.memo->toPlainText().isEmpty());
+        QVERIFY(p.world.events.isEmpty());
+    }
+
+    // In the station: a time announcement after the range is said whole (no stop empties the voice), and
+    // a reading or music started by hand then is stopped as it starts.
+    void afterTheRangeTheStationCutsNoAnnouncement()
+    {
+        RecordingVoice voice;
+        RecordingAudioLibrary library;
+        m_fixture->folder.write(QStringLiteral("a.mp3"), "ID3"); // the music folder is the program folder
+        library.addFile(m_fixture->folder.file(QStringLiteral("a.mp3")), 600.0);
+        m_audio = &library;
+        m_fixture->clock.set(QDateTime(Monday, QTime(15, 59, 59)));
+        startStation(&voice);
+        Tf_speaker* main = m_fixture->main();
+        main->timeAnnouncements()->telltime()->stop();
+        CountingChime chime(m_fixture->clock);
+        main->timeAnnouncements()->setChime(&chime);
+        main->form()->flatComboBox1->setCurrentIndex(0);
+        main->schedulePanel()->timer_autoplayTimer();
+        // The shipped 16:00 entry (on by default) fires on its own.
+        for (int tick = 0; tick < 30; ++tick) {
+            m_fixture->clock.advance(100);
+            main->schedulePanel()->timer_autoplayTimer();
+            main->timeAnnouncements()->telltimeTimer();
+        }
+        QCOMPARE(chime.times.size(), 1);
+        const QList<RecordingVoice::Spoken> spoken = voice.spoken();
+        QVERIFY(!spoken.isEmpty());
+        QCOMPARE(spoken.last().text, QStringLiteral("现在是北京时间16:00正"));
+        for (const RecordingVoice::Spoken& s : spoken) {
+            QVERIFY2(!(s.flags & VoiceEngine::PurgeBeforeSpeak), qPrintable(s.text));
+        }
+
+        main->form()->Memo1->setPlainText(QStringLiteral("大家好。"));
+        main->form()->SB_play->click();
+        QVERIFY(!main->readingController().isreading());
+        QTRY_COMPARE(main->readingController().runningThreads(), 0);
+        main->musicPanel()->player().bj_playClick();
+        QVERIFY(!main->musicPanel()->player().isStopped());
+        QTRY_VERIFY(main->musicPanel()->player().isStopped());
+        main->timeAnnouncements()->setChime(nullptr);
+        m_fixture->station.reset(); // before the library it plays on
+        m_audio = nullptr;
     }
 
     void aWarningThatLetsTheTimerTickStartsOnce()
@@ -297,7 +397,7 @@ private slots:
     {
         startStation(nullptr);
         QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
-        QCOMPARE(pages->count(), 4); // the lexicon's page comes after it
+        QCOMPARE(pages->count(), 6); // the calendar's, the lexicon's and the start-up's pages come after it
         QCOMPARE(pages->tabText(2), QStringLiteral("整点报时"));
         QVERIFY(qobject_cast<TellTimeTab*>(pages->widget(2)));
         // Without a voice the announcement rings the chime and says nothing, without a message.
@@ -315,7 +415,8 @@ private slots:
 
     void theDesignatedSongReachesTheMusicPanel()
     {
-        // A Sunday with its box unticked: no reading, but the song plays once at the start of the range.
+        // A Sunday with its box unticked is silent; on Monday, without a voice (no reading), the song
+        // plays once at the start of the range.
         m_fixture->clock.set(QDateTime(Monday.addDays(-1), QTime(8, 59, 59, 950)));
         RecordingAudioLibrary library;
         // Outside the music folder (the program folder), so the background music never picks it.
@@ -334,6 +435,17 @@ private slots:
             main->schedulePanel()->timer_autoplayTimer();
             m_fixture->clock.advance(100);
         }
+        QVERIFY(library.calls.filter(QStringLiteral("create")).isEmpty());
+        QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
+        m_fixture->clock.set(QDateTime(Monday, QTime(8, 59, 59, 950)));
+        main->schedulePanel()->timer_autoplayTimer(); // the rollover: nobody's birthday in the roster
+        QVERIFY(main->form()->Memo1->toPlainText().isEmpty());
+        main->form()->Memo1->setPlainText(QStringLiteral("今天是：员工，张三生日快乐。"));
+        for (int tick = 0; tick < 60; ++tick) { // 09:00:05.950
+            main->schedulePanel()->timer_autoplayTimer();
+            m_fixture->clock.advance(100);
+        }
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("请选择语音引擎!") });
         QCOMPARE(repeats, 0);
         QCOMPARE(library.calls.filter(QStringLiteral("create")), QStringList({ QStringLiteral("create ") + song }));
         QCOMPARE(main->musicPanel()->song_endtime(), QStringLiteral("09:00:03"));

@@ -56,7 +56,7 @@ private slots:
     void init()
     {
         m_world = BroadcastWorld();
-        m_scheduler.reset();
+        m_scheduler = Scheduler();
         m_inputs = mondayToSaturday();
     }
 
@@ -195,29 +195,61 @@ private slots:
         QVERIFY(m_scheduler.song_started() && m_scheduler.song_done());
     }
 
-    void afterTheRangeHandStartsAreUndoneWithinOneTick()
+    // After the range a hand start is stopped as it starts; the ticks themselves press nothing more
+    // once the range has ended, so nothing queued on the voice (a time announcement) is cut by them.
+    void afterTheRangeHandStartsAreStoppedAsTheyStart()
     {
         m_inputs.editorText.clear(); // a day without birthdays: nothing is started automatically
         startAt(Monday, QTime(13, 59, 0));
         run(QDateTime(Monday, QTime(14, 30)));
         QCOMPARE(m_world.count(QStringLiteral("repeat")), 0);
+        // The end of the range stops once.
+        QCOMPARE(m_world.names(), QStringList({ QStringLiteral("musicstop"), QStringLiteral("readstop") }));
+        QCOMPARE(m_world.first(QStringLiteral("readstop")), QDateTime(Monday, QTime(14, 0, 0, 100)));
 
         m_world.readByHand();
-        m_world.playMusic();
-        QVERIFY(m_world.isreading);
-        run(QDateTime(Monday, QTime(14, 30, 0, 100)));
+        m_scheduler.readingStarted(m_clock->now(), m_inputs, m_world);
         QVERIFY(!m_world.isreading);
+        m_world.playMusic();
+        m_scheduler.musicStarted(m_clock->now(), m_inputs, m_world);
         QCOMPARE(m_world.music, BroadcastWorld::Music::None);
+        run(QDateTime(Monday, QTime(23, 59, 59, 900)));
+        QCOMPARE(m_world.count(QStringLiteral("readstop")), 2);
+        QCOMPARE(m_world.count(QStringLiteral("musicstop")), 2);
 
         // Before the range, a hand start is left alone.
         m_world = BroadcastWorld();
         m_clock->set(QDateTime(Monday.addDays(1), QTime(8, 0)));
         m_world.now = m_clock->now();
         m_world.readByHand();
+        m_scheduler.readingStarted(m_clock->now(), m_inputs, m_world);
         m_world.playMusic();
+        m_scheduler.musicStarted(m_clock->now(), m_inputs, m_world);
         run(QDateTime(Monday.addDays(1), QTime(8, 0, 5)));
         QCOMPARE(m_world.music, BroadcastWorld::Music::Background);
         QCOMPARE(m_world.count(QStringLiteral("readstop")), 0);
+    }
+
+    void afterRange_data()
+    {
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("end");
+        QTest::addColumn<bool>("after");
+        QTest::newRow("the end itself") << QTime(14, 0) << QTime(9, 0) << QTime(14, 0) << false;
+        QTest::newRow("a millisecond later") << QTime(14, 0, 0, 1) << QTime(9, 0) << QTime(14, 0) << true;
+        QTest::newRow("just before midnight") << QTime(23, 59, 59, 999) << QTime(9, 0) << QTime(14, 0) << true;
+        QTest::newRow("before the start") << QTime(8, 0) << QTime(9, 0) << QTime(14, 0) << false;
+        // A range that never holds ends nothing: hand starts are the operator's all day.
+        QTest::newRow("end before start") << QTime(15, 0) << QTime(22, 0) << QTime(6, 0) << false;
+    }
+    void afterRange()
+    {
+        QFETCH(QTime, now);
+        QFETCH(QTime, start);
+        QFETCH(QTime, end);
+        QFETCH(bool, after);
+        QCOMPARE(Scheduler::afterRange(now, start, end), after);
     }
 
     void aRunningRepetitionIsStoppedAtTheEndOfTheRange()
@@ -252,17 +284,56 @@ private slots:
         QCOMPARE(m_world.count(QStringLiteral("song")), 1);
     }
 
-    void uncheckedDayStillPlaysTheSongOnce()
+    // An unticked day is silent: no reading, no music and no designated song; the song still plays on
+    // the next ticked day.
+    void anUncheckedDayPlaysNoSong()
     {
         TestFolder folder;
         folder.write(QStringLiteral("song.mp3"), "ID3");
         m_inputs.songFile = folder.file(QStringLiteral("song.mp3"));
         startAt(Sunday, QTime(8, 59, 50));
         run(QDateTime(Sunday, QTime(13, 0)));
-        QCOMPARE(m_world.count(QStringLiteral("repeat")), 0);
-        QCOMPARE(m_world.count(QStringLiteral("play")), 0);
+        QVERIFY(m_world.events.isEmpty());
+        QVERIFY(!m_scheduler.song_checked());
+        QVERIFY(!Scheduler::broadcastDay(Sunday, m_inputs));
+        QVERIFY(Scheduler::broadcastDay(Monday, m_inputs));
+        m_clock->set(QDateTime(Monday, QTime(9, 0)));
+        m_world.voiceChosen = false; // no repetition: the song follows at once
+        run(QDateTime(Monday, QTime(9, 0, 1)));
         QCOMPARE(m_world.count(QStringLiteral("song")), 1);
-        QCOMPARE(m_world.first(QStringLiteral("song")), QDateTime(Sunday, QTime(9, 0)));
+    }
+
+    // The calendar's word on the day wins over the weekday box: a day off neither reads nor plays the
+    // designated song; a working Sunday broadcasts as a ticked day does, an ordinary one is silent.
+    void calendarDecidesTheDay_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<int>("calendarDay");
+        QTest::addColumn<int>("readings");
+        QTest::addColumn<int>("songs");
+        QTest::newRow("a day off on a Monday") << Monday << int(CalendarDay::DayOff) << 0 << 0;
+        QTest::newRow("a day off on a Sunday") << Sunday << int(CalendarDay::DayOff) << 0 << 0;
+        QTest::newRow("a working Sunday") << Sunday << int(CalendarDay::WorkingDay) << 1 << 1;
+        QTest::newRow("a working Monday") << Monday << int(CalendarDay::WorkingDay) << 1 << 1;
+        QTest::newRow("an ordinary Monday") << Monday << int(CalendarDay::Ordinary) << 1 << 1;
+        QTest::newRow("an ordinary, unticked Sunday") << Sunday << int(CalendarDay::Ordinary) << 0 << 0;
+    }
+
+    void calendarDecidesTheDay()
+    {
+        QFETCH(QDate, day);
+        QFETCH(int, calendarDay);
+        QFETCH(int, readings);
+        QFETCH(int, songs);
+        TestFolder folder;
+        folder.write(QStringLiteral("song.mp3"), "ID3");
+        m_inputs.songFile = folder.file(QStringLiteral("song.mp3"));
+        m_inputs.calendarDay = CalendarDay(calendarDay);
+        startAt(day, QTime(8, 59, 50));
+        run(QDateTime(day, QTime(13, 0)));
+        QCOMPARE(m_world.count(QStringLiteral("repeat")), readings);
+        QCOMPARE(m_world.count(QStringLiteral("play")), readings);
+        QCOMPARE(m_world.count(QStringLiteral("song")), songs);
     }
 
     void withoutAVoiceTheSongStepRunsAtOnce()
@@ -290,16 +361,16 @@ private slots:
         QVERIFY(m_world.events.isEmpty());
     }
 
-    void endBeforeStartNeverStarts()
+    void endBeforeStartNeverStartsNorStops()
     {
         m_inputs.rangeStart = QTime(14, 0);
         m_inputs.rangeEnd = QTime(9, 0);
         startAt(Monday, QTime(8, 59));
-        run(QDateTime(Monday, QTime(9, 0)));
-        QVERIFY(m_world.events.isEmpty());
         run(QDateTime(Monday, QTime(15, 0)));
-        QCOMPARE(m_world.count(QStringLiteral("repeat")), 0);
-        QCOMPARE(m_world.first(QStringLiteral("musicstop")), QDateTime(Monday, QTime(9, 0, 0, 100)));
+        m_world.readByHand();
+        m_scheduler.readingStarted(m_clock->now(), m_inputs, m_world);
+        QVERIFY(m_world.isreading);
+        QVERIFY(m_world.events.isEmpty());
     }
 
     void clockJumps_data()
@@ -328,6 +399,29 @@ private slots:
             // It acts on the first tick it sees, without a backlog of missed ticks.
             QCOMPARE(m_world.events.at(eventsBefore).when, QDateTime(Monday, after));
         }
+    }
+
+    // The daily rollover resets the scheduler; a clock set forward a day and back again (a wrong time
+    // corrected) never gives a day a second broadcast.
+    void atMostOneBroadcastPerDay()
+    {
+        startAt(Monday, QTime(8, 59, 50));
+        run(QDateTime(Monday, QTime(9, 0, 10)));
+        QCOMPARE(m_world.count(QStringLiteral("repeat")), 1);
+        m_clock->set(QDateTime(Monday.addDays(1), QTime(9, 0)));
+        m_scheduler.reset();
+        run(QDateTime(Monday.addDays(1), QTime(9, 0, 10)));
+        QCOMPARE(m_world.count(QStringLiteral("repeat")), 2);
+        m_clock->set(QDateTime(Monday, QTime(9, 5)));
+        m_scheduler.reset();
+        run(QDateTime(Monday, QTime(9, 6)));
+        QCOMPARE(m_world.count(QStringLiteral("repeat")), 2);
+        QVERIFY(!m_scheduler.startDue(m_clock->now(), m_inputs));
+        // A change of the range by the operator allows one more.
+        m_scheduler.timeRangeChanged();
+        QVERIFY(m_scheduler.startDue(m_clock->now(), m_inputs));
+        run(QDateTime(Monday, QTime(9, 7)));
+        QCOMPARE(m_world.count(QStringLiteral("repeat")), 3);
     }
 
     void midnightKeepsTheFlags()

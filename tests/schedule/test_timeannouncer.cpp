@@ -1,3 +1,4 @@
+#include "common/readingstate.h"
 #include "common/services.h"
 #include "common/sounddevice.h"
 #include "fakeclock.h"
@@ -53,6 +54,16 @@ public:
 
 private:
     Log& m_log;
+};
+
+// A chime whose sound the test switches on and off.
+class SoundingChime final : public ChimePlayer
+{
+public:
+    void play() override { ++plays; }
+    bool isPlaying() const override { return playing; }
+    int plays = 0;
+    bool playing = false;
 };
 
 class LoggingVoice final : public VoiceEngine
@@ -181,6 +192,24 @@ private slots:
         QCOMPARE(announcer.pending(), 0);
     }
 
+    // A day off keeps the loudspeakers silent unless the calendar says otherwise; the next day
+    // announces again.
+    void silentOnDaysOff()
+    {
+        Log log(*m_clock);
+        LoggingChime chime(log);
+        LoggingVoice voice(log);
+        TimeAnnouncer announcer(&chime, &voice, {});
+        announcer.setList(listOf({ { QStringLiteral("09:00:00"), true } }));
+        const QDate dayOff(2024, 3, 4);
+        announcer.setSilentOn([&](const QDate& day) { return day == dayOff; });
+        run(announcer, QDateTime(dayOff, QTime(10, 0)));
+        QVERIFY(log.entries.isEmpty());
+        m_clock->set(QDateTime(dayOff.addDays(1), QTime(8, 59)));
+        run(announcer, QDateTime(dayOff.addDays(1), QTime(9, 1)));
+        QCOMPARE(log.whats(), QStringList({ QStringLiteral("chime"), QStringLiteral("say 现在是北京时间09:00正") }));
+    }
+
     void twoEntriesOfOneTimeFireTwiceInOrder()
     {
         Log log(*m_clock);
@@ -248,6 +277,69 @@ private slots:
         run(announcer, QDateTime(QDate(2024, 3, 4), QTime(9, 1)));
         QCOMPARE(log.whats(), QStringList({ QStringLiteral("chime") }));
         QCOMPARE(announcer.pending(), 0);
+    }
+
+    // The music ducks from the chime until the sentence has been said (the chime over too); isreading,
+    // which the repetition follows, is never touched.
+    void anAnnouncementSoundsUntilItsChimeAndSentenceAreOver()
+    {
+        ReadingState state;
+        state.release();
+        SoundingChime chime;
+        RecordingVoice voice;
+        TimeAnnouncer announcer(&chime, &voice, {});
+        announcer.setReadingState(&state);
+        announcer.setList(listOf({ { QStringLiteral("09:00:00"), true } }));
+        const QDateTime nine(QDate(2024, 3, 4), QTime(9, 0));
+        run(announcer, nine.addSecs(-1));
+        QVERIFY(!state.voiceSounds());
+
+        chime.playing = true;
+        run(announcer, nine);
+        QVERIFY(state.voiceSounds());
+        QVERIFY(!state.isreading());
+        voice.setSpeaking(true); // the sentence, once handed over, plays for a while
+        run(announcer, nine.addMSecs(2600));
+        QCOMPARE(voice.texts(), QStringList({ QStringLiteral("现在是北京时间09:00正") }));
+        chime.playing = false;
+        run(announcer, nine.addSecs(5));
+        QVERIFY(state.voiceSounds()); // still speaking
+        QCOMPARE(announcer.nextDueIn(m_clock->now()), qint64(TimeAnnouncer::SoundingPollMs));
+        voice.setSpeaking(false);
+        run(announcer, m_clock->now().addMSecs(TimeAnnouncer::SoundingPollMs));
+        QVERIFY(!state.voiceSounds());
+        QVERIFY(!announcer.sounding());
+        QCOMPARE(announcer.nextDueIn(m_clock->now()), qint64(-1));
+    }
+
+    void aVoiceThatNeverFallsSilentEndsTheSoundingInTime()
+    {
+        ReadingState state;
+        state.release();
+        RecordingVoice voice;
+        voice.setSpeaking(true); // a long reading on the same voice
+        TimeAnnouncer announcer(nullptr, &voice, {});
+        announcer.setReadingState(&state);
+        const QDateTime nine(QDate(2024, 3, 4), QTime(9, 0));
+        m_clock->set(nine);
+        announcer.telltimeing(QStringLiteral("09:00:00"), nine);
+        run(announcer, nine.addMSecs(1300 + TimeAnnouncer::SoundingLimitMs - 200));
+        QVERIFY(state.voiceSounds());
+        run(announcer, nine.addMSecs(1300 + TimeAnnouncer::SoundingLimitMs + 200));
+        QVERIFY(!state.voiceSounds());
+    }
+
+    void anAnnouncerGoneWhileSoundingLeavesNoDucking()
+    {
+        ReadingState state;
+        state.release();
+        {
+            TimeAnnouncer announcer(nullptr, nullptr, {});
+            announcer.setReadingState(&state);
+            announcer.telltimeing(QStringLiteral("09:00:00"), QDateTime(QDate(2024, 3, 4), QTime(9, 0)));
+            QVERIFY(state.voiceSounds());
+        }
+        QVERIFY(!state.voiceSounds());
     }
 
     void aFailingVoiceLosesOnlyItsSentence()

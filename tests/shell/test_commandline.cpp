@@ -7,6 +7,7 @@
 #include "testdatabase.h"
 #include "testfolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -139,6 +140,20 @@ private slots:
                                          << QStringLiteral("--voices takes no value");
         QTest::newRow("headless with more") << QStringList { QStringLiteral("--headless"), QStringLiteral("extra") }
                                             << QStringLiteral("unknown argument \"extra\"");
+        QTest::newRow("folder without value")
+            << QStringList { QStringLiteral("--folder") } << QStringLiteral("--folder needs a value");
+        QTest::newRow("folder empty") << QStringList { QStringLiteral("--folder=") }
+                                      << QStringLiteral("--folder needs the path of a folder");
+        QTest::newRow("folder twice") << QStringList { QStringLiteral("--folder=a"), QStringLiteral("--folder=b") }
+                                      << QStringLiteral("--folder is given twice");
+        QTest::newRow("minimized headless")
+            << QStringList { QStringLiteral("--headless"), QStringLiteral("--minimized") }
+            << QStringLiteral("--minimized goes only with the station's window");
+        QTest::newRow("minimized preview")
+            << QStringList { QStringLiteral("--minimized"), QStringLiteral("--announcement") }
+            << QStringLiteral("--minimized goes only with the station's window");
+        QTest::newRow("minimized with a value")
+            << QStringList { QStringLiteral("--minimized=1") } << QStringLiteral("--minimized takes no value");
         QTest::newRow("date twice") << QStringList { QStringLiteral("--announcement"),
                                                      QStringLiteral("--date=2024-03-05"), QStringLiteral("--date"),
                                                      QStringLiteral("2024-03-06") }
@@ -146,6 +161,41 @@ private slots:
         QTest::newRow("unknown with a value")
             << QStringList { QStringLiteral("--bogus=1") } << QStringLiteral("unknown argument \"--bogus=1\"");
         QTest::newRow("single dash") << QStringList { QStringLiteral("-voices") } << QStringLiteral("unknown argument");
+    }
+
+    // --folder goes with every command and is made absolute; --minimized with the station's window.
+    void folderAndMinimized_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("minimized");
+        QTest::newRow("autostart") << QStringList { QStringLiteral("--minimized") }
+                                   << int(CommandLine::Command::Station) << QString() << true;
+        QTest::newRow("station in a folder")
+            << QStringList { QStringLiteral("--folder"), QStringLiteral("/srv/kelvora/") }
+            << int(CommandLine::Command::Station) << QStringLiteral("/srv/kelvora") << false;
+        QTest::newRow("service in a folder")
+            << QStringList { QStringLiteral("--headless"), QStringLiteral("--folder=/srv/k") }
+            << int(CommandLine::Command::Headless) << QStringLiteral("/srv/k") << false;
+        QTest::newRow("relative folder, export")
+            << QStringList { QStringLiteral("--export"), QStringLiteral("x.csv"), QStringLiteral("--folder"),
+                             QStringLiteral("st/../station") }
+            << int(CommandLine::Command::Export) << QDir::current().filePath(QStringLiteral("station")) << false;
+    }
+
+    void folderAndMinimized()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, command);
+        QFETCH(QString, folder);
+        QFETCH(bool, minimized);
+        const CommandLine line = CommandLine::parse(arguments);
+        QVERIFY2(line.isValid(), qPrintable(line.error()));
+        QCOMPARE(int(line.command()), command);
+        QCOMPARE(line.folder(), folder);
+        QCOMPARE(line.minimized(), minimized);
+        QVERIFY(CommandLine::usage().contains(QStringLiteral("--folder DIR")));
     }
     void wrongArgumentsAreUsageErrors()
     {

@@ -3,6 +3,8 @@
 #include "common/eventlog.h"
 #include "common/helpers.h"
 #include "common/inifile.h"
+#include "common/stationfolders.h"
+#include "common/stationsettings.h"
 #include "data/tdm.h"
 #include "datafixture.h"
 #include "fulldisk.h"
@@ -10,11 +12,16 @@
 #include "recordingpowercontrol.h"
 #include "recordingspreadsheet.h"
 #include "renamewatch.h"
+#include "schedule/schedulepanel.h"
 #include "shell/application.h"
+#include "shell/startuptab.h"
 #include "shell/station.h"
 #include "shell/tf_about.h"
 #include "shell/tf_speaker.h"
+#include "shell/tfdelaytime.h"
+#include "shell/windowsettings.h"
 #include "speech/tf_information.h"
+#include "ui_startuptab.h"
 #include "ui_tf_speaker.h"
 
 #include <QDir>
@@ -23,8 +30,13 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -122,6 +134,227 @@ private slots:
         m_fixture->main()->close();
         QVERIFY(ended.isEmpty());
         QVERIFY(!m_fixture->main()->isVisible() || m_fixture->main()->isMinimized());
+        QCOMPARE(m_fixture->dialogs.takeTexts().size(), 1); // the first close says the station keeps running
+    }
+
+    // No tray at start-up (the panel comes later at log-in): the icon exists, the close box minimises;
+    // the tray that appears gets the icon, and the close box hides to it from then on. A tray that
+    // goes away while the window is hidden brings the window back.
+    void trayThatAppearsLater()
+    {
+        m_fixture->start();
+        Tf_speaker* main = m_fixture->main();
+        bool tray = false;
+        main->setTrayProbe([&tray] { return tray; });
+        main->trayCheck();
+        QVERIFY(main->trayIcon());
+        QVERIFY(!main->trayIcon()->isVisible());
+        m_fixture->station->showMainWindow();
+        main->close();
+        QVERIFY(main->isMinimized());
+        const QStringList said = m_fixture->dialogs.takeTexts();
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.first().contains(QStringLiteral("仍在运行")) && said.first().contains(QStringLiteral("任务栏")),
+                 qPrintable(said.first()));
+
+        tray = true;
+        main->trayCheck();
+        QVERIFY(main->trayIcon()->isVisible());
+        main->showNormal();
+        main->close();
+        QVERIFY(!main->isVisible());
+        QVERIFY(m_fixture->dialogs.takeTexts().isEmpty()); // said once only
+
+        tray = false;
+        main->trayCheck();
+        QVERIFY(!main->trayIcon()->isVisible());
+        QVERIFY(main->isVisible() && main->isMinimized());
+        // Checked every few seconds, not more often.
+        auto* timer = main->findChild<QTimer*>(QStringLiteral("TrayTimer"));
+        QVERIFY(timer && timer->isActive());
+        QVERIFY(timer->interval() >= 2000);
+    }
+
+    // Said once per user, not once per start.
+    void stillRunningIsSaidOnce()
+    {
+        m_fixture->start();
+        m_fixture->station->showMainWindow();
+        m_fixture->main()->close();
+        QCOMPARE(m_fixture->dialogs.takeTexts().size(), 1);
+        QVERIFY(StationSettings::read(IniFile(IniFile::defaultPath()), StationSettings::TrayNoticeShown));
+        m_fixture->station.reset();
+        m_fixture->start();
+        m_fixture->station->showMainWindow();
+        m_fixture->main()->close();
+        QVERIFY(m_fixture->dialogs.takeTexts().isEmpty());
+    }
+
+    // StartHidden (系统设置 → 启动) or --minimized: in the tray when there is one, else minimised.
+    void startsHidden_data()
+    {
+        QTest::addColumn<bool>("setting");
+        QTest::addColumn<bool>("minimized");
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<QString>("expected"); // shown, hidden, minimised
+        QTest::newRow("plain") << false << false << true << "shown";
+        QTest::newRow("setting, tray") << true << false << true << "hidden";
+        QTest::newRow("--minimized, tray") << false << true << true << "hidden";
+        QTest::newRow("--minimized, no tray") << false << true << false << "minimised";
+        QTest::newRow("setting, no tray") << true << false << false << "minimised";
+    }
+
+    void startsHidden()
+    {
+        QFETCH(bool, setting);
+        QFETCH(bool, minimized);
+        QFETCH(bool, tray);
+        QFETCH(QString, expected);
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
+                                setting ? "[Window]\r\nStartHidden=1\r\n" : "[Window]\r\nStartHidden=0\r\n");
+        m_fixture->start();
+        Tf_speaker* main = m_fixture->main();
+        main->setTrayProbe([tray] { return tray; });
+        main->trayCheck();
+        m_fixture->station->showMainWindow(minimized);
+        const QString state = !main->isVisible() ? QStringLiteral("hidden")
+            : main->isMinimized()                ? QStringLiteral("minimised")
+                                                 : QStringLiteral("shown");
+        QCOMPARE(state, expected);
+        if (expected == QStringLiteral("hidden")) {
+            QCOMPARE(main->trayIcon()->isVisible(), true);
+            QVERIFY(main->findChild<QAction*>(QStringLiteral("N18"))->isChecked());
+        }
+    }
+
+    void startupTabStoresStartHidden()
+    {
+        m_fixture->start();
+        auto* tab = m_fixture->station->settingsWindow()->findChild<StartupTab*>(QStringLiteral("TabSheet_startup"));
+        QVERIFY(tab);
+        tab->FormShow();
+        QVERIFY(!tab->form()->chk_starthidden->isChecked());
+        tab->form()->chk_starthidden->setChecked(true);
+        tab->form()->sb_save->click();
+        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("保存成功!") });
+        QVERIFY(WindowSettings::read(IniFile(IniFile::defaultPath())).startHidden);
+        tab->form()->chk_starthidden->setChecked(false);
+        tab->FormShow(); // shown again: what the file says
+        QVERIFY(tab->form()->chk_starthidden->isChecked());
+    }
+
+    // Where the window was, it comes back; never larger than the screen, never off it.
+    void windowGeometryIsRemembered()
+    {
+        m_fixture->start();
+        Tf_speaker* main = m_fixture->main();
+        const QRect available = main->screen()->availableGeometry();
+        // Nothing stored: the window fits the screen.
+        QVERIFY2(
+            available.contains(main->geometry()),
+            qPrintable(
+                QStringLiteral("%1,%2 %3x%4").arg(main->x()).arg(main->y()).arg(main->width()).arg(main->height())));
+        m_fixture->station->showMainWindow();
+        const QRect chosen(available.x() + 20, available.y() + 10, available.width() - 30, available.height() / 2);
+        QVERIFY(chosen.width() >= main->minimumSizeHint().width());
+        main->setGeometry(chosen);
+        main->form()->SB_close->click();
+        const WindowSettings stored = WindowSettings::read(IniFile(IniFile::defaultPath()));
+        QCOMPARE(stored.geometry, chosen);
+        QVERIFY(!stored.maximized);
+
+        m_fixture->station.reset();
+        m_fixture->start();
+        QCOMPARE(m_fixture->main()->geometry(), chosen);
+
+        // A screen that shrank or went away: pulled back onto this one, at most its size.
+        m_fixture->station.reset();
+        {
+            IniChanges changes;
+            WindowSettings::setGeometry(changes, QRect(-5000, 3000, 4000, 3000), false);
+            IniFile(IniFile::defaultPath()).write(changes);
+        }
+        m_fixture->start();
+        QVERIFY(available.contains(m_fixture->main()->geometry()));
+        QCOMPARE(m_fixture->main()->size(), available.size());
+    }
+
+    // Small screens and large scaling: the panels scroll, the window's own minimum stays small.
+    void usableOnASmallScreen()
+    {
+        m_fixture->start();
+        // 1366x768 at 125 % leaves about 1092x580 for the window, 1920x1080 at 200 % about 960x510.
+        const QSize minimum = m_fixture->main()->minimumSizeHint();
+        QVERIFY2(minimum.width() <= 900 && minimum.height() <= 420,
+                 qPrintable(QStringLiteral("%1x%2").arg(minimum.width()).arg(minimum.height())));
+        QVERIFY(m_fixture->main()->findChild<QScrollArea*>(QStringLiteral("MainScroll")));
+    }
+
+    // The settings window takes the size of its pages, but no more than the screen: its pages scroll.
+    void settingsWindowFitsTheScreen()
+    {
+        m_fixture->start();
+        auto* settings = m_fixture->station->settingsWindow();
+        settings->show();
+        const QRect available = settings->screen()->availableGeometry();
+        QVERIFY2(settings->height() <= available.height() - 40 && settings->width() <= available.width(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(settings->width())
+                                .arg(settings->height())
+                                .arg(available.width())
+                                .arg(available.height())));
+        QVERIFY(settings->findChild<QScrollArea*>(QStringLiteral("PagesScroll")));
+        settings->hide();
+    }
+
+    void toolbarShortcutsAndNames_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("朗读") << "SB_play"
+                              << "F5"
+                              << "朗读 (F5)";
+        QTest::newRow("停止") << "SB_stop"
+                              << "F6"
+                              << "停止 (F6)";
+        QTest::newRow("系统设置") << "sb_delay"
+                                  << "Ctrl+,"
+                                  << "系统设置 (Ctrl+,)";
+        QTest::newRow("生成语句") << "SB_write"
+                                  << "Ctrl+G"
+                                  << "生成播报语句 (Ctrl+G)";
+        QTest::newRow("生日资料") << "sb_edit"
+                                  << "Ctrl+E"
+                                  << "编辑员工生日资料 (Ctrl+E)";
+        QTest::newRow("关闭") << "SB_close"
+                              << "Ctrl+Q"
+                              << "关闭 (Ctrl+Q)";
+    }
+
+    void toolbarShortcutsAndNames()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, key);
+        QFETCH(QString, hint);
+        m_fixture->start();
+        auto* tool = m_fixture->main()->findChild<QToolButton*>(button);
+        QVERIFY(tool);
+        QCOMPARE(tool->shortcut(), QKeySequence::fromString(key));
+        QCOMPARE(tool->toolTip(), hint);
+        QCOMPARE(tool->accessibleName(), tool->text());
+    }
+
+    void mainControlsHaveAccessibleNames()
+    {
+        m_fixture->start();
+        const auto* ui = m_fixture->form();
+        for (const QWidget* widget : std::initializer_list<const QWidget*> {
+                 ui->Memo1, ui->SGrid1, ui->flatComboBox1, ui->TrackBar1, ui->TrackBar2, ui->bj_v, ui->bj_v1,
+                 ui->ComBox1, ui->BJListBox1, ui->TimeEdit1, ui->TimeEdit2, ui->SpinEdit1, ui->SpinEdit2, ui->bj_play,
+                 ui->bj_stop, ui->SB_music }) {
+            QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
+        }
     }
 
     void trayMenuShowsHidesAndExits()
@@ -153,18 +386,54 @@ private slots:
                  44);
     }
 
-    void helpOpensTheHelpFileOnlyWhenItExists()
+    // riri.chm in the station's folder first, then the manual shipped in share/kelvora/help; a box
+    // when nothing could open them.
+    void helpOpensTheHelpFileOrTheManual_data()
     {
+        QTest::addColumn<bool>("chm");
+        QTest::addColumn<QList<bool>>("results"); // what the desktop answers, call by call
+        QTest::addColumn<QStringList>("opened"); // "chm", "manual"
+        QTest::addColumn<bool>("box");
+        QTest::newRow("manual") << false << QList<bool> { true } << QStringList { QStringLiteral("manual") } << false;
+        QTest::newRow("riri.chm first") << true << QList<bool> { true } << QStringList { QStringLiteral("chm") }
+                                        << false;
+        QTest::newRow("no program for riri.chm")
+            << true << QList<bool> { false, true } << QStringList { QStringLiteral("chm"), QStringLiteral("manual") }
+            << false;
+        QTest::newRow("no program at all")
+            << false << QList<bool> { false } << QStringList { QStringLiteral("manual") } << true;
+    }
+
+    void helpOpensTheHelpFileOrTheManual()
+    {
+        QFETCH(bool, chm);
+        QFETCH(QList<bool>, results);
+        QFETCH(QStringList, opened);
+        QFETCH(bool, box);
+        const QString manual = StationFolders::sharedFolder() + QStringLiteral("help/index.html");
+        QVERIFY2(QFileInfo(manual).isFile(), qPrintable(manual));
         RecordingDesktop desktop;
+        desktop.answers = results;
         Services services;
         services.desktop = &desktop;
         m_fixture->start(services);
+        if (chm) {
+            m_fixture->folder.write(QStringLiteral("riri.chm"), "help");
+        }
         m_fixture->form()->N31->trigger();
-        QVERIFY(desktop.opened.isEmpty());
-        m_fixture->folder.write(QStringLiteral("riri.chm"), "help");
-        m_fixture->form()->N31->trigger();
-        QCOMPARE(desktop.opened.size(), 1);
-        QCOMPARE(desktop.opened.first().toLocalFile(), progdir() + QStringLiteral("riri.chm"));
+        QStringList names;
+        for (const QUrl& url : std::as_const(desktop.opened)) {
+            names << (url.toLocalFile() == manual                                       ? QStringLiteral("manual")
+                          : url.toLocalFile() == progdir() + QStringLiteral("riri.chm") ? QStringLiteral("chm")
+                                                                                        : url.toString());
+        }
+        QCOMPARE(names, opened);
+        const auto boxes = m_fixture->dialogs.takeBoxes();
+        QCOMPARE(boxes.size(), box ? 1 : 0);
+        if (box) {
+            QVERIFY(boxes.first().text.startsWith(QStringLiteral("无法打开帮助")));
+            QVERIFY2(boxes.first().text.contains(manual), qPrintable(boxes.first().text));
+        }
     }
 
     void closeButtonSavesTheSixValuesAndEnds()
@@ -216,7 +485,7 @@ private slots:
                                     "playtime=10:15:00\r\nCheckBox1=1\r\nCheckBox2=1\r\nCheckBox3=1\r\nCheckBox4=1\r\n"
                                     "CheckBox5=1\r\nCheckBox6=1\r\nCheckBox7=1\r\nplaytime1=10:15:00\r\n"
                                     "playtime2=14:00:00\r\nDays=90\r\nShowdays=1\r\nRead_add1=0\r\nRead_add2=0\r\n"
-                                    "Read_add3=0\r\nRollover=0\r\n";
+                                    "Read_add3=0\r\nRollover=1\r\n";
         QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), expected);
         ui->SpinEdit4->setValue(2);
         QVERIFY(ui->sb_save->isEnabled());
@@ -255,6 +524,74 @@ private slots:
                  7);
         m_fixture->station.reset();
         setProgdir(m_fixture->folder.path());
+    }
+
+    // A range whose end is before its start never holds: the save refuses it, writes nothing of the
+    // panel and shows the stored range again.
+    void aRangeEndingBeforeItStartsIsNotSaved_data()
+    {
+        QTest::addColumn<QTime>("from");
+        QTest::addColumn<QTime>("to");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("crosses midnight") << QTime(22, 0) << QTime(6, 0) << false;
+        QTest::newRow("a second short") << QTime(10, 0, 1) << QTime(10, 0) << false;
+        QTest::newRow("one second long") << QTime(10, 0) << QTime(10, 0) << true;
+        QTest::newRow("ordinary") << QTime(8, 30) << QTime(17, 0) << true;
+    }
+    void aRangeEndingBeforeItStartsIsNotSaved()
+    {
+        QFETCH(QTime, from);
+        QFETCH(QTime, to);
+        QFETCH(bool, saved);
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
+                                "[System]\r\nplaytime1=09:30:00\r\nplaytime2=15:00:00\r\nReadtimes=3\r\n");
+        m_fixture->start();
+        auto* ui = m_fixture->form();
+        const QByteArray before = m_fixture->folder.read(QStringLiteral("setinfo.ini"));
+        ui->SpinEdit1->setValue(5);
+        ui->TimeEdit1->setTime(from);
+        ui->TimeEdit2->setTime(to);
+        ui->sb_save->click();
+        const IniFile ini(IniFile::defaultPath());
+        if (saved) {
+            QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList());
+            QCOMPARE(ini.readString(QStringLiteral("System"), QStringLiteral("playtime2"), QString()),
+                     to.toString(QStringLiteral("HH:mm:ss")));
+            QVERIFY(!ui->sb_save->isEnabled());
+            return;
+        }
+        QCOMPARE(m_fixture->dialogs.takeTexts(),
+                 QStringList {
+                     QStringLiteral("时间范围错误：结束时间 %1 早于开始时间 %2，这样的时间范围永远不会成立。"
+                                    "设置未保存，时间范围已恢复为 09:30:00 到 15:00:00。")
+                         .arg(to.toString(QStringLiteral("HH:mm:ss")), from.toString(QStringLiteral("HH:mm:ss"))) });
+        QCOMPARE(m_fixture->folder.read(QStringLiteral("setinfo.ini")), before);
+        QCOMPARE(ui->TimeEdit1->time(), QTime(9, 30));
+        QCOMPARE(ui->TimeEdit2->time(), QTime(15, 0));
+        // The other edits are kept for a save with a sound range.
+        QCOMPARE(ui->SpinEdit1->value(), 5);
+        QVERIFY(ui->sb_save->isEnabled());
+        ui->sb_save->click();
+        const IniFile after(IniFile::defaultPath());
+        QCOMPARE(after.readInteger(QStringLiteral("System"), QStringLiteral("Readtimes"), 0), 5);
+    }
+
+    // One stored by an older version is said once at start-up.
+    void aStoredRangeThatNeverHoldsIsLoggedAtStartUp()
+    {
+        m_fixture->folder.write(QStringLiteral("setinfo.ini"),
+                                "[System]\r\nplaytime1=22:00:00\r\nplaytime2=06:00:00\r\n");
+        EventLog::open(m_fixture->folder.file(QStringLiteral("kelvora.log")), false, &m_fixture->clock);
+        m_fixture->start();
+        m_fixture->clock.set(QDateTime(QDate(2024, 3, 5), QTime(23, 0)));
+        m_fixture->main()->schedulePanel()->timer_autoplayTimer();
+        m_fixture->station.reset();
+        EventLog::close();
+        const QString log = QString::fromUtf8(m_fixture->folder.read(QStringLiteral("kelvora.log")));
+        QCOMPARE(log.count(QStringLiteral("the stored broadcast range 22:00:00 to 06:00:00 ends before it starts: "
+                                          "it never holds")),
+                 1);
+        QVERIFY(!log.contains(QStringLiteral("broadcast started")));
     }
 
     void refusedStartUpWriteIsShownOnceAndStartUpGoesOn()
@@ -387,7 +724,11 @@ private slots:
         QFile::remove(m_fixture->folder.file(QStringLiteral("draft.dat")));
         m_fixture->station = std::make_unique<Station>(m_fixture->services());
         QVERIFY(!m_fixture->station->start());
-        QCOMPARE(m_fixture->dialogs.takeTexts(), QStringList { QStringLiteral("数据连接失败!") });
+        const auto boxes = m_fixture->dialogs.takeBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().text, QStringLiteral("数据连接失败!"));
+        // What a person can act on: which file, and why.
+        QCOMPARE(boxes.first().details, TDM::databasePath() + QStringLiteral(": missing"));
         QVERIFY(!m_fixture->main());
         QVERIFY(!m_fixture->folder.exists(QStringLiteral("setinfo.ini")));
         // The failed opening created no empty database either.

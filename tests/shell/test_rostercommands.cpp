@@ -176,7 +176,7 @@ private slots:
         QCOMPARE(outcome.code, 0);
         QCOMPARE(m_fixture->folder.read(QStringLiteral("r.txt")),
                  QByteArray("No\t\xD0\xD5\xC3\xFB\t\xB6\xC1\xD2\xF4\t\xC8\xEB\xD6\xB0\t"
-                            "\xC9\xFA\xC8\xD5\t\xB2\xBF\xC3\xC5\t"
+                            "\xC9\xFA\xC8\xD5\t\xC5\xA9\xC0\xFA\t\xB2\xBF\xC3\xC5\t"
                             "\xB1\xB8\xD7\xA2"));
     }
 

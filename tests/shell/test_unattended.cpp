@@ -133,21 +133,88 @@ private slots:
         m_fixture->station.reset(); // before the library it plays on
     }
 
-    void rolloverIsOffByDefaultAndSaved()
+    // On unless switched off; a file that holds Rollover=0 keeps it.
+    void rolloverIsOnByDefaultAndOffIsKept()
     {
         RecordingVoice voice;
         startStation(&voice, nullptr);
         Ui::Tf_speaker* form = m_fixture->form();
-        QVERIFY(!form->chk_rollover->isChecked());
+        QVERIFY(form->chk_rollover->isChecked());
         QCOMPARE(form->chk_rollover->text(), QStringLiteral("每天零点重新生成播报"));
         form->sb_save->setEnabled(false);
-        form->chk_rollover->setChecked(true);
+        form->chk_rollover->setChecked(false);
         QVERIFY(form->sb_save->isEnabled());
         m_fixture->main()->sb_saveClick();
-        QVERIFY(IniFile(IniFile::defaultPath()).readBool(System, QStringLiteral("Rollover"), false));
+        QVERIFY(!IniFile(IniFile::defaultPath()).readBool(System, QStringLiteral("Rollover"), true));
         m_fixture->station.reset();
         startStation(&voice, nullptr);
-        QVERIFY(m_fixture->form()->chk_rollover->isChecked());
+        QVERIFY(!m_fixture->form()->chk_rollover->isChecked());
+    }
+
+    // A restart in the afternoon composes that day's announcement; the broadcast next morning greets the
+    // morning's people, with the rollover on or off (then recomposed first, and logged).
+    void aStationStartedInTheAfternoonGreetsTheNextMorningsPeople_data()
+    {
+        QTest::addColumn<bool>("rollover");
+        QTest::addColumn<bool>("byHand"); // the afternoon's text composed again with the button
+        QTest::newRow("rollover") << true << false;
+        QTest::newRow("no rollover") << false << false;
+        QTest::newRow("no rollover, composed by hand") << false << true;
+    }
+    void aStationStartedInTheAfternoonGreetsTheNextMorningsPeople()
+    {
+        QFETCH(bool, rollover);
+        QFETCH(bool, byHand);
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini")))
+            .writeBool(System, QStringLiteral("Rollover"), rollover);
+        seed({ { QStringLiteral("张三"), QStringLiteral("1990-03-04") },
+               { QStringLiteral("李四"), QStringLiteral("1991-03-05") } });
+        m_fixture->clock.set(QDateTime(Monday, QTime(15, 0)));
+        RecordingVoice voice;
+        startStation(&voice, nullptr);
+        Tf_speaker* main = m_fixture->main();
+        QVERIFY(main->form()->Memo1->toPlainText().contains(QStringLiteral("张三生日")));
+        main->schedulePanel()->timer_autoplayTimer();
+        if (byHand) {
+            main->form()->SB_write->click();
+            QVERIFY(main->form()->Memo1->toPlainText().contains(QStringLiteral("张三生日")));
+        }
+        QVERIFY(voice.texts().isEmpty());
+
+        m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(0, 0, 0, 50)));
+        main->schedulePanel()->timer_autoplayTimer();
+        m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(9, 0)));
+        main->schedulePanel()->timer_autoplayTimer();
+        runRepetition();
+        QVERIFY2(voice.texts().contains(QStringLiteral("李四生日，")),
+                 qPrintable(voice.texts().join(QLatin1Char('|'))));
+        QVERIFY(!voice.texts().contains(QStringLiteral("张三生日，")));
+        const QStringList events = loggedEvents(m_fixture->folder);
+        QCOMPARE(events.filter(QStringLiteral("composed before the broadcast")),
+                 rollover ? QStringList()
+                          : QStringList { QStringLiteral("the announcement in the editor was composed on 2024-03-04: "
+                                                         "today's (2024-03-05) is composed before the broadcast") });
+        QCOMPARE(events.filter(QStringLiteral("broadcast started")).size(), 1);
+    }
+
+    // An announcement typed on the day of the broadcast is the operator's: it is broadcast as it is.
+    void aTextEditedOnTheDayIsBroadcastAsItIs()
+    {
+        IniFile(m_fixture->folder.file(QStringLiteral("setinfo.ini")))
+            .writeBool(System, QStringLiteral("Rollover"), false);
+        seed({ { QStringLiteral("李四"), QStringLiteral("1991-03-05") } });
+        m_fixture->clock.set(QDateTime(Monday, QTime(15, 0)));
+        RecordingVoice voice;
+        startStation(&voice, nullptr);
+        Tf_speaker* main = m_fixture->main();
+        m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(8, 0)));
+        main->schedulePanel()->timer_autoplayTimer();
+        main->form()->Memo1->setPlainText(QStringLiteral("今天下午三点开会。"));
+        m_fixture->clock.set(QDateTime(Monday.addDays(1), QTime(9, 0)));
+        main->schedulePanel()->timer_autoplayTimer();
+        runRepetition();
+        QCOMPARE(voice.texts(), QStringList { QStringLiteral("今天下午三点开会。") });
+        QVERIFY(loggedEvents(m_fixture->folder).filter(QStringLiteral("composed before the broadcast")).isEmpty());
     }
 
     void eachDayBroadcastsItsOwnAnnouncement_data()

@@ -46,12 +46,12 @@ private slots:
         m_voice.reset();
     }
 
-    void theTabIsTheLastPageAndShowsTheLexicon()
+    void theTabIsTheFourthPageAndShowsTheLexicon()
     {
         start();
         QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
-        QCOMPARE(pages->count(), 4);
-        QCOMPARE(pages->tabText(3), QStringLiteral("读音词典"));
+        QCOMPARE(pages->count(), 6); // the calendar's page before it, the start-up's after it
+        QCOMPARE(pages->tabText(4), QStringLiteral("读音词典"));
         LexiconTab* tab = lexiconTab();
         QVERIFY(tab);
         const QAbstractItemModel* grid = tab->form()->DBGridLexicon->model();
@@ -262,7 +262,13 @@ private:
 
     LexiconTab* lexiconTab() const
     {
-        return qobject_cast<LexiconTab*>(m_fixture->station->settingsWindow()->pages()->widget(3));
+        QTabWidget* pages = m_fixture->station->settingsWindow()->pages();
+        for (int page = 0; page < pages->count(); ++page) {
+            if (auto* tab = qobject_cast<LexiconTab*>(pages->widget(page))) {
+                return tab;
+            }
+        }
+        return nullptr;
     }
 
     static void setFields(LexiconTab* tab, const QString& word, const QString& pinyin, bool surname)

@@ -1,5 +1,6 @@
 #include "datafixture.h"
 
+#include "calendar/calendarsql.h"
 #include "data/tdm.h"
 #include "shell/station.h"
 #include "shell/tf_speaker.h"
@@ -15,7 +16,7 @@ DataFixture::DataFixture(const QDateTime& start, Database database)
     }
     createTestDatabase(folder);
     if (database == OpenDatabase) {
-        m_data = std::make_unique<TDM>(services());
+        m_data = std::make_unique<TDM>(services(), &registerCalendarFunctions);
         QVERIFY(m_data->DataModuleCreate());
     }
 }

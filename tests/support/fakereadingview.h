@@ -76,7 +76,20 @@ private:
     Clock& m_clock;
     VoiceEngine* m_voice;
     QThread* m_mainThread;
-    QObject m_server; // lives on the main thread; its queued wake-ups go with it
+    // Lives on the main thread and serves the calls when a wake-up event reaches it.
+    class Server final : public QObject
+    {
+    public:
+        explicit Server(FakeReadingView& view)
+            : m_view(view)
+        {
+        }
+        bool event(QEvent* event) override;
+
+    private:
+        FakeReadingView& m_view;
+    };
+    Server m_server { *this };
     mutable std::mutex m_mutex;
     std::condition_variable m_done;
     QList<std::function<void()>> m_calls;

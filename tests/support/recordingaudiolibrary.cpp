@@ -85,6 +85,23 @@ void RecordingAudioLibrary::setPosition(Handle handle, double seconds)
     }
 }
 
+bool RecordingAudioLibrary::finish(Handle handle)
+{
+    if (!m_streams.contains(handle)) {
+        return false;
+    }
+    Stream& stream = m_streams[handle];
+    stream.positionBytes = stream.lengthBytes;
+    stream.playing = false;
+    if (!m_endHandler) {
+        return false;
+    }
+    // A copy: the handler may start the next stream, which must not change what is being called.
+    const auto handler = m_endHandler;
+    handler(handle);
+    return true;
+}
+
 RecordingAudioLibrary::Stream* RecordingAudioLibrary::stream(Handle handle)
 {
     return m_streams.contains(handle) ? &m_streams[handle] : nullptr;

@@ -30,10 +30,15 @@ public:
     quint64 channelGetLength(Handle handle) override;
     quint64 channelGetPosition(Handle handle) override;
     double channelBytes2Seconds(Handle handle, quint64 bytes) override;
+    void setEndHandler(std::function<void(Handle)> handler) override { m_endHandler = std::move(handler); }
 
     // A file the library will open, with its length in seconds (bytesPerSecond bytes each).
     void addFile(const QString& path, double seconds);
     void setPosition(Handle handle, double seconds);
+    // The stream plays to its end: its position becomes its length and the end handler is told, as
+    // the real library tells it on the main thread. False when no handler listens.
+    bool finish(Handle handle);
+    bool hasEndHandler() const { return bool(m_endHandler); }
     Stream* stream(Handle handle);
     // Volumes set on any stream, in order.
     QList<float> volumes() const { return m_volumes; }
@@ -48,5 +53,6 @@ private:
     QHash<QString, quint64> m_files;
     QHash<Handle, Stream> m_streams;
     QList<float> m_volumes;
+    std::function<void(Handle)> m_endHandler;
     Handle m_next = 45;
 };

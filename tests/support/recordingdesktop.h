@@ -4,16 +4,17 @@
 
 #include <QList>
 
-// Records what was handed to the desktop; answers with the result the test sets.
+// Records what was handed to the desktop; answers from the queue the test fills, then with result.
 class RecordingDesktop final : public Desktop
 {
 public:
     bool open(const QUrl& url) override
     {
         opened.append(url);
-        return result;
+        return answers.isEmpty() ? result : answers.takeFirst();
     }
 
     QList<QUrl> opened;
+    QList<bool> answers;
     bool result = true;
 };

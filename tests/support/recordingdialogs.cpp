@@ -10,8 +10,14 @@ RecordingDialogs::~RecordingDialogs() = default;
 
 bool RecordingDialogs::message(Icon icon, const QString& caption, const QString& text, Buttons buttons)
 {
+    return detailedMessage(icon, caption, text, QString(), buttons);
+}
+
+bool RecordingDialogs::detailedMessage(Icon icon, const QString& caption, const QString& text, const QString& details,
+                                       Buttons buttons)
+{
     QMutexLocker lock(&m_mutex);
-    m_boxes.append({ icon, caption, text });
+    m_boxes.append({ icon, caption, text, details });
     if (buttons == Buttons::Ok) {
         return true;
     }

@@ -18,12 +18,15 @@ public:
         Icon icon;
         QString caption;
         QString text;
+        QString details; // behind the box's details button
     };
 
     RecordingDialogs();
     ~RecordingDialogs() override;
 
     bool message(Icon icon, const QString& caption, const QString& text, Buttons buttons) override;
+    bool detailedMessage(Icon icon, const QString& caption, const QString& text, const QString& details,
+                         Buttons buttons) override;
     QString saveFileName(const QString& caption, const QString& proposedPath, const QString& filter,
                          const QString& defaultSuffix) override;
     QString openFileName(const QString& caption, const QString& folder, const QString& filter) override;

@@ -179,3 +179,15 @@ QStringList RecordingVoice::toneQuestions() const
     QMutexLocker lock(&m_mutex);
     return m_toneQuestions;
 }
+
+bool RecordingVoice::isSpeaking()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_speaking;
+}
+
+void RecordingVoice::setSpeaking(bool speaking)
+{
+    QMutexLocker lock(&m_mutex);
+    m_speaking = speaking;
+}

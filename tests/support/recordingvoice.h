@@ -38,6 +38,9 @@ public:
     // After close(): synchronous speech throws VoiceClosed and is not recorded, asynchronous is dropped.
     void speak(const QString& text, int flags) override;
     void close() override;
+    // What setSpeaking() last said (false at first).
+    bool isSpeaking() override;
+    void setSpeaking(bool speaking);
     ChineseReading chineseReading(int index) override;
     ChineseReading currentChineseReading() override;
     int firstSyllableTone(const QString& text) override;
@@ -75,5 +78,6 @@ private:
     int m_duration = 0;
     Clock* m_clock = nullptr;
     bool m_closed = false;
+    bool m_speaking = false;
     QString m_failure;
 };

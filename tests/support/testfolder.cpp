@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 TestFolder::TestFolder()
 {
     setProgdir(m_dir.path());
@@ -45,4 +47,14 @@ QByteArray TestFolder::read(const QString& name) const
 bool TestFolder::exists(const QString& name) const
 {
     return QFileInfo::exists(file(name));
+}
+
+QString TestFolder::placeProgram(const QString& binary) const
+{
+    const QString program = file(QFileInfo(binary).fileName());
+    if (::link(QFile::encodeName(binary).constData(), QFile::encodeName(program).constData()) == 0
+        || QFile::copy(binary, program)) {
+        return program;
+    }
+    return {};
 }

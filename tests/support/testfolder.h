@@ -16,6 +16,9 @@ public:
     void write(const QString& name, const QByteArray& bytes) const;
     QByteArray read(const QString& name) const;
     bool exists(const QString& name) const;
+    // Puts the built program into the folder (a hard link, else a copy), so that the folder is the
+    // program's own; answers its path, empty when neither worked.
+    QString placeProgram(const QString& binary) const;
 
 private:
     QTemporaryDir m_dir;

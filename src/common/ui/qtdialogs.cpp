@@ -26,11 +26,20 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 
 bool QtDialogs::message(Icon icon, const QString& caption, const QString& text, Buttons buttons)
 {
+    return detailedMessage(icon, caption, text, QString(), buttons);
+}
+
+bool QtDialogs::detailedMessage(Icon icon, const QString& caption, const QString& text, const QString& details,
+                                Buttons buttons)
+{
     QMessageBox box(toQt(icon), caption, text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
     if (buttons == Buttons::YesNo) {
         box.setEscapeButton(QMessageBox::No);
+    }
+    if (!details.isEmpty()) {
+        box.setDetailedText(details);
     }
     box.setWindowModality(Qt::ApplicationModal);
     const int answer = box.exec();
