@@ -19,15 +19,39 @@ SchedulePanel::SchedulePanel(const ScheduleControls& controls, Clock& clock, Dia
     m_lastDay = m_clock.currentDate();
     m_composedOn = m_lastDay;
     // Whatever changes the editor (a composition, the rollover, the user) makes its text today's.
-    connect(m_controls.Memo1, &QPlainTextEdit::textChanged, this, [this] { m_composedOn = m_clock.currentDate(); });
+    connect(m_controls.Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        m_composedOn = m_clock.currentDate();
+        lookSoon();
+    });
     for (QTimeEdit* edit : { m_controls.TimeEdit1, m_controls.TimeEdit2 }) {
-        connect(edit, &QTimeEdit::timeChanged, this, [this] { m_scheduler.timeRangeChanged(); });
+        connect(edit, &QTimeEdit::timeChanged, this, [this] {
+            m_scheduler.timeRangeChanged();
+            lookSoon();
+        });
+    }
+    // What the clock cannot foresee: an edited control changes what the next tick does.
+    for (QCheckBox* box : m_controls.chk) {
+        if (box) {
+            connect(box, &QCheckBox::toggled, this, &SchedulePanel::lookSoon);
+        }
+    }
+    if (m_controls.chk_rollover) {
+        connect(m_controls.chk_rollover, &QCheckBox::toggled, this, &SchedulePanel::lookSoon);
+    }
+    if (m_controls.edt_song) {
+        connect(m_controls.edt_song, &QLineEdit::textChanged, this, &SchedulePanel::lookSoon);
     }
     m_timer_autoplay.setObjectName(QStringLiteral("timer_autoplay"));
-    m_timer_autoplay.setInterval(100);
+    m_timer_autoplay.setSingleShot(true);
+    m_timer_autoplay.setTimerType(Qt::PreciseTimer);
     connect(&m_timer_autoplay, &QTimer::timeout, this,
             [this] { guarded(m_dialogs, [this] { timer_autoplayTimer(); }); });
-    m_timer_autoplay.start();
+    lookSoon();
+}
+
+void SchedulePanel::lookSoon()
+{
+    m_timer_autoplay.start(0);
 }
 
 SchedulePanel::~SchedulePanel() = default;
@@ -47,6 +71,8 @@ ScheduleInputs SchedulePanel::inputs() const
 
 void SchedulePanel::timer_autoplayTimer()
 {
+    // Armed first: whatever this tick runs into, the scheduler looks again.
+    m_timer_autoplay.start(Scheduler::SafetyTickMs);
     if (!m_actions) {
         return;
     }
@@ -80,6 +106,8 @@ void SchedulePanel::timer_autoplayTimer()
         in = tickInputs();
     }
     m_scheduler.tick(now, in, *m_actions);
+    // The actions may have taken their time (a message box): the rest counts from the clock as it is now.
+    m_timer_autoplay.start(int(m_scheduler.restAfter(m_clock.now(), in, *m_actions)));
 }
 
 void SchedulePanel::readingStarted()
@@ -87,6 +115,8 @@ void SchedulePanel::readingStarted()
     if (m_actions) {
         m_scheduler.readingStarted(m_clock.now(), inputs(), *m_actions);
     }
+    // A repetition started by hand ends in the designated song: the scheduler follows it from now.
+    lookSoon();
 }
 
 void SchedulePanel::musicStarted()
@@ -94,6 +124,7 @@ void SchedulePanel::musicStarted()
     if (m_actions) {
         m_scheduler.musicStarted(m_clock.now(), inputs(), *m_actions);
     }
+    lookSoon();
 }
 
 void SchedulePanel::rollover()

@@ -27,10 +27,11 @@ struct ScheduleControls
     QCheckBox* chk_rollover = nullptr; // daily rollover; absent means off
 };
 
-// The scheduler on the main window: owns `timer_autoplay` (100 ms, always running), reads the schedule
-// panel on each tick and starts and stops the reading and the music through their controllers. A change
-// of the time range re-arms the start. Constructed at the step of the main window's creation that resets
-// the scheduler's state.
+// The scheduler on the main window: owns `timer_autoplay`, a single-shot timer that each tick arms for
+// the scheduler's next look (every 100 ms while a broadcast is under way, else the next moment the clock
+// can change something, at most a second away), reads the schedule panel on each tick and starts and stops the reading
+// and the music through their controllers. A change of the time range re-arms the start. Constructed at the step of the
+// main window's creation that resets the scheduler's state.
 class SchedulePanel final : public QObject
 {
     Q_OBJECT
@@ -60,6 +61,8 @@ public:
     // (a day that had its broadcast keeps it).
     void rollover();
     QTimer* timer_autoplay() { return &m_timer_autoplay; }
+    // Ticks at the next turn of the event loop: something the clock cannot foresee has changed.
+    void lookSoon();
     const Scheduler& scheduler() const { return m_scheduler; }
     ScheduleInputs inputs() const;
 

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 ScheduleActions::~ScheduleActions() = default;
 
 namespace {
@@ -147,4 +149,25 @@ void Scheduler::tick(const QDateTime& now, const ScheduleInputs& inputs, Schedul
         actions.stopReading();
     }
     m_afterRange = after;
+}
+
+qint64 Scheduler::restAfter(const QDateTime& now, const ScheduleInputs& inputs, const ScheduleActions& actions) const
+{
+    if (actions.repetitionActive() || (m_song_started && !m_song_done)) {
+        return BusyTickMs;
+    }
+    QDateTime next(now.date().addDays(1), QTime(0, 0));
+    const auto consider = [&now, &next](const QDateTime& at) {
+        if (at.isValid() && at > now && at < next) {
+            next = at;
+        }
+    };
+    if (inputs.rangeStart.isValid()) {
+        consider(QDateTime(now.date(), inputs.rangeStart));
+    }
+    if (inputs.rangeEnd.isValid()) {
+        // Step 4 holds from the first moment after the end.
+        consider(QDateTime(now.date(), inputs.rangeEnd).addMSecs(1));
+    }
+    return std::clamp(now.msecsTo(next), qint64(1), qint64(SafetyTickMs));
 }

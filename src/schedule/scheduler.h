@@ -88,6 +88,16 @@ public:
     // broadcast are kept, so a clock set back to such a day does not broadcast it again.
     void reset();
 
+    // While a broadcast is under way (a repetition runs, the designated song plays) the scheduler looks
+    // every BusyTickMs; otherwise it rests until the next moment at which the clock alone can change
+    // something (the range's start, the first moment after its end, midnight), but never longer than
+    // SafetyTickMs, which notices a clock set forward or back. What the clock cannot foresee (an
+    // edited control, a reading started by hand) makes the panel look at once.
+    static constexpr int BusyTickMs = 100;
+    static constexpr int SafetyTickMs = 1000;
+    // How long the scheduler may rest after its tick at now.
+    qint64 restAfter(const QDateTime& now, const ScheduleInputs& inputs, const ScheduleActions& actions) const;
+
     bool auto_started() const { return m_auto_started; }
     bool song_checked() const { return m_song_checked; }
     bool song_started() const { return m_song_started; }

@@ -433,6 +433,78 @@ private slots:
         QCOMPARE(m_world.first(QStringLiteral("repeat")), QDateTime(Monday, QTime(13, 59, 50)));
     }
 
+    // Resting as long as restAfter allows (as the panel arms timer_autoplay), the scheduler does what
+    // ticking every 100 ms does, each action within a tick of the same moment, while it looks at most
+    // once a second when nothing is under way.
+    void restingBetweenTicksChangesNothing_data()
+    {
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<bool>("song");
+        QTest::addColumn<QTime>("stepTo"); // the clock set to this time at 11:00 (invalid: never)
+        QTest::newRow("readings, then the song") << QTime(8, 59, 50) << true << QTime();
+        QTest::newRow("music to the end of the range") << QTime(8, 59, 50) << false << QTime();
+        QTest::newRow("started inside the range") << QTime(10, 30, 0, 500) << true << QTime();
+        QTest::newRow("started after the range") << QTime(15, 0) << true << QTime();
+        QTest::newRow("clock set back into the morning") << QTime(8, 0) << true << QTime(8, 59, 58);
+        QTest::newRow("clock set forward past the range") << QTime(8, 0) << false << QTime(13, 59, 59, 300);
+    }
+
+    void restingBetweenTicksChangesNothing()
+    {
+        QFETCH(QTime, start);
+        QFETCH(bool, song);
+        QFETCH(QTime, stepTo);
+        TestFolder folder;
+        folder.write(QStringLiteral("song.mp3"), "ID3");
+        qint64 seconds = 0;
+        const auto live = [&](bool armed, int* idleLooks) {
+            BroadcastWorld world;
+            world.readtimes = 2;
+            world.intervalS = 30;
+            world.readingMs = 25000;
+            world.songLengthS = 200;
+            Scheduler scheduler;
+            ScheduleInputs inputs = mondayToSaturday();
+            inputs.songFile = song ? folder.file(QStringLiteral("song.mp3")) : QString();
+            FakeClock clock(QDateTime(Monday, start));
+            bool stepped = !stepTo.isValid();
+            // Through midnight into Tuesday, whose broadcast the first day's flags hold back.
+            const QDateTime until(Monday.addDays(1), QTime(0, 0, 30));
+            while (clock.now() <= until) {
+                if (!stepped && clock.now().time() >= QTime(11, 0)) {
+                    stepped = true;
+                    clock.setTime(stepTo);
+                }
+                const QDateTime now = clock.now();
+                world.advanceTo(now);
+                scheduler.tick(now, inputs, world);
+                const qint64 rest = armed ? scheduler.restAfter(now, inputs, world) : 100;
+                if (armed && rest > Scheduler::BusyTickMs) {
+                    ++*idleLooks;
+                }
+                clock.advance(rest);
+            }
+            seconds = clock.elapsedMs() / 1000;
+            return world.events;
+        };
+        int idleLooks = 0;
+        const QList<BroadcastWorld::Event> ticking = live(false, &idleLooks);
+        const QList<BroadcastWorld::Event> resting = live(true, &idleLooks);
+        QStringList shown;
+        for (const auto& e : resting) {
+            shown << e.what + QLatin1Char('@') + e.when.toString(QStringLiteral("hh:mm:ss.zzz"));
+        }
+        QCOMPARE(resting.size(), ticking.size());
+        for (qsizetype i = 0; i < ticking.size(); ++i) {
+            QCOMPARE(resting[i].what, ticking[i].what);
+            QVERIFY2(std::abs(resting[i].when.msecsTo(ticking[i].when)) <= 100,
+                     qPrintable(shown.join(QLatin1Char(' '))));
+        }
+        // Most of the day idle: at most one look a second (a few more at the range's ends).
+        QVERIFY2(idleLooks <= seconds + 60, qPrintable(QStringLiteral("%1 looks in %2 s").arg(idleLooks).arg(seconds)));
+        QVERIFY(idleLooks >= seconds / 2);
+    }
+
     void actionsThatReenterTheTickRunEachStepOnce()
     {
         // An action that opens a message box lets the timer tick again inside it.

@@ -225,6 +225,8 @@ void SoakStation::tick()
         main()->musicPanel()->bj_timer1Timer();
     }
     waitForReading();
+    // The scheduler arms its own timer at each tick; here the driver is the only one to tick.
+    main()->schedulePanel()->timer_autoplay()->stop();
 }
 
 void SoakStation::runTo(const QDateTime& until, qint64 stepMs)
