@@ -59,6 +59,18 @@ void RosterFilterModel::setSourceModel(QAbstractItemModel* model)
     if (sourceModel()) {
         disconnect(sourceModel(), nullptr, this, nullptr);
     }
+    dropCachedValues();
+    if (model) {
+        // Connected ahead of the proxy's own handlers, which sort again on a reset or a new layout:
+        // the keys of the rows as they were must be gone by then.
+        for (const auto signal : { &QAbstractItemModel::modelAboutToBeReset, &QAbstractItemModel::modelReset }) {
+            connect(model, signal, this, &RosterFilterModel::dropCachedValues);
+        }
+        connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, &RosterFilterModel::dropCachedValues);
+        connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, &RosterFilterModel::dropCachedValues);
+        connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &RosterFilterModel::dropCachedValues);
+        connect(model, &QAbstractItemModel::dataChanged, this, &RosterFilterModel::dropCachedValues);
+    }
     QSortFilterProxyModel::setSourceModel(model);
     findColumns();
     if (!model) {
@@ -348,10 +360,16 @@ void RosterFilterModel::keepShownOrder()
     // Every row of the table, filtered out or not, in the order they would be shown now.
     QList<int> rows(model->rowCount());
     std::iota(rows.begin(), rows.end(), 0);
-    std::stable_sort(rows.begin(), rows.end(), [this](int left, int right) {
-        const qint64 a = keptPosition(left);
-        const qint64 b = keptPosition(right);
-        return a != b ? a < b : left < right;
+    const int column = sortColumn();
+    const bool descending = sortOrder() == Qt::DescendingOrder;
+    std::stable_sort(rows.begin(), rows.end(), [&](int left, int right) {
+        if (column < 0) {
+            return left < right;
+        }
+        // As the proxy itself compares them (lessThan reads only the rows).
+        const QModelIndex a = model->index(left, 0);
+        const QModelIndex b = model->index(right, 0);
+        return descending ? lessThan(b, a) : lessThan(a, b);
     });
     QHash<qint64, int> order;
     for (int position = 0; position < rows.size(); ++position) {
@@ -362,6 +380,7 @@ void RosterFilterModel::keepShownOrder()
         }
     }
     m_keptOrder = order;
+    dropCachedValues();
     // Sorted by the kept positions (lessThan), whatever the column; the table's next reading is too.
     sort(No, Qt::AscendingOrder);
 }
@@ -369,6 +388,7 @@ void RosterFilterModel::keepShownOrder()
 void RosterFilterModel::forgetShownOrder()
 {
     m_keptOrder.clear();
+    dropCachedValues();
     sort(-1);
 }
 
@@ -383,11 +403,117 @@ qint64 RosterFilterModel::keptPosition(int sourceRow) const
     return ok ? m_keptOrder.value(id, std::numeric_limits<int>::max()) : std::numeric_limits<int>::max();
 }
 
+void RosterFilterModel::dropCachedValues()
+{
+    m_sortKeys.fill(SortKeys {});
+    m_filterTexts.fill({});
+}
+
+const std::vector<QString>& RosterFilterModel::filterTexts(int column) const
+{
+    std::vector<QString>& texts = m_filterTexts[column];
+    const int rows = sourceModel()->rowCount();
+    if (int(texts.size()) != rows) {
+        texts.clear();
+        texts.reserve(rows);
+        for (int row = 0; row < rows; ++row) {
+            texts.push_back(displayText(row, column));
+        }
+    }
+    return texts;
+}
+
+void RosterFilterModel::buildSortKeys(int column) const
+{
+    SortKeys keys;
+    keys.built = true;
+    const QAbstractItemModel* model = sourceModel();
+    const int rows = model ? model->rowCount() : 0;
+    const int source = sourceColumn(column);
+    keys.empty.assign(rows, false);
+    keys.numbers.assign(rows, 0);
+    const auto value = [&](int row) { return model->data(model->index(row, source), Qt::EditRole); };
+    if (column == No) {
+        for (int row = 0; row < rows; ++row) {
+            keys.numbers[row] = keptPosition(row);
+        }
+    } else if (source < 0) {
+        // A missing field: every row equal, the table's order.
+    } else if (isFlagColumn(column)) {
+        for (int row = 0; row < rows; ++row) {
+            keys.numbers[row] = value(row).toInt() != 0 ? 1 : 0;
+        }
+    } else if (isDateColumn(column)) {
+        for (int row = 0; row < rows; ++row) {
+            const QString text = dateText(value(row)).trimmed();
+            const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+            keys.empty[row] = text.isEmpty();
+            // A text that is no date goes after every date (the table refuses such texts anyway).
+            keys.numbers[row] = date.isValid() ? date.toJulianDay() : std::numeric_limits<qint64>::max();
+        }
+    } else {
+        // Names sort as a Chinese reader expects (by pinyin), digits by their value: 员工2 before 员工10.
+        // Each distinct text is ranked once (a department is shared by thousands).
+        QHash<QString, qint64> distinct;
+        QList<QString> texts;
+        for (int row = 0; row < rows; ++row) {
+            const QString text = value(row).toString().trimmed();
+            keys.empty[row] = text.isEmpty();
+            auto at = distinct.constFind(text);
+            if (at == distinct.cend()) {
+                at = distinct.insert(text, texts.size());
+                texts.append(text);
+            }
+            keys.numbers[row] = at.value();
+        }
+        QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        collator.setNumericMode(true);
+        std::vector<QCollatorSortKey> sortKeys;
+        sortKeys.reserve(texts.size());
+        for (const QString& text : std::as_const(texts)) {
+            sortKeys.push_back(collator.sortKey(text));
+        }
+        std::vector<int> order(texts.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(),
+                  [&sortKeys](int a, int b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
+        // Texts the collation holds equal ("Anna", "anna") share a rank.
+        std::vector<qint64> rank(texts.size());
+        for (size_t at = 0; at < order.size(); ++at) {
+            const bool same = at > 0 && sortKeys[order[at - 1]].compare(sortKeys[order[at]]) == 0;
+            rank[order[at]] = at == 0 ? 0 : rank[order[at - 1]] + (same ? 0 : 1);
+        }
+        for (qint64& number : keys.numbers) {
+            number = rank[number];
+        }
+    }
+    m_sortKeys[column] = std::move(keys);
+}
+
 bool RosterFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
-    const qint64 a = keptPosition(left.row());
-    const qint64 b = keptPosition(right.row());
-    return a != b ? a < b : left.row() < right.row();
+    const int column = sortColumn();
+    const int a = left.row();
+    const int b = right.row();
+    if (column < 0 || column >= ColumnCount) {
+        return a < b;
+    }
+    const SortKeys& keys = m_sortKeys[column];
+    if (!keys.built || size_t(qMax(a, b)) >= keys.empty.size()) {
+        buildSortKeys(column);
+    }
+    const bool ascending = sortOrder() == Qt::AscendingOrder;
+    // The proxy sorts downwards by asking lessThan(right, left): an empty value is the greater one
+    // going up and the smaller one going down, so it comes last either way.
+    if (keys.empty[a] != keys.empty[b]) {
+        return ascending ? keys.empty[b] : keys.empty[a];
+    }
+    if (keys.numbers[a] != keys.numbers[b]) {
+        return keys.numbers[a] < keys.numbers[b];
+    }
+    // Equal values keep the table's order in either direction.
+    return ascending ? a < b : a > b;
 }
 
 bool RosterFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
@@ -398,7 +524,7 @@ bool RosterFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourc
     // The running number depends on the filter itself, so "No" takes no filter.
     for (int column = EmpName; column < ColumnCount; ++column) {
         const QString& filter = m_filters[column];
-        if (!filter.isEmpty() && !displayText(sourceRow, column).contains(filter, Qt::CaseInsensitive)) {
+        if (!filter.isEmpty() && !filterTexts(column).at(sourceRow).contains(filter, Qt::CaseInsensitive)) {
             return false;
         }
     }

@@ -1,6 +1,7 @@
 #include "speechtables.h"
 
 #include "common/runtimeerror.h"
+#include "sqlstatement.h"
 #include "tdm.h"
 
 #include <QSqlError>
@@ -99,6 +100,43 @@ QList<LexiconRow> readLexicon(const QSqlDatabase& db)
     return rows;
 }
 
+QString columnText(sqlite3_stmt* statement, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
+}
+
+// Every name through SQLite's own API: read through QSqlQuery, 100,000 people cost a tenth of a
+// second of the start-up in the driver's per-row copies. False when it cannot; the caller then
+// reads through QSqlQuery, which reports the error in the driver's words.
+bool readNames(const QSqlDatabase& db, bool withReading, QList<NameReading>& names)
+{
+    sqlite3* connection = SqlStatement::handleOf(db);
+    if (!connection) {
+        return false;
+    }
+    sqlite3_stmt* statement = nullptr;
+    const char* sql = withReading ? "SELECT emp_name, pinyin FROM birthday" : "SELECT emp_name FROM birthday";
+    if (sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
+    }
+    QList<NameReading> read;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        const QString name = columnText(statement, 0).trimmed();
+        if (!name.isEmpty()) {
+            read.append({ name, withReading ? columnText(statement, 1).trimmed() : QString() });
+        }
+    }
+    sqlite3_finalize(statement);
+    if (step != SQLITE_DONE) {
+        return false;
+    }
+    names = std::move(read);
+    return true;
+}
+
 } // namespace
 
 namespace SpeechTables {
@@ -173,6 +211,10 @@ QList<NameReading> readings(const QSqlDatabase& db)
     if (!hasTable(db, QStringLiteral("birthday"))) {
         return {};
     }
+    QList<NameReading> names;
+    if (readNames(db, hasReadingColumn(db), names)) {
+        return names;
+    }
     QSqlQuery query(db);
     query.setForwardOnly(true);
     const bool withReading = hasReadingColumn(db);
@@ -180,7 +222,6 @@ QList<NameReading> readings(const QSqlDatabase& db)
                                 : QStringLiteral("SELECT emp_name FROM birthday"))) {
         refuse(query);
     }
-    QList<NameReading> names;
     while (query.next()) {
         const QString name = query.value(0).toString().trimmed();
         if (!name.isEmpty()) {

@@ -169,6 +169,24 @@ private slots:
         QCOMPARE(names.at(0).pinyin, QStringLiteral("shan4 xiong2 xin4"));
     }
 
+    // The names come back as stored, whatever their characters or type; none is lost or cut.
+    void readingsKeepEveryName()
+    {
+        TDM tdm(m_fixture->services());
+        QVERIFY(tdm.DataModuleCreate());
+        QSqlQuery insert(tdm.database());
+        QVERIFY(
+            insert.exec(QStringLiteral("INSERT INTO birthday (emp_name, pinyin) VALUES "
+                                       "('𠀀曾', 'zeng1'), (42, NULL), (NULL, 'a1'), ('欧阳'||char(10)||'娜娜', ''), "
+                                       "(1.5, 7)")));
+        const QList<NameReading> names = SpeechTables::readings(tdm.database());
+        QStringList read;
+        for (const NameReading& person : names) {
+            read << person.name + QLatin1Char('|') + person.pinyin;
+        }
+        QCOMPARE(read, (QStringList { "𠀀曾|zeng1", "42|", "欧阳\n娜娜|", "1.5|7" }));
+    }
+
     // Another program holds the file for writing: the upgrade is refused with the database's words,
     // shown once, and the station still opens with the built-in lexicon.
     void aRefusedUpgradeIsShownAndTheStationGoesOn()
