@@ -11,6 +11,7 @@ TimeAnnouncements::TimeAnnouncements(QLabel* statusPanel1, const Services& servi
                                      QObject* parent)
     : QObject(parent)
     , m_statusPanel1(statusPanel1)
+    , m_statusPanelIdentity(statusPanel1)
     , m_clock(services.clockOrSystem())
     , m_dialogs(services.dialogsOrConsole())
     , m_ownChime(std::make_unique<ResourceChime>(services.sound))
@@ -52,7 +53,7 @@ void TimeAnnouncements::setList(const TellTimeList& list)
 
 bool TimeAnnouncements::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_statusPanel1) {
+    if (watched == m_statusPanelIdentity) {
         if (event->type() == QEvent::Show) {
             followVisibility(true);
         } else if (event->type() == QEvent::Hide) {

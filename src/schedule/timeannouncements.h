@@ -66,6 +66,9 @@ private:
     void followVisibility(bool shown);
 
     QPointer<QLabel> m_statusPanel1;
+    // Only compared with what the filter is shown, never used: while the label is destroyed it is no
+    // longer a QLabel, and the QPointer's cast to one would be undefined.
+    const QObject* m_statusPanelIdentity = nullptr;
     Clock& m_clock;
     Dialogs& m_dialogs;
     std::unique_ptr<ResourceChime> m_ownChime;

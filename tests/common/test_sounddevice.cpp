@@ -206,6 +206,8 @@ private slots:
                     }
                     sound.release();
                 }
+                // SDL keeps per-thread data for a thread of ours that called it; only its own threads free it.
+                SDL_TLSCleanup();
             });
         }
         for (std::thread& thread : threads) {
