@@ -198,6 +198,7 @@ double wavSeconds(const QString& path)
 struct Runs
 {
     std::vector<double> wallMs;
+    std::vector<double> cpuSeconds;
     std::vector<double> peakMb;
 };
 
@@ -246,6 +247,8 @@ bool compareReadings(const QString& label, const QString& program, const QString
                     i + 1, our.wallMs, our.peakMb, their.wallMs, their.peakMb, qPrintable(BenchProcess::loadAverage()));
         ours.wallMs.push_back(our.wallMs);
         ours.peakMb.push_back(our.peakMb);
+        ours.cpuSeconds.push_back(our.cpuSeconds);
+        theirs.cpuSeconds.push_back(their.cpuSeconds);
         theirs.wallMs.push_back(their.wallMs);
         theirs.peakMb.push_back(their.peakMb);
     }
@@ -263,6 +266,10 @@ bool compareReadings(const QString& label, const QString& program, const QString
         std::printf("   aim <= %.1fx%s", ratioAim, slow ? "   MISSED" : "");
     }
     std::printf("\n");
+    // CPU time suffers less than wall time from other work on the machine.
+    std::printf("  CPU time (user + system), median of %d: kelvora %.2f s, espeak-ng -w %.2f s, ratio %.3f\n", runs,
+                BenchProcess::median(ours.cpuSeconds), BenchProcess::median(theirs.cpuSeconds),
+                BenchProcess::median(ours.cpuSeconds) / BenchProcess::median(theirs.cpuSeconds));
     const double peak = BenchProcess::largest(ours.peakMb);
     const bool large = peak >= 50.0;
     std::printf("  peak resident memory, largest of %d: kelvora %.1f MB (median %.1f), espeak-ng -w %.1f MB   "
