@@ -440,8 +440,8 @@ int main(int argc, char* argv[])
         compare("hidden in a tray", tray, player);
         if (headless.wall > 0 && floor.wall > 0) {
             std::printf("  %-34s %7.2f x the decoding floor\n", "--headless", headless.perMinute() / floor.perMinute());
-            printFigure("CPU per minute of music, --headless, against decoding alone", "s", headless.perMinute(),
-                        "ffmpeg -f null", floor.perMinute());
+            printFigure("CPU per minute of music, --headless vs decoding", "s", headless.perMinute(), "ffmpeg -f null",
+                        floor.perMinute());
         }
         if (headless.wall <= 0 || (installed("xvfb-run") && installed("trayer") && tray.wall <= 0)) {
             status = 1;
