@@ -178,10 +178,10 @@ int main(int argc, char* argv[])
     const bool slow = median(shown) >= 500;
     const bool large = median(rssSettled) >= 100;
     std::sort(shown.begin(), shown.end());
-    std::printf("median: %.1f ms to the shown window (aim: under 500 ms)%s, spread %.1f..%.1f ms; %.1f MB resident (aim: "
-                "under 100 MB)%s\n",
-                median(shown), slow ? " MISSED" : "", shown.front(), shown.back(), median(rssSettled),
-                large ? " MISSED" : "");
+    std::printf(
+        "median: %.1f ms to the shown window (aim: under 500 ms)%s, spread %.1f..%.1f ms; %.1f MB resident (aim: "
+        "under 100 MB)%s\n",
+        median(shown), slow ? " MISSED" : "", shown.front(), shown.back(), median(rssSettled), large ? " MISSED" : "");
     const QByteArray what
         = QStringLiteral("start-up to the shown window, %1 people (%2)").arg(people).arg(platform).toUtf8();
     printFigure(what.constData(), "ms", median(shown), "", 0.0, slow ? "< 500 MISSED" : "< 500");
