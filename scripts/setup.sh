@@ -21,6 +21,8 @@ packages=(
     appstream mandoc dpkg-dev file trayer imagemagick librsvg2-bin
     # The music benchmark's baselines: ffplay and ffmpeg (bench_music).
     ffmpeg
+    # The idle benchmark clicks the tray icon (bench_idle.sh).
+    xdotool
 )
 missing=()
 for package in "${packages[@]}"; do
