@@ -19,6 +19,10 @@ packages=(
     # The install check and the screenshots: AppStream's validator, the manual page, the package tools,
     # a tray for Xvfb and the icon tools.
     appstream mandoc dpkg-dev file trayer imagemagick librsvg2-bin
+    # The music benchmark's baselines: ffplay and ffmpeg (bench_music).
+    ffmpeg
+    # The idle benchmark clicks the tray icon (bench_idle.sh).
+    xdotool
 )
 missing=()
 for package in "${packages[@]}"; do
