@@ -7,6 +7,7 @@
 // bench_soak [--days N] [--people N]   (defaults 30 and 10000)
 
 #include "figure.h"
+#include "process.h"
 #include "recordingdialogs.h"
 #include "soakstation.h"
 
@@ -28,16 +29,7 @@ int argument(const QStringList& args, const QString& name, int fallback)
 // This process's resident memory in MB (VmRSS), or -1.
 double residentMb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return -1;
+    return BenchProcess::residentMb(QCoreApplication::applicationPid());
 }
 
 } // namespace

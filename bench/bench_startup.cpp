@@ -10,6 +10,7 @@
 #include "common/services.h"
 #include "data/tdm.h"
 #include "figure.h"
+#include "process.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -50,21 +51,6 @@ void fillRoster(const QSqlDatabase& db, int people)
     QSqlQuery(db).exec(QStringLiteral("COMMIT"));
 }
 
-// Resident memory of a process in MB (VmRSS of /proc), or -1.
-double residentMb(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-        }
-    }
-    return -1;
-}
-
 struct Run
 {
     double shownMs = -1;
@@ -94,9 +80,9 @@ Run startOnce(const QString& program, const QString& folder, const QString& plat
     }
     if (output.contains("shown")) {
         run.shownMs = timer.nsecsElapsed() / 1e6;
-        run.rssShownMb = residentMb(process.processId());
+        run.rssShownMb = BenchProcess::residentMb(process.processId());
         QThread::msleep(3000);
-        run.rssSettledMb = residentMb(process.processId());
+        run.rssSettledMb = BenchProcess::residentMb(process.processId());
     } else {
         std::printf("  the main window was not shown: %s\n", process.readAllStandardError().constData());
     }
