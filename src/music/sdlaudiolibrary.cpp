@@ -2,10 +2,12 @@
 
 #include "common/helpers.h"
 #include "common/sounddevice.h"
+#include "common/tsanannotations.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QMetaObject>
 #include <QObject>
 
 #include <SDL.h>
@@ -26,11 +28,39 @@ constexpr int FallbackFrameBytes = 4;
 // The library whose streams SDL_mixer's one music-finished hook reports (the hook takes no argument).
 std::atomic<SdlAudioLibrary*> hooked { nullptr };
 
+// Runs the end of a track on the main thread. The hook posts a bare event and hands the stream over
+// through an atomic, so nothing but the event itself is built on the audio thread and read on the
+// main thread.
+class EndReceiver final : public QObject
+{
+public:
+    static constexpr QEvent::Type Ended = QEvent::User;
+
+    explicit EndReceiver(std::function<void()> ended)
+        : m_ended(std::move(ended))
+    {
+    }
+
+    bool event(QEvent* event) override
+    {
+        // Allocated on the audio thread; Qt's queue hands it over behind locks ThreadSanitizer cannot see.
+        KELVORA_TSAN_ACQUIRE(event);
+        if (event->type() == Ended) {
+            m_ended();
+            return true;
+        }
+        return QObject::event(event);
+    }
+
+private:
+    std::function<void()> m_ended;
+};
+
 } // namespace
 
 SdlAudioLibrary::SdlAudioLibrary(SoundDevice& sound)
     : m_sound(sound)
-    , m_mainThread(std::make_unique<QObject>())
+    , m_mainThread(std::make_unique<EndReceiver>([this] { deliverEnd(m_ended.load(std::memory_order_acquire)); }))
 {
 }
 
@@ -60,9 +90,10 @@ void SdlAudioLibrary::musicFinished()
         return;
     }
     // No SDL_mixer call may be made in here; the main thread looks at the stream.
-    const Handle handle = library->m_playing.load();
-    QMetaObject::invokeMethod(
-        library->m_mainThread.get(), [library, handle] { library->deliverEnd(handle); }, Qt::QueuedConnection);
+    library->m_ended.store(library->m_playing.load(), std::memory_order_release);
+    auto* ended = new QEvent(EndReceiver::Ended);
+    KELVORA_TSAN_RELEASE(ended);
+    QCoreApplication::postEvent(library->m_mainThread.get(), ended);
 }
 
 void SdlAudioLibrary::deliverEnd(Handle handle)

@@ -80,6 +80,7 @@ private:
     std::function<void(Handle)> m_endHandler;
     std::unique_ptr<QObject> m_mainThread; // receives the ends posted by the hook
     std::atomic<Handle> m_playing { 0 }; // the stream last handed to the mixer, as the hook reads it
+    std::atomic<Handle> m_ended { 0 }; // the stream the hook last told the end of
 };
 
 // Checks the audio library at start-up and starts its output. Shows "\"Bass.dll\" 文件版本不合适! " when
