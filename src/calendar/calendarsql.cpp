@@ -2,6 +2,7 @@
 
 #include "birthdayrules.h"
 #include "common/runtimeerror.h"
+#include "data/sqlstatement.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -129,14 +130,7 @@ void lunarAge(sqlite3_context* context, int, sqlite3_value** argv)
 
 void registerCalendarFunctions(const QSqlDatabase& database)
 {
-    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        throw RuntimeError(QStringLiteral("数据库驱动不是 SQLite"));
-    }
-    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
-    if (!connection) {
-        throw RuntimeError(QStringLiteral("数据库连接未打开"));
-    }
+    sqlite3* connection = SqlStatement::requireHandleOf(database);
     struct Function
     {
         const char* name;

@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "common/runtimeerror.h"
+#include "sqlstatement.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -22,14 +23,7 @@ void today(sqlite3_context* context, int, sqlite3_value**)
 
 void registerClockFunctions(const QSqlDatabase& database, const Clock& clock)
 {
-    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        throw RuntimeError(QStringLiteral("数据库驱动不是 SQLite"));
-    }
-    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
-    if (!connection) {
-        throw RuntimeError(QStringLiteral("数据库连接未打开"));
-    }
+    sqlite3* connection = SqlStatement::requireHandleOf(database);
     // Not deterministic: the date moves on while the program runs.
     const int rc = sqlite3_create_function_v2(connection, "today", 0, SQLITE_UTF8, const_cast<Clock*>(&clock), &today,
                                               nullptr, nullptr, nullptr);

@@ -1,5 +1,7 @@
 #include "sqlstatement.h"
 
+#include "common/runtimeerror.h"
+
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlField>
@@ -80,11 +82,24 @@ SqlStatement::~SqlStatement()
 
 sqlite3* SqlStatement::handleOf(const QSqlDatabase& database)
 {
-    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+    try {
+        return requireHandleOf(database);
+    } catch (const RuntimeError&) {
         return nullptr;
     }
-    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+sqlite3* SqlStatement::requireHandleOf(const QSqlDatabase& database)
+{
+    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        throw RuntimeError(QStringLiteral("数据库驱动不是 SQLite"));
+    }
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+    if (!connection) {
+        throw RuntimeError(QStringLiteral("数据库连接未打开"));
+    }
+    return connection;
 }
 
 std::unique_ptr<SqlStatement> SqlStatement::prepare(sqlite3* connection, const QString& sql)

@@ -26,6 +26,8 @@ public:
     static std::unique_ptr<SqlStatement> prepare(sqlite3* connection, const QString& sql);
     // The connection handle under a QSQLITE database; null for another driver or a closed one.
     static sqlite3* handleOf(const class QSqlDatabase& database);
+    // The same for a caller that cannot go on without it: throws RuntimeError saying why.
+    static sqlite3* requireHandleOf(const class QSqlDatabase& database);
 
     // Binds values as :p1, :p2... (they must be exactly the statement's parameters) and reads every row.
     bool run(const QStringList& values, QList<QSqlRecord>& rows);
